@@ -1,0 +1,39 @@
+# Build helpers shared by every folder.
+
+# Warnings and sanitizers for everything we compile ourselves.
+function(zov_apply_build_flags target)
+    if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+        target_compile_options(${target} PRIVATE -Wall -Wextra)
+    endif()
+endfunction()
+
+if(ZOV_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+if(ZOV_TSAN)
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()
+
+# zov_library(<target> [SOURCES <files...>] [PLATFORM_SOURCES_POSIX <files...>] [PLATFORM_SOURCES_WIN32 <files...>]
+#             [DEPENDS <libraries...>] [SYSTEM_LIBS_WIN32 <libraries...>])
+# One static library per source folder. Sources default to every .cpp file of the calling folder.
+function(zov_library target)
+    cmake_parse_arguments(ARG "" "" "SOURCES;POSIX_SOURCES;WIN32_SOURCES;DEPENDS;WIN32_LIBS" ${ARGN})
+    if(NOT ARG_SOURCES)
+        file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    endif()
+    if(WIN32)
+        list(APPEND ARG_SOURCES ${ARG_WIN32_SOURCES})
+    else()
+        list(APPEND ARG_SOURCES ${ARG_POSIX_SOURCES})
+    endif()
+    add_library(${target} STATIC ${ARG_SOURCES})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} PUBLIC ${ARG_DEPENDS})
+    if(WIN32 AND ARG_WIN32_LIBS)
+        target_link_libraries(${target} PUBLIC ${ARG_WIN32_LIBS})
+    endif()
+    zov_apply_build_flags(${target})
+endfunction()
