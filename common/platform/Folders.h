@@ -14,7 +14,8 @@ std::u16string ProgramFilePath();
 // other hosts the user's data folder), without a trailing separator; empty when there is none.
 std::u16string ApplicationDataFolder();
 
-bool IsFolder(std::u16string_view path);
+// Whether anything (file or folder) is at the path, whether or not it can be opened.
+bool PathExists(std::u16string_view path);
 
 // Creates the last level only; false when it could not be made (also when it exists).
 bool MakeFolder(std::u16string_view path);

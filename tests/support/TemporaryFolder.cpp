@@ -1,21 +1,22 @@
 #include "support/TemporaryFolder.h"
 
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 
-namespace test {
+namespace test_support {
 
 TemporaryFolder::TemporaryFolder() {
-    std::random_device random;
+    std::random_device entropy;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto candidate = std::filesystem::temp_directory_path() / ("zov-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate)) {
-            path = candidate;
+        path = base / ("zov_test_" + std::to_string(entropy()));
+        if (std::filesystem::create_directory(path)) {
             return;
         }
     }
-    throw std::runtime_error("no fresh temporary folder could be made");
+    throw std::runtime_error("no temporary folder could be created");
 }
 
 TemporaryFolder::~TemporaryFolder() {
@@ -23,19 +24,18 @@ TemporaryFolder::~TemporaryFolder() {
     std::filesystem::remove_all(path, ignored);
 }
 
-std::u16string TemporaryFolder::Folder() const {
-    return (path / "").u16string();
+std::u16string TemporaryFolder::PathOf(std::u16string_view name) const {
+    return (path / std::filesystem::path(name)).u16string();
 }
 
-std::u16string TemporaryFolder::PathOf(std::u16string_view relative) const {
-    return (path / std::filesystem::path(std::u16string(relative))).u16string();
+std::u16string TemporaryFolder::WriteFile(std::u16string_view name, std::string_view content) const {
+    std::ofstream(path / std::filesystem::path(name), std::ios::binary).write(content.data(), content.size());
+    return PathOf(name);
 }
 
-void TemporaryFolder::WriteFile(std::u16string_view relative, std::string_view bytes) const {
-    std::ofstream file(path / std::filesystem::path(std::u16string(relative)), std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file)
-        throw std::runtime_error("the test file could not be written");
+std::string TemporaryFolder::ReadFile(std::u16string_view name) const {
+    std::ifstream file(path / std::filesystem::path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-} // namespace test
+} // namespace test_support

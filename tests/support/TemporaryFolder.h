@@ -1,12 +1,12 @@
-// A fresh empty folder under the system's temporary folder, removed with everything in it at the end of the test.
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
-namespace test {
+namespace test_support {
 
+// A fresh empty folder under the system's temporary folder, removed with everything in it when the fixture goes.
 class TemporaryFolder {
 public:
     TemporaryFolder();
@@ -15,15 +15,15 @@ public:
     TemporaryFolder& operator=(const TemporaryFolder&) = delete;
 
     const std::filesystem::path& Path() const { return path; }
-    // The folder as the program names folders: 16-bit text ending with the separator.
-    std::u16string Folder() const;
-    // A path inside the folder, as 16-bit text.
-    std::u16string PathOf(std::u16string_view relative) const;
-    // Creates (or replaces) a file inside the folder with the given bytes.
-    void WriteFile(std::u16string_view relative, std::string_view bytes) const;
+    // The UTF-16 path of an entry of the folder.
+    std::u16string PathOf(std::u16string_view name) const;
+    // Writes a file of the folder and answers its UTF-16 path.
+    std::u16string WriteFile(std::u16string_view name, std::string_view content) const;
+    // The content of a file of the folder; empty when it cannot be read.
+    std::string ReadFile(std::u16string_view name) const;
 
 private:
     std::filesystem::path path;
 };
 
-} // namespace test
+} // namespace test_support

@@ -32,9 +32,9 @@ std::u16string ApplicationDataFolder() {
     return {};
 }
 
-bool IsFolder(std::u16string_view path) {
+bool PathExists(std::u16string_view path) {
     struct stat status {};
-    return !path.empty() && stat(ToHostPath(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    return !path.empty() && lstat(ToHostPath(path).c_str(), &status) == 0;
 }
 
 bool MakeFolder(std::u16string_view path) {

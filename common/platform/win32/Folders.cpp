@@ -45,11 +45,8 @@ std::u16string ApplicationDataFolder() {
     return {};
 }
 
-bool IsFolder(std::u16string_view path) {
-    if (path.empty())
-        return false;
-    const DWORD attributes = GetFileAttributesW(ToHostPath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+bool PathExists(std::u16string_view path) {
+    return !path.empty() && GetFileAttributesW(ToHostPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool MakeFolder(std::u16string_view path) {

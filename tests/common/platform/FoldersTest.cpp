@@ -1,4 +1,5 @@
 #include "common/platform/Folders.h"
+#include "common/platform/File.h"
 
 #include "support/TemporaryFolder.h"
 
@@ -10,6 +11,10 @@
 
 namespace common::platform {
 namespace {
+
+std::u16string Folder(const test_support::TemporaryFolder& temporary) {
+    return temporary.PathOf(u"");
+}
 
 // Every entry a listing reports, with its folder flag.
 std::map<std::u16string, bool> List(std::u16string_view folder, std::u16string_view pattern, bool* result = nullptr) {
@@ -38,7 +43,7 @@ TEST(FoldersTest, ApplicationDataFolderHasNoTrailingSeparator) {
 }
 
 TEST(FoldersTest, MakeFolderCreatesOneLevel) {
-    test::TemporaryFolder temporary;
+    test_support::TemporaryFolder temporary;
     const std::u16string made = temporary.PathOf(u"made");
     EXPECT_FALSE(IsFolder(made));
     EXPECT_TRUE(MakeFolder(made));
@@ -51,7 +56,7 @@ TEST(FoldersTest, MakeFolderCreatesOneLevel) {
 }
 
 TEST(FoldersTest, WidePathsReachTheHost) {
-    test::TemporaryFolder temporary;
+    test_support::TemporaryFolder temporary;
     const std::u16string folder = temporary.PathOf(u"\u041F\u0430\u043F\u043A\u0430 \u00E9");
     ASSERT_TRUE(MakeFolder(folder));
     EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(folder)));
@@ -61,33 +66,35 @@ TEST(FoldersTest, WidePathsReachTheHost) {
 }
 
 TEST(FoldersTest, RemoveFileReportsWhatTheHostDid) {
-    test::TemporaryFolder temporary;
+    test_support::TemporaryFolder temporary;
     temporary.WriteFile(u"doomed.txt", "bytes");
+    EXPECT_TRUE(PathExists(temporary.PathOf(u"doomed.txt")));
     EXPECT_TRUE(RemoveFile(temporary.PathOf(u"doomed.txt")));
+    EXPECT_FALSE(PathExists(temporary.PathOf(u"doomed.txt")));
     EXPECT_FALSE(std::filesystem::exists(temporary.Path() / "doomed.txt"));
     EXPECT_FALSE(RemoveFile(temporary.PathOf(u"doomed.txt")));
     EXPECT_FALSE(RemoveFile(u""));
 }
 
 TEST(FoldersTest, ListingReportsFilesFoldersAndTheParent) {
-    test::TemporaryFolder temporary;
+    test_support::TemporaryFolder temporary;
     temporary.WriteFile(u"a.txt", "a");
     temporary.WriteFile(u"game.BIN", "b");
     std::filesystem::create_directory(temporary.Path() / "sub");
     std::filesystem::create_directory(temporary.Path() / ".git");
 
     bool listed = false;
-    const auto all = List(temporary.Folder(), u"*", &listed);
+    const auto all = List(Folder(temporary), u"*", &listed);
     EXPECT_TRUE(listed);
     EXPECT_EQ(
         all,
         (std::map<std::u16string, bool>{
             {u".", true}, {u"..", true}, {u".git", true}, {u"sub", true}, {u"a.txt", false}, {u"game.BIN", false}}));
 
-    EXPECT_EQ(List(temporary.Folder(), u"*.bin"), (std::map<std::u16string, bool>{{u"game.BIN", false}}));
-    EXPECT_EQ(List(temporary.Folder(), u"?.txt"), (std::map<std::u16string, bool>{{u"a.txt", false}}));
+    EXPECT_EQ(List(Folder(temporary), u"*.bin"), (std::map<std::u16string, bool>{{u"game.BIN", false}}));
+    EXPECT_EQ(List(Folder(temporary), u"?.txt"), (std::map<std::u16string, bool>{{u"a.txt", false}}));
 
-    const auto none = List(temporary.Folder(), u"*.rom", &listed);
+    const auto none = List(Folder(temporary), u"*.rom", &listed);
     EXPECT_FALSE(listed);
     EXPECT_TRUE(none.empty());
     List(temporary.PathOf(u"missing"), u"*", &listed);

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace common::platform {
+
+enum class FileMode {
+    ReadWrite,    // an existing file, for reading and writing
+    ReadOnly,     // an existing file, for reading
+    CreateNew,    // a new empty file for reading and writing; fails when anything exists at the path
+    CreateAlways, // an empty file for reading and writing, replacing a file that exists
+};
+
+// One open host file, named by a UTF-16 path. Folders are never opened.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    bool Open(std::u16string_view path, FileMode mode);
+    void Close();
+    bool IsOpen() const { return handle != kNoHandle; }
+
+    // The number of bytes moved; short at the end of the file or on a failure.
+    int64_t Read(void* buffer, int64_t count);
+    int64_t Write(const void* buffer, int64_t count);
+    // Positions past the end are allowed; writing there fills the gap with zeros.
+    bool Seek(int64_t position);
+    int64_t Tell() const; // -1 on failure
+    int64_t Size() const; // -1 on failure
+
+private:
+    static constexpr intptr_t kNoHandle = -1; // neither a descriptor nor a Windows handle
+    intptr_t handle = kNoHandle;
+};
+
+// Whether the path names an existing folder.
+bool IsFolder(std::u16string_view path);
+
+} // namespace common::platform

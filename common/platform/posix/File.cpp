@@ -1,0 +1,142 @@
+#include "common/platform/File.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace common::platform {
+
+namespace {
+
+// POSIX file names are bytes; ours are UTF-16, so they travel as UTF-8. A lone surrogate becomes U+FFFD.
+std::string Utf8Path(std::u16string_view path) {
+    std::string utf8;
+    for (size_t i = 0; i < path.size(); ++i) {
+        char32_t c = path[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < path.size() && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (path[++i] - 0xDC00);
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (c >> 6));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            utf8 += static_cast<char>(0xE0 | (c >> 12));
+            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xF0 | (c >> 18));
+            utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return utf8;
+}
+
+int OpenFlags(FileMode mode) {
+    switch (mode) {
+    case FileMode::ReadWrite:
+        return O_RDWR;
+    case FileMode::ReadOnly:
+        return O_RDONLY;
+    case FileMode::CreateNew:
+        return O_RDWR | O_CREAT | O_EXCL;
+    case FileMode::CreateAlways:
+        return O_RDWR | O_CREAT | O_TRUNC;
+    }
+    return O_RDONLY;
+}
+
+constexpr int64_t kLargestTransfer = 1 << 30;
+
+} // namespace
+
+File::~File() {
+    Close();
+}
+
+bool File::Open(std::u16string_view path, FileMode mode) {
+    Close();
+    const std::string name = Utf8Path(path);
+    if (name.empty() || name.find('\0') != std::string::npos) {
+        return false;
+    }
+    const int descriptor = ::open(name.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        return false;
+    }
+    // Reading opens folders here, unlike on Windows.
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        ::close(descriptor);
+        return false;
+    }
+    handle = descriptor;
+    return true;
+}
+
+void File::Close() {
+    if (IsOpen()) {
+        ::close(static_cast<int>(handle));
+        handle = kNoHandle;
+    }
+}
+
+int64_t File::Read(void* buffer, int64_t count) {
+    int64_t done = 0;
+    while (IsOpen() && done < count) {
+        const ssize_t moved = ::read(static_cast<int>(handle), static_cast<char*>(buffer) + done,
+                                     static_cast<size_t>(std::min(count - done, kLargestTransfer)));
+        if (moved < 0 && errno == EINTR) {
+            continue;
+        }
+        if (moved <= 0) {
+            break;
+        }
+        done += moved;
+    }
+    return done;
+}
+
+int64_t File::Write(const void* buffer, int64_t count) {
+    int64_t done = 0;
+    while (IsOpen() && done < count) {
+        const ssize_t moved = ::write(static_cast<int>(handle), static_cast<const char*>(buffer) + done,
+                                      static_cast<size_t>(std::min(count - done, kLargestTransfer)));
+        if (moved < 0 && errno == EINTR) {
+            continue;
+        }
+        if (moved <= 0) {
+            break;
+        }
+        done += moved;
+    }
+    return done;
+}
+
+bool File::Seek(int64_t position) {
+    return IsOpen() && position >= 0 && ::lseek(static_cast<int>(handle), position, SEEK_SET) == position;
+}
+
+int64_t File::Tell() const {
+    return IsOpen() ? ::lseek(static_cast<int>(handle), 0, SEEK_CUR) : -1;
+}
+
+int64_t File::Size() const {
+    struct stat status {};
+    return IsOpen() && ::fstat(static_cast<int>(handle), &status) == 0 ? status.st_size : -1;
+}
+
+bool IsFolder(std::u16string_view path) {
+    struct stat status {};
+    return ::stat(Utf8Path(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+} // namespace common::platform
