@@ -11,12 +11,12 @@ uint8_t* DirectColourImage::PixelAt(int32_t y, int32_t x) const {
 
 uint32_t DirectColourImage::GetPixelIndex(int32_t y, int32_t x) const {
     const uint8_t* pixel = PixelAt(y, x);
-    return pixel != nullptr ? ReadPixelBytes(pixel, BytesPerPixel()) : 0;
+    return pixel != nullptr ? LoadLittleEndian(pixel, BytesPerPixel()) : 0;
 }
 
 void DirectColourImage::SetPixelIndex(int32_t y, int32_t x, uint32_t value) {
     if (uint8_t* pixel = PixelAt(y, x))
-        WritePixelBytes(pixel, BytesPerPixel(), value);
+        StoreLittleEndian(pixel, BytesPerPixel(), value);
 }
 
 void DirectColourImage::SetRowIndices(int32_t y, const uint8_t* indices) {

@@ -108,8 +108,8 @@ private:
     std::unique_ptr<uint8_t*[]> Rows;
 };
 
-// Little-endian pixel words inside a row.
-uint32_t ReadPixelBytes(const uint8_t* at, int byteCount);
-void WritePixelBytes(uint8_t* at, int byteCount, uint32_t value);
+// Little-endian words of 1 to 4 bytes in memory: pixels inside a row, fields of file headers.
+uint32_t LoadLittleEndian(const uint8_t* at, int byteCount);
+void StoreLittleEndian(uint8_t* at, int byteCount, uint32_t value);
 
 } // namespace common
