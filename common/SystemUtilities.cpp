@@ -1,10 +1,14 @@
 #include "common/SystemUtilities.h"
 
+#include "common/PathString.h"
 #include "common/platform/Clock.h"
+#include "common/platform/File.h"
 #include "common/platform/HostInfo.h"
 #include "common/platform/Pages.h"
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <thread>
 
@@ -54,6 +58,30 @@ void FreePages(void* block, int64_t byteCount) {
         platform::ReleasePages(block, static_cast<uint64_t>(byteCount));
 }
 
+namespace {
+
+bool OpenByNarrowName(platform::File& file, const char* name) {
+    return name != nullptr && file.Open(PathString(name).View(), platform::FileMode::ReadOnly);
+}
+
+} // namespace
+
+uint64_t ReadWholeFile(const char* name, void* buffer, uint64_t byteCount) {
+    platform::File file;
+    if (buffer == nullptr || byteCount == 0 || !OpenByNarrowName(file, name))
+        return 0;
+    const int64_t count = static_cast<int64_t>(std::min<uint64_t>(byteCount, INT64_MAX));
+    const int64_t read = file.Read(buffer, count);
+    return read > 0 ? static_cast<uint64_t>(read) : 0;
+}
+
+int64_t GetFileSizeByName(const char* name) {
+    platform::File file;
+    if (!OpenByNarrowName(file, name))
+        return 0;
+    return file.Size();
+}
+
 uint32_t GetProcessorCount() {
     return platform::ProcessorCount();
 }
@@ -86,6 +114,26 @@ void GetMemoryStatus(uint32_t* totalMiB, uint32_t* availableMiB) {
         return;
     *totalMiB = static_cast<uint32_t>(totalBytes >> 20);
     *availableMiB = static_cast<uint32_t>(availableBytes >> 20);
+}
+
+void GetBuildString(String& text) {
+    text.Assign("Unicode");
+#if defined(__x86_64__) || defined(_M_X64)
+    text.Append(", x86-64");
+#elif defined(__aarch64__)
+    text.Append(", arm64");
+#else
+    text.Append(", x86");
+#endif
+#if defined(__clang__)
+    text.AppendFormat(", Clang %.ld", __clang_major__);
+    text.AppendFormat(".%.1ld", __clang_minor__);
+    text.AppendFormat(".%.1ld", __clang_patchlevel__);
+#else
+    text.AppendFormat(", GCC %.ld", __GNUC__);
+    text.AppendFormat(".%.1ld", __GNUC_MINOR__);
+    text.AppendFormat(".%.1ld", __GNUC_PATCHLEVEL__);
+#endif
 }
 
 namespace {

@@ -8,6 +8,8 @@
 
 namespace common {
 
+class String;
+
 // Clock: the host's performance counter. Both always succeed.
 bool GetPerfFrequency(uint64_t* frequency);
 bool GetPerfCounter(uint64_t* counter);
@@ -26,6 +28,12 @@ void* AllocPages(int64_t byteCount, bool executable);
 // Nothing for a null block or a count of 0 or below.
 void FreePages(void* block, int64_t byteCount);
 
+// Files by narrow name (each byte one character). Reads up to byteCount bytes from the start of the file and
+// answers how many it read; 0 for a null name or buffer, a count of 0 or a file that does not open.
+uint64_t ReadWholeFile(const char* name, void* buffer, uint64_t byteCount);
+// 0 for a null name or a file that does not open; -1 when its size cannot be told.
+int64_t GetFileSizeByName(const char* name);
+
 // Host facts.
 uint32_t GetProcessorCount();
 // 2 for the Windows NT family, 1 for Windows 9x, 0 for any other host.
@@ -38,6 +46,9 @@ uint32_t GetOsMajorVersion();
 bool GetScreenSize(uint32_t* width, uint32_t* height);
 // Physical memory in MiB; both 0xFFFFFFFF when the host does not tell.
 void GetMemoryStatus(uint32_t* totalMiB, uint32_t* availableMiB);
+
+// Replaces the text with a description of the build: character set, processor and compiler.
+void GetBuildString(String& text);
 
 // The five state words H0..H4 of the SHA-1 digest; its byte form is each word big-endian, in order.
 using Sha1Digest = std::array<uint32_t, 5>;

@@ -1,5 +1,8 @@
 #include "common/SystemUtilities.h"
 
+#include "common/WideString.h"
+#include "support/TemporaryFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -98,6 +101,39 @@ TEST(SystemUtilitiesTest, ClockRunsForward) {
     SleepMs(0);
     EXPECT_TRUE(GetPerfCounter(&second));
     EXPECT_GE(second, first);
+}
+
+// The temporary folder's path as a narrow name, one byte per character.
+std::string NarrowName(const std::u16string& path) {
+    return WideString(path.c_str()).GetNarrow();
+}
+
+TEST(SystemUtilitiesTest, WholeFilesByNarrowName) {
+    test_support::TemporaryFolder temporary;
+    const std::string path = NarrowName(temporary.WriteFile(u"ten.bin", "0123456789"));
+    char buffer[100] = {};
+    EXPECT_EQ(ReadWholeFile(path.c_str(), buffer, sizeof(buffer)), 10u);
+    EXPECT_EQ(std::string(buffer, 10), "0123456789");
+    EXPECT_EQ(ReadWholeFile(path.c_str(), buffer, 4), 4u);
+    EXPECT_EQ(ReadWholeFile(path.c_str(), buffer, 0), 0u);
+    EXPECT_EQ(ReadWholeFile(path.c_str(), nullptr, 10), 0u);
+    EXPECT_EQ(ReadWholeFile(nullptr, buffer, 10), 0u);
+    EXPECT_EQ(GetFileSizeByName(path.c_str()), 10);
+
+    const std::string empty = NarrowName(temporary.WriteFile(u"empty.bin", ""));
+    EXPECT_EQ(GetFileSizeByName(empty.c_str()), 0);
+    EXPECT_EQ(GetFileSizeByName((path + ".missing").c_str()), 0);
+    EXPECT_EQ(GetFileSizeByName(nullptr), 0);
+}
+
+TEST(SystemUtilitiesTest, BuildStringReplacesTheText) {
+    WideString text("old text");
+    GetBuildString(text);
+    const std::string described = text.GetNarrow();
+    EXPECT_EQ(described.rfind("Unicode, ", 0), 0u) << described;
+    EXPECT_TRUE(described.find(", GCC ") != std::string::npos || described.find(", Clang ") != std::string::npos)
+        << described;
+    EXPECT_EQ(described.find("old"), std::string::npos);
 }
 
 TEST(SystemUtilitiesTest, HostFacts) {
