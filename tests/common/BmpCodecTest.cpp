@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -133,9 +134,8 @@ TEST(BmpCodecTest, RowsArePaddedToFourBytes) {
 TEST(BmpCodecTest, AFileInTheMiddleOfAStreamReadsTheSame) {
     const auto original = Patterned(std::make_unique<IndexedImage8Bit>());
     const std::vector<uint8_t> file = Encode(*original);
-    std::vector<uint8_t> bytes(7, 0xEE);
-    bytes.insert(bytes.end(), file.begin(), file.end());
-    bytes.insert(bytes.end(), 5, 0xEE);
+    std::vector<uint8_t> bytes(7 + file.size() + 5, 0xEE);
+    std::copy(file.begin(), file.end(), bytes.begin() + 7);
 
     MemoryStream stream;
     ASSERT_TRUE(stream.Attach(bytes.data(), static_cast<int64_t>(bytes.size())));
