@@ -189,9 +189,9 @@ TEST(ConfigParamSetTest, OutOfForceMeansInactiveWithTheConfiguredValues) {
 }
 
 // The machine as the set's listener: what it is asked to apply, and what the devices hear while it runs.
-class ListenerTest : public testing::Test {
+class ConfigParamListenerTest : public testing::Test {
 protected:
-    ListenerTest() : device("DEV", log) {
+    ConfigParamListenerTest() : device("DEV", log) {
         machine.root = &device;
         device.SetServices(&machine, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     }
@@ -201,7 +201,7 @@ protected:
     test_support::RecordingDevice device;
 };
 
-TEST_F(ListenerTest, ChangesWhileRunningNotifyTheDevicesWithTheKindOfTheChange) {
+TEST_F(ConfigParamListenerTest, ChangesWhileRunningNotifyTheDevicesWithTheKindOfTheChange) {
     ConfigParamSet& params = device.Params();
     EXPECT_EQ(params.Listener(), &machine);
     bool active = false;
@@ -223,7 +223,7 @@ TEST_F(ListenerTest, ChangesWhileRunningNotifyTheDevicesWithTheKindOfTheChange) 
                                              "DEV Notify 0x8E", "DEV Notify 0x8E"}));
 }
 
-TEST_F(ListenerTest, AFailedApplyIsTheAnswerAndTheRecordStays) {
+TEST_F(ConfigParamListenerTest, AFailedApplyIsTheAnswerAndTheRecordStays) {
     machine.running = true;
     machine.applyAnswer = false;
     EXPECT_FALSE(device.Params().AddFlag("IRQ", true, nullptr, nullptr));
