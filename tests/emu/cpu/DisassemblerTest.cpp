@@ -82,8 +82,23 @@ struct Machine {
 
     Machine() { registers[PC] = 01000; }
 
+    void Load(const std::vector<uint16_t>& program, const std::vector<std::pair<int, uint16_t>>& registerValues) {
+        memory.SetWords(01000, program);
+        for (const auto& [reg, value] : registerValues) {
+            registers[reg] = value;
+        }
+    }
+
     int32_t Disassemble() { return disassembler.Disassemble({running, registers, psw, addressMask, memory}, line); }
 };
+
+std::string WordsText(const std::vector<uint16_t>& words) {
+    common::NarrowString text;
+    for (uint16_t word : words) {
+        text.AppendFormat(" %.6lo", word);
+    }
+    return std::string(text.View());
+}
 
 struct Example {
     const char* name;
@@ -92,289 +107,178 @@ struct Example {
     uint16_t psw;
     std::vector<std::pair<uint16_t, uint16_t>> data; // further words in memory
     const char* instruction;
-    const char* words;
     const char* comment;
     int32_t result;
     uint32_t flow;
 };
 
+// Every example's words are its whole program.
 const std::vector<Example> kExamples = {
     // Immediate, absolute and relative operands.
-    {"MOV #100,R0", {012700, 0100}, {}, 0, {}, "MOV #100,R0", " 012700 000100", "R0:=[001002]=0040h", 4, 0},
-    {"MOV #2000,PC", {012707, 02000}, {}, 0, {}, "MOV #2000,PC", " 012707 002000", "PC:=[001002]=002000", 4, 0},
-    {"MOVB #177601,R1 shows the low byte",
-     {0112701, 0177601},
-     {},
-     0,
-     {},
-     "MOVB #201,R1",
-     " 112701 177601",
-     "R1:=[001002]=81h",
-     4,
-     0},
-    {"MOV R0,@#2000 names the absolute address",
-     {010037, 02000},
-     {{R0, 5}},
-     0,
-     {{02000, 0777}},
-     "MOV R0,@#2000",
-     " 010037 002000",
-     "[002000]:=R0=000005",
-     4,
-     0},
-    {"CLR 000100(PC) counts from past the index",
-     {005067, 0100},
-     {},
-     0,
-     {},
-     "CLR 000100(PC)",
-     " 005067 000100",
-     "[001104]:=0000h",
-     4,
-     0},
-    {"MOV 000010(PC),000020(PC)",
+    {"MOV #100,R0", {012700, 0100}, {}, 0, {}, "MOV #100,R0", "R0:=[001002]=0040h", 4, 0},
+    {"MOV #2000,PC", {012707, 02000}, {}, 0, {}, "MOV #2000,PC", "PC:=[001002]=002000", 4, 0},
+    {"MOVB immediate", {0112701, 0177601}, {}, 0, {}, "MOVB #201,R1", "R1:=[001002]=81h", 4, 0},
+    {"absolute", {010037, 02000}, {{R0, 5}}, 0, {{02000, 0777}}, "MOV R0,@#2000", "[002000]:=R0=000005", 4, 0},
+    {"relative", {005067, 0100}, {}, 0, {}, "CLR 000100(PC)", "[001104]:=0000h", 4, 0},
+    {"two relative",
      {016767, 010, 020},
      {},
      0,
      {{01014, 0123}},
      "MOV 000010(PC),000020(PC)",
-     " 016767 000010 000020",
      "[001026]:=[001014]=000123",
      6,
      0},
     // The addressing modes on general registers.
-    {"MOVB R1,R2 takes the low byte", {0110102}, {{R1, 0x1234}}, 0, {}, "MOVB R1,R2", " 110102", "R2:=R1=34h", 2, 0},
-    {"CLR (R1)+", {005021}, {{R1, 01000}}, 0, {}, "CLR (R1)+", " 005021", "[001000]:=0000h", 2, 0},
-    {"MOV (R0)+,(R0)+ reads the destination further on",
+    {"MOVB R1,R2 takes the low byte", {0110102}, {{R1, 0x1234}}, 0, {}, "MOVB R1,R2", "R2:=R1=34h", 2, 0},
+    {"CLR (R1)+", {005021}, {{R1, 01000}}, 0, {}, "CLR (R1)+", "[001000]:=0000h", 2, 0},
+    {"source first",
      {012020},
      {{R0, 02000}},
      0,
      {{02000, 0x1111}},
      "MOV (R0)+,(R0)+",
-     " 012020",
      "[002002]:=[002000]=1111h",
      2,
      0},
-    {"CLR @(R2)+", {005032}, {{R2, 02000}}, 0, {{02000, 03000}}, "CLR @(R2)+", " 005032", "[003000]:=0000h", 2, 0},
-    {"CLRB -(R0) steps by one", {0105040}, {{R0, 02001}}, 0, {}, "CLRB -(R0)", " 105040", "[002000]:=00h", 2, 0},
-    {"CLRB -(SP) steps by two", {0105046}, {{SP, 02002}}, 0, {}, "CLRB -(SP)", " 105046", "[002000]:=00h", 2, 0},
-    {"INC @-(R4)",
+    {"CLR @(R2)+", {005032}, {{R2, 02000}}, 0, {{02000, 03000}}, "CLR @(R2)+", "[003000]:=0000h", 2, 0},
+    {"CLRB -(R0) steps by one", {0105040}, {{R0, 02001}}, 0, {}, "CLRB -(R0)", "[002000]:=00h", 2, 0},
+    {"CLRB -(SP) steps by two", {0105046}, {{SP, 02002}}, 0, {}, "CLRB -(SP)", "[002000]:=00h", 2, 0},
+    {"autodecrement deferred",
      {005254},
      {{R4, 02002}},
      0,
      {{02000, 03000}, {03000, 0x7FFF}},
      "INC @-(R4)",
-     " 005254",
      "inc [003000]+1:=8000h",
      2,
      0},
-    {"DEC @000010(R1)",
+    {"index deferred",
      {005371, 010},
      {{R1, 02000}},
      0,
      {{02010, 03000}},
      "DEC @000010(R1)",
-     " 005371 000010",
      "dec [003000]-1:=FFFFh",
      4,
      0},
-    {"ADC R0 with C", {005500}, {{R0, 0x00FF}}, kPswCarry, {}, "ADC R0", " 005500", "adc R0+(C_FLAG=1d):=0100h", 2, 0},
-    {"CMP R1,R2", {020102}, {{R1, 5}, {R2, 7}}, 0, {}, "CMP R1,R2", " 020102", "cmp R1-R2=0005h-0007h ? SzvC", 2, 0},
-    {"TST R0", {005700}, {}, 0, {}, "TST R0", " 005700", "test R0 (0000h ? sZ)", 2, 0},
-    {"RORB R3 with C", {0106003}, {{R3, 0x1202}}, kPswCarry, {}, "RORB R3", " 106003", "rcr (R3=02h)>>1:=81h", 2, 0},
-    {"SWAB R1", {000301}, {{R1, 0x1234}}, 0, {}, "SWAB R1", " 000301", "bswap R1:=3412h", 2, 0},
-    {"SXT R0 with N", {006700}, {}, kPswNegative, {}, "SXT R0", " 006700", "mov R0:=S_FLAG=FFFFh", 2, 0},
-    {"XOR R2,(R3)",
+    {"ADC R0 with C", {005500}, {{R0, 0x00FF}}, kPswCarry, {}, "ADC R0", "adc R0+(C_FLAG=1d):=0100h", 2, 0},
+    {"CMP R1,R2", {020102}, {{R1, 5}, {R2, 7}}, 0, {}, "CMP R1,R2", "cmp R1-R2=0005h-0007h ? SzvC", 2, 0},
+    {"TST R0", {005700}, {}, 0, {}, "TST R0", "test R0 (0000h ? sZ)", 2, 0},
+    {"RORB R3 with C", {0106003}, {{R3, 0x1202}}, kPswCarry, {}, "RORB R3", "rcr (R3=02h)>>1:=81h", 2, 0},
+    {"SWAB R1", {000301}, {{R1, 0x1234}}, 0, {}, "SWAB R1", "bswap R1:=3412h", 2, 0},
+    {"SXT R0 with N", {006700}, {}, kPswNegative, {}, "SXT R0", "mov R0:=S_FLAG=FFFFh", 2, 0},
+    {"XOR",
      {074213},
      {{R2, 0xF0F0}, {R3, 02000}},
      0,
      {{02000, 0x0FF0}},
      "XOR R2,(R3)",
-     " 074213",
      "xor [002000]^R2=0FF0h^F0F0h:=FF00h",
      2,
      0},
-    {"BISB R1,(R2)",
+    {"BISB",
      {0150112},
      {{R1, 0x01}, {R2, 02000}},
      0,
      {{02000, 0x4480}},
      "BISB R1,(R2)",
-     " 150112",
      "or [002000]|R1=80h|01h:=81h",
      2,
      0},
-    {"SUB R1,R2", {0160102}, {{R1, 3}, {R2, 1}}, 0, {}, "SUB R1,R2", " 160102", "sub R2-R1=0001h-0003h:=FFFEh", 2, 0},
-    {"MTPS #340", {0106427, 0340}, {}, 0, {}, "MTPS #340", " 106427 000340", "mtps (*todo)", 4, 0},
-    {"MFPS R0", {0106700}, {}, 0, {}, "MFPS R0", " 106700", "mfps (*todo)", 2, 0},
+    {"SUB R1,R2", {0160102}, {{R1, 3}, {R2, 1}}, 0, {}, "SUB R1,R2", "sub R2-R1=0001h-0003h:=FFFEh", 2, 0},
+    {"MTPS #340", {0106427, 0340}, {}, 0, {}, "MTPS #340", "mtps (*todo)", 4, 0},
+    {"MFPS R0", {0106700}, {}, 0, {}, "MFPS R0", "mfps (*todo)", 2, 0},
     // Operations without operands.
-    {"HALT", {000000}, {}, 0, {}, "HALT", " 000000", "#Trap(4) (priviledged)", 2, 1},
-    {"WAIT", {000001}, {}, 0, {}, "WAIT", " 000001", "wait (for interrupt)", 2, 1},
-    {"BPT", {000003}, {}, 0, {}, "BPT", " 000003", "int3h (breakpoint)", 2, 1},
-    {"IOT", {000004}, {}, 0, {}, "IOT", " 000004", "int4h (i/o service call)", 2, 1},
-    {"RESET", {000005}, {}, 0, {}, "RESET", " 000005", "reset (no-op in user mode)", 2, 0},
-    {"reserved 000010", {000010}, {}, 0, {}, "(undoc?\?\?)", " 000010", "#Trap(4) (error)", 2, 1},
-    {"reserved 000017", {000017}, {}, 0, {}, "(undoc?\?\?)", " 000017", "#Trap(4) (error)", 2, 1},
-    {"MARK", {006403}, {}, 0, {}, "MARK", " 006403", "mark (*todo)", 2, 2},
-    {"CLSZVC", {000257}, {}, 0, {}, "CLSZVC", " 000257", "SZVC_FLAGS:=0", 2, 0},
-    {"CLC", {000241}, {}, 0, {}, "CLC", " 000241", "C_FLAG:=0", 2, 0},
-    {"SEC", {000261}, {}, 0, {}, "SEC", " 000261", "C_FLAG:=1", 2, 0},
-    {"SCC", {000277}, {}, 0, {}, "SESZVC", " 000277", "SZVC_FLAGS:=1", 2, 0},
-    {"NOP 000240", {000240}, {}, 0, {}, "NOP", " 000240", "nop (nothing to clear)", 2, 0},
-    {"NOP 000260", {000260}, {}, 0, {}, "NOP", " 000260", "nop (nothing to set)", 2, 0},
-    {"EMT 30", {0104030}, {}, 0, {}, "EMT 030", " 104030", "int6h (index=18h) (system service)", 2, 1},
-    {"TRAP 0", {0104400}, {}, 0, {}, "TRAP 000", " 104400", "int7h (index=00h) (software trap)", 2, 1},
+    {"HALT", {000000}, {}, 0, {}, "HALT", "#Trap(4) (priviledged)", 2, 1},
+    {"WAIT", {000001}, {}, 0, {}, "WAIT", "wait (for interrupt)", 2, 1},
+    {"BPT", {000003}, {}, 0, {}, "BPT", "int3h (breakpoint)", 2, 1},
+    {"IOT", {000004}, {}, 0, {}, "IOT", "int4h (i/o service call)", 2, 1},
+    {"RESET", {000005}, {}, 0, {}, "RESET", "reset (no-op in user mode)", 2, 0},
+    {"reserved 000010", {000010}, {}, 0, {}, "(undoc?\?\?)", "#Trap(4) (error)", 2, 1},
+    {"reserved 000017", {000017}, {}, 0, {}, "(undoc?\?\?)", "#Trap(4) (error)", 2, 1},
+    {"MARK", {006403}, {}, 0, {}, "MARK", "mark (*todo)", 2, 2},
+    {"CLSZVC", {000257}, {}, 0, {}, "CLSZVC", "SZVC_FLAGS:=0", 2, 0},
+    {"CLC", {000241}, {}, 0, {}, "CLC", "C_FLAG:=0", 2, 0},
+    {"SEC", {000261}, {}, 0, {}, "SEC", "C_FLAG:=1", 2, 0},
+    {"SCC", {000277}, {}, 0, {}, "SESZVC", "SZVC_FLAGS:=1", 2, 0},
+    {"NOP 000240", {000240}, {}, 0, {}, "NOP", "nop (nothing to clear)", 2, 0},
+    {"NOP 000260", {000260}, {}, 0, {}, "NOP", "nop (nothing to set)", 2, 0},
+    {"EMT 30", {0104030}, {}, 0, {}, "EMT 030", "int6h (index=18h) (system service)", 2, 1},
+    {"TRAP 0", {0104400}, {}, 0, {}, "TRAP 000", "int7h (index=00h) (software trap)", 2, 1},
     // Branches and loops.
-    {"BR .-2", {000777}, {}, 0, {}, "BR #-2", " 000777", "-jmp(-2h)=001000", 2, 2},
-    {"BR to the next instruction", {000400}, {}, 0, {}, "BR #+", " 000400", "jmp(+h)=001002", 2, 2},
-    {"BR furthest forward", {000577}, {}, 0, {}, "BR #+376", " 000577", "+jmp(+FEh)=001400", 2, 2},
-    {"BPL furthest back", {0100200}, {}, 0, {}, "BPL #-400", " 100200", "-jns(-100h)=000402 (s?YES)", 2, 2},
-    {"BEQ +4 with Z", {001402}, {}, kPswZero, {}, "BEQ #+4", " 001402", "+jz(+4h)=001006 (Z?YES)", 2, 2},
-    {"BEQ +4 without Z", {001402}, {}, 0, {}, "BEQ #+4", " 001402", "jz(+4h)=001006 (Z?no)", 2, 2},
-    {"BHIS/BCC", {0103002}, {}, 0, {}, "BHIS/BCC #+4", " 103002", "+jnc(+4h)=001006 (c?YES)", 2, 2},
-    {"BLO/BCS", {0103776}, {}, kPswCarry, {}, "BLO/BCS #-4", " 103776", "-jc(-4h)=000776 (C?YES)", 2, 2},
-    {"SOB R1 looping",
-     {077101},
-     {{R1, 5}},
-     0,
-     {},
-     "SOB R1,-2",
-     " 077101",
-     "-loop(-2h)=001000 (R1-1:=0004h ? YES)",
-     2,
-     1},
-    {"SOB R1 falling through",
-     {077101},
-     {{R1, 1}},
-     0,
-     {},
-     "SOB R1,-2",
-     " 077101",
-     "loop(-2h)=001000 (R1-1:=0000h ? no)",
-     2,
-     1},
+    {"BR .-2", {000777}, {}, 0, {}, "BR #-2", "-jmp(-2h)=001000", 2, 2},
+    {"BR to the next instruction", {000400}, {}, 0, {}, "BR #+", "jmp(+h)=001002", 2, 2},
+    {"BR furthest forward", {000577}, {}, 0, {}, "BR #+376", "+jmp(+FEh)=001400", 2, 2},
+    {"BPL furthest back", {0100200}, {}, 0, {}, "BPL #-400", "-jns(-100h)=000402 (s?YES)", 2, 2},
+    {"BEQ +4 with Z", {001402}, {}, kPswZero, {}, "BEQ #+4", "+jz(+4h)=001006 (Z?YES)", 2, 2},
+    {"BEQ +4 without Z", {001402}, {}, 0, {}, "BEQ #+4", "jz(+4h)=001006 (Z?no)", 2, 2},
+    {"BHIS/BCC", {0103002}, {}, 0, {}, "BHIS/BCC #+4", "+jnc(+4h)=001006 (c?YES)", 2, 2},
+    {"BLO/BCS", {0103776}, {}, kPswCarry, {}, "BLO/BCS #-4", "-jc(-4h)=000776 (C?YES)", 2, 2},
+    {"SOB R1 looping", {077101}, {{R1, 5}}, 0, {}, "SOB R1,-2", "-loop(-2h)=001000 (R1-1:=0004h ? YES)", 2, 1},
+    {"SOB R1 falling through", {077101}, {{R1, 1}}, 0, {}, "SOB R1,-2", "loop(-2h)=001000 (R1-1:=0000h ? no)", 2, 1},
     // Jumps, calls and returns.
-    {"JSR PC,@#2000", {004737, 02000}, {}, 0, {}, "JSR @#2000", " 004737 002000", "*call PC:=[001002]=002000", 4, 1},
-    {"JSR R5,@#2000",
-     {004537, 02000},
-     {},
-     0,
-     {},
-     "JSR @#2000",
-     " 004537 002000",
-     "*call PC:=[001002]=002000 (R5:=PC=001004)",
-     4,
-     1},
-    {"JSR R5,000100(PC)",
-     {004567, 0100},
-     {},
-     0,
-     {},
-     "JSR 000100(PC)",
-     " 004567 000100",
-     "*call PC:=(PC+000100)=001104 (R5:=PC=001004)",
-     4,
-     1},
-    {"JMP (R1)", {000111}, {{R1, 01234}}, 0, {}, "JMP (R1)", " 000111", "*jmp PC:=R1=001234", 2, 2},
-    {"JMP (PC)+", {000127, 0}, {}, 0, {}, "JMP (PC)+", " 000127 000000", "*jmp PC:=PC=001002", 4, 2},
-    {"JMP @(R1)+",
-     {000131},
-     {{R1, 02000}},
-     0,
-     {{02000, 03000}},
-     "JMP @(R1)+",
-     " 000131",
-     "*jmp PC:=[002000]=003000",
-     2,
-     2},
-    {"JMP -(R2)", {000142}, {{R2, 02000}}, 0, {}, "JMP -(R2)", " 000142", "*jmp PC:=(R2-2)=001776", 2, 2},
-    {"JMP @-(R2)",
-     {000152},
-     {{R2, 02002}},
-     0,
-     {{02000, 03000}},
-     "JMP @-(R2)",
-     " 000152",
-     "*jmp PC:=[002000]=003000",
-     2,
-     2},
-    {"JMP 000010(R3)",
-     {000163, 010},
-     {{R3, 02000}},
-     0,
-     {},
-     "JMP 000010(R3)",
-     " 000163 000010",
-     "*jmp PC:=(R3+000010)=002010",
-     4,
-     2},
-    {"JMP @000010(R3)",
+    {"JSR PC,@#2000", {004737, 02000}, {}, 0, {}, "JSR @#2000", "*call PC:=[001002]=002000", 4, 1},
+    {"JSR R5,@#2000", {004537, 02000}, {}, 0, {}, "JSR @#2000", "*call PC:=[001002]=002000 (R5:=PC=001004)", 4, 1},
+    {"JSR relative", {004567, 0100}, {}, 0, {}, "JSR 000100(PC)", "*call PC:=(PC+000100)=001104 (R5:=PC=001004)", 4, 1},
+    {"JMP (R1)", {000111}, {{R1, 01234}}, 0, {}, "JMP (R1)", "*jmp PC:=R1=001234", 2, 2},
+    {"JMP (PC)+", {000127, 0}, {}, 0, {}, "JMP (PC)+", "*jmp PC:=PC=001002", 4, 2},
+    {"JMP @(R1)+", {000131}, {{R1, 02000}}, 0, {{02000, 03000}}, "JMP @(R1)+", "*jmp PC:=[002000]=003000", 2, 2},
+    {"JMP -(R2)", {000142}, {{R2, 02000}}, 0, {}, "JMP -(R2)", "*jmp PC:=(R2-2)=001776", 2, 2},
+    {"JMP @-(R2)", {000152}, {{R2, 02002}}, 0, {{02000, 03000}}, "JMP @-(R2)", "*jmp PC:=[002000]=003000", 2, 2},
+    {"JMP 000010(R3)", {000163, 010}, {{R3, 02000}}, 0, {}, "JMP 000010(R3)", "*jmp PC:=(R3+000010)=002010", 4, 2},
+    {"JMP @X(R3)",
      {000173, 010},
      {{R3, 02000}},
      0,
      {{02010, 03000}},
      "JMP @000010(R3)",
-     " 000173 000010",
      "*jmp PC:=[002010]=003000",
      4,
      2},
-    {"RTS PC", {000207}, {{SP, 0600}}, 0, {{0600, 01500}}, "RTS PC", " 000207", "*ret PC:=001500", 2, 2},
+    {"RTS PC", {000207}, {{SP, 0600}}, 0, {{0600, 01500}}, "RTS PC", "*ret PC:=001500", 2, 2},
     {"RTS R5",
      {000205},
      {{R5, 03000}, {SP, 0600}},
      0,
      {{0600, 0123}},
      "RTS R5",
-     " 000205",
      "*ret R5=003000 (pop(R5):=0053h)",
      2,
      2},
-    {"RTI",
-     {000002},
-     {{SP, 0600}},
-     0,
-     {{0600, 02000}, {0602, 0340}},
-     "RTI",
-     " 000002",
-     "*iret (PC:=002000, PSW:=000340)",
-     2,
-     2},
+    {"RTI", {000002}, {{SP, 0600}}, 0, {{0600, 02000}, {0602, 0340}}, "RTI", "*iret (PC:=002000, PSW:=000340)", 2, 2},
     {"RTT",
      {000006},
      {{SP, 0600}},
      0,
      {{0600, 02000}, {0602, 0340}},
      "RTT",
-     " 000006",
      "*iret (PC:=002000, PSW:=000340, NoTrace)",
      2,
      2},
     // What cannot be decoded.
-    {"JMP R0", {000100}, {}, 0, {}, "(illegal opcode)", " 000100", "#Trap(4) (illegal opcode)", -1, 3},
-    {"JSR R5,R3", {004503}, {}, 0, {}, "(illegal opcode)", " 004503", "#Trap(4) (illegal opcode)", -1, 3},
-    {"MUL", {070000}, {}, 0, {}, "(illegal opcode)", " 070000", "#Trap(10) (illegal opcode)", -1, 2},
-    {"MFPT", {000007}, {}, 0, {}, "(illegal opcode)", " 000007", "#Trap(10) (illegal opcode)", -1, 2},
-    {"SPL", {000233}, {}, 0, {}, "(illegal opcode)", " 000233", "#Trap(10) (illegal opcode)", -1, 2},
-    {"MFPI", {006500}, {}, 0, {}, "(illegal opcode)", " 006500", "#Trap(10) (illegal opcode)", -1, 2},
-    {"floating point", {0170000}, {}, 0, {}, "(illegal opcode)", " 170000", "#Trap(10) (illegal opcode)", -1, 2},
+    {"JMP R0", {000100}, {}, 0, {}, "(illegal opcode)", "#Trap(4) (illegal opcode)", -1, 3},
+    {"JSR R5,R3", {004503}, {}, 0, {}, "(illegal opcode)", "#Trap(4) (illegal opcode)", -1, 3},
+    {"MUL", {070000}, {}, 0, {}, "(illegal opcode)", "#Trap(10) (illegal opcode)", -1, 2},
+    {"MFPT", {000007}, {}, 0, {}, "(illegal opcode)", "#Trap(10) (illegal opcode)", -1, 2},
+    {"SPL", {000233}, {}, 0, {}, "(illegal opcode)", "#Trap(10) (illegal opcode)", -1, 2},
+    {"MFPI", {006500}, {}, 0, {}, "(illegal opcode)", "#Trap(10) (illegal opcode)", -1, 2},
+    {"floating point", {0170000}, {}, 0, {}, "(illegal opcode)", "#Trap(10) (illegal opcode)", -1, 2},
 };
 
 TEST(DisassemblerTest, DecodesTheExamples) {
     for (const Example& example : kExamples) {
         SCOPED_TRACE(example.name);
         Machine machine;
-        machine.memory.SetWords(01000, example.program);
+        machine.Load(example.program, example.registers);
         for (const auto& [address, word] : example.data) {
             machine.memory.SetWords(address, {word});
-        }
-        for (const auto& [reg, value] : example.registers) {
-            machine.registers[reg] = value;
         }
         machine.psw = example.psw;
 
         EXPECT_EQ(machine.Disassemble(), example.result);
         EXPECT_EQ(machine.line.address.View(), "001000");
-        EXPECT_EQ(machine.line.words.View(), example.words);
+        EXPECT_EQ(machine.line.words.View(), WordsText(example.program));
         EXPECT_EQ(machine.line.instruction.View(), example.instruction);
         EXPECT_EQ(machine.line.flags.View(), PswFlagsText(example.psw).View());
         EXPECT_EQ(machine.line.comment.View(), example.comment);
@@ -413,10 +317,7 @@ TEST(DisassemblerTest, AnUnreadableWordFailsTheCallWithWhatWasFoundBefore) {
         SCOPED_TRACE(example.name);
         Machine machine;
         machine.memory.MakeUnreadable(0160000, 0177777);
-        machine.memory.SetWords(01000, example.program);
-        for (const auto& [reg, value] : example.registers) {
-            machine.registers[reg] = value;
-        }
+        machine.Load(example.program, example.registers);
 
         EXPECT_EQ(machine.Disassemble(), -1);
         EXPECT_EQ(machine.line.words.View(), example.words);
@@ -481,10 +382,7 @@ TEST(DisassemblerTest, OperandsMoveOnlyTheShadowRegisters) {
     for (const ShadowExample& example : kShadowExamples) {
         SCOPED_TRACE(example.name);
         Machine machine;
-        machine.memory.SetWords(01000, example.program);
-        for (const auto& [reg, value] : example.registers) {
-            machine.registers[reg] = value;
-        }
+        machine.Load(example.program, example.registers);
         const std::array<uint16_t, 8> live = machine.registers;
 
         EXPECT_GT(machine.Disassemble(), 0);
