@@ -1,5 +1,6 @@
 #include "emu/core/ConfigParamApplier.h"
 
+#include "TreeHelpers.h"
 #include "emu/core/ConfigParamSet.h"
 #include "emu/core/Device.h"
 #include "emu/core/InterruptControllerInterface.h"
@@ -13,19 +14,6 @@
 
 namespace emu {
 namespace {
-
-bool ReadHandler(void*, uint32_t, uint32_t, void*, uint8_t) {
-    return true;
-}
-bool StatusReadHandler(void*, uint32_t, uint32_t, void*, uint8_t, uint8_t*) {
-    return true;
-}
-bool WriteHandler(void*, uint32_t, uint32_t, const void*) {
-    return true;
-}
-bool HookHandler(void*, uint32_t, uint32_t, uint32_t, CpuInterface*, uint64_t*) {
-    return true;
-}
 
 // One binding a service was asked for: what, where, for whom.
 struct Binding {
@@ -86,8 +74,8 @@ TEST_F(ConfigParamApplierTest, MemoryRangeBindsEachSideItHasAHandlerFor) {
     bool active = false;
     uint64_t first = 040;
     uint64_t count = 8;
-    ASSERT_TRUE(params.AddMemoryRange("MEMORY", false, &active, &first, &count, ReadHandler, WriteHandler));
-    ASSERT_TRUE(params.AddMemoryRange("ROM", false, nullptr, nullptr, nullptr, ReadHandler, nullptr));
+    ASSERT_TRUE(params.AddMemoryRange("MEMORY", false, &active, &first, &count, StubRead, StubWrite));
+    ASSERT_TRUE(params.AddMemoryRange("ROM", false, nullptr, nullptr, nullptr, StubRead, nullptr));
     EXPECT_TRUE(applier.ApplyMemoryRange(&services, params.Find("MEMORY"), &device));
     EXPECT_TRUE(applier.ApplyMemoryRange(&services, params.Find("ROM"), &device));
     EXPECT_EQ(services.bindings,
@@ -98,7 +86,7 @@ TEST_F(ConfigParamApplierTest, MemoryRangeBindsEachSideItHasAHandlerFor) {
 }
 
 TEST_F(ConfigParamApplierTest, PortRangeIsCutAtTheLastPort) {
-    ASSERT_TRUE(params.AddPortRangeValues("PORTS", false, false, 65532, 8, ReadHandler, WriteHandler));
+    ASSERT_TRUE(params.AddPortRangeValues("PORTS", false, false, 65532, 8, StubRead, StubWrite));
     EXPECT_TRUE(applier.ApplyPortRange(&services, params.Find("PORTS"), &device));
     std::vector<Binding> expected;
     for (const char* kind : {"port read", "port write"}) {
@@ -111,8 +99,8 @@ TEST_F(ConfigParamApplierTest, PortRangeIsCutAtTheLastPort) {
 }
 
 TEST_F(ConfigParamApplierTest, PortRangeBindsTheStatusReadOnlyWithoutAPlainOne) {
-    ASSERT_TRUE(params.AddPortRangeAltValues("STATUS", false, false, 0100, 1, StatusReadHandler, nullptr));
-    ASSERT_TRUE(params.AddPortWriteRangeValues("WRITE", false, false, 0200, 1, WriteHandler));
+    ASSERT_TRUE(params.AddPortRangeAltValues("STATUS", false, false, 0100, 1, StubStatusRead, nullptr));
+    ASSERT_TRUE(params.AddPortWriteRangeValues("WRITE", false, false, 0200, 1, StubWrite));
     EXPECT_TRUE(applier.ApplyPortRange(&services, params.Find("STATUS"), &device));
     EXPECT_TRUE(applier.ApplyPortRange(&services, params.Find("WRITE"), &device));
     EXPECT_EQ(services.bindings,
@@ -123,7 +111,7 @@ TEST_F(ConfigParamApplierTest, VectorRangePastEntry255FailsThereLeavingTheRecord
     bool active = false;
     uint64_t first = 254;
     uint64_t count = 4;
-    ASSERT_TRUE(params.AddVectorRangeB("EMT", false, &active, &first, &count, HookHandler));
+    ASSERT_TRUE(params.AddVectorRangeB("EMT", false, &active, &first, &count, StubHook));
     EXPECT_FALSE(applier.ApplyVectorRangeB(&services, params.Find("EMT"), &device));
     EXPECT_EQ(services.bindings, (std::vector<Binding>{{"hook B", 254, 1, context}, {"hook B", 255, 1, context}}));
     EXPECT_FALSE(active);
@@ -131,7 +119,7 @@ TEST_F(ConfigParamApplierTest, VectorRangePastEntry255FailsThereLeavingTheRecord
     EXPECT_EQ(first, 254u);
 
     services.bindings.clear();
-    ASSERT_TRUE(params.AddVectorRangeAValues("TRAP", false, 034, 2, HookHandler));
+    ASSERT_TRUE(params.AddVectorRangeAValues("TRAP", false, 034, 2, StubHook));
     EXPECT_TRUE(applier.ApplyVectorRangeA(&services, params.Find("TRAP"), &device));
     EXPECT_EQ(services.bindings, (std::vector<Binding>{{"hook A", 034, 1, context}, {"hook A", 035, 1, context}}));
 }
@@ -140,7 +128,7 @@ TEST_F(ConfigParamApplierTest, ARefusedBindingLeavesTheRecordOutOfForce) {
     bool active = true;
     uint64_t first = 1;
     uint64_t count = 1;
-    ASSERT_TRUE(params.AddMemoryRange("MEMORY", false, &active, &first, &count, ReadHandler, nullptr));
+    ASSERT_TRUE(params.AddMemoryRange("MEMORY", false, &active, &first, &count, StubRead, nullptr));
     ASSERT_TRUE(applier.ApplyMemoryRange(&services, params.Find("MEMORY"), &device));
     EXPECT_TRUE(active);
     services.refuseMemory = true;
@@ -164,7 +152,7 @@ TEST_F(ConfigParamApplierTest, ADisabledRecordIsTakenOutOfForceAndNotBound) {
 TEST_F(ConfigParamApplierTest, WrongKindsAndMissingPartsAreRefused) {
     ASSERT_TRUE(params.AddFlag("IRQ", true, nullptr, nullptr));
     ASSERT_TRUE(params.AddFlagPair("PAIR", true, nullptr, nullptr, nullptr));
-    ASSERT_TRUE(params.AddPortRangeValues("PORTS", false, false, 1, 1, ReadHandler, nullptr));
+    ASSERT_TRUE(params.AddPortRangeValues("PORTS", false, false, 1, 1, StubRead, nullptr));
     ConfigParam* flag = params.Find("IRQ");
     ConfigParam* ports = params.Find("PORTS");
     EXPECT_FALSE(applier.ApplyMemoryRange(&services, ports, &device));

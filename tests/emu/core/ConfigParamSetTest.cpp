@@ -2,6 +2,7 @@
 
 #include "FakeMachine.h"
 #include "StateBytes.h"
+#include "TreeHelpers.h"
 #include "emu/core/ConfigParamApplier.h"
 #include "support/RecordingDevice.h"
 
@@ -13,19 +14,6 @@
 namespace emu {
 namespace {
 
-bool ReadHandler(void*, uint32_t, uint32_t, void*, uint8_t) {
-    return true;
-}
-bool StatusReadHandler(void*, uint32_t, uint32_t, void*, uint8_t, uint8_t*) {
-    return true;
-}
-bool WriteHandler(void*, uint32_t, uint32_t, const void*) {
-    return true;
-}
-bool HookHandler(void*, uint32_t, uint32_t, uint32_t, CpuInterface*, uint64_t*) {
-    return true;
-}
-
 TEST(ConfigParamSetTest, AddsAreRefusedWithoutWhatTheirKindNeeds) {
     struct Case {
         const char* what;
@@ -35,12 +23,12 @@ TEST(ConfigParamSetTest, AddsAreRefusedWithoutWhatTheirKindNeeds) {
     const Case cases[] = {
         {"memory, read only",
          [](ConfigParamSet& set) {
-             return set.AddMemoryRange("P", false, nullptr, nullptr, nullptr, ReadHandler, nullptr);
+             return set.AddMemoryRange("P", false, nullptr, nullptr, nullptr, StubRead, nullptr);
          },
          true},
         {"memory, write only",
          [](ConfigParamSet& set) {
-             return set.AddMemoryRange("P", false, nullptr, nullptr, nullptr, nullptr, WriteHandler);
+             return set.AddMemoryRange("P", false, nullptr, nullptr, nullptr, nullptr, StubWrite);
          },
          true},
         {"memory, no handler",
@@ -55,7 +43,7 @@ TEST(ConfigParamSetTest, AddsAreRefusedWithoutWhatTheirKindNeeds) {
          [](ConfigParamSet& set) { return set.AddPortRangeValues("P", false, false, 1, 1, nullptr, nullptr); }, false},
         {"status ports, read only",
          [](ConfigParamSet& set) {
-             return set.AddPortRangeAlt("P", false, nullptr, nullptr, nullptr, StatusReadHandler, nullptr);
+             return set.AddPortRangeAlt("P", false, nullptr, nullptr, nullptr, StubStatusRead, nullptr);
          },
          true},
         {"status port values, no handler",
@@ -71,8 +59,8 @@ TEST(ConfigParamSetTest, AddsAreRefusedWithoutWhatTheirKindNeeds) {
         {"vectors A, no handler",
          [](ConfigParamSet& set) { return set.AddVectorRangeA("P", false, nullptr, nullptr, nullptr, nullptr); },
          false},
-        {"vector values B",
-         [](ConfigParamSet& set) { return set.AddVectorRangeBValues("P", false, 1, 1, HookHandler); }, true},
+        {"vector values B", [](ConfigParamSet& set) { return set.AddVectorRangeBValues("P", false, 1, 1, StubHook); },
+         true},
         {"vector values B, no handler",
          [](ConfigParamSet& set) { return set.AddVectorRangeBValues("P", false, 1, 1, nullptr); }, false},
         {"no name", [](ConfigParamSet& set) { return set.AddFlag(nullptr, true, nullptr, nullptr); }, false},
@@ -86,8 +74,8 @@ TEST(ConfigParamSetTest, AddsAreRefusedWithoutWhatTheirKindNeeds) {
 
 TEST(ConfigParamSetTest, ARecordTakesItsKindValuesAndHandlers) {
     ConfigParamSet set;
-    ASSERT_TRUE(set.AddPortRangeAltValues("PORTSEX", true, true, 0177714, 2, StatusReadHandler, WriteHandler));
-    ASSERT_TRUE(set.AddVectorRangeAValues("EMT", false, 030, 0, HookHandler));
+    ASSERT_TRUE(set.AddPortRangeAltValues("PORTSEX", true, true, 0177714, 2, StubStatusRead, StubWrite));
+    ASSERT_TRUE(set.AddVectorRangeAValues("EMT", false, 030, 0, StubHook));
     const ConfigParam* ports = set.Find("PORTSEX");
     ASSERT_NE(ports, nullptr);
     EXPECT_EQ(ports->Type(), ParamType::PortRange);
@@ -98,8 +86,8 @@ TEST(ConfigParamSetTest, ARecordTakesItsKindValuesAndHandlers) {
     EXPECT_TRUE(ports->IsEnabled());
     EXPECT_FALSE(ports->IsActive());
     EXPECT_EQ(ports->Handlers().read, nullptr);
-    EXPECT_EQ(ports->Handlers().statusRead, &StatusReadHandler);
-    EXPECT_EQ(ports->Handlers().write, &WriteHandler);
+    EXPECT_EQ(ports->Handlers().statusRead, &StubStatusRead);
+    EXPECT_EQ(ports->Handlers().write, &StubWrite);
     const ConfigParam* vectors = set.Find("EMT");
     ASSERT_NE(vectors, nullptr);
     EXPECT_EQ(vectors->Type(), ParamType::VectorRangeA);
@@ -118,8 +106,8 @@ TEST(ConfigParamSetTest, VariablesGiveTheValuesAndTheActiveOneStaysClearUntilApp
         bool active = true;
         uint64_t first = 040;
         uint64_t count = test.count;
-        ASSERT_TRUE(set.AddMemoryRange("MEMORY", false, &active, &first, test.withCount ? &count : nullptr, ReadHandler,
-                                       nullptr));
+        ASSERT_TRUE(
+            set.AddMemoryRange("MEMORY", false, &active, &first, test.withCount ? &count : nullptr, StubRead, nullptr));
         const ConfigParam* record = set.Find("MEMORY");
         EXPECT_EQ(record->First(), 040u);
         EXPECT_EQ(record->Count(), test.expectedCount);
@@ -139,11 +127,11 @@ TEST(ConfigParamSetTest, VariablesGiveTheValuesAndTheActiveOneStaysClearUntilApp
 
 TEST(ConfigParamSetTest, ATakenNameKeepsTheFirstRecordAndRemoveThenAddReplacesIt) {
     ConfigParamSet set;
-    ASSERT_TRUE(set.AddPortRangeValues("PORTS", false, false, 0100, 2, ReadHandler, nullptr));
-    EXPECT_FALSE(set.AddPortRangeValues("PORTS", false, false, 0200, 4, ReadHandler, nullptr));
+    ASSERT_TRUE(set.AddPortRangeValues("PORTS", false, false, 0100, 2, StubRead, nullptr));
+    EXPECT_FALSE(set.AddPortRangeValues("PORTS", false, false, 0200, 4, StubRead, nullptr));
     EXPECT_EQ(set.Find("PORTS")->First(), 0100u);
     EXPECT_TRUE(set.Remove("PORTS"));
-    EXPECT_TRUE(set.AddPortRangeValues("PORTS", false, false, 0200, 4, ReadHandler, nullptr));
+    EXPECT_TRUE(set.AddPortRangeValues("PORTS", false, false, 0200, 4, StubRead, nullptr));
     EXPECT_EQ(set.Find("PORTS")->First(), 0200u);
     EXPECT_EQ(set.Count(), 1);
     EXPECT_TRUE(set.Remove("ABSENT"));
@@ -169,7 +157,7 @@ TEST(ConfigParamSetTest, OutOfForceMeansInactiveWithTheConfiguredValues) {
     bool active = false;
     uint64_t first = 2;
     uint64_t count = 3;
-    ASSERT_TRUE(set.AddMemoryRange("MEMORY", false, &active, &first, &count, ReadHandler, nullptr));
+    ASSERT_TRUE(set.AddMemoryRange("MEMORY", false, &active, &first, &count, StubRead, nullptr));
     ConfigParam* record = set.Find("MEMORY");
     record->Activate();
     first = 99;
@@ -210,9 +198,9 @@ TEST_F(ConfigParamListenerTest, ChangesWhileRunningNotifyTheDevicesWithTheKindOf
     EXPECT_TRUE(machine.appliedNotifications.empty());
 
     machine.running = true;
-    ASSERT_TRUE(params.AddPortRangeValues("PORTS", false, false, 0177660, 2, ReadHandler, nullptr));
-    ASSERT_TRUE(params.AddMemoryRange("MEMORY", false, nullptr, nullptr, nullptr, nullptr, WriteHandler));
-    ASSERT_TRUE(params.AddVectorRangeBValues("EMT", false, 030, 1, HookHandler));
+    ASSERT_TRUE(params.AddPortRangeValues("PORTS", false, false, 0177660, 2, StubRead, nullptr));
+    ASSERT_TRUE(params.AddMemoryRange("MEMORY", false, nullptr, nullptr, nullptr, nullptr, StubWrite));
+    ASSERT_TRUE(params.AddVectorRangeBValues("EMT", false, 030, 1, StubHook));
     ASSERT_TRUE(params.AddFlagPair("PAIR", true, nullptr, nullptr, nullptr));
     ASSERT_TRUE(params.Remove("IRQ"));
     EXPECT_TRUE(params.Remove("ABSENT"));

@@ -1,5 +1,6 @@
 #include "emu/core/DeviceSelector.h"
 
+#include "TreeHelpers.h"
 #include "common/BasicOptionNode.h"
 #include "common/StringList.h"
 #include "support/RecordingDevice.h"
@@ -114,18 +115,6 @@ public:
 private:
     bool flag = false;
 };
-
-std::string Outline(const common::OptionNode& item) {
-    std::string text = item.IsSeparator() ? "-" : common::NarrowText(item.Text().GetWide());
-    if (item.ChildCount() > 0) {
-        text += "[";
-        for (int32_t index = 0; index < item.ChildCount(); ++index) {
-            text += (index > 0 ? " " : "") + Outline(*item.ChildAt(index));
-        }
-        text += "]";
-    }
-    return text;
-}
 
 TEST(DeviceSelectorMenuTest, OwnMenuOffersEachAlternativeWhileStopped) {
     DeviceSelector selector("VIDEO", nullptr, kVideoMenu);

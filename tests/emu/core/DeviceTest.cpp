@@ -2,6 +2,7 @@
 
 #include "FakeMachine.h"
 #include "StateBytes.h"
+#include "TreeHelpers.h"
 #include "common/BasicOptionNode.h"
 #include "common/StringList.h"
 #include "emu/core/ConfigParamApplier.h"
@@ -18,14 +19,6 @@ namespace {
 
 using test_support::RecordingDevice;
 using Log = std::vector<std::string>;
-
-template <typename T, typename... Args>
-T* Add(BranchNode& parent, Args&&... args) {
-    auto node = std::make_unique<T>(std::forward<Args>(args)...);
-    T* added = node.get();
-    EXPECT_TRUE(parent.AddChild(std::move(node)));
-    return added;
-}
 
 // A device with a chunk of its own after "_DEV", as device classes with state write it.
 class CounterDevice : public Device {
@@ -231,19 +224,6 @@ private:
     const char* outer;
     bool flag = false;
 };
-
-// The menu as text: each item's caption, its children in brackets.
-std::string Outline(const common::OptionNode& item) {
-    std::string text = common::NarrowText(item.Text().GetWide());
-    if (item.ChildCount() > 0) {
-        text += "[";
-        for (int32_t index = 0; index < item.ChildCount(); ++index) {
-            text += (index > 0 ? " " : "") + Outline(*item.ChildAt(index));
-        }
-        text += "]";
-    }
-    return text;
-}
 
 TEST(DeviceTest, TraceMenuGivesEachDeviceWithItemsASubItemNamedAfterIt) {
     Device root("ROOT");

@@ -1,6 +1,7 @@
 #include "emu/core/BranchNode.h"
 
 #include "StateBytes.h"
+#include "TreeHelpers.h"
 #include "support/RecordingConsole.h"
 #include "support/RecordingDevice.h"
 
@@ -38,15 +39,6 @@ public:
 private:
     bool* deleted;
 };
-
-// Adopts a new node of type T and answers it.
-template <typename T, typename... Args>
-T* Add(BranchNode& parent, Args&&... args) {
-    auto node = std::make_unique<T>(std::forward<Args>(args)...);
-    T* added = node.get();
-    EXPECT_TRUE(parent.AddChild(std::move(node)));
-    return added;
-}
 
 TEST(TreeNodeTest, StartsEnabledChildrenInOrderAndKeepsTheLargestRate) {
     struct Case {
