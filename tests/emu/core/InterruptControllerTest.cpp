@@ -181,8 +181,8 @@ TEST_F(InterruptControllerTest, StartDropsHooksAndSourcesStopOnlySources) {
 }
 
 TEST_F(InterruptControllerTest, ChunkHoldsOnlyItsVersion) {
-    const auto save = [&](common::RecordArchive& archive) { return interrupts.SaveOwnData(archive); };
-    const auto load = [&](common::RecordArchive& archive) { return interrupts.LoadOwnData(archive, nullptr); };
+    const auto save = SavingOwnData(interrupts);
+    const auto load = LoadingOwnData(interrupts);
     const Bytes saved = Archived(save);
     EXPECT_EQ(saved, Concat({ChunkBegin("_INTRS"), U8Value("VER", 0), ChunkEnd("_INTRS")}));
     EXPECT_TRUE(ReadsWhole(saved, load));

@@ -56,9 +56,9 @@ TEST(MouseServiceTest, StartAndStopDropTheListeners) {
 
 TEST(MouseServiceTest, ChunkHoldsOnlyItsVersion) {
     MouseService mouse;
-    const Bytes saved = Archived([&](common::RecordArchive& archive) { return mouse.SaveOwnData(archive); });
+    const Bytes saved = Archived(SavingOwnData(mouse));
     EXPECT_EQ(saved, Concat({ChunkBegin("_MOUS"), U8Value("VER", 0), ChunkEnd("_MOUS")}));
-    const auto load = [&](common::RecordArchive& archive) { return mouse.LoadOwnData(archive, nullptr); };
+    const auto load = LoadingOwnData(mouse);
     EXPECT_TRUE(ReadsWhole(saved, load));
     EXPECT_FALSE(ReadsWhole(Concat({ChunkBegin("_MOUS"), U8Value("VER", 1), ChunkEnd("_MOUS")}), load));
     EXPECT_FALSE(ReadsWhole(Concat({ChunkBegin("_MOUSE"), U8Value("VER", 0), ChunkEnd("_MOUSE")}), load));

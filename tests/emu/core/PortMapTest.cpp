@@ -154,9 +154,9 @@ TEST(PortMapTest, DecodeMasksPickTheEntryAndHandlersGetThePortAsGiven) {
 
 TEST(PortMapTest, ChunkHoldsOnlyItsVersion) {
     PortMap ports;
-    const Bytes saved = Archived([&](common::RecordArchive& archive) { return ports.SaveOwnData(archive); });
+    const Bytes saved = Archived(SavingOwnData(ports));
     EXPECT_EQ(saved, Concat({ChunkBegin("_PORTS"), U8Value("VER", 0), ChunkEnd("_PORTS")}));
-    const auto load = [&](common::RecordArchive& archive) { return ports.LoadOwnData(archive, nullptr); };
+    const auto load = LoadingOwnData(ports);
     EXPECT_TRUE(ReadsWhole(saved, load));
     EXPECT_FALSE(ReadsWhole(Concat({ChunkBegin("_PORTS"), U8Value("VER", 1), ChunkEnd("_PORTS")}), load));
 }
