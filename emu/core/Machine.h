@@ -61,7 +61,6 @@ public:
     InterruptController* Interrupts() const { return interruptController; }
     KeyStateService* Keys() const { return keyState; }
     MouseService* Mouse() const { return mouseService; }
-    const BranchNode& Services() const { return services; }
 
     bool Start(int32_t& rate) override;
     void Stop() override;
