@@ -19,8 +19,9 @@ constexpr int32_t kDoubledRate = 88200;
 // Sound outputs are pumped this often a second of bus time, each with a ring of as many blocks.
 constexpr int32_t kBlocksPerSecond = 50;
 constexpr int32_t kEveryTick = 0x7FFFFFFF;
-// The answer of SetRate when a processor ticks the bus.
+// The answer of SetRate when a processor ticks the bus, by the processor's timed event of this name.
 constexpr int32_t kProcessorTicked = 2;
+constexpr const char* kBusFreqEvent = "_BusFreqEvent";
 
 // Event data of the state: ten little-endian words.
 constexpr int32_t kSavedWords = 10;
@@ -95,7 +96,7 @@ int32_t BusService::AddEvent(int32_t frequencyHz, BusEventCallback callback, Tre
         event.divider = std::max(1, Rounded(static_cast<double>(rate) / asked));
         event.countdown = immediate ? 0 : event.divider;
         event.frequency = Rounded(static_cast<double>(rate) / event.divider);
-        // Report the nearer of the two rates around the request when rounding went below it.
+        // Below the request, the frequency reported is the one of the next smaller divider; the divider stays.
         if (event.frequency < asked && event.divider != 1) {
             event.frequency = Rounded(static_cast<double>(rate) / (event.divider - 1));
         }
@@ -126,14 +127,11 @@ bool BusService::AttachSoundOutput(int32_t sampleRate, int32_t sampleBits, Sound
     event.requestedFrequency = kBlocksPerSecond;
     event.countdown = kBlocksPerSecond;
     event.awaitingFirstTick = ticks == 0;
-    if (rate > kBlocksPerSecond) {
-        event.divider = std::max(1, Rounded(static_cast<double>(rate) / kBlocksPerSecond));
+    // Every bus rate is far above fifty a second.
+    if (rate > 0) {
+        event.divider = Rounded(static_cast<double>(rate) / kBlocksPerSecond);
         event.countdown = 0;
         event.frequency = Rounded(static_cast<double>(rate) / event.divider);
-    } else if (rate > 0) {
-        event.divider = 1;
-        event.countdown = 0;
-        event.frequency = rate;
     }
     Append(event);
     return true;
@@ -154,7 +152,7 @@ int32_t BusService::SetRate(int32_t requestedHz, CpuInterface* cpu, bool doubleR
     }
     const auto cyclesPerTick =
         static_cast<int32_t>(std::round(static_cast<float>(cpu->Frequency()) / static_cast<float>(rate)));
-    cpu->AddEvent(-cyclesPerTick, OnBusFreqEvent, this, "_BusFreqEvent", 0);
+    cpu->AddEvent(-cyclesPerTick, OnBusFreqEvent, this, kBusFreqEvent, 0);
     return kProcessorTicked;
 }
 
@@ -249,7 +247,7 @@ const BusService::EventBinding* BusService::IsObjectEvent(const char* devicePath
 bool BusService::Start(int32_t&) {
     ticks = 0;
     paused = false;
-    BindNamedEvent("_BusFreqEvent", {this, OnBusFreqEvent});
+    BindNamedEvent(kBusFreqEvent, {this, OnBusFreqEvent});
     return true;
 }
 
