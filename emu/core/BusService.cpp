@@ -18,6 +18,8 @@ constexpr std::array<int32_t, 5> kRates{4000, 8000, 16000, 22050, 44100};
 constexpr int32_t kDoubledRate = 88200;
 // Sound outputs are pumped this often a second of bus time, each with a ring of as many blocks.
 constexpr int32_t kBlocksPerSecond = 50;
+// The highest sample rate a saved output event may ask for.
+constexpr int32_t kHighestSampleRate = 192000;
 constexpr int32_t kEveryTick = 0x7FFFFFFF;
 // The answer of SetRate when a processor ticks the bus, by the processor's timed event of this name.
 constexpr int32_t kProcessorTicked = 2;
@@ -63,7 +65,8 @@ struct BusService::SavedEvent {
             return countsValid && std::holds_alternative<BusEventCallback>(binding->callback);
         case BusEvent::Kind::Output:
             return countsValid && std::holds_alternative<SoundMixerCallback>(binding->callback) &&
-                   (SampleBits() == 8 || SampleBits() == 16) && SampleRate() >= kBlocksPerSecond;
+                   (SampleBits() == 8 || SampleBits() == 16) && SampleRate() >= kBlocksPerSecond &&
+                   SampleRate() <= kHighestSampleRate;
         default:
             return false;
         }

@@ -355,9 +355,9 @@ TEST(BusServiceTest, SavedEventsComeBackBoundToTheDevicesOfAnotherBus) {
     EXPECT_EQ(Archived(SavingOwnData(buses.loading)), Archived(SavingOwnData(buses.saving)));
 }
 
-// The saved chunk with the first event's data word at index replaced.
-Bytes WithEventWord(const Bytes& saved, int32_t word, uint32_t value) {
-    const Bytes key = Name("DTEVT0");
+// The saved chunk with one data word of an event replaced.
+Bytes WithEventWord(const Bytes& saved, int32_t event, int32_t word, uint32_t value) {
+    const Bytes key = Name("DTEVT" + std::to_string(event));
     auto at = std::search(saved.begin(), saved.end(), key.begin(), key.end());
     EXPECT_NE(at, saved.end());
     // After the name: the blob type and its 32-bit length.
@@ -384,10 +384,11 @@ TEST(BusServiceTest, RefusesAChunkItCannotRestoreAndKeepsItsEvents) {
 
     const Bytes badVersion = Concat({ChunkBegin("_EVT"), U8Value("VER", 1)});
     // A sound output event bound to a plain event's callback could not be called.
-    const Bytes outputOfPlainEvent = WithEventWord(WithEventWord(saved, 0, 2), 5, 8u << 24 | 8000);
-    for (const Bytes& chunk :
-         {badVersion, WithEventWord(saved, 0, 3), outputOfPlainEvent, WithEventWord(saved, 0, 0x101),
-          WithEventWord(saved, 2, 0), WithEventWord(saved, 4, 0), Bytes(saved.begin(), saved.end() - 3)}) {
+    const Bytes outputOfPlainEvent = WithEventWord(WithEventWord(saved, 0, 0, 2), 0, 5, 8u << 24 | 8000);
+    const Bytes tooManySamples = WithEventWord(saved, 1, 5, 16u << 24 | 0xFFFFFF);
+    for (const Bytes& chunk : {badVersion, WithEventWord(saved, 0, 0, 3), outputOfPlainEvent,
+                               WithEventWord(saved, 0, 0, 0x101), WithEventWord(saved, 0, 2, 0),
+                               WithEventWord(saved, 0, 4, 0), tooManySamples, Bytes(saved.begin(), saved.end() - 3)}) {
         BusPair fresh;
         fresh.loading.AddEvent(7, TimedDevice::Other, &fresh.loadingDevice, "Spare", 0, false);
         EXPECT_FALSE(ReadsWhole(chunk, LoadingOwnData(fresh.loading)));
