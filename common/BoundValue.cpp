@@ -1,17 +1,42 @@
 #include "common/BoundValue.h"
 
+#include <type_traits>
+
 namespace common {
 
 namespace {
 
-template <typename T>
-uint64_t LoadBits(const void* variable) {
-    return static_cast<uint64_t>(*static_cast<const T*>(variable));
-}
-
-template <typename T>
-void StoreBits(void* variable, uint64_t bits) {
-    *static_cast<T*>(variable) = static_cast<T>(bits);
+// Calls visit with a null pointer of the integer type the tag names; false for a tag that names none.
+template <typename Visit>
+bool WithIntegerType(ValueTag tag, Visit&& visit) {
+    switch (tag) {
+    case ValueTag::U8:
+        visit(static_cast<uint8_t*>(nullptr));
+        return true;
+    case ValueTag::U16:
+        visit(static_cast<uint16_t*>(nullptr));
+        return true;
+    case ValueTag::U32:
+        visit(static_cast<uint32_t*>(nullptr));
+        return true;
+    case ValueTag::U64:
+        visit(static_cast<uint64_t*>(nullptr));
+        return true;
+    case ValueTag::I8:
+        visit(static_cast<int8_t*>(nullptr));
+        return true;
+    case ValueTag::I16:
+        visit(static_cast<int16_t*>(nullptr));
+        return true;
+    case ValueTag::I32:
+        visit(static_cast<int32_t*>(nullptr));
+        return true;
+    case ValueTag::I64:
+        visit(static_cast<int64_t*>(nullptr));
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -29,61 +54,19 @@ void BoundValue::Reset() {
 }
 
 bool BoundValue::StoreInteger(ValueTag, Integer value) {
-    if (!IsInteger(tag) || !Fits(value, tag)) {
-        return false;
-    }
-    switch (tag) {
-    case ValueTag::U8:
-        StoreBits<uint8_t>(variable, value.bits);
-        break;
-    case ValueTag::U16:
-        StoreBits<uint16_t>(variable, value.bits);
-        break;
-    case ValueTag::U32:
-        StoreBits<uint32_t>(variable, value.bits);
-        break;
-    case ValueTag::U64:
-        StoreBits<uint64_t>(variable, value.bits);
-        break;
-    case ValueTag::I8:
-        StoreBits<int8_t>(variable, value.bits);
-        break;
-    case ValueTag::I16:
-        StoreBits<int16_t>(variable, value.bits);
-        break;
-    case ValueTag::I32:
-        StoreBits<int32_t>(variable, value.bits);
-        break;
-    case ValueTag::I64:
-        StoreBits<int64_t>(variable, value.bits);
-        break;
-    default:
-        return false;
-    }
-    return true;
+    return IsInteger(tag) && Fits(value, tag) && WithIntegerType(tag, [&](auto* type) {
+               using T = std::remove_pointer_t<decltype(type)>;
+               *static_cast<T*>(variable) = static_cast<T>(value.bits);
+           });
 }
 
 std::optional<TypedValue::Integer> BoundValue::LoadInteger() const {
-    switch (tag) {
-    case ValueTag::U8:
-        return Integer{LoadBits<uint8_t>(variable), false};
-    case ValueTag::U16:
-        return Integer{LoadBits<uint16_t>(variable), false};
-    case ValueTag::U32:
-        return Integer{LoadBits<uint32_t>(variable), false};
-    case ValueTag::U64:
-        return Integer{LoadBits<uint64_t>(variable), false};
-    case ValueTag::I8:
-        return Integer{LoadBits<int8_t>(variable), true};
-    case ValueTag::I16:
-        return Integer{LoadBits<int16_t>(variable), true};
-    case ValueTag::I32:
-        return Integer{LoadBits<int32_t>(variable), true};
-    case ValueTag::I64:
-        return Integer{LoadBits<int64_t>(variable), true};
-    default:
-        return std::nullopt;
-    }
+    Integer value;
+    const bool isInteger = WithIntegerType(tag, [&](auto* type) {
+        using T = std::remove_pointer_t<decltype(type)>;
+        value = {static_cast<uint64_t>(*static_cast<const T*>(variable)), std::is_signed_v<T>};
+    });
+    return isInteger ? std::optional<Integer>(value) : std::nullopt;
 }
 
 bool BoundValue::StoreBool(bool value) {

@@ -39,7 +39,10 @@ protected:
 
 // Saved states and settings store their integers little-endian whatever the host.
 template <typename T>
-requires std::is_integral_v<T> &&(!std::is_same_v<T, bool>)bool WriteLittleEndian(ByteStream& stream, T value) {
+concept StoredInteger = std::is_integral_v<T> && !std::is_same_v<T, bool>;
+
+template <StoredInteger T>
+bool WriteLittleEndian(ByteStream& stream, T value) {
     std::array<uint8_t, sizeof(T)> bytes{};
     for (size_t i = 0; i < sizeof(T); ++i) {
         bytes[i] = static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i));
@@ -47,8 +50,8 @@ requires std::is_integral_v<T> &&(!std::is_same_v<T, bool>)bool WriteLittleEndia
     return stream.Write(bytes.data(), sizeof(T)) == sizeof(T);
 }
 
-template <typename T>
-requires std::is_integral_v<T> &&(!std::is_same_v<T, bool>)bool ReadLittleEndian(ByteStream& stream, T& value) {
+template <StoredInteger T>
+bool ReadLittleEndian(ByteStream& stream, T& value) {
     std::array<uint8_t, sizeof(T)> bytes{};
     if (stream.Read(bytes.data(), sizeof(T)) != sizeof(T)) {
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -11,17 +12,20 @@ namespace common {
 
 class String;
 
+template <typename T>
+concept Enumeration = std::is_enum_v<T>;
+
 // One argument of a printf-style text, carrying its own type: a format can never read past the arguments given,
 // nor take an integer for a text. Made on the fly by String::Format and friends; it only borrows what it points at.
 class FormatArg {
 public:
-    template <typename T>
-    requires std::is_integral_v<T> FormatArg(T value)
+    template <std::integral T>
+    FormatArg(T value)
         : kind(std::is_signed_v<T> ? Kind::Signed : Kind::Unsigned), bits(static_cast<uint64_t>(value)),
           byteWidth(sizeof(T)) {}
 
-    template <typename T>
-    requires std::is_enum_v<T> FormatArg(T value) : FormatArg(static_cast<std::underlying_type_t<T>>(value)) {}
+    template <Enumeration T>
+    FormatArg(T value) : FormatArg(static_cast<std::underlying_type_t<T>>(value)) {}
 
     FormatArg(double value) : kind(Kind::Floating), floating(value) {}
     FormatArg(const char* text) : kind(Kind::Text), text(text ? text : "(null)") {}
@@ -32,15 +36,10 @@ public:
     FormatArg(const String& text) : kind(Kind::StringObject), string(&text) {}
     FormatArg(std::nullptr_t) : kind(Kind::Pointer), byteWidth(sizeof(void*)) {}
 
+    FormatArg(char* text) : FormatArg(static_cast<const char*>(text)) {}
+    FormatArg(char16_t* text) : FormatArg(static_cast<const char16_t*>(text)) {}
     template <typename T>
-    FormatArg(T* pointer) : FormatArg(static_cast<const void*>(pointer)) {
-        if constexpr (std::is_same_v<std::remove_cv_t<T>, char>) {
-            *this = FormatArg(static_cast<const char*>(pointer));
-        } else if constexpr (std::is_same_v<std::remove_cv_t<T>, char16_t>) {
-            *this = FormatArg(static_cast<const char16_t*>(pointer));
-        }
-    }
-
+    FormatArg(T* pointer) : FormatArg(static_cast<const void*>(pointer)) {}
     FormatArg(const void* pointer)
         : kind(Kind::Pointer), bits(reinterpret_cast<uintptr_t>(pointer)), byteWidth(sizeof(void*)) {}
 

@@ -97,28 +97,20 @@ int64_t MemoryStream::Write(const void* source, int64_t count) {
     return count;
 }
 
-int64_t MemoryStream::ReadAt(void* destination, int64_t at, int64_t count) {
+bool MemoryStream::MoveForTransferAt(int64_t at) {
     if (at < 0) {
-        return 0;
+        return false;
     }
-    if (at > size) {
-        position = size;
-        return 0;
-    }
-    position = at;
-    return Read(destination, count);
+    position = std::min(at, size);
+    return at <= size;
+}
+
+int64_t MemoryStream::ReadAt(void* destination, int64_t at, int64_t count) {
+    return MoveForTransferAt(at) ? Read(destination, count) : 0;
 }
 
 int64_t MemoryStream::WriteAt(const void* source, int64_t at, int64_t count) {
-    if (at < 0) {
-        return 0;
-    }
-    if (at > size) {
-        position = size;
-        return 0;
-    }
-    position = at;
-    return Write(source, count);
+    return MoveForTransferAt(at) ? Write(source, count) : 0;
 }
 
 bool MemoryStream::GrowPolicy(int64_t minimumExtra) {

@@ -46,6 +46,8 @@ public:
     int64_t Capacity() const { return capacity; }
 
 protected:
+    // Moves to `at` for ReadAt and WriteAt; past the content the position goes to the end and nothing may move.
+    bool MoveForTransferAt(int64_t at);
     // Reallocates the owned buffer to newCapacity bytes, keeping the first `keep` of the content.
     bool Reallocate(int64_t newCapacity, int64_t keep);
 

@@ -43,30 +43,29 @@ bool ReadNodeHeader(ByteStream& stream) {
     return extension == 0 || stream.Seek(stream.Tell() + extension);
 }
 
-// Whether a stored value equals what the binding's variable holds, by the rule of the binding's type.
+template <typename T>
+bool SameWhenReadAs(const TypedValue& a, const TypedValue& b, bool (TypedValue::*get)(T&) const) {
+    T first{};
+    T second{};
+    return (a.*get)(first) && (b.*get)(second) && first == second;
+}
+
+// Whether a stored value equals what the binding's variable holds, by the rule of the binding's type: integers
+// compare by value across widths, read as the binding's signedness.
 bool SameSetting(const BoundValue& binding, const TypedValue& stored) {
     switch (binding.Tag()) {
     case ValueTag::U8:
     case ValueTag::U16:
     case ValueTag::U32:
-    case ValueTag::U64: {
-        uint64_t mine = 0;
-        uint64_t theirs = 0;
-        return binding.GetU64(mine) && stored.GetU64(theirs) && mine == theirs;
-    }
+    case ValueTag::U64:
+        return SameWhenReadAs(binding, stored, &TypedValue::GetU64);
     case ValueTag::I8:
     case ValueTag::I16:
     case ValueTag::I32:
-    case ValueTag::I64: {
-        int64_t mine = 0;
-        int64_t theirs = 0;
-        return binding.GetI64(mine) && stored.GetI64(theirs) && mine == theirs;
-    }
-    case ValueTag::Bool: {
-        bool mine = false;
-        bool theirs = false;
-        return binding.GetBool(mine) && stored.GetBool(theirs) && mine == theirs;
-    }
+    case ValueTag::I64:
+        return SameWhenReadAs(binding, stored, &TypedValue::GetI64);
+    case ValueTag::Bool:
+        return SameWhenReadAs(binding, stored, &TypedValue::GetBool);
     case ValueTag::String: {
         const String* mine = binding.GetStringObject();
         const String* theirs = stored.GetStringObject();

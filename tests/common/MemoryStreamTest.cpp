@@ -99,11 +99,19 @@ TEST(MemoryStreamTest, FixedAndAttachedBuffersTakeOnlyWhatFits) {
     EXPECT_EQ(attached.Size(), 0);
 }
 
-TEST(MemoryStreamTest, PositionsStayWithinTheContent) {
-    MemoryStream stream;
-    ASSERT_TRUE(stream.Create(0, -1));
+// A growable stream holding the bytes 1 to 6, positioned at its end.
+class MemoryStreamContentTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(stream.Create(0, -1));
+        ASSERT_EQ(stream.Write(bytes.data(), bytes.size()), 6);
+    }
+
     const std::array<uint8_t, 6> bytes = {1, 2, 3, 4, 5, 6};
-    ASSERT_EQ(stream.Write(bytes.data(), bytes.size()), 6);
+    MemoryStream stream;
+};
+
+TEST_F(MemoryStreamContentTest, PositionsStayWithinTheContent) {
 
     EXPECT_TRUE(stream.Seek(6));
     EXPECT_FALSE(stream.Seek(7));
@@ -123,12 +131,7 @@ TEST(MemoryStreamTest, PositionsStayWithinTheContent) {
     EXPECT_EQ(read[1], 6);
 }
 
-TEST(MemoryStreamTest, ResizeKeepsTheContentUpToTheSmallerSize) {
-    MemoryStream stream;
-    ASSERT_TRUE(stream.Create(0, -1));
-    const std::array<uint8_t, 6> bytes = {1, 2, 3, 4, 5, 6};
-    ASSERT_EQ(stream.Write(bytes.data(), bytes.size()), 6);
-
+TEST_F(MemoryStreamContentTest, ResizeKeepsTheContentUpToTheSmallerSize) {
     ASSERT_TRUE(stream.Resize(3));
     EXPECT_EQ(stream.Size(), 3);
     EXPECT_EQ(stream.Tell(), 3);

@@ -81,64 +81,42 @@ struct ValueCase {
     std::function<bool(RecordArchive&)> readBack;
 };
 
+template <typename T>
+std::function<bool(RecordArchive&)> Writes(bool (RecordArchive::*write)(T, const String&), T value) {
+    return [=](RecordArchive& archive) { return (archive.*write)(value, kName); };
+}
+
+template <typename T>
+std::function<bool(RecordArchive&)> ReadsBack(bool (RecordArchive::*read)(T&, const String&), T expected) {
+    return [=](RecordArchive& archive) {
+        T value{};
+        return (archive.*read)(value, kName) && value == expected;
+    };
+}
+
 TEST(RecordArchiveTest, EveryValueTypeWritesItsBytesAndReadsThemBack) {
+    using A = RecordArchive;
     const std::vector<ValueCase> cases = {
-        {"u8",
-         [](RecordArchive& a) { return a.WriteRecordU8(0xAB, kName); },
-         {0x00, 0xAB},
-         [](RecordArchive& a) {
-             uint8_t v = 0;
-             return a.ReadRecordU8(v, kName) && v == 0xAB;
-         }},
+        {"u8", Writes(&A::WriteRecordU8, uint8_t{0xAB}), {0x00, 0xAB}, ReadsBack(&A::ReadRecordU8, uint8_t{0xAB})},
         {"u16",
-         [](RecordArchive& a) { return a.WriteRecordU16(0x1234, kName); },
+         Writes(&A::WriteRecordU16, uint16_t{0x1234}),
          {0x01, 0x34, 0x12},
-         [](RecordArchive& a) {
-             uint16_t v = 0;
-             return a.ReadRecordU16(v, kName) && v == 0x1234;
-         }},
+         ReadsBack(&A::ReadRecordU16, uint16_t{0x1234})},
         {"u64",
-         [](RecordArchive& a) { return a.WriteRecordU64(0x0102030405060708, kName); },
+         Writes(&A::WriteRecordU64, uint64_t{0x0102030405060708}),
          {0x07, 0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01},
-         [](RecordArchive& a) {
-             uint64_t v = 0;
-             return a.ReadRecordU64(v, kName) && v == 0x0102030405060708;
-         }},
-        {"i8",
-         [](RecordArchive& a) { return a.WriteRecordI8(-2, kName); },
-         {0x40, 0xFE},
-         [](RecordArchive& a) {
-             int8_t v = 0;
-             return a.ReadRecordI8(v, kName) && v == -2;
-         }},
-        {"i16",
-         [](RecordArchive& a) { return a.WriteRecordI16(-2, kName); },
-         {0x41, 0xFE, 0xFF},
-         [](RecordArchive& a) {
-             int16_t v = 0;
-             return a.ReadRecordI16(v, kName) && v == -2;
-         }},
+         ReadsBack(&A::ReadRecordU64, uint64_t{0x0102030405060708})},
+        {"i8", Writes(&A::WriteRecordI8, int8_t{-2}), {0x40, 0xFE}, ReadsBack(&A::ReadRecordI8, int8_t{-2})},
+        {"i16", Writes(&A::WriteRecordI16, int16_t{-2}), {0x41, 0xFE, 0xFF}, ReadsBack(&A::ReadRecordI16, int16_t{-2})},
         {"i32",
-         [](RecordArchive& a) { return a.WriteRecordI32(-2, kName); },
+         Writes(&A::WriteRecordI32, int32_t{-2}),
          {0x43, 0xFE, 0xFF, 0xFF, 0xFF},
-         [](RecordArchive& a) {
-             int32_t v = 0;
-             return a.ReadRecordI32(v, kName) && v == -2;
-         }},
+         ReadsBack(&A::ReadRecordI32, int32_t{-2})},
         {"i64",
-         [](RecordArchive& a) { return a.WriteRecordI64(-2, kName); },
+         Writes(&A::WriteRecordI64, int64_t{-2}),
          {0x47, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
-         [](RecordArchive& a) {
-             int64_t v = 0;
-             return a.ReadRecordI64(v, kName) && v == -2;
-         }},
-        {"bool",
-         [](RecordArchive& a) { return a.WriteRecordBool(true, kName); },
-         {0x40, 0x01},
-         [](RecordArchive& a) {
-             bool v = false;
-             return a.ReadRecordBool(v, kName) && v;
-         }},
+         ReadsBack(&A::ReadRecordI64, int64_t{-2})},
+        {"bool", Writes(&A::WriteRecordBool, true), {0x40, 0x01}, ReadsBack(&A::ReadRecordBool, true)},
         {"narrow string",
          [](RecordArchive& a) { return a.WriteRecordString(NarrowString("AB"), kName); },
          {0x80, 0x03, 0x00, 0x00, 0x00, 0x41, 0x42, 0x00},

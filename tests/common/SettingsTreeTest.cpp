@@ -45,16 +45,29 @@ private:
 };
 
 const Bytes kHeader = {0x00, 0x00, 0x00, 0x00};
-// Key records of the one-letter keys used below.
-Bytes Key(char letter) {
-    return {0x81, 0x80, 0x01, 0x00, static_cast<uint8_t>(letter)};
-}
+const Bytes kEnd = {0xFF};
 const Bytes kTrueRecord = {0x04, 0x40, 0xFF};
 const Bytes kU8FiveRecord = {0x00, 0x11, 0x05};
 
+// The key record of a one-letter key.
+Bytes Key(char letter) {
+    return {0x81, 0x80, 0x01, 0x00, static_cast<uint8_t>(letter)};
+}
+// A node: version, extension length, its records and its end marker.
+Bytes Node(std::initializer_list<Bytes> records) {
+    return Concat({kHeader, Concat(records), kEnd});
+}
+Bytes Value(char key, const Bytes& record) {
+    return Concat({{0x01}, Key(key), record});
+}
+Bytes Section(char key, std::initializer_list<Bytes> records) {
+    return Concat({{0x80}, Key(key), Node(records)});
+}
+
 // The documented example: "A" true, and a section "S" holding "B" = 5.
-const Bytes kExample = Concat(
-    {kHeader, {0x01}, Key('A'), kTrueRecord, {0x80}, Key('S'), kHeader, {0x01}, Key('B'), kU8FiveRecord, {0xFF, 0xFF}});
+const Bytes kExample = {0x00, 0x00, 0x00, 0x00, 0x01, 0x81, 0x80, 0x01, 0x00, 0x41, 0x04, 0x40,
+                        0xFF, 0x80, 0x81, 0x80, 0x01, 0x00, 0x53, 0x00, 0x00, 0x00, 0x00, 0x01,
+                        0x81, 0x80, 0x01, 0x00, 0x42, 0x00, 0x11, 0x05, 0xFF, 0xFF};
 
 // Loads a section named "S" into the u8 bound under "B" in the variable the context points at.
 bool LoadSectionS(void* context, ByteStream& stream, const NarrowString& key, bool* changed) {
@@ -75,6 +88,8 @@ TEST(SettingsTreeTest, SavesTheDocumentedBytesAndLoadsThemBack) {
     ASSERT_NE(section->BindU8("B", &b), nullptr);
     ASSERT_TRUE(tree.AddSection("S", std::move(section)));
     EXPECT_EQ(Saved(tree), kExample);
+    EXPECT_EQ(Node({Value('A', kTrueRecord), Section('S', {Value('B', kU8FiveRecord)})}), kExample)
+        << "the helpers that build the other streams follow the format";
 
     bool loadedA = false;
     uint8_t loadedB = 0;
@@ -90,11 +105,11 @@ TEST(SettingsTreeTest, SavesTheDocumentedBytesAndLoadsThemBack) {
 
 TEST(SettingsTreeTest, AnEmptyTreeIsItsHeaderAndEndBetweenTheTexts) {
     const SettingsTree tree;
-    EXPECT_EQ(Saved(tree), Concat({kHeader, {0xFF}}));
-    EXPECT_EQ(Saved(tree, "ZOVINI", "END"), Concat({Text("ZOVINI"), kHeader, {0xFF}, Text("END")}));
-    EXPECT_EQ(Saved(tree, "", ""), Concat({kHeader, {0xFF}}));
+    EXPECT_EQ(Saved(tree), Node({}));
+    EXPECT_EQ(Saved(tree, "ZOVINI", "END"), Concat({Text("ZOVINI"), Node({}), Text("END")}));
+    EXPECT_EQ(Saved(tree, "", ""), Node({}));
     SettingsTree reader;
-    Source source(Concat({Text("ZOVINI"), kHeader, {0xFF}, Text("END")}));
+    Source source(Concat({Text("ZOVINI"), Node({}), Text("END")}));
     EXPECT_TRUE(reader.Load(source.Stream(), "ZOVINI", "END"));
 }
 
@@ -106,55 +121,41 @@ TEST(SettingsTreeTest, ValuesComeInKeyOrderBeforeSections) {
     tree.BindU8("a", &value);
     tree.BindU8("B", &value);
     const Bytes record = {0x00, 0x11, 0x01};
-    EXPECT_EQ(Saved(tree), Concat({kHeader,
-                                   {0x01},
-                                   Key('B'),
-                                   record,
-                                   {0x01},
-                                   Key('a'),
-                                   record,
-                                   {0x01},
-                                   Key('b'),
-                                   record,
-                                   {0x80},
-                                   Key('a'),
-                                   kHeader,
-                                   {0xFF},
-                                   {0xFF}}));
+    EXPECT_EQ(Saved(tree), Node({Value('B', record), Value('a', record), Value('b', record), Section('a', {})}));
 }
 
-TEST(SettingsTreeTest, EveryKindOfBindingRoundTrips) {
-    WideString path(u"C:\\\u0418\u0433\u0440\u044B\\");
-    NarrowString name("BK-0011M");
-    bool flag = true;
-    uint8_t byte = 0xFE;
-    int32_t frequency = -44100;
-    SettingsTree tree;
-    tree.BindString("Path", &path);
-    tree.BindString("Name", &name);
-    tree.BindBool("Flag", &flag);
-    tree.BindU8("Byte", &byte);
-    tree.BindPlaceholder("Freq")->Bind(&frequency);
-    const Bytes saved = Saved(tree, "ZOVINI");
+// One variable of every kind a settings owner binds.
+struct Settings {
+    WideString path;
+    NarrowString name;
+    bool flag = false;
+    uint8_t byte = 0;
+    int32_t frequency = 0;
 
-    WideString loadedPath;
-    NarrowString loadedName;
-    bool loadedFlag = false;
-    uint8_t loadedByte = 0;
-    int32_t loadedFrequency = 0;
+    void Bind(SettingsTree& tree) {
+        tree.BindString("Path", &path);
+        tree.BindString("Name", &name);
+        tree.BindBool("Flag", &flag);
+        tree.BindU8("Byte", &byte);
+        tree.BindPlaceholder("Freq")->Bind(&frequency);
+    }
+};
+
+TEST(SettingsTreeTest, EveryKindOfBindingRoundTrips) {
+    Settings saved{u"C:\\\u0418\u0433\u0440\u044B\\", "BK-0011M", true, 0xFE, -44100};
+    SettingsTree writer;
+    saved.Bind(writer);
+
+    Settings loaded;
     SettingsTree reader;
-    reader.BindString("Path", &loadedPath);
-    reader.BindString("Name", &loadedName);
-    reader.BindBool("Flag", &loadedFlag);
-    reader.BindU8("Byte", &loadedByte);
-    reader.BindPlaceholder("Freq")->Bind(&loadedFrequency);
-    Source source(saved);
+    loaded.Bind(reader);
+    Source source(Saved(writer, "ZOVINI"));
     ASSERT_TRUE(reader.Load(source.Stream(), "ZOVINI"));
-    EXPECT_EQ(loadedPath.Compare(path), 0);
-    EXPECT_EQ(loadedName.Compare(name), 0);
-    EXPECT_TRUE(loadedFlag);
-    EXPECT_EQ(loadedByte, 0xFE);
-    EXPECT_EQ(loadedFrequency, -44100);
+    EXPECT_EQ(loaded.path.Compare(saved.path), 0);
+    EXPECT_EQ(loaded.name.Compare(saved.name), 0);
+    EXPECT_TRUE(loaded.flag);
+    EXPECT_EQ(loaded.byte, 0xFE);
+    EXPECT_EQ(loaded.frequency, -44100);
 }
 
 TEST(SettingsTreeTest, BindingsAreUniquePerKey) {
@@ -186,24 +187,12 @@ TEST(SettingsTreeTest, LoadPassesOverWhatItCannotStore) {
     SettingsTree tree;
     tree.BindU8("A", &byte);
     tree.BindPlaceholder("B")->Bind(&number);
-    const Bytes stream = Concat({{0x00, 0x00, 0x03, 0x00, 0xEE, 0xEE, 0xEE}, // an extension of 3 bytes
-                                 {0x01},
-                                 Key('X'),
-                                 kU8FiveRecord, // nobody bound "X"
-                                 {0x01},
-                                 Key('A'),
-                                 {0x05, 0x14, 0x2C, 0x01, 0x00, 0x00}, // 300 in a byte
-                                 {0x01},
-                                 Key('B'),
-                                 kTrueRecord, // a boolean for an integer
-                                 {0x80},
-                                 Key('S'),
-                                 kHeader,
-                                 {0x80},
-                                 Key('T'),
-                                 kHeader,
-                                 {0xFF, 0xFF},
-                                 {0xFF}});
+    const Bytes stream = Concat({{0x00, 0x00, 0x03, 0x00, 0xEE, 0xEE, 0xEE},       // an extension of 3 bytes
+                                 Value('X', kU8FiveRecord),                        // nobody bound "X"
+                                 Value('A', {0x05, 0x14, 0x2C, 0x01, 0x00, 0x00}), // 300 does not fit a byte
+                                 Value('B', kTrueRecord),                          // a boolean for an integer
+                                 Section('S', {Section('T', {})}),
+                                 kEnd});
     Source source(stream);
     EXPECT_TRUE(tree.Load(source.Stream()));
     EXPECT_EQ(byte, 7);
@@ -213,24 +202,15 @@ TEST(SettingsTreeTest, LoadPassesOverWhatItCannotStore) {
 
 TEST(SettingsTreeTest, MalformedStreamsFailTheLoad) {
     const std::vector<std::pair<const char*, Bytes>> cases = {
-        {"version 1", Concat({{0x01, 0x00, 0x00, 0x00}, {0xFF}})},
-        {"extension beyond the stream", Concat({{0x00, 0x00, 0x09, 0x00}, {0xFF}})},
-        {"unknown marker", Concat({kHeader, {0x02}, {0xFF}})},
-        {"no end marker", Concat({kHeader, {0x01}, Key('A'), kTrueRecord})},
-        {"wrong check byte of an unbound key", Concat({kHeader, {0x01}, Key('X'), {0x05, 0x11, 0x05}, {0xFF}})},
-        {"broken key record", Concat({kHeader, {0x01, 0x81, 0x00, 0x01, 0x00, 0x41}, kTrueRecord, {0xFF}})},
-        {"malformed record in a skipped section", Concat({kHeader,
-                                                          {0x80},
-                                                          Key('S'),
-                                                          kHeader,
-                                                          {0x80},
-                                                          Key('T'),
-                                                          kHeader,
-                                                          {0x01},
-                                                          Key('B'),
-                                                          {0x00, 0x13, 0x05},
-                                                          {0xFF, 0xFF, 0xFF}})},
-        {"section without its end", Concat({kHeader, {0x80}, Key('S'), kHeader, {0xFF}})},
+        {"version 1", {0x01, 0x00, 0x00, 0x00, 0xFF}},
+        {"extension beyond the stream", {0x00, 0x00, 0x09, 0x00, 0xFF}},
+        {"unknown marker", Concat({kHeader, {0x02}, kEnd})},
+        {"no end marker", Concat({kHeader, Value('A', kTrueRecord)})},
+        {"wrong check byte of an unbound key", Node({Value('X', {0x05, 0x11, 0x05})})},
+        {"broken key record", Node({{0x01, 0x81, 0x00, 0x01, 0x00, 0x41}, kTrueRecord})},
+        {"malformed record in a skipped section",
+         Node({Section('S', {Section('T', {Value('B', {0x00, 0x13, 0x05})})})})},
+        {"section without its end", Concat({kHeader, {0x80}, Key('S'), Node({})})},
     };
     for (const auto& [name, bytes] : cases) {
         SettingsTree tree;
@@ -239,9 +219,9 @@ TEST(SettingsTreeTest, MalformedStreamsFailTheLoad) {
     }
 
     SettingsTree texts;
-    Source wrongLeading(Concat({Text("ZOVINX"), kHeader, {0xFF}}));
+    Source wrongLeading(Concat({Text("ZOVINX"), Node({})}));
     EXPECT_FALSE(texts.Load(wrongLeading.Stream(), "ZOVINI"));
-    Source wrongTrailing(Concat({kHeader, {0xFF}, Text("EN")}));
+    Source wrongTrailing(Concat({Node({}), Text("EN")}));
     EXPECT_FALSE(texts.Load(wrongTrailing.Stream(), nullptr, "END"));
 }
 
@@ -249,7 +229,7 @@ TEST(SettingsTreeTest, ValuesBeforeAFailureStayStored) {
     bool a = false;
     SettingsTree tree;
     tree.BindBool("A", &a);
-    Source source(Concat({kHeader, {0x01}, Key('A'), kTrueRecord, {0x02}}));
+    Source source(Concat({kHeader, Value('A', kTrueRecord), {0x02}}));
     EXPECT_FALSE(tree.Load(source.Stream()));
     EXPECT_TRUE(a);
 }
@@ -292,23 +272,7 @@ bool RecordNodeDone(void* context, const NarrowString* key) {
 }
 
 TEST(SettingsTreeTest, HandlersSeeEachNodeAndSection) {
-    const Bytes twoSections = Concat({kHeader,
-                                      {0x01},
-                                      Key('A'),
-                                      kTrueRecord,
-                                      {0x80},
-                                      Key('S'),
-                                      kHeader,
-                                      {0x80},
-                                      Key('N'),
-                                      kHeader,
-                                      {0xFF},
-                                      {0xFF},
-                                      {0x80},
-                                      Key('T'),
-                                      kHeader,
-                                      {0xFF},
-                                      {0xFF}});
+    const Bytes twoSections = Node({Value('A', kTrueRecord), Section('S', {Section('N', {})}), Section('T', {})});
     struct Case {
         const char* name;
         Bytes bytes;
@@ -334,13 +298,13 @@ TEST(SettingsTreeTest, HandlersSeeEachNodeAndSection) {
          true,
          {"done", "section S", "done S", "section T", "done T"}},
         {"a node without sections ends with one call",
-         Concat({kHeader, {0x01}, Key('A'), kTrueRecord, {0xFF}}),
+         Node({Value('A', kTrueRecord)}),
          true,
          false,
          true,
          true,
          {"done"}},
-        {"its answer is the load's", Concat({kHeader, {0xFF}}), true, false, false, false, {"done"}},
+        {"its answer is the load's", Node({}), true, false, false, false, {"done"}},
         {"a refusal before the first section fails", twoSections, true, false, false, false, {"done"}},
     };
     for (const Case& c : cases) {
@@ -368,7 +332,7 @@ TEST(SettingsTreeTest, LoadCheckedReportsDifferencesAndStillStores) {
         uint8_t byte = 200;
         SettingsTree tree;
         tree.BindU8("A", &byte);
-        Source source(Concat({kHeader, {0x01}, Key('A'), c.record, {0xFF}}));
+        Source source(Node({Value('A', c.record)}));
         bool changed = false;
         ASSERT_TRUE(tree.LoadChecked(source.Stream(), &changed)) << c.name;
         EXPECT_EQ(changed, c.changed) << c.name;
@@ -379,14 +343,8 @@ TEST(SettingsTreeTest, LoadCheckedReportsDifferencesAndStillStores) {
     SettingsTree tree;
     tree.BindString("T", &text);
     tree.BindBool("F", &flag);
-    Source source(Concat({kHeader,
-                          {0x01},
-                          Key('T'),
-                          {0x08, 0x80, 0x92, 0x9A, 0x08, 0x00, 's', 0, 'a', 0, 'm', 0, 'e', 0},
-                          {0x01},
-                          Key('F'),
-                          {0x04, 0x40, 0x00},
-                          {0xFF}}));
+    const Bytes sameWideText = {0x08, 0x80, 0x92, 0x9A, 0x08, 0x00, 's', 0, 'a', 0, 'm', 0, 'e', 0};
+    Source source(Node({Value('T', sameWideText), Value('F', {0x04, 0x40, 0x00})}));
     bool changed = false;
     ASSERT_TRUE(tree.LoadChecked(source.Stream(), &changed));
     EXPECT_TRUE(changed) << "the flag differed";
@@ -402,13 +360,13 @@ TEST(SettingsTreeTest, LoadCheckedReportsDifferencesAndStillStores) {
 }
 
 TEST(SettingsTreeTest, DeeplyNestedSectionsAreSkippedWithoutRecursion) {
-    const Bytes level = Concat({{0x80}, Key('S'), kHeader});
+    const Bytes level = Concat({{0x80}, Key('S'), kHeader}); // a section's opening; the ends follow at once
     Bytes stream = kHeader;
     constexpr int kDepth = 200000;
     for (int i = 0; i < kDepth; ++i) {
         stream.insert(stream.end(), level.begin(), level.end());
     }
-    stream.insert(stream.end(), kDepth + 1, 0xFF);
+    stream.insert(stream.end(), kDepth + 1, kEnd[0]);
     SettingsTree tree;
     Source source(stream);
     EXPECT_TRUE(tree.Load(source.Stream()));

@@ -40,127 +40,55 @@ struct Variables {
     bool flag = false;
 };
 
+// One variable of Variables: how to bind it and how to read it back.
+struct Variable {
+    std::function<void(BoundValue&, Variables&)> bind;
+    std::function<int64_t(const Variables&)> read;
+};
+
+template <typename T>
+Variable Of(T Variables::*member) {
+    return {[member](BoundValue& value, Variables& variables) { value.Bind(&(variables.*member)); },
+            [member](const Variables& variables) { return static_cast<int64_t>(variables.*member); }};
+}
+
 TEST(TypedValueTest, ABoundValueTakesOnlyWhatFitsItsVariable) {
     struct Case {
         const char* name;
-        std::function<bool(Variables&)> set; // binds one variable, sets it; answers the setter's result
+        Variable variable;
+        std::function<bool(TypedValue&)> set;
         bool accepted;
-        std::function<int64_t(const Variables&)> variable;
         int64_t afterwards;
     };
-    auto u8 = [](const Variables& v) { return int64_t{v.u8}; };
-    auto i8 = [](const Variables& v) { return int64_t{v.i8}; };
+    const int64_t kI64Min = std::numeric_limits<int64_t>::min();
     const std::vector<Case> cases = {
-        {"u8 takes a u16 of 255",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.u8);
-             return b.SetU16(255);
-         },
-         true, u8, 255},
-        {"u8 refuses a u16 of 256",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.u8);
-             return b.SetU16(256);
-         },
-         false, u8, 7},
-        {"u8 refuses an i8 of -1",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.u8);
-             return b.SetI8(-1);
-         },
-         false, u8, 7},
-        {"u8 refuses an i32 of -1",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.u8);
-             return b.SetI32(-1);
-         },
-         false, u8, 7},
-        {"i8 takes an i32 of -128",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.i8);
-             return b.SetI32(-128);
-         },
-         true, i8, -128},
-        {"i8 refuses an i32 of -129",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.i8);
-             return b.SetI32(-129);
-         },
-         false, i8, 7},
-        {"i8 refuses a u8 of 128",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.i8);
-             return b.SetU8(128);
-         },
-         false, i8, 7},
-        {"i16 takes an i64 of -32768",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.i16);
-             return b.SetI64(-32768);
-         },
-         true, [](const Variables& v) { return int64_t{v.i16}; }, -32768},
-        {"u32 refuses a u64 above 32 bits",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.u32);
-             return b.SetU64(0x100000000);
-         },
-         false, [](const Variables& v) { return int64_t{v.u32}; }, 7},
-        {"u64 refuses an i64 of -1",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.u64);
-             return b.SetI64(-1);
-         },
-         false, [](const Variables& v) { return static_cast<int64_t>(v.u64); }, 7},
-        {"i64 refuses a u64 of 2^63",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.i64);
-             return b.SetU64(uint64_t{1} << 63);
-         },
-         false, [](const Variables& v) { return v.i64; }, 7},
-        {"i64 takes its smallest value",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.i64);
-             return b.SetI64(std::numeric_limits<int64_t>::min());
-         },
-         true, [](const Variables& v) { return v.i64; }, std::numeric_limits<int64_t>::min()},
-        {"an integer refuses a boolean",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.u8);
-             return b.SetBool(true);
-         },
-         false, u8, 7},
-        {"a boolean refuses an integer",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.flag);
-             return b.SetU8(1);
-         },
-         false, [](const Variables& v) { return int64_t{v.flag}; }, 0},
-        {"an integer refuses a string",
-         [](Variables& v) {
-             BoundValue b;
-             b.Bind(&v.u8);
-             return b.SetString(NarrowString("1"));
-         },
-         false, u8, 7},
+        {"u8 takes a u16 of 255", Of(&Variables::u8), [](TypedValue& v) { return v.SetU16(255); }, true, 255},
+        {"u8 refuses a u16 of 256", Of(&Variables::u8), [](TypedValue& v) { return v.SetU16(256); }, false, 7},
+        {"u8 refuses an i8 of -1", Of(&Variables::u8), [](TypedValue& v) { return v.SetI8(-1); }, false, 7},
+        {"u8 refuses an i32 of -1", Of(&Variables::u8), [](TypedValue& v) { return v.SetI32(-1); }, false, 7},
+        {"i8 takes an i32 of -128", Of(&Variables::i8), [](TypedValue& v) { return v.SetI32(-128); }, true, -128},
+        {"i8 refuses an i32 of -129", Of(&Variables::i8), [](TypedValue& v) { return v.SetI32(-129); }, false, 7},
+        {"i8 refuses a u8 of 128", Of(&Variables::i8), [](TypedValue& v) { return v.SetU8(128); }, false, 7},
+        {"i16 takes an i64 of -32768", Of(&Variables::i16), [](TypedValue& v) { return v.SetI64(-32768); }, true,
+         -32768},
+        {"u32 refuses a u64 above 32 bits", Of(&Variables::u32), [](TypedValue& v) { return v.SetU64(0x100000000); },
+         false, 7},
+        {"u64 refuses an i64 of -1", Of(&Variables::u64), [](TypedValue& v) { return v.SetI64(-1); }, false, 7},
+        {"i64 refuses a u64 of 2^63", Of(&Variables::i64), [](TypedValue& v) { return v.SetU64(uint64_t{1} << 63); },
+         false, 7},
+        {"i64 takes its smallest value", Of(&Variables::i64), [&](TypedValue& v) { return v.SetI64(kI64Min); }, true,
+         kI64Min},
+        {"an integer refuses a boolean", Of(&Variables::u8), [](TypedValue& v) { return v.SetBool(true); }, false, 7},
+        {"a boolean refuses an integer", Of(&Variables::flag), [](TypedValue& v) { return v.SetU8(1); }, false, 0},
+        {"an integer refuses a string", Of(&Variables::u8),
+         [](TypedValue& v) { return v.SetString(NarrowString("1")); }, false, 7},
     };
     for (const Case& c : cases) {
         Variables variables;
-        EXPECT_EQ(c.set(variables), c.accepted) << c.name;
-        EXPECT_EQ(c.variable(variables), c.afterwards) << c.name;
+        BoundValue value;
+        c.variable.bind(value, variables);
+        EXPECT_EQ(c.set(value), c.accepted) << c.name;
+        EXPECT_EQ(c.variable.read(variables), c.afterwards) << c.name;
     }
 }
 

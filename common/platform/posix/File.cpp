@@ -54,7 +54,24 @@ int OpenFlags(FileMode mode) {
     return O_RDONLY;
 }
 
-constexpr int64_t kLargestTransfer = 1 << 30;
+// Moves count bytes with read or write, a piece at a time, until done, at the end of the file or on an error.
+template <typename Bytes, typename Call>
+int64_t Transfer(int descriptor, Bytes* bytes, int64_t count, Call call) {
+    constexpr int64_t kLargestPiece = 1 << 30;
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t moved =
+            call(descriptor, bytes + done, static_cast<size_t>(std::min(count - done, kLargestPiece)));
+        if (moved < 0 && errno == EINTR) {
+            continue;
+        }
+        if (moved <= 0) {
+            break;
+        }
+        done += moved;
+    }
+    return done;
+}
 
 } // namespace
 
@@ -90,35 +107,11 @@ void File::Close() {
 }
 
 int64_t File::Read(void* buffer, int64_t count) {
-    int64_t done = 0;
-    while (IsOpen() && done < count) {
-        const ssize_t moved = ::read(static_cast<int>(handle), static_cast<char*>(buffer) + done,
-                                     static_cast<size_t>(std::min(count - done, kLargestTransfer)));
-        if (moved < 0 && errno == EINTR) {
-            continue;
-        }
-        if (moved <= 0) {
-            break;
-        }
-        done += moved;
-    }
-    return done;
+    return IsOpen() ? Transfer(static_cast<int>(handle), static_cast<char*>(buffer), count, ::read) : 0;
 }
 
 int64_t File::Write(const void* buffer, int64_t count) {
-    int64_t done = 0;
-    while (IsOpen() && done < count) {
-        const ssize_t moved = ::write(static_cast<int>(handle), static_cast<const char*>(buffer) + done,
-                                      static_cast<size_t>(std::min(count - done, kLargestTransfer)));
-        if (moved < 0 && errno == EINTR) {
-            continue;
-        }
-        if (moved <= 0) {
-            break;
-        }
-        done += moved;
-    }
-    return done;
+    return IsOpen() ? Transfer(static_cast<int>(handle), static_cast<const char*>(buffer), count, ::write) : 0;
 }
 
 bool File::Seek(int64_t position) {

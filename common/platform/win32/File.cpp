@@ -17,7 +17,21 @@ HANDLE AsHandle(intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-constexpr int64_t kLargestTransfer = 1 << 30;
+// Moves count bytes with ReadFile or WriteFile, a piece at a time, until done, at the end or on an error.
+template <typename Bytes, typename Call>
+int64_t Transfer(HANDLE file, Bytes* bytes, int64_t count, Call call) {
+    constexpr int64_t kLargestPiece = 1 << 30;
+    int64_t done = 0;
+    while (done < count) {
+        DWORD moved = 0;
+        const auto piece = static_cast<DWORD>(std::min(count - done, kLargestPiece));
+        if (!call(file, bytes + done, piece, &moved, nullptr) || moved == 0) {
+            break;
+        }
+        done += moved;
+    }
+    return done;
+}
 
 } // namespace
 
@@ -53,30 +67,11 @@ void File::Close() {
 }
 
 int64_t File::Read(void* buffer, int64_t count) {
-    int64_t done = 0;
-    while (IsOpen() && done < count) {
-        DWORD moved = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min(count - done, kLargestTransfer));
-        if (!::ReadFile(AsHandle(handle), static_cast<char*>(buffer) + done, chunk, &moved, nullptr) || moved == 0) {
-            break;
-        }
-        done += moved;
-    }
-    return done;
+    return IsOpen() ? Transfer(AsHandle(handle), static_cast<char*>(buffer), count, ::ReadFile) : 0;
 }
 
 int64_t File::Write(const void* buffer, int64_t count) {
-    int64_t done = 0;
-    while (IsOpen() && done < count) {
-        DWORD moved = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min(count - done, kLargestTransfer));
-        if (!::WriteFile(AsHandle(handle), static_cast<const char*>(buffer) + done, chunk, &moved, nullptr) ||
-            moved == 0) {
-            break;
-        }
-        done += moved;
-    }
-    return done;
+    return IsOpen() ? Transfer(AsHandle(handle), static_cast<const char*>(buffer), count, ::WriteFile) : 0;
 }
 
 bool File::Seek(int64_t position) {

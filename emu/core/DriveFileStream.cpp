@@ -1,0 +1,7 @@
+#include "emu/core/DriveFileStream.h"
+
+namespace emu {
+
+DriveFileStream::~DriveFileStream() = default;
+
+} // namespace emu

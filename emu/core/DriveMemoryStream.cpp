@@ -1,0 +1,7 @@
+#include "emu/core/DriveMemoryStream.h"
+
+namespace emu {
+
+DriveMemoryStream::~DriveMemoryStream() = default;
+
+} // namespace emu
