@@ -1,0 +1,70 @@
+#pragma once
+
+#include "common/MemoryStream.h"
+#include "common/RecordArchive.h"
+#include "emu/core/TreeNode.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace emu {
+
+using Bytes = std::vector<uint8_t>;
+
+inline Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+// A narrow string record.
+inline Bytes Name(const std::string& text) {
+    const auto length = static_cast<uint8_t>(text.size());
+    Bytes record{0x81, static_cast<uint8_t>(0x81 ^ length), length, 0x00};
+    record.insert(record.end(), text.begin(), text.end());
+    return record;
+}
+
+inline Bytes ChunkBegin(const std::string& name) {
+    return Concat({{0xF0}, Name(name)});
+}
+
+inline Bytes ChunkEnd(const std::string& name) {
+    return Concat({{0xFF}, Name(name)});
+}
+
+inline Bytes U8Value(const std::string& name, uint8_t value) {
+    return Concat({{0xF8}, Name(name), {0x00, value}});
+}
+
+inline Bytes BoolValue(const std::string& name, bool value) {
+    return Concat({{0xF8}, Name(name), {0x40, static_cast<uint8_t>(value ? 1 : 0)}});
+}
+
+inline Bytes SavedState(TreeNode& node) {
+    common::MemoryStream stream;
+    stream.Create(0, -1);
+    common::RecordArchive archive(stream);
+    EXPECT_TRUE(node.SaveState(archive));
+    return Bytes(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
+}
+
+// Loads the bytes into node; with consumedAll, also whether the load read exactly all of them.
+inline bool LoadState(TreeNode& node, Bytes bytes, bool* consumedAll = nullptr) {
+    common::MemoryStream stream;
+    stream.Attach(bytes.data(), static_cast<int64_t>(bytes.size()));
+    common::RecordArchive archive(stream);
+    const bool loaded = node.LoadState(archive, nullptr);
+    if (consumedAll != nullptr) {
+        *consumedAll = stream.Tell() == stream.Size();
+    }
+    return loaded;
+}
+
+} // namespace emu
