@@ -106,8 +106,10 @@ public:
     const BusEvent* EventAt(int32_t index) const;
     // The sound output every output event clones, borrowed.
     void SetOutputPrototype(HostSoundOutput* prototype) { outputPrototype = prototype; }
-    // The controller sets this around the machine's start: every event added meanwhile is also bound by name.
+    // The controller sets this around the machine's start: every event added meanwhile is also bound by name,
+    // the processors' timed events too (their AddEvent binds them with BindObjectEvent while it is set).
     void SetRegistering(bool on) { registering = on; }
+    bool IsRegistering() const { return registering; }
 
     // Bind a callback of the owner under a name. Binding the same again succeeds; another callback under the
     // name, or another node of the owner's name, is refused. False for a null name, callback or owner.

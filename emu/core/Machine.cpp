@@ -120,7 +120,8 @@ bool Machine::Start(int32_t& rate) {
         return false;
     }
     ConnectServices(this);
-    // Parameters the devices declared while stopped are bound once they run, then again as they started.
+    // Parameters are bound once the devices run, so those they declared as they started are in force when they
+    // hear 0x140; the pass before only binds what a machine still running from an earlier start holds.
     if (!ApplySettings(nullptr) || !Device::Start(rate) || !ApplySettings(nullptr) || !Notify(notification::kStarted)) {
         return false;
     }

@@ -239,6 +239,7 @@ TEST(BusServiceTest, WhileRegisteringAnEventThatCannotBeBoundIsNotAdded) {
     TimedDevice twin("DEV", log, bus);
     bus.SetRate(4000, nullptr, false);
     bus.SetRegistering(true);
+    EXPECT_TRUE(bus.IsRegistering());
     EXPECT_EQ(bus.AddEvent(1000, TimedDevice::Fire, &device, "Tick", 0, false), 1000);
     EXPECT_NE(bus.FindNamedEvent("DEV", "Tick", nullptr), nullptr);
     EXPECT_EQ(bus.AddEvent(1000, TimedDevice::Fire, &device, nullptr, 0, false), 0);
