@@ -91,7 +91,7 @@ bool CreateDirectoryPath(const String& path) {
 }
 
 bool ReplaceFileWith(const String& source, const String& target) {
-    return platform::ReplaceFile(WideView(PathString(source.GetWide())), WideView(PathString(target.GetWide())));
+    return platform::RenameReplacing(WideView(PathString(source.GetWide())), WideView(PathString(target.GetWide())));
 }
 
 bool DeleteFileAt(const String& path) {

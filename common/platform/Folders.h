@@ -24,7 +24,7 @@ bool MakeFolder(std::u16string_view path);
 bool RemoveFile(std::u16string_view path);
 
 // Renames the file at source to target in one step, replacing a file at target; false when the host refused.
-bool ReplaceFile(std::u16string_view source, std::u16string_view target);
+bool RenameReplacing(std::u16string_view source, std::u16string_view target);
 
 // Calls found(name, isFolder) for every entry of the folder whose name matches the pattern ('*' and '?', letters
 // in either case), in the order the host gives them, "." and ".." included where the host lists them. False

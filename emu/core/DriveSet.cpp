@@ -260,8 +260,8 @@ DriveSet::StreamSizes DriveSet::SizesOf(DriveSlot& slot) {
 bool DriveSet::SizesMatch(DriveKind kind, int32_t number, const SavedDrive& drive, const StreamSizes& sizes,
                           common::NarrowString* note) const {
     if (static_cast<uint64_t>(sizes.image) != drive.size) {
-        PrintError("[%s_%ld ERROR] Incorrect file \"%s\" size (need %lld)!", NamesOf(kind).message, number, drive.path,
-                   drive.size);
+        PrintError("[%s_%ld ERROR] Incorrect file \"%s\" size (need %ld)!", NamesOf(kind).message, number, drive.path,
+                   static_cast<int64_t>(drive.size));
         return false;
     }
     return kind != DriveKind::HardDisk ||

@@ -46,7 +46,7 @@ bool RemoveFile(std::u16string_view path) {
     return !path.empty() && unlink(ToHostPath(path).c_str()) == 0;
 }
 
-bool ReplaceFile(std::u16string_view source, std::u16string_view target) {
+bool RenameReplacing(std::u16string_view source, std::u16string_view target) {
     return !source.empty() && !target.empty() &&
            std::rename(ToHostPath(source).c_str(), ToHostPath(target).c_str()) == 0;
 }

@@ -57,7 +57,7 @@ bool RemoveFile(std::u16string_view path) {
     return !path.empty() && DeleteFileW(ToHostPath(path).c_str()) != FALSE;
 }
 
-bool ReplaceFile(std::u16string_view source, std::u16string_view target) {
+bool RenameReplacing(std::u16string_view source, std::u16string_view target) {
     return !source.empty() && !target.empty() &&
            MoveFileExW(ToHostPath(source).c_str(), ToHostPath(target).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
