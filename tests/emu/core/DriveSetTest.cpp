@@ -1,6 +1,9 @@
 #include "emu/core/DriveSet.h"
 
+#include "TreeHelpers.h"
+#include "support/RecordingDevice.h"
 #include "support/TemporaryFolder.h"
+#include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -251,6 +254,25 @@ TEST_F(DriveSetTest, NamesAndFileTypes) {
     EXPECT_EQ(description.Compare("exe"), 0);
     EXPECT_FALSE(slot.GetFileType(2, extension, description));
     EXPECT_FALSE(slot.GetFileType(-1, extension, description));
+}
+
+TEST(DriveSetServiceTest, TheMachineTellsItsDevicesOfEveryChangeOfAMedium) {
+    test_support::TemporaryFolder folder;
+    std::vector<std::string> log;
+    test_support::TestMachine machine;
+    test_support::RecordingDevice* controller = Add<test_support::RecordingDevice>(machine, "FDC", log);
+    DriveSet& drives = *machine.Drives();
+    EXPECT_EQ(drives.Name().Compare("_DRIVES"), 0);
+    EXPECT_EQ(machine.Services().ChildAt(machine.Services().ChildCount() - 1), &drives);
+    ASSERT_TRUE(drives.SetFloppyCount(1));
+    ASSERT_TRUE(machine.PowerOn());
+    EXPECT_EQ(controller->Drives(), &drives);
+
+    log.clear();
+    DriveSlot& slot = *drives.DriveAt(DriveKind::Floppy, 0);
+    ASSERT_TRUE(slot.OpenImage(common::PathString(folder.WriteFile(u"disk.img", "image").c_str())));
+    slot.EjectImage();
+    EXPECT_EQ(log, (std::vector<std::string>{"FDC Notify 0x40", "FDC Notify 0x200", "FDC Notify 0x40"}));
 }
 
 } // namespace
