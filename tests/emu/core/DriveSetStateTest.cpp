@@ -1,9 +1,7 @@
 #include "emu/core/DriveSet.h"
 
+#include "ArchiveBytes.h"
 #include "FakeFolderDisk.h"
-#include "StateBytes.h"
-#include "common/MemoryStream.h"
-#include "common/RecordArchive.h"
 #include "emu/core/Report.h"
 #include "support/RecordingConsole.h"
 #include "support/TemporaryFolder.h"
@@ -19,49 +17,12 @@
 namespace emu {
 namespace {
 
-template <typename T>
-Bytes LittleEndian(T value) {
-    Bytes bytes;
-    for (size_t i = 0; i < sizeof(T); ++i) {
-        bytes.push_back(static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i)));
-    }
-    return bytes;
-}
-
-Bytes I32Value(const std::string& name, int32_t value) {
-    return Concat({{0xF8}, Name(name), {0x43}, LittleEndian(value)});
-}
-
-Bytes U64Value(const std::string& name, uint64_t value) {
-    return Concat({{0xF8}, Name(name), {0x07}, LittleEndian(value)});
-}
-
-Bytes I64Value(const std::string& name, int64_t value) {
-    return Concat({{0xF8}, Name(name), {0x47}, LittleEndian(value)});
-}
-
-// A wide text value: its character count with the terminator, then 16-bit characters and the terminator.
-Bytes WideValue(const std::string& name, const std::string& text) {
-    Bytes value = Concat({{0xF8}, Name(name), {0x81}, LittleEndian(static_cast<uint32_t>(text.size() + 1))});
-    for (const char c : text + '\0') {
-        value.insert(value.end(), {static_cast<uint8_t>(c), 0x00});
-    }
-    return value;
-}
-
 Bytes Saved(DriveSet& drives) {
-    common::MemoryStream stream;
-    stream.Create(0, -1);
-    common::RecordArchive archive(stream);
-    EXPECT_TRUE(drives.SaveOwnData(archive));
-    return Bytes(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
+    return Archived([&](common::RecordArchive& archive) { return drives.SaveOwnData(archive); });
 }
 
-bool Load(DriveSet& drives, Bytes bytes, common::NarrowString* note = nullptr) {
-    common::MemoryStream stream;
-    stream.Attach(bytes.data(), static_cast<int64_t>(bytes.size()));
-    common::RecordArchive archive(stream);
-    return drives.LoadOwnData(archive, note);
+bool Load(DriveSet& drives, const Bytes& bytes, common::NarrowString* note = nullptr) {
+    return ReadsWhole(bytes, [&](common::RecordArchive& archive) { return drives.LoadOwnData(archive, note); });
 }
 
 class DriveSetStateTest : public ::testing::Test {
