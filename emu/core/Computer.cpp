@@ -15,7 +15,6 @@ namespace emu {
 namespace {
 
 constexpr double kMegahertz = 0.000001;
-constexpr const char* kDataFolderName = "ZOVTarvoEmu";
 constexpr const char* kSettingsFolderName = "settings";
 constexpr const char* kInitChunkName = "_EMUINIT";
 

@@ -22,6 +22,9 @@ namespace emu {
 // the data folder, and carries them in every state it saves as the chunk "_EMUINIT".
 class Computer : public Machine {
 public:
+    // The folder of the program's data: settings files, and ROM images beside them.
+    static constexpr const char* kDataFolderName = "ZOVTarvoEmu";
+
     using Machine::Machine;
 
     // "[INIT] Started emulation of <name>", then the machine's start.

@@ -36,24 +36,6 @@ struct DriveSet::SavedDrive {
 
 namespace {
 
-// How each kind names its records in a state, its drives in console errors and its keys in the settings file,
-// in the order of DriveKind.
-struct KindNames {
-    const char* record;
-    const char* message;
-    const char* settings;
-};
-constexpr std::array<KindNames, kDriveKindCount> kKindNames{{
-    {"FD", "FDD", "fdd"},
-    {"HD", "HDD", "hdd"},
-    {"CR", "CART", "cart"},
-    {"CD", "CDD", "cdd"},
-}};
-
-const KindNames& NamesOf(DriveKind kind) {
-    return kKindNames[static_cast<size_t>(kind)];
-}
-
 template <typename... Args>
 common::NarrowString Formatted(const char* format, const Args&... args) {
     common::NarrowString text;

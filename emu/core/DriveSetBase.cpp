@@ -5,12 +5,6 @@
 #include <algorithm>
 
 namespace emu {
-namespace {
-
-// The kind names, in the order of DriveKind.
-constexpr std::array<const char*, kDriveKindCount> kKindNames{"FDD", "HDD", "CART", "CDROM"};
-
-} // namespace
 
 DriveSetBase::~DriveSetBase() {
     RemoveAllSlots();
@@ -66,7 +60,7 @@ DriveSlot* DriveSetBase::GetDriveOfKind(const common::String& kindName) const {
     upper.Assign(kindName);
     upper.ToUpper();
     for (const DriveKind kind : kDriveKinds) {
-        if (upper.Compare(kKindNames[static_cast<size_t>(kind)]) == 0) {
+        if (upper.Compare(NamesOf(kind).kind) == 0) {
             return DriveAt(kind, 0);
         }
     }

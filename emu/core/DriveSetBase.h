@@ -14,6 +14,25 @@ enum class DriveKind : int32_t { Floppy, HardDisk, Cartridge, CdRom };
 inline constexpr int32_t kDriveKindCount = 4;
 inline constexpr std::array<DriveKind, kDriveKindCount> kDriveKinds{DriveKind::Floppy, DriveKind::HardDisk,
                                                                     DriveKind::Cartridge, DriveKind::CdRom};
+
+// How each kind of drive is named: by the console's commands, in a state's records, in console errors and in the
+// drive settings file's keys.
+struct DriveKindNames {
+    const char* kind;
+    const char* record;
+    const char* message;
+    const char* settings;
+};
+inline constexpr std::array<DriveKindNames, kDriveKindCount> kDriveKindNames{{
+    {"FDD", "FD", "FDD", "fdd"},
+    {"HDD", "HD", "HDD", "hdd"},
+    {"CART", "CR", "CART", "cart"},
+    {"CDROM", "CD", "CDD", "cdd"},
+}};
+inline const DriveKindNames& NamesOf(DriveKind kind) {
+    return kDriveKindNames[static_cast<size_t>(kind)];
+}
+
 // How many drives of a kind the drive settings file can remember.
 inline constexpr int32_t kRememberedDriveLimit = 8;
 

@@ -308,11 +308,8 @@ void Machine::ConnectServices(Device* device) {
 }
 
 bool Machine::NotifyHostRedraw(void* context, DriveSlot*, bool pending) {
-    auto* machine = static_cast<Machine*>(context);
-    if (machine == nullptr) {
-        return pending;
-    }
-    return machine->Notify(pending ? notification::kMediaChangePending : notification::kMediaChanged);
+    return static_cast<Machine*>(context)->Notify(pending ? notification::kMediaChangePending
+                                                          : notification::kMediaChanged);
 }
 
 bool Machine::ApplyParameters(Device* device, ParamType filter) {

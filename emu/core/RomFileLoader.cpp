@@ -7,12 +7,8 @@
 #include "emu/core/Computer.h"
 #include "emu/core/MemoryMap.h"
 
-#include <algorithm>
-
 namespace emu {
 namespace {
-
-constexpr const char* kSettingsFolderName = "ZOVTarvoEmu";
 
 common::PathString Identifier(const char* id) {
     return common::PathString(id != nullptr ? id : "");
@@ -38,10 +34,13 @@ bool FindFile(const common::PathString& path, common::PathString& result) {
     const common::PathString name = common::GetFileName(path);
     bool found = false;
     common::platform::ListFolder(folder.View(), u"*", [&](std::u16string_view entry, bool isFolder) {
+        const common::PathString entryName(std::u16string(entry).c_str());
+        if (found || isFolder || !SameIgnoringCase(entryName, name)) {
+            return;
+        }
         common::PathString candidate(folder);
-        candidate.Append(std::u16string(entry).c_str());
-        if (!found && !isFolder && SameIgnoringCase(common::PathString(std::u16string(entry).c_str()), name) &&
-            common::FileExists(candidate)) {
+        candidate.Append(entryName);
+        if (common::FileExists(candidate)) {
             result = candidate;
             found = true;
         }
@@ -55,11 +54,15 @@ const Computer* ComputerOf(const Device& device) {
                                        : dynamic_cast<const Computer*>(&device);
 }
 
+// The memory handed to the device, or before that its computer's own.
+MemoryMap* MemoryOf(const Device& device, const Computer* computer) {
+    return device.Memory() == nullptr && computer != nullptr ? computer->Memory() : device.Memory();
+}
+
 } // namespace
 
 RomFileLoader::RomFileLoader(const Device& device)
-    : device(device), computer(ComputerOf(device)),
-      memory(device.Memory() != nullptr || computer == nullptr ? device.Memory() : computer->Memory()),
+    : device(device), computer(ComputerOf(device)), memory(MemoryOf(device, computer)),
       folders(computer != nullptr ? computer->Folders() : common::ProgramFolders::Host()) {}
 
 bool RomFileLoader::LocateConfigFiles(const common::String& name, common::PathString& result) const {
@@ -70,7 +73,8 @@ bool RomFileLoader::LocateConfigFiles(const common::String& name, common::PathSt
     if (LocateUnder(folders.GetProgramFolder(), name, result)) {
         return true;
     }
-    const common::PathString settingsFolder = folders.GetDataFolder(common::PathString(kSettingsFolderName), false);
+    const common::PathString settingsFolder =
+        folders.GetDataFolder(common::PathString(Computer::kDataFolderName), false);
     return common::IsDirectory(settingsFolder) && LocateUnder(settingsFolder, name, result);
 }
 
