@@ -2,6 +2,7 @@
 
 #include "common/RecordArchive.h"
 #include "emu/core/HostSoundOutput.h"
+#include "emu/core/IndexedKey.h"
 #include "emu/core/StateChunk.h"
 
 #include <algorithm>
@@ -34,12 +35,6 @@ int32_t Rounded(double value) {
 
 bool IsBusRate(int32_t value) {
     return value == 0 || value == kDoubledRate || std::find(kRates.begin(), kRates.end(), value) != kRates.end();
-}
-
-common::NarrowString IndexedKey(const char* prefix, int64_t index) {
-    common::NarrowString key;
-    key.Format("%s%ld", prefix, index);
-    return key;
 }
 
 } // namespace

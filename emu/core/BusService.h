@@ -99,7 +99,6 @@ public:
     void Tick();
     // Pausing silences every output; the mixers still run but nothing is played.
     void SetPaused(bool paused);
-    bool IsPaused() const { return paused; }
     int32_t Rate() const { return rate; }
     int32_t Ticks() const { return ticks; }
     int32_t EventCount() const;
@@ -109,7 +108,6 @@ public:
     void SetOutputPrototype(HostSoundOutput* prototype) { outputPrototype = prototype; }
     // The controller sets this around the machine's start: every event added meanwhile is also bound by name.
     void SetRegistering(bool on) { registering = on; }
-    bool IsRegistering() const { return registering; }
 
     // Bind a callback of the owner under a name. Binding the same again succeeds; another callback under the
     // name, or another node of the owner's name, is refused. False for a null name, callback or owner.

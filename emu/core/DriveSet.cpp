@@ -4,6 +4,7 @@
 #include "common/Paths.h"
 #include "common/ProgramFolders.h"
 #include "common/RecordArchive.h"
+#include "emu/core/IndexedKey.h"
 #include "emu/core/SettingsFile.h"
 #include "emu/core/StateChunk.h"
 
@@ -45,12 +46,8 @@ common::NarrowString Formatted(const char* format, const Args&... args) {
 
 // "FDCNT" for the count of a kind, "FDFLE0" for a value of drive 0.
 common::NarrowString RecordName(DriveKind kind, const char* field, int32_t number = -1) {
-    return number < 0 ? Formatted("%s%s", NamesOf(kind).record, field)
-                      : Formatted("%s%s%ld", NamesOf(kind).record, field, number);
-}
-
-common::NarrowString HardDiskChunkName(int32_t number) {
-    return Formatted("_HDD%ld", number);
+    const common::NarrowString name = Formatted("%s%s", NamesOf(kind).record, field);
+    return number < 0 ? name : IndexedKey(name.GetNarrow(), number);
 }
 
 bool SaveStream(common::RecordArchive& archive, const common::ByteStream& stream) {
@@ -65,7 +62,7 @@ bool ReadSavedStream(common::RecordArchive& archive, int64_t& size, int64_t& pos
 }
 
 bool SaveHardDiskChunk(common::RecordArchive& archive, SlotImageStream& image, int32_t number) {
-    const common::NarrowString chunk = HardDiskChunkName(number);
+    const common::NarrowString chunk = IndexedKey("_HDD", number);
     VirtualDiskImage* folderDisk = image.FolderDisk();
     return archive.WriteMarker(common::kChunkBeginMarker, chunk) && SaveStream(archive, image.ImageFile()) &&
            SaveStream(archive, image.ImageMemory()) && (folderDisk == nullptr || folderDisk->SaveState(archive)) &&
@@ -180,7 +177,7 @@ bool DriveSet::ReadSavedDrive(common::RecordArchive& archive, DriveKind kind, in
         return true;
     }
     // A virtual disk checks its own state as it comes; it cannot be read ahead.
-    const common::NarrowString chunk = HardDiskChunkName(number);
+    const common::NarrowString chunk = IndexedKey("_HDD", number);
     VirtualDiskImage* folderDisk = DriveAt(kind, number)->Image().FolderDisk();
     return archive.ReadMarker(chunk, common::kChunkBeginMarker) &&
            ReadSavedStream(archive, drive.file.size, drive.file.position) &&

@@ -16,9 +16,10 @@ namespace emu {
 // The mixer fills one of two 32-bit accumulators (TakeAccumulator) while SubmitBlock converts the other, filled
 // one period earlier, into the next block of a ring. A paced output keeps the host queue filled itself: when the
 // host reports a played block (OnBlockDone, on the host's audio thread) it repeats the newest block until four
-// are queued. The ring and its counters are guarded by the ring lock, which WriteBlock is called under; an
-// output's audio callback must take no lock of its own around OnBlockDone, and must be stopped before the output
-// is destroyed. Close waits for a callback in progress and frees nothing before it ends.
+// are queued. The ring and its counters are guarded by the output's ring lock. WriteBlock is called with it held,
+// so it must not wait for a lock that an audio callback holds around OnBlockDone; and the host's callbacks must
+// be stopped before the output is destroyed. Close waits for a callback in progress and frees nothing before it
+// ends.
 class HostSoundOutput {
 public:
     // An accumulator entry that holds no sample.
@@ -70,7 +71,6 @@ protected:
     // A paced output (the default after Open) refills the host queue itself; an unpaced one hands every
     // submitted block straight to WriteBlock.
     void SetPaced(bool on);
-    common::CriticalLock& RingLock() const { return ringLock; }
 
 private:
     bool IsOpen() const { return blockCount > 0; }

@@ -114,7 +114,7 @@ bool InterruptController::Bind(HookTable& table, uint32_t number, void* context,
 }
 
 bool InterruptController::Call(const HookTable& table, uint32_t number, uint32_t argument1, uint32_t argument2,
-                               uint64_t& cycles) {
+                               uint64_t& cycles) const {
     if (number >= kHookCount || table[number].handler == nullptr) {
         return false;
     }

@@ -78,7 +78,7 @@ private:
     };
 
     static bool Bind(HookTable& table, uint32_t number, void* context, InterruptHookHandler handler);
-    bool Call(const HookTable& table, uint32_t number, uint32_t argument1, uint32_t argument2, uint64_t& cycles);
+    bool Call(const HookTable& table, uint32_t number, uint32_t argument1, uint32_t argument2, uint64_t& cycles) const;
     void RequestInterruptChecks() const;
 
     Machine* machine = nullptr;

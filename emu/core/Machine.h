@@ -64,7 +64,6 @@ public:
     KeyStateService* Keys() const { return keyState; }
     MouseService* Mouse() const { return mouseService; }
     DriveSet* Drives() const { return driveSet; }
-    const BranchNode& Services() const { return services; }
 
     bool Start(int32_t& rate) override;
     void Stop() override;

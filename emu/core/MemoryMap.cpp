@@ -4,6 +4,7 @@
 #include "common/RecordArchive.h"
 #include "common/platform/Pages.h"
 #include "emu/core/CpuInterface.h"
+#include "emu/core/IndexedKey.h"
 #include "emu/core/Machine.h"
 #include "emu/core/Notification.h"
 #include "emu/core/StateChunk.h"
@@ -41,12 +42,6 @@ bool IsPageStorageReadSize(uint32_t size) {
 
 bool IsPageStorageWriteSize(uint32_t size) {
     return size == 1 || size == 2 || size == 4 || size == 8;
-}
-
-common::NarrowString IndexedKey(const char* prefix, int64_t index) {
-    common::NarrowString key;
-    key.Format("%s%ld", prefix, index);
-    return key;
 }
 
 // What tells the read side of a page from its write side.

@@ -114,7 +114,6 @@ public:
     void Free();
     // The machine told of changes; its first processor learns of changed pages.
     void SetMachine(Machine* owner) { machine = owner; }
-    Machine* Owner() const { return machine; }
 
     const PageTable& Pages() const { return table; }
     uint8_t* RamBase() const { return table.ram; }

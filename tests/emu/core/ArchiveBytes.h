@@ -4,6 +4,7 @@
 #include "StateBytes.h"
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
+#include "emu/core/TreeNode.h"
 
 #include <functional>
 
@@ -26,6 +27,15 @@ inline bool ReadsWhole(Bytes bytes, const ArchiveStep& read) {
     stream.Attach(bytes.data(), static_cast<int64_t>(bytes.size()));
     common::RecordArchive archive(stream);
     return read(archive) && stream.Tell() == stream.Size();
+}
+
+// Steps that write or read a node's own chunk.
+inline ArchiveStep SavingOwnData(TreeNode& node) {
+    return [&node](common::RecordArchive& archive) { return node.SaveOwnData(archive); };
+}
+
+inline ArchiveStep LoadingOwnData(TreeNode& node) {
+    return [&node](common::RecordArchive& archive) { return node.LoadOwnData(archive, nullptr); };
 }
 
 inline common::NarrowString Key(const char* text) {

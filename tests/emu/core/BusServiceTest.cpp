@@ -318,23 +318,15 @@ struct BusPair {
     }
 };
 
-ArchiveStep SaveOf(BusService& bus) {
-    return [&bus](common::RecordArchive& archive) { return bus.SaveOwnData(archive); };
-}
-
-ArchiveStep LoadInto(BusService& bus) {
-    return [&bus](common::RecordArchive& archive) { return bus.LoadOwnData(archive, nullptr); };
-}
-
 TEST(BusServiceTest, SavedEventsComeBackBoundToTheDevicesOfAnotherBus) {
     BusPair buses;
     Tick(buses.saving, 6);
-    const Bytes saved = Archived(SaveOf(buses.saving));
+    const Bytes saved = Archived(SavingOwnData(buses.saving));
     // The first event's records, after rate, ticks and count.
     const Bytes expectedStart = Concat({ChunkBegin("_EVT"), U8Value("VER", 0)});
     ASSERT_TRUE(std::equal(expectedStart.begin(), expectedStart.end(), saved.begin()));
 
-    ASSERT_TRUE(ReadsWhole(saved, LoadInto(buses.loading)));
+    ASSERT_TRUE(ReadsWhole(saved, LoadingOwnData(buses.loading)));
     EXPECT_EQ(buses.loading.Rate(), 4000);
     EXPECT_EQ(buses.loading.Ticks(), 6);
     ASSERT_EQ(buses.loading.EventCount(), 2);
@@ -360,7 +352,7 @@ TEST(BusServiceTest, SavedEventsComeBackBoundToTheDevicesOfAnotherBus) {
     buses.log.clear();
     Tick(buses.loading, 100);
     EXPECT_EQ(buses.log, savingLog);
-    EXPECT_EQ(Archived(SaveOf(buses.loading)), Archived(SaveOf(buses.saving)));
+    EXPECT_EQ(Archived(SavingOwnData(buses.loading)), Archived(SavingOwnData(buses.saving)));
 }
 
 // The saved chunk with the first event's data word at index replaced.
@@ -380,13 +372,13 @@ Bytes WithEventWord(const Bytes& saved, int32_t word, uint32_t value) {
 TEST(BusServiceTest, RefusesAChunkItCannotRestoreAndKeepsItsEvents) {
     BusPair buses;
     Tick(buses.saving, 1);
-    const Bytes saved = Archived(SaveOf(buses.saving));
+    const Bytes saved = Archived(SavingOwnData(buses.saving));
     BusService unbound;
     Log log;
     TimedDevice stranger("OTHER", log, unbound);
     unbound.SetRate(4000, nullptr, false);
     unbound.AddEvent(1000, TimedDevice::Fire, &stranger, "Tick", 0, false);
-    EXPECT_FALSE(ReadsWhole(saved, LoadInto(unbound)));
+    EXPECT_FALSE(ReadsWhole(saved, LoadingOwnData(unbound)));
     EXPECT_EQ(unbound.EventCount(), 1);
     EXPECT_EQ(unbound.EventAt(0)->owner, &stranger);
 
@@ -398,7 +390,7 @@ TEST(BusServiceTest, RefusesAChunkItCannotRestoreAndKeepsItsEvents) {
           WithEventWord(saved, 2, 0), WithEventWord(saved, 4, 0), Bytes(saved.begin(), saved.end() - 3)}) {
         BusPair fresh;
         fresh.loading.AddEvent(7, TimedDevice::Other, &fresh.loadingDevice, "Spare", 0, false);
-        EXPECT_FALSE(ReadsWhole(chunk, LoadInto(fresh.loading)));
+        EXPECT_FALSE(ReadsWhole(chunk, LoadingOwnData(fresh.loading)));
         EXPECT_EQ(fresh.loading.EventCount(), 3);
     }
 }

@@ -198,10 +198,10 @@ TEST(ComputerTest, NamesItselfThroughItsIdentifiersAndTitle) {
 
 TEST(ComputerTest, OwnDataEndsWithTheMachineChunk) {
     Computer computer("BK");
-    const auto load = [&](common::RecordArchive& archive) { return computer.LoadOwnData(archive, nullptr); };
+    const auto load = LoadingOwnData(computer);
     const Bytes device = Concat({ChunkBegin("_CFP"), U8Value("VER", 0), ChunkEnd("_CFP"), ChunkBegin("_DEV"),
                                  U8Value("VER", 0), ChunkEnd("_DEV")});
-    const Bytes saved = Archived([&](common::RecordArchive& archive) { return computer.SaveOwnData(archive); });
+    const Bytes saved = Archived(SavingOwnData(computer));
     EXPECT_EQ(saved, Concat({device, ChunkBegin("_MCH"), U8Value("VER", 0), ChunkEnd("_MCH")}));
     EXPECT_TRUE(ReadsWhole(saved, load));
     EXPECT_FALSE(ReadsWhole(Concat({device, ChunkBegin("_MCH"), U8Value("VER", 1), ChunkEnd("_MCH")}), load));

@@ -1,6 +1,5 @@
 #include "emu/core/InterruptController.h"
 
-#include "ArchiveBytes.h"
 #include "FakeCpu.h"
 #include "emu/core/Machine.h"
 
@@ -178,15 +177,6 @@ TEST_F(InterruptControllerTest, StartDropsHooksAndSourcesStopOnlySources) {
     EXPECT_TRUE(interrupts.Start(rate));
     EXPECT_FALSE(interrupts.CallHandlerA(1, 0, 0, cycles));
     EXPECT_FALSE(interrupts.CallHandlerB(1, 0, 0, cycles));
-}
-
-TEST_F(InterruptControllerTest, ChunkHoldsOnlyItsVersion) {
-    const auto save = [&](common::RecordArchive& archive) { return interrupts.SaveOwnData(archive); };
-    const auto load = [&](common::RecordArchive& archive) { return interrupts.LoadOwnData(archive, nullptr); };
-    const Bytes saved = Archived(save);
-    EXPECT_EQ(saved, Concat({ChunkBegin("_INTRS"), U8Value("VER", 0), ChunkEnd("_INTRS")}));
-    EXPECT_TRUE(ReadsWhole(saved, load));
-    EXPECT_FALSE(ReadsWhole(Concat({ChunkBegin("_INTRS"), U8Value("VER", 1), ChunkEnd("_INTRS")}), load));
 }
 
 } // namespace

@@ -116,14 +116,13 @@ TEST(KeyStateServiceTest, SavesRowsOfKeyFlagsAndLoadsThemWithoutTellingListeners
     KeyStateService keys;
     keys.SetKey(33, true);
     keys.SetKey(254, true);
-    const Bytes saved = Archived([&](common::RecordArchive& archive) { return keys.SaveOwnData(archive); });
+    const Bytes saved = Archived(SavingOwnData(keys));
     EXPECT_EQ(saved, KeysChunk(0, {0, 2, 0, 0, 0, 0, 0, 0x40000000}));
 
     KeyStateService loaded;
     KeyLog log;
     loaded.AddListener(&log, KeyLog::First);
-    EXPECT_TRUE(
-        ReadsWhole(saved, [&](common::RecordArchive& archive) { return loaded.LoadOwnData(archive, nullptr); }));
+    EXPECT_TRUE(ReadsWhole(saved, LoadingOwnData(loaded)));
     EXPECT_TRUE(loaded.IsDown(33));
     EXPECT_TRUE(loaded.IsDown(254));
     EXPECT_EQ(loaded.PressedCount(), 2);
@@ -138,8 +137,7 @@ TEST(KeyStateServiceTest, RefusesABadChunkAndKeepsItsKeys) {
          {KeysChunk(1, std::vector<uint32_t>(8, 1)), KeysChunk(0, seven), KeysChunk(0, withKey255)}) {
         KeyStateService keys;
         keys.SetKey(5, true);
-        EXPECT_FALSE(
-            ReadsWhole(chunk, [&](common::RecordArchive& archive) { return keys.LoadOwnData(archive, nullptr); }));
+        EXPECT_FALSE(ReadsWhole(chunk, LoadingOwnData(keys)));
         EXPECT_TRUE(keys.IsDown(5));
         EXPECT_FALSE(keys.IsDown(0));
         EXPECT_EQ(keys.PressedCount(), 1);

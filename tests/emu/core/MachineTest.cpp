@@ -7,6 +7,7 @@
 #include "common/SettingsTree.h"
 #include "common/StringList.h"
 #include "emu/core/BusService.h"
+#include "emu/core/InterruptController.h"
 #include "emu/core/KeyStateService.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/core/MouseService.h"
@@ -326,6 +327,25 @@ TEST_F(MachineTest, LoadRefusesAnotherVersionAndChangesNothing) {
     EXPECT_EQ(machine.PauseCount(), 0);
     EXPECT_TRUE(machine.Keys()->IsDown(12));
     EXPECT_TRUE(log.empty());
+}
+
+TEST(MachineServicesTest, ServicesWithoutStateWriteAndTakeOnlyTheirVersion) {
+    Machine machine("M");
+    ASSERT_TRUE(machine.CreateServices());
+    struct Case {
+        TreeNode* service;
+        const char* chunk;
+    };
+    for (const Case& test :
+         {Case{machine.Ports(), "_PORTS"}, Case{machine.Interrupts(), "_INTRS"}, Case{machine.Mouse(), "_MOUS"}}) {
+        const Bytes saved = Archived(SavingOwnData(*test.service));
+        EXPECT_EQ(saved, Concat({ChunkBegin(test.chunk), U8Value("VER", 0), ChunkEnd(test.chunk)}));
+        EXPECT_TRUE(ReadsWhole(saved, LoadingOwnData(*test.service)));
+        const Bytes otherVersion = Concat({ChunkBegin(test.chunk), U8Value("VER", 1), ChunkEnd(test.chunk)});
+        EXPECT_FALSE(ReadsWhole(otherVersion, LoadingOwnData(*test.service))) << test.chunk;
+        const Bytes otherChunk = Concat({ChunkBegin("_KEYS"), U8Value("VER", 0), ChunkEnd("_KEYS")});
+        EXPECT_FALSE(ReadsWhole(otherChunk, LoadingOwnData(*test.service))) << test.chunk;
+    }
 }
 
 } // namespace

@@ -391,20 +391,12 @@ TEST(MemoryMapGeometryTest, LoadsDataStraightIntoStorageUntilTheStreamOrTheSpace
     }
 }
 
-ArchiveStep SaveOf(MemoryMap& memory) {
-    return [&memory](common::RecordArchive& archive) { return memory.SaveOwnData(archive); };
-}
-
-ArchiveStep LoadInto(MemoryMap& memory) {
-    return [&memory](common::RecordArchive& archive) { return memory.LoadOwnData(archive, nullptr); };
-}
-
 TEST(MemoryMapStateTest, SavesOneRunOfEveryPageThatIsNotRom) {
     MemoryMap memory;
     ASSERT_TRUE(memory.Create(0x400, 0, 0));
     memory.SetPageAccess(true, 0, 3);
     memory.RamBase()[5] = 0x55;
-    const Bytes saved = Archived(SaveOf(memory));
+    const Bytes saved = Archived(SavingOwnData(memory));
     const Bytes header = Archived([](common::RecordArchive& archive) {
         return archive.WriteMarker(common::kChunkBeginMarker, Key("_MEMS")) && archive.WriteRecordU8(0, Key("VER")) &&
                archive.WriteRecordU64(0x400, Key("MSZ")) && archive.WriteRecordU64(0x3FF, Key("MLM")) &&
@@ -432,11 +424,11 @@ TEST(MemoryMapStateTest, RoundTripsRamAroundRomPagesAndTheExtraArea) {
         saving.RamBase()[offset] = Stored(offset);
     }
     saving.SetExtraVisible(true);
-    const Bytes saved = Archived(SaveOf(saving));
+    const Bytes saved = Archived(SavingOwnData(saving));
 
     MemoryMap loading;
     build(loading);
-    ASSERT_TRUE(ReadsWhole(saved, LoadInto(loading)));
+    ASSERT_TRUE(ReadsWhole(saved, LoadingOwnData(loading)));
     EXPECT_TRUE(loading.IsExtraVisible());
     EXPECT_EQ(loading.Size(), saving.Size());
     for (const uint32_t offset : {0u, 0x27FFu, 0x3000u, 0x10000u, 0x10C00u, 0x11000u}) {
@@ -444,7 +436,7 @@ TEST(MemoryMapStateTest, RoundTripsRamAroundRomPagesAndTheExtraArea) {
     }
     // ROM pages are not part of the state.
     EXPECT_EQ(loading.RamBase()[0x2800], 0);
-    EXPECT_EQ(Archived(SaveOf(loading)), saved);
+    EXPECT_EQ(Archived(SavingOwnData(loading)), saved);
 }
 
 // A chunk of a 1 KB map (three page-table entries) with one run.
@@ -485,7 +477,7 @@ TEST(MemoryMapStateTest, RefusesAChunkOfAnotherMapOrWithBadRunsBeforeChangingSto
         MemoryMap memory;
         ASSERT_TRUE(memory.Create(0x400, 0, 0));
         memory.SetPageAccess(false, 2, 1);
-        EXPECT_FALSE(ReadsWhole(test.chunk, LoadInto(memory))) << test.what;
+        EXPECT_FALSE(ReadsWhole(test.chunk, LoadingOwnData(memory))) << test.what;
         EXPECT_EQ(memory.Size(), 0x400u) << test.what;
         EXPECT_TRUE(std::all_of(memory.RamBase(), memory.RamBase() + 3 * page::kSize, [](uint8_t b) { return b == 0; }))
             << test.what;

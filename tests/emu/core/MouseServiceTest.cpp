@@ -1,7 +1,5 @@
 #include "emu/core/MouseService.h"
 
-#include "ArchiveBytes.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -52,16 +50,6 @@ TEST(MouseServiceTest, StartAndStopDropTheListeners) {
         }
         EXPECT_EQ(mouse.ListenerCount(), 0);
     }
-}
-
-TEST(MouseServiceTest, ChunkHoldsOnlyItsVersion) {
-    MouseService mouse;
-    const Bytes saved = Archived([&](common::RecordArchive& archive) { return mouse.SaveOwnData(archive); });
-    EXPECT_EQ(saved, Concat({ChunkBegin("_MOUS"), U8Value("VER", 0), ChunkEnd("_MOUS")}));
-    const auto load = [&](common::RecordArchive& archive) { return mouse.LoadOwnData(archive, nullptr); };
-    EXPECT_TRUE(ReadsWhole(saved, load));
-    EXPECT_FALSE(ReadsWhole(Concat({ChunkBegin("_MOUS"), U8Value("VER", 1), ChunkEnd("_MOUS")}), load));
-    EXPECT_FALSE(ReadsWhole(Concat({ChunkBegin("_MOUSE"), U8Value("VER", 0), ChunkEnd("_MOUSE")}), load));
 }
 
 } // namespace

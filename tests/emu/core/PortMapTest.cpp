@@ -1,7 +1,5 @@
 #include "emu/core/PortMap.h"
 
-#include "ArchiveBytes.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -150,15 +148,6 @@ TEST(PortMapTest, DecodeMasksPickTheEntryAndHandlersGetThePortAsGiven) {
     ports.Start(rate);
     ports.BindReadPort(0x34, &log, PortLog::Plain);
     EXPECT_EQ(ports.ReadPortByte(0x1234, 0, nullptr), 0xFF);
-}
-
-TEST(PortMapTest, ChunkHoldsOnlyItsVersion) {
-    PortMap ports;
-    const Bytes saved = Archived([&](common::RecordArchive& archive) { return ports.SaveOwnData(archive); });
-    EXPECT_EQ(saved, Concat({ChunkBegin("_PORTS"), U8Value("VER", 0), ChunkEnd("_PORTS")}));
-    const auto load = [&](common::RecordArchive& archive) { return ports.LoadOwnData(archive, nullptr); };
-    EXPECT_TRUE(ReadsWhole(saved, load));
-    EXPECT_FALSE(ReadsWhole(Concat({ChunkBegin("_PORTS"), U8Value("VER", 1), ChunkEnd("_PORTS")}), load));
 }
 
 } // namespace
