@@ -90,6 +90,10 @@ bool CreateDirectoryPath(const String& path) {
     return platform::MakeFolder(WideView(wide)) || platform::IsFolder(WideView(wide));
 }
 
+bool ReplaceFileWith(const String& source, const String& target) {
+    return platform::RenameReplacing(WideView(PathString(source.GetWide())), WideView(PathString(target.GetWide())));
+}
+
 bool DeleteFileAt(const String& path) {
     if (path.IsEmpty())
         return true;

@@ -33,4 +33,7 @@ bool CreateDirectoryPath(const String& path);
 // True when nothing is at the path afterwards (also when nothing was); false while anything is still there.
 bool DeleteFileAt(const String& path);
 
+// Renames the file at source to target in one step, replacing a file at target.
+bool ReplaceFileWith(const String& source, const String& target);
+
 } // namespace common

@@ -23,6 +23,9 @@ bool MakeFolder(std::u16string_view path);
 // False when the host refused, whatever the reason.
 bool RemoveFile(std::u16string_view path);
 
+// Renames the file at source to target in one step, replacing a file at target; false when the host refused.
+bool RenameReplacing(std::u16string_view source, std::u16string_view target);
+
 // Calls found(name, isFolder) for every entry of the folder whose name matches the pattern ('*' and '?', letters
 // in either case), in the order the host gives them, "." and ".." included where the host lists them. False
 // when the folder cannot be searched or nothing matches.

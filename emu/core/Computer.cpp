@@ -1,7 +1,13 @@
 #include "emu/core/Computer.h"
 
 #include "common/List.h"
+#include "common/MemoryStream.h"
+#include "common/Paths.h"
+#include "common/RecordArchive.h"
+#include "common/SettingsTree.h"
 #include "emu/core/CpuInterface.h"
+#include "emu/core/DriveSet.h"
+#include "emu/core/SettingsFile.h"
 #include "emu/core/StateChunk.h"
 
 namespace emu {
@@ -9,6 +15,12 @@ namespace emu {
 namespace {
 
 constexpr double kMegahertz = 0.000001;
+constexpr const char* kSettingsFolderName = "settings";
+constexpr const char* kInitChunkName = "_EMUINIT";
+
+common::PathString PathText(const char* text) {
+    return common::PathString(text != nullptr ? text : "");
+}
 
 } // namespace
 
@@ -53,6 +65,90 @@ std::unique_ptr<common::WideString> Computer::NameWide() const {
     auto name = std::make_unique<common::WideString>();
     name->Assign(Name());
     return name;
+}
+
+bool Computer::SaveInitData(common::RecordArchive& archive) {
+    const std::unique_ptr<common::SettingsTree> root = BuildSettingsRoot(true);
+    common::MemoryStream data;
+    if (root == nullptr || !data.Create(0, -1) || !root->Save(data)) {
+        return false;
+    }
+    const common::NarrowString chunk(kInitChunkName);
+    const int64_t size = data.Size();
+    return archive.WriteMarker(common::kChunkBeginMarker, chunk) &&
+           archive.WriteRecordU64(static_cast<uint64_t>(size), common::NarrowString("SIZE")) &&
+           (size == 0 || archive.WriteRecordBlob(data.GetBuffer(), size, common::NarrowString("DATA"))) &&
+           archive.WriteMarker(common::kChunkEndMarker, chunk);
+}
+
+bool Computer::LoadInitData(common::RecordArchive& archive, bool& changed) {
+    const common::NarrowString chunk(kInitChunkName);
+    uint64_t size = 0;
+    if (!archive.ReadMarker(chunk, common::kChunkBeginMarker) ||
+        !archive.ReadRecordU64(size, common::NarrowString("SIZE"))) {
+        return false;
+    }
+    changed = false;
+    if (size != 0) {
+        // The size is weighed against what the stream still holds before anything is allocated for it.
+        const common::ByteStream& stream = archive.Stream();
+        common::MemoryStream data;
+        if (size > static_cast<uint64_t>(stream.Size() - stream.Tell()) ||
+            !data.Create(static_cast<int64_t>(size), 0) || !data.Resize(static_cast<int64_t>(size)) ||
+            !archive.ReadRecordBlob(data.GetBuffer(), data.Size(), common::NarrowString("DATA"))) {
+            return false;
+        }
+        common::SettingsTree root;
+        root.SetHandlers(this, CheckMachineSection<Computer>, nullptr);
+        const bool whole = common::SkipKeyTreeNode(data) && data.Seek(0);
+        if (!whole || !root.LoadChecked(data, &changed)) {
+            changed = true;
+        }
+    }
+    return archive.ReadMarker(chunk, common::kChunkEndMarker);
+}
+
+bool Computer::SaveSettings() {
+    const common::PathString none;
+    const common::PathString settingsFolder = folders.ComposeFilePath(
+        folders.GetDataFolder(common::PathString(kDataFolderName), true), PathText(kSettingsFolderName), none, none);
+    common::CreateDirectoryPath(settingsFolder);
+    if (Drives() != nullptr) {
+        Drives()->SaveDriveSettings(
+            folders.ComposeFilePath(settingsFolder, none, PathText(FamilyId()), common::PathString("drv")));
+    }
+    const std::unique_ptr<common::SettingsTree> root = BuildSettingsRoot(false);
+    return root != nullptr &&
+           SaveSettingsFile(
+               folders.ComposeFilePath(settingsFolder, none, PathText(SettingsId()), common::PathString("ini")), *root);
+}
+
+bool Computer::LoadSettings() {
+    if (Drives() != nullptr) {
+        Drives()->LoadDriveSettings(SettingsFileToRead(FamilyId(), "drv"));
+    }
+    common::SettingsTree root;
+    root.SetHandlers(this, LoadMachineSection<Computer>, nullptr);
+    return LoadSettingsFile(SettingsFileToRead(SettingsId(), "ini"), root);
+}
+
+common::PathString Computer::SettingsFileToRead(const char* id, const char* extension) const {
+    const common::PathString settingsFolder = PathText(kSettingsFolderName);
+    const common::PathString inDataFolder =
+        folders.ComposeFilePath(folders.GetDataFolder(common::PathString(kDataFolderName), false), settingsFolder,
+                                PathText(id), PathText(extension));
+    return common::FileExists(inDataFolder)
+               ? inDataFolder
+               : folders.ComposeFilePath(folders.GetProgramFolder(), settingsFolder, PathText(id), PathText(extension));
+}
+
+std::unique_ptr<common::SettingsTree> Computer::BuildSettingsRoot(bool enabledOnly) {
+    auto section = std::make_unique<common::SettingsTree>();
+    if (!BuildSettingsSections(section.get(), enabledOnly)) {
+        return nullptr;
+    }
+    auto root = std::make_unique<common::SettingsTree>();
+    return root->AddSection(common::NarrowString(SettingsId()), std::move(section)) ? std::move(root) : nullptr;
 }
 
 } // namespace emu

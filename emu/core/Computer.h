@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/ProgramFolders.h"
 #include "common/WideString.h"
 #include "emu/core/Machine.h"
 
@@ -7,6 +8,8 @@
 
 namespace common {
 class List;
+class RecordArchive;
+class SettingsTree;
 class String;
 } // namespace common
 
@@ -14,9 +17,14 @@ namespace emu {
 
 // A runnable computer, the base of the machine models: it logs the start and end of an emulation, writes its
 // "_MCH" chunk, and tells the controller and the front end who it is: its identifiers, which pick its ROM folder,
-// settings file and state file, and its title and frequency texts.
+// settings file and state file, and its title and frequency texts. It keeps its settings between runs in the
+// settings file (".ini") and the drive settings file (".drv") of its model's family, in the "settings" folder of
+// the data folder, and carries them in every state it saves as the chunk "_EMUINIT".
 class Computer : public Machine {
 public:
+    // The folder of the program's data: settings files, and ROM images beside them.
+    static constexpr const char* kDataFolderName = "ZOVTarvoEmu";
+
     using Machine::Machine;
 
     // "[INIT] Started emulation of <name>", then the machine's start.
@@ -42,6 +50,32 @@ public:
     // Adds 'Computer "<name>"'.
     virtual void Title(common::List& lines) const;
     std::unique_ptr<common::WideString> NameWide() const;
+
+    // Where the computer looks for its ROM images and keeps its settings files: the program's own folders unless
+    // it is given others.
+    const common::ProgramFolders& Folders() const { return folders; }
+    void SetFolders(const common::ProgramFolders& newFolders) { folders = newFolders; }
+
+    // The chunk "_EMUINIT": "SIZE", then "DATA" holding the enabled devices' settings as a key tree whose one
+    // section is named by SettingsId.
+    bool SaveInitData(common::RecordArchive& archive);
+    // Reads the chunk and takes its settings, telling in changed whether any differed from the current ones.
+    // Settings data that is not one whole key tree changes nothing and counts as a change.
+    bool LoadInitData(common::RecordArchive& archive, bool& changed);
+    // Writes the drive settings file and the settings file, making the folder when it is missing.
+    bool SaveSettings();
+    // Reads both files, from the data folder's "settings" folder when they are there, else from the one beside
+    // the program. A file that is missing or damaged leaves the settings as they are.
+    bool LoadSettings();
+
+private:
+    // The settings file named id with the extension in the data folder's "settings" folder, when it exists there;
+    // else the one beside the program.
+    common::PathString SettingsFileToRead(const char* id, const char* extension) const;
+    // The settings key tree of the devices (with enabledOnly only the enabled ones) as the one section of a root.
+    std::unique_ptr<common::SettingsTree> BuildSettingsRoot(bool enabledOnly);
+
+    common::ProgramFolders folders = common::ProgramFolders::Host();
 };
 
 } // namespace emu

@@ -6,6 +6,7 @@
 #include "common/SettingsTree.h"
 #include "emu/core/BusService.h"
 #include "emu/core/CpuInterface.h"
+#include "emu/core/DriveSet.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/InterruptController.h"
 #include "emu/core/KeyStateService.h"
@@ -70,6 +71,7 @@ bool Machine::CreateServices() {
     interruptController = nullptr;
     keyState = nullptr;
     mouseService = nullptr;
+    driveSet = nullptr;
     if ((busService = AddService<BusService>(services)) == nullptr) {
         return false;
     }
@@ -78,11 +80,11 @@ bool Machine::CreateServices() {
         (portMap = AddService<PortMap>(services)) == nullptr ||
         (interruptController = AddService<InterruptController>(services)) == nullptr ||
         (keyState = AddService<KeyStateService>(services)) == nullptr ||
-        (mouseService = AddService<MouseService>(services)) == nullptr) {
+        (mouseService = AddService<MouseService>(services)) == nullptr ||
+        (driveSet = AddService<DriveSet>(services)) == nullptr) {
         return false;
     }
-    // The drive set "_DRIVES" joins last, its change callback telling the devices 0x200 before and 0x40 after a
-    // medium changes.
+    driveSet->SetHostCallback(&Machine::NotifyHostRedraw, this);
     interruptController->SetMachine(this);
     services.SetConsole(Console());
     return true;
@@ -299,12 +301,16 @@ void Machine::ConnectServices(Device* device) {
     if (device == nullptr || !device->IsEnabled()) {
         return;
     }
-    // The drive set is handed out once the machine builds one.
-    device->SetServices(this, busService, memoryMap, portMap, interruptController, attachedRenderer, keyState, nullptr,
+    device->SetServices(this, busService, memoryMap, portMap, interruptController, attachedRenderer, keyState, driveSet,
                         mouseService);
     for (int32_t index = 0; index < device->ChildCount(); ++index) {
         ConnectServices(device->DeviceAt(index));
     }
+}
+
+bool Machine::NotifyHostRedraw(void* context, DriveSlot*, bool pending) {
+    return static_cast<Machine*>(context)->Notify(pending ? notification::kMediaChangePending
+                                                          : notification::kMediaChanged);
 }
 
 bool Machine::ApplyParameters(Device* device, ParamType filter) {

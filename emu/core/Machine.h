@@ -12,6 +12,7 @@
 namespace emu {
 
 class CpuInterface;
+class DriveSlot;
 class HostSoundOutput;
 struct MouseEventRecord;
 
@@ -20,9 +21,10 @@ struct MouseEventRecord;
 using HostCallback = int32_t (*)(void* context, uint8_t* request, uint8_t* show, int32_t code);
 
 // The root of a device tree, through which the controller drives an emulated computer. It builds and owns its
-// services ("_BUS", "_MEM", "_PORT", "_INTR", "_KEYB", "_MOUSE"), hands them to its devices, starts, stops, saves
-// and loads the whole tree, applies the devices' configuration parameters, keeps the list of its processors and
-// holds the links to the host: console, renderer, sound output, break callback and pause count.
+// services ("_BUS", "_MEM", "_PORT", "_INTR", "_KEYB", "_MOUSE", "_DRIVES"), hands them to its devices, starts,
+// stops, saves and loads the whole tree, tells its devices of every change of a drive's medium, applies the devices'
+// configuration parameters, keeps the list of its processors and holds the links to the host: console, renderer, sound
+// output, break callback and pause count.
 //
 // Start: the services, then the devices (the parameters applied before and after them, and the devices told
 // 0x140 at the end). Stop: the devices last-first, then the services. A machine's state: the value "VER", the
@@ -61,6 +63,7 @@ public:
     InterruptController* Interrupts() const { return interruptController; }
     KeyStateService* Keys() const { return keyState; }
     MouseService* Mouse() const { return mouseService; }
+    DriveSet* Drives() const { return driveSet; }
 
     bool Start(int32_t& rate) override;
     void Stop() override;
@@ -112,6 +115,9 @@ private:
 
     // Hands the machine and its services to an enabled device and its device subtree.
     void ConnectServices(Device* device);
+    // The drive set's change callback, with the machine as context: tells the devices 0x200 before and 0x40
+    // after a medium changes.
+    static bool NotifyHostRedraw(void* context, DriveSlot* slot, bool pending);
     // Binds the parameters of an enabled device subtree, of one type or (None) of all.
     bool ApplyParameters(Device* device, ParamType filter);
 
@@ -123,6 +129,7 @@ private:
     InterruptController* interruptController = nullptr;
     KeyStateService* keyState = nullptr;
     MouseService* mouseService = nullptr;
+    DriveSet* driveSet = nullptr;
     std::vector<Processor> processors;
     int32_t pauseCount = 0;
     bool stretch = true;

@@ -121,5 +121,21 @@ TEST(PathsTest, DeleteFileAtIsFalseWhileTheFileIsStillThere) {
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder)));
 }
 
+TEST(PathsTest, ReplaceFileWithPutsTheNewFileInPlaceOfTheOld) {
+    test_support::TemporaryFolder temporary;
+    const PathString fresh(temporary.WriteFile(u"bk_0010.ini.tmp", "new").c_str());
+    const PathString target(temporary.WriteFile(u"bk_0010.ini", "old").c_str());
+
+    EXPECT_TRUE(ReplaceFileWith(fresh, target));
+    EXPECT_EQ(temporary.ReadFile(u"bk_0010.ini"), "new");
+    EXPECT_FALSE(FileExists(fresh));
+
+    // Nothing to move, or a folder in the way: refused, and the file stays.
+    EXPECT_FALSE(ReplaceFileWith(fresh, target));
+    std::filesystem::create_directory(temporary.Path() / "settings");
+    EXPECT_FALSE(ReplaceFileWith(target, PathString(temporary.PathOf(u"settings").c_str())));
+    EXPECT_EQ(temporary.ReadFile(u"bk_0010.ini"), "new");
+}
+
 } // namespace
 } // namespace common

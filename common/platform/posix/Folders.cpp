@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -43,6 +44,11 @@ bool MakeFolder(std::u16string_view path) {
 
 bool RemoveFile(std::u16string_view path) {
     return !path.empty() && unlink(ToHostPath(path).c_str()) == 0;
+}
+
+bool RenameReplacing(std::u16string_view source, std::u16string_view target) {
+    return !source.empty() && !target.empty() &&
+           std::rename(ToHostPath(source).c_str(), ToHostPath(target).c_str()) == 0;
 }
 
 bool ListFolder(std::u16string_view folder, std::u16string_view pattern,

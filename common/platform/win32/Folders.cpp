@@ -57,6 +57,12 @@ bool RemoveFile(std::u16string_view path) {
     return !path.empty() && DeleteFileW(ToHostPath(path).c_str()) != FALSE;
 }
 
+bool RenameReplacing(std::u16string_view source, std::u16string_view target) {
+    return !source.empty() && !target.empty() &&
+           MoveFileExW(ToHostPath(source).c_str(), ToHostPath(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 bool ListFolder(std::u16string_view folder, std::u16string_view pattern,
                 const std::function<void(std::u16string_view name, bool isFolder)>& found) {
     if (folder.empty())

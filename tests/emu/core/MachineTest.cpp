@@ -299,7 +299,7 @@ TEST_F(MachineTest, SavedStateHoldsTheVersionTheServicesThenTheMachine) {
     EXPECT_EQ(Bytes(saved.begin(), saved.begin() + static_cast<std::ptrdiff_t>(prefix.size())), prefix);
     // The services in the order they were built, then the machine's own chunk.
     std::vector<std::ptrdiff_t> positions;
-    for (const char* name : {"_BUS", "_MEM", "_PORT", "_INTR", "_KEYB", "_MOUSE", "M"}) {
+    for (const char* name : {"_BUS", "_MEM", "_PORT", "_INTR", "_KEYB", "_MOUSE", "_DRIVES", "M"}) {
         const Bytes begin = ChunkBegin(name);
         positions.push_back(std::search(saved.begin(), saved.end(), begin.begin(), begin.end()) - saved.begin());
     }

@@ -47,6 +47,41 @@ inline Bytes BoolValue(const std::string& name, bool value) {
     return Concat({{0xF8}, Name(name), {0x40, static_cast<uint8_t>(value ? 1 : 0)}});
 }
 
+template <typename T>
+Bytes LittleEndian(T value) {
+    Bytes bytes;
+    for (size_t i = 0; i < sizeof(T); ++i) {
+        bytes.push_back(static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i)));
+    }
+    return bytes;
+}
+
+inline Bytes I32Value(const std::string& name, int32_t value) {
+    return Concat({{0xF8}, Name(name), {0x43}, LittleEndian(value)});
+}
+
+inline Bytes U64Value(const std::string& name, uint64_t value) {
+    return Concat({{0xF8}, Name(name), {0x07}, LittleEndian(value)});
+}
+
+inline Bytes I64Value(const std::string& name, int64_t value) {
+    return Concat({{0xF8}, Name(name), {0x47}, LittleEndian(value)});
+}
+
+// A wide text value: its character count with the terminator, then 16-bit characters and the terminator.
+inline Bytes WideValue(const std::string& name, const std::string& text) {
+    Bytes value = Concat({{0xF8}, Name(name), {0x81}, LittleEndian(static_cast<uint32_t>(text.size() + 1))});
+    for (const char c : text + '\0') {
+        value.insert(value.end(), {static_cast<uint8_t>(c), 0x00});
+    }
+    return value;
+}
+
+// A byte block value: its u32 length, then the bytes.
+inline Bytes BlobValue(const std::string& name, const Bytes& data) {
+    return Concat({{0xF8}, Name(name), {0xC0}, LittleEndian(static_cast<uint32_t>(data.size())), data});
+}
+
 inline Bytes SavedState(TreeNode& node) {
     common::MemoryStream stream;
     stream.Create(0, -1);
