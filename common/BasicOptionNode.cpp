@@ -156,35 +156,31 @@ bool BasicOptionNode::AddLink(std::vector<Entry>& list, OptionNode* node, bool l
     return Append(list, {.kind = EntryKind::Link, .node = node, .value = linkValue});
 }
 
-bool BasicOptionNode::AddCheckedLink(OptionNode* node, bool linkValue) {
-    const bool added = AddLink(checkedIf, node, linkValue, checked);
+// A node with a checked condition shows a check mark.
+bool BasicOptionNode::MarkedAsCheckItem(bool added) {
     isCheckItem = isCheckItem || added;
     return added;
+}
+
+bool BasicOptionNode::AddCheckedLink(OptionNode* node, bool linkValue) {
+    return MarkedAsCheckItem(AddLink(checkedIf, node, linkValue, checked));
 }
 
 bool BasicOptionNode::AddCheckedCallback(Condition condition, bool conditionValue) {
-    if (!condition)
-        return false;
-    const bool added =
-        Append(checkedIf, {.kind = EntryKind::Callback, .callback = std::move(condition), .value = conditionValue});
-    isCheckItem = isCheckItem || added;
-    return added;
+    return MarkedAsCheckItem(
+        condition &&
+        Append(checkedIf, {.kind = EntryKind::Callback, .callback = std::move(condition), .value = conditionValue}));
 }
 
 bool BasicOptionNode::AddCheckedByte(bool* variable, bool flagValue) {
-    if (variable == nullptr)
-        return false;
-    const bool added = Append(checkedIf, {.kind = EntryKind::FlagEquals, .flag = variable, .value = flagValue});
-    isCheckItem = isCheckItem || added;
-    return added;
+    return MarkedAsCheckItem(variable != nullptr &&
+                             Append(checkedIf, {.kind = EntryKind::FlagEquals, .flag = variable, .value = flagValue}));
 }
 
 bool BasicOptionNode::AddCheckedInt(int32_t* variable, int32_t intValue) {
-    if (variable == nullptr)
-        return false;
-    const bool added = Append(checkedIf, {.kind = EntryKind::IntEquals, .intVariable = variable, .value = intValue});
-    isCheckItem = isCheckItem || added;
-    return added;
+    return MarkedAsCheckItem(
+        variable != nullptr &&
+        Append(checkedIf, {.kind = EntryKind::IntEquals, .intVariable = variable, .value = intValue}));
 }
 
 bool BasicOptionNode::AddEnabledLink(OptionNode* node, bool linkValue) {

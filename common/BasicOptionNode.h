@@ -90,6 +90,7 @@ private:
 
     bool Append(std::vector<Entry>& list, Entry entry);
     bool AddLink(std::vector<Entry>& list, OptionNode* node, bool value, bool& ownFlag);
+    bool MarkedAsCheckItem(bool added);
     bool AnyHolds(const std::vector<Entry>& list, State state) const;
     bool Holds(const Entry& entry, State state) const;
     bool Run(const Entry& entry, bool& changed);

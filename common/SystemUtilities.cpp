@@ -191,7 +191,7 @@ Sha1Digest ComputeSha1(const void* data, size_t byteCount) {
     constexpr size_t kBlockSize = 64;
     Sha1Digest state = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
     const auto* bytes = static_cast<const uint8_t*>(data);
-    size_t whole = byteCount - byteCount % kBlockSize;
+    const size_t whole = byteCount - byteCount % kBlockSize;
     for (size_t offset = 0; offset < whole; offset += kBlockSize)
         CompressBlock(state, bytes + offset);
 

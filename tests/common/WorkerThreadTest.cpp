@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <future>
-#include <latch>
 #include <string>
 #include <thread>
 #include <vector>
@@ -78,25 +77,22 @@ TEST(WorkerThreadTest, StartedParkedRunsOnlyAfterSignal) {
 }
 
 TEST(WorkerThreadTest, ParksAtTheSafePointOnlyWhenAsked) {
-    std::latch checkedNothingPending(1);
-    std::latch pendingMarked(1);
     std::promise<bool> returnedFromUnaskedWait;
+    std::promise<void> pendingMarked;
     std::promise<bool> returnedFromPark;
     WorkerThread* self = nullptr;
     WorkerThread worker([&] {
         returnedFromUnaskedWait.set_value(self->Wait(true));
-        checkedNothingPending.count_down();
-        pendingMarked.wait();
+        pendingMarked.get_future().wait();
         returnedFromPark.set_value(self->Wait(true));
         return 0;
     });
     self = &worker;
     ASSERT_TRUE(worker.Start(false, ThreadPriority::Normal));
-    checkedNothingPending.wait();
     EXPECT_FALSE(returnedFromUnaskedWait.get_future().get());
 
     worker.MarkPending();
-    pendingMarked.count_down();
+    pendingMarked.set_value();
     AwaitParked(worker);
     EXPECT_TRUE(worker.Signal());
     EXPECT_TRUE(returnedFromPark.get_future().get());
@@ -115,21 +111,22 @@ TEST(WorkerThreadTest, StopReleasesAParkedWorker) {
 }
 
 TEST(WorkerThreadTest, AWorkerThatDoesNotEndIsLeftAndReported) {
-    std::latch started(1);
-    std::latch release(1);
+    std::promise<void> started;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
     std::promise<bool> askedToStop;
     std::vector<std::string> reported;
     WorkerThread* self = nullptr;
     WorkerThread worker([&] {
-        started.count_down();
-        release.wait();
+        started.set_value();
+        released.wait();
         askedToStop.set_value(self->StopRequested());
         return 0;
     });
     self = &worker;
     worker.SetReportLine([&](const std::string& line) { reported.push_back(line); });
     ASSERT_TRUE(worker.Start(false, ThreadPriority::Normal));
-    started.wait();
+    started.get_future().wait();
 
     EXPECT_FALSE(worker.Stop(0));
     EXPECT_TRUE(worker.IsRunning());
@@ -139,7 +136,7 @@ TEST(WorkerThreadTest, AWorkerThatDoesNotEndIsLeftAndReported) {
     EXPECT_EQ(reported[0].rfind("[ERROR] ", 0), 0u);
 
     // The left thread still finishes on its own, and sees that it should.
-    release.count_down();
+    release.set_value();
     EXPECT_TRUE(askedToStop.get_future().get());
     EXPECT_EQ(worker.Result(), 1);
     EXPECT_TRUE(worker.Kill()); // idle: nothing to give up on

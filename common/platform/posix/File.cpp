@@ -1,5 +1,7 @@
 #include "common/platform/File.h"
 
+#include "common/platform/HostPath.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -10,35 +12,6 @@
 namespace common::platform {
 
 namespace {
-
-// POSIX file names are bytes; ours are UTF-16, so they travel as UTF-8. A lone surrogate becomes U+FFFD.
-std::string Utf8Path(std::u16string_view path) {
-    std::string utf8;
-    for (size_t i = 0; i < path.size(); ++i) {
-        char32_t c = path[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < path.size() && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (path[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else if (c < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (c >> 6));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            utf8 += static_cast<char>(0xE0 | (c >> 12));
-            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xF0 | (c >> 18));
-            utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return utf8;
-}
 
 int OpenFlags(FileMode mode) {
     switch (mode) {
@@ -81,7 +54,7 @@ File::~File() {
 
 bool File::Open(std::u16string_view path, FileMode mode) {
     Close();
-    const std::string name = Utf8Path(path);
+    const std::string name = ToHostPath(path);
     if (name.empty() || name.find('\0') != std::string::npos) {
         return false;
     }
@@ -129,7 +102,7 @@ int64_t File::Size() const {
 
 bool IsFolder(std::u16string_view path) {
     struct stat status {};
-    return ::stat(Utf8Path(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    return ::stat(ToHostPath(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 } // namespace common::platform

@@ -1,5 +1,7 @@
 #include "common/platform/File.h"
 
+#include "common/platform/HostPath.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -8,10 +10,6 @@
 namespace common::platform {
 
 namespace {
-
-std::wstring WindowsPath(std::u16string_view path) {
-    return std::wstring(path.begin(), path.end());
-}
 
 HANDLE AsHandle(intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
@@ -41,7 +39,7 @@ File::~File() {
 
 bool File::Open(std::u16string_view path, FileMode mode) {
     Close();
-    const std::wstring name = WindowsPath(path);
+    const std::wstring name = ToHostPath(path);
     if (name.empty() || name.find(L'\0') != std::wstring::npos) {
         return false;
     }
@@ -92,7 +90,7 @@ int64_t File::Size() const {
 }
 
 bool IsFolder(std::u16string_view path) {
-    const DWORD attributes = ::GetFileAttributesW(WindowsPath(path).c_str());
+    const DWORD attributes = ::GetFileAttributesW(ToHostPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
