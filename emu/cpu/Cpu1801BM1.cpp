@@ -1035,9 +1035,9 @@ bool Cpu1801BM1::ExecuteMtpsOrMfps(uint16_t opcode) {
 bool Cpu1801BM1::ExecuteDoubleOperand(uint16_t opcode) {
     const uint32_t source = (opcode >> 6) & 077;
     const uint32_t destination = opcode & 077;
-    const bool byte = (opcode & kByteInstruction) != 0;
-    // 1 MOV, 2 CMP, 3 BIT, 4 BIC, 5 BIS, 6 ADD, 016 SUB.
+    // 1 MOV, 2 CMP, 3 BIT, 4 BIC, 5 BIS, 6 ADD, 016 SUB; the others with 010 are their byte forms.
     const uint32_t operation = opcode >> 12;
+    const bool byte = (opcode & kByteInstruction) != 0 && operation != 016;
     const PairCosts& costs =
         (operation & 7) == 1 ? kMoveCost : ((operation & 7) <= 3 ? kCompareCost : kArithmeticCost);
     if (!Afford(opcode, costs[ModeOf(source)][ModeOf(destination)])) {
