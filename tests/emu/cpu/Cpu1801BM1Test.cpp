@@ -524,6 +524,48 @@ TEST_F(Cpu1801BM1Test, RegisterDumpShowsFlagsAndRegisters) {
     EXPECT_STREQ(full[10].GetNarrow(), "TSZVC, IPL7");
 }
 
+// Whether a field of the opcode names PC in mode 0, 4 or 5: PC as the operand itself, or the -(PC) forms.
+bool NamesPcDirectlyOrDecremented(uint16_t opcode) {
+    for (const uint16_t specifier : {static_cast<uint16_t>(opcode & 077), static_cast<uint16_t>((opcode >> 6) & 077)}) {
+        const uint16_t mode = specifier >> 3;
+        if ((specifier & 7) == 7 && (mode == 0 || mode == 4 || mode == 5)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(Cpu1801BM1Test, DisassembledLengthIsHowFarExecutionMovesPc) {
+    int checked = 0;
+    for (uint32_t opcode = 0; opcode <= 0177777; ++opcode) {
+        if (NamesPcDirectlyOrDecremented(static_cast<uint16_t>(opcode))) {
+            continue;
+        }
+        for (uint16_t at = 04000; at < 04400; at += 2) {
+            machine.SetWord(at, 04000);
+        }
+        machine.Load(kCode, {static_cast<uint16_t>(opcode), 0100, 0100});
+        for (int index = 0; index < 7; ++index) {
+            cpu.SetRegister(index, 04100);
+        }
+        cpu.SetRegister(7, kCode);
+        cpu.SetPsw(0);
+        emu::DisassemblyLine line;
+        const int32_t length = cpu.Disassemble(line);
+        if (line.flowFlags != 0) {
+            continue;
+        }
+        const size_t trapsBefore = machine.HookCalls().size();
+        cpu.Execute(0);
+        if (machine.HookCalls().size() != trapsBefore) {
+            continue;
+        }
+        ASSERT_EQ(length, cpu.Register(7) - kCode) << std::oct << opcode;
+        ++checked;
+    }
+    EXPECT_GT(checked, 40000);
+}
+
 TEST_F(Cpu1801BM1Test, StateWithAnotherVersionIsRefusedAndChangesNothing) {
     common::MemoryStream stream;
     stream.Create(0, -1);
