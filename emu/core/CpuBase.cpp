@@ -242,8 +242,8 @@ uint32_t CpuBase::RaiseBusFault() {
 int32_t CpuBase::Disassemble(common::String& addressText, common::String& wordsText, common::String& instructionText,
                              common::String& flagsText, common::String& commentText, common::String& spareText1,
                              common::String& spareText2, uint32_t& flowFlags, int32_t& addressWidth,
-                             int32_t& wordsWidth, int32_t& instructionWidth, int32_t& flagsWidth,
-                             int32_t& commentWidth, int32_t& spareWidth1, int32_t& spareWidth2) {
+                             int32_t& wordsWidth, int32_t& instructionWidth, int32_t& flagsWidth, int32_t& commentWidth,
+                             int32_t& spareWidth1, int32_t& spareWidth2) {
     for (common::String* text :
          {&addressText, &wordsText, &instructionText, &flagsText, &commentText, &spareText1, &spareText2}) {
         text->Clear();
@@ -346,8 +346,8 @@ void CpuBase::ReleaseAllActive() {
     }
 }
 
-bool CpuBase::AddEvent(int32_t period, TimedEventCallback callback, Device* context, const char* name,
-                       uint32_t dataLow, uint32_t dataHigh) {
+bool CpuBase::AddEvent(int32_t period, TimedEventCallback callback, Device* context, const char* name, uint32_t dataLow,
+                       uint32_t dataHigh) {
     // Bound first, so that an event that could not be bound never runs.
     if (eventBindings != nullptr && eventBindings->IsRegistering() &&
         !eventBindings->BindObjectEvent(name, callback, context)) {
@@ -467,14 +467,20 @@ bool CpuBase::SaveOwnData(common::RecordArchive& archive) {
                    archive.WriteRecordU64(cyclesAtLastChange, common::NarrowString("LCYCL")) &&
                    archive.WriteRecordU64(scaledAtLastChange, common::NarrowString("LSCYCL")) &&
                    archive.WriteRecordBlob(ratioBytes, sizeof ratioBytes, common::NarrowString("CFREQ")) &&
-                   archive.WriteRecordBool(ifFreq, common::NarrowString("IFFREQ")) && archive.WriteRecordI32(sliceBudget, common::NarrowString("MCYCL")) &&
-                   archive.WriteRecordI32(budgetLeft, common::NarrowString("ECYCL")) && archive.WriteRecordI32(extraCycles, common::NarrowString("SCYCL")) &&
-                   archive.WriteRecordI32(carriedCycles, common::NarrowString("PCYCL")) && archive.WriteRecordU64(addressMask, common::NarrowString("AMSK")) &&
-                   archive.WriteRecordBool(nmi, common::NarrowString("NMI")) && archive.WriteRecordU32(cpuId, common::NarrowString("CRID")) &&
+                   archive.WriteRecordBool(ifFreq, common::NarrowString("IFFREQ")) &&
+                   archive.WriteRecordI32(sliceBudget, common::NarrowString("MCYCL")) &&
+                   archive.WriteRecordI32(budgetLeft, common::NarrowString("ECYCL")) &&
+                   archive.WriteRecordI32(extraCycles, common::NarrowString("SCYCL")) &&
+                   archive.WriteRecordI32(carriedCycles, common::NarrowString("PCYCL")) &&
+                   archive.WriteRecordU64(addressMask, common::NarrowString("AMSK")) &&
+                   archive.WriteRecordBool(nmi, common::NarrowString("NMI")) &&
+                   archive.WriteRecordU32(cpuId, common::NarrowString("CRID")) &&
                    archive.WriteRecordBool(checkInterrupts, common::NarrowString("CHWI")) &&
                    archive.WriteRecordBool(interruptsAllowed, common::NarrowString("AHWI")) &&
-                   archive.WriteRecordI32(interruptDelay, common::NarrowString("HWID")) && archive.WriteRecordU64(firstFeatures, common::NarrowString("FMSK")) &&
-                   archive.WriteRecordBool(busFault, common::NarrowString("WFLT")) && archive.WriteRecordBool(eventsStarted, common::NarrowString("STEVT")) &&
+                   archive.WriteRecordI32(interruptDelay, common::NarrowString("HWID")) &&
+                   archive.WriteRecordU64(firstFeatures, common::NarrowString("FMSK")) &&
+                   archive.WriteRecordBool(busFault, common::NarrowString("WFLT")) &&
+                   archive.WriteRecordBool(eventsStarted, common::NarrowString("STEVT")) &&
                    archive.WriteRecordU32(static_cast<uint32_t>(ActiveEventCount()), common::NarrowString("CNEVT"));
     const uint64_t now = Cycles();
     uint32_t index = 0;
@@ -498,28 +504,33 @@ bool CpuBase::SaveOwnData(common::RecordArchive& archive) {
         written = written && archive.WriteRecordBlob(block, sizeof block, key);
     }
     return written && archive.WriteRecordI32(cyclesToNextEvent, common::NarrowString("CBEVT")) &&
-           archive.WriteMarker(common::kChunkEndMarker, common::NarrowString("_CPU")) &&
-           SaveProcessorState(archive);
+           archive.WriteMarker(common::kChunkEndMarker, common::NarrowString("_CPU")) && SaveProcessorState(archive);
 }
 
 bool CpuBase::ReadCpuChunk(common::RecordArchive& archive, SavedState& state) const {
     uint8_t ratioBytes[sizeof(double)];
     uint32_t eventCount = 0;
-    if (!(archive.ReadMarker(common::NarrowString("_CPU"), common::kChunkBeginMarker) &&
-          ReadVersion(archive, "VER") && archive.ReadRecordI64(state.frequency, common::NarrowString("FREQ")) &&
+    if (!(archive.ReadMarker(common::NarrowString("_CPU"), common::kChunkBeginMarker) && ReadVersion(archive, "VER") &&
+          archive.ReadRecordI64(state.frequency, common::NarrowString("FREQ")) &&
           archive.ReadRecordU64(state.cycleCounter, common::NarrowString("CYCL")) &&
           archive.ReadRecordI64(state.requestedFrequency, common::NarrowString("FFREQ")) &&
           archive.ReadRecordU64(state.cyclesAtLastChange, common::NarrowString("LCYCL")) &&
           archive.ReadRecordU64(state.scaledAtLastChange, common::NarrowString("LSCYCL")) &&
           archive.ReadRecordBlob(ratioBytes, sizeof ratioBytes, common::NarrowString("CFREQ")) &&
-          archive.ReadRecordBool(state.ifFreq, common::NarrowString("IFFREQ")) && archive.ReadRecordI32(state.sliceBudget, common::NarrowString("MCYCL")) &&
-          archive.ReadRecordI32(state.budgetLeft, common::NarrowString("ECYCL")) && archive.ReadRecordI32(state.extraCycles, common::NarrowString("SCYCL")) &&
-          archive.ReadRecordI32(state.carriedCycles, common::NarrowString("PCYCL")) && archive.ReadRecordU64(state.addressMask, common::NarrowString("AMSK")) &&
-          archive.ReadRecordBool(state.nmi, common::NarrowString("NMI")) && archive.ReadRecordU32(state.cpuId, common::NarrowString("CRID")) &&
+          archive.ReadRecordBool(state.ifFreq, common::NarrowString("IFFREQ")) &&
+          archive.ReadRecordI32(state.sliceBudget, common::NarrowString("MCYCL")) &&
+          archive.ReadRecordI32(state.budgetLeft, common::NarrowString("ECYCL")) &&
+          archive.ReadRecordI32(state.extraCycles, common::NarrowString("SCYCL")) &&
+          archive.ReadRecordI32(state.carriedCycles, common::NarrowString("PCYCL")) &&
+          archive.ReadRecordU64(state.addressMask, common::NarrowString("AMSK")) &&
+          archive.ReadRecordBool(state.nmi, common::NarrowString("NMI")) &&
+          archive.ReadRecordU32(state.cpuId, common::NarrowString("CRID")) &&
           archive.ReadRecordBool(state.checkInterrupts, common::NarrowString("CHWI")) &&
           archive.ReadRecordBool(state.interruptsAllowed, common::NarrowString("AHWI")) &&
-          archive.ReadRecordI32(state.interruptDelay, common::NarrowString("HWID")) && archive.ReadRecordU64(state.featureMask, common::NarrowString("FMSK")) &&
-          archive.ReadRecordBool(state.busFault, common::NarrowString("WFLT")) && archive.ReadRecordBool(state.eventsStarted, common::NarrowString("STEVT")) &&
+          archive.ReadRecordI32(state.interruptDelay, common::NarrowString("HWID")) &&
+          archive.ReadRecordU64(state.featureMask, common::NarrowString("FMSK")) &&
+          archive.ReadRecordBool(state.busFault, common::NarrowString("WFLT")) &&
+          archive.ReadRecordBool(state.eventsStarted, common::NarrowString("STEVT")) &&
           archive.ReadRecordU32(eventCount, common::NarrowString("CNEVT")))) {
         return false;
     }
@@ -596,7 +607,8 @@ void CpuBase::Apply(const SavedState& state) {
         event->name = saved.name;
         event->data = saved.data;
         const double divisor = scaledTimeBase ? 10.0 * ratio : 10.0;
-        event->due = now + static_cast<uint64_t>(std::floor(static_cast<double>(saved.remainingTenths) / divisor + 0.5));
+        event->due =
+            now + static_cast<uint64_t>(std::floor(static_cast<double>(saved.remainingTenths) / divisor + 0.5));
         Append(event);
     }
     cyclesToNextEvent = state.cyclesToNextEvent;
@@ -744,14 +756,14 @@ bool CpuBase::FastWrite(uint32_t address, Value value) {
     return WriteBytewise(address, value);
 }
 
-#define ZOV_CPU_BUS_ACCESSES(Value)                                                                                  \
-    template bool CpuBase::BusFetch<Value>(uint32_t, Value&, uint32_t&);                                             \
-    template bool CpuBase::BusRead<Value>(uint32_t, Value&);                                                         \
-    template bool CpuBase::BusPeek<Value>(uint32_t, Value&);                                                         \
-    template bool CpuBase::BusWrite<Value>(uint32_t, Value);                                                         \
-    template bool CpuBase::FastFetch<Value>(uint32_t, Value&, uint32_t&);                                            \
-    template bool CpuBase::FastRead<Value>(uint32_t, Value&);                                                        \
-    template bool CpuBase::FastPeek<Value>(uint32_t, Value&);                                                        \
+#define ZOV_CPU_BUS_ACCESSES(Value)                                                                                    \
+    template bool CpuBase::BusFetch<Value>(uint32_t, Value&, uint32_t&);                                               \
+    template bool CpuBase::BusRead<Value>(uint32_t, Value&);                                                           \
+    template bool CpuBase::BusPeek<Value>(uint32_t, Value&);                                                           \
+    template bool CpuBase::BusWrite<Value>(uint32_t, Value);                                                           \
+    template bool CpuBase::FastFetch<Value>(uint32_t, Value&, uint32_t&);                                              \
+    template bool CpuBase::FastRead<Value>(uint32_t, Value&);                                                          \
+    template bool CpuBase::FastPeek<Value>(uint32_t, Value&);                                                          \
     template bool CpuBase::FastWrite<Value>(uint32_t, Value);
 ZOV_CPU_BUS_ACCESSES(uint8_t)
 ZOV_CPU_BUS_ACCESSES(uint16_t)

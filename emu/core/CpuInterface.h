@@ -64,12 +64,11 @@ public:
     // The instruction at the program counter as the console shows it: seven texts, the flow flags and the seven
     // column widths. Answers the instruction's length in bytes, -1 when it cannot be decoded, 0 when there is
     // nothing to show.
-    virtual int32_t Disassemble(common::String& addressText, common::String& wordsText,
-                                common::String& instructionText, common::String& flagsText,
-                                common::String& commentText, common::String& spareText1, common::String& spareText2,
-                                uint32_t& flowFlags, int32_t& addressWidth, int32_t& wordsWidth,
-                                int32_t& instructionWidth, int32_t& flagsWidth, int32_t& commentWidth,
-                                int32_t& spareWidth1, int32_t& spareWidth2) = 0;
+    virtual int32_t Disassemble(common::String& addressText, common::String& wordsText, common::String& instructionText,
+                                common::String& flagsText, common::String& commentText, common::String& spareText1,
+                                common::String& spareText2, uint32_t& flowFlags, int32_t& addressWidth,
+                                int32_t& wordsWidth, int32_t& instructionWidth, int32_t& flagsWidth,
+                                int32_t& commentWidth, int32_t& spareWidth1, int32_t& spareWidth2) = 0;
     virtual void TakePendingRequest(uint32_t& first, uint32_t& second) = 0;
     // Calls callback(context, ...) every |period| cycles: first after one period, or at once for a period of 0 or
     // less. While the machine starts the event is also bound by name for saved states; false when that fails,

@@ -254,10 +254,10 @@ std::vector<common::NarrowString> Cpu1801BM1::RegisterDump(bool full) const {
         lines.emplace_back().Format(format, args...);
     };
     if (!full) {
-        add("%s, Frequency=%ld, Flags: %s (%.6lo), SP=%.6lo, PC=%.6lo", Name(), Frequency(), flags, psw,
-            registers[6], registers[7]);
-        add("    R0=%.6lo, R1=%.6lo, R2=%.6lo, R3=%.6lo, R4=%.6lo, R5=%.6lo", registers[0], registers[1],
-            registers[2], registers[3], registers[4], registers[5]);
+        add("%s, Frequency=%ld, Flags: %s (%.6lo), SP=%.6lo, PC=%.6lo", Name(), Frequency(), flags, psw, registers[6],
+            registers[7]);
+        add("    R0=%.6lo, R1=%.6lo, R2=%.6lo, R3=%.6lo, R4=%.6lo, R5=%.6lo", registers[0], registers[1], registers[2],
+            registers[3], registers[4], registers[5]);
         return lines;
     }
     add("~%s", Tag());
@@ -299,16 +299,15 @@ int32_t Cpu1801BM1::Disassemble(DisassemblyLine& line) {
     return disassembler.Disassemble(view, line);
 }
 
-int32_t Cpu1801BM1::Disassemble(common::String& addressText, common::String& wordsText,
-                                common::String& instructionText, common::String& flagsText,
-                                common::String& commentText, common::String& spareText1, common::String& spareText2,
-                                uint32_t& flowFlags, int32_t& addressWidth, int32_t& wordsWidth,
-                                int32_t& instructionWidth, int32_t& flagsWidth, int32_t& commentWidth,
-                                int32_t& spareWidth1, int32_t& spareWidth2) {
+int32_t Cpu1801BM1::Disassemble(common::String& addressText, common::String& wordsText, common::String& instructionText,
+                                common::String& flagsText, common::String& commentText, common::String& spareText1,
+                                common::String& spareText2, uint32_t& flowFlags, int32_t& addressWidth,
+                                int32_t& wordsWidth, int32_t& instructionWidth, int32_t& flagsWidth,
+                                int32_t& commentWidth, int32_t& spareWidth1, int32_t& spareWidth2) {
     const ProcessorView view{IsRunning(), registers, psw, static_cast<uint16_t>(addressMask), peeker};
-    return disassembler.Disassemble(view, addressText, wordsText, instructionText, flagsText, commentText,
-                                    spareText1, spareText2, flowFlags, addressWidth, wordsWidth, instructionWidth,
-                                    flagsWidth, commentWidth, spareWidth1, spareWidth2);
+    return disassembler.Disassemble(view, addressText, wordsText, instructionText, flagsText, commentText, spareText1,
+                                    spareText2, flowFlags, addressWidth, wordsWidth, instructionWidth, flagsWidth,
+                                    commentWidth, spareWidth1, spareWidth2);
 }
 
 // ---- Memory
@@ -321,8 +320,8 @@ inline uint16_t WordAt(const uint8_t* bytes) {
 
 } // namespace
 
-#define ZOV_DIRECT_PAGE(address, testMask, wanted)                                                                   \
-    (((address) >> kPageShift) < pageTable->pageCount &&                                                             \
+#define ZOV_DIRECT_PAGE(address, testMask, wanted)                                                                     \
+    (((address) >> kPageShift) < pageTable->pageCount &&                                                               \
      (pageTable->pages[(address) >> kPageShift].flags & (testMask)) == (wanted))
 
 bool Cpu1801BM1::FetchWord(uint16_t address, uint16_t& value) {
@@ -836,22 +835,53 @@ bool Cpu1801BM1::ExecuteBranch(uint16_t opcode) {
     bool taken = false;
     // 000400-003400 by bits 8-10, then 100000-103400 as 8-15.
     switch (((opcode >> 8) & 7) | ((opcode >> 12) & 8)) {
-    case 1: taken = true; break;
-    case 2: taken = !z; break;
-    case 3: taken = z; break;
-    case 4: taken = n == v; break;
-    case 5: taken = n != v; break;
-    case 6: taken = !z && n == v; break;
-    case 7: taken = z || n != v; break;
-    case 8: taken = !n; break;
-    case 9: taken = n; break;
-    case 10: taken = !c && !z; break;
-    case 11: taken = c || z; break;
-    case 12: taken = !v; break;
-    case 13: taken = v; break;
-    case 14: taken = !c; break;
-    case 15: taken = c; break;
-    default: break;
+    case 1:
+        taken = true;
+        break;
+    case 2:
+        taken = !z;
+        break;
+    case 3:
+        taken = z;
+        break;
+    case 4:
+        taken = n == v;
+        break;
+    case 5:
+        taken = n != v;
+        break;
+    case 6:
+        taken = !z && n == v;
+        break;
+    case 7:
+        taken = z || n != v;
+        break;
+    case 8:
+        taken = !n;
+        break;
+    case 9:
+        taken = n;
+        break;
+    case 10:
+        taken = !c && !z;
+        break;
+    case 11:
+        taken = c || z;
+        break;
+    case 12:
+        taken = !v;
+        break;
+    case 13:
+        taken = v;
+        break;
+    case 14:
+        taken = !c;
+        break;
+    case 15:
+        taken = c;
+        break;
+    default:
+        break;
     }
     if (taken) {
         registers[7] += static_cast<uint16_t>(2 * static_cast<int8_t>(opcode & 0xFF));
@@ -866,8 +896,7 @@ bool Cpu1801BM1::ExecuteJsr(uint16_t opcode) {
     }
     const uint32_t link = (opcode >> 6) & 7;
     uint16_t address = 0;
-    if (!Afford(opcode, kJsrCost[mode]) || !OperandAddress(opcode & 077, false, address) ||
-        !Push(registers[link])) {
+    if (!Afford(opcode, kJsrCost[mode]) || !OperandAddress(opcode & 077, false, address) || !Push(registers[link])) {
         return false;
     }
     registers[link] = registers[7];
@@ -1038,8 +1067,7 @@ bool Cpu1801BM1::ExecuteDoubleOperand(uint16_t opcode) {
     // 1 MOV, 2 CMP, 3 BIT, 4 BIC, 5 BIS, 6 ADD, 016 SUB; the others with 010 are their byte forms.
     const uint32_t operation = opcode >> 12;
     const bool byte = (opcode & kByteInstruction) != 0 && operation != 016;
-    const PairCosts& costs =
-        (operation & 7) == 1 ? kMoveCost : ((operation & 7) <= 3 ? kCompareCost : kArithmeticCost);
+    const PairCosts& costs = (operation & 7) == 1 ? kMoveCost : ((operation & 7) <= 3 ? kCompareCost : kArithmeticCost);
     if (!Afford(opcode, costs[ModeOf(source)][ModeOf(destination)])) {
         return false;
     }

@@ -120,8 +120,7 @@ bool RamTestMachine::AskSources(uint8_t mode, uint32_t& first, uint32_t& vectorN
     return true;
 }
 
-bool RamTestMachine::CallHandlerB(uint32_t number, uint32_t argument1, uint32_t, emu::CpuInterface*,
-                                  uint64_t& cycles) {
+bool RamTestMachine::CallHandlerB(uint32_t number, uint32_t argument1, uint32_t, emu::CpuInterface*, uint64_t& cycles) {
     hookCalls.push_back({number, argument1});
     if (static_cast<int32_t>(number) != hookedNumber) {
         return false;
@@ -139,8 +138,7 @@ bool RamTestMachine::BindObjectEvent(const char* name, emu::TimedEventCallback c
 }
 
 bool RamTestMachine::FindObjectEvent(const common::NarrowString& deviceName, const common::NarrowString& eventName,
-                                     void*& object, emu::TimedEventCallback& callback,
-                                     const char*& boundName) const {
+                                     void*& object, emu::TimedEventCallback& callback, const char*& boundName) const {
     for (const Binding& binding : bindings) {
         if (eventName.Compare(binding.name.c_str()) == 0 &&
             deviceName.Compare(static_cast<emu::Device*>(binding.object)->FullName()) == 0) {

@@ -88,8 +88,8 @@ public:
     // EventBindingInterface
     bool IsRegistering() const override { return registering; }
     bool BindObjectEvent(const char* name, emu::TimedEventCallback callback, void* object) override;
-    bool FindObjectEvent(const common::NarrowString& deviceName, const common::NarrowString& eventName,
-                         void*& object, emu::TimedEventCallback& callback, const char*& boundName) const override;
+    bool FindObjectEvent(const common::NarrowString& deviceName, const common::NarrowString& eventName, void*& object,
+                         emu::TimedEventCallback& callback, const char*& boundName) const override;
 
 private:
     struct Binding {

@@ -63,22 +63,22 @@ struct Template {
 //   simh's LSI-11 the other way round;
 // - the trace bit in the starting status word.
 constexpr Template kTemplates[] = {
-    {0010000, Form::Double},  {0020000, Form::Double},  {0030000, Form::Double},  {0040000, Form::Double},
-    {0050000, Form::Double},  {0060000, Form::Double},  {0110000, Form::Double},  {0120000, Form::Double},
-    {0130000, Form::Double},  {0140000, Form::Double},  {0150000, Form::Double},  {0160000, Form::Double},
-    {0005000, Form::Single},  {0005100, Form::Single},  {0005200, Form::Single},  {0005300, Form::Single},
-    {0005400, Form::Single},  {0005500, Form::Single},  {0005600, Form::Single},  {0005700, Form::Single},
-    {0006000, Form::Single},  {0006100, Form::Single},  {0006200, Form::Single},  {0006300, Form::Single},
-    {0105000, Form::Single},  {0105100, Form::Single},  {0105200, Form::Single},  {0105300, Form::Single},
-    {0105400, Form::Single},  {0105500, Form::Single},  {0105600, Form::Single},  {0105700, Form::Single},
-    {0106000, Form::Single},  {0106100, Form::Single},  {0106200, Form::Single},  {0106300, Form::Single},
-    {0000300, Form::Single},  {0006700, Form::Single},  {0106400, Form::Single},  {0106700, Form::Single},
-    {0074000, Form::Xor},     {0004000, Form::Jsr},     {0000100, Form::Jmp},     {0000200, Form::Rts},
-    {0000400, Form::Branch},  {0001000, Form::Branch},  {0001400, Form::Branch},  {0002000, Form::Branch},
-    {0002400, Form::Branch},  {0003000, Form::Branch},  {0003400, Form::Branch},  {0100000, Form::Branch},
-    {0100400, Form::Branch},  {0101000, Form::Branch},  {0101400, Form::Branch},  {0102000, Form::Branch},
-    {0102400, Form::Branch},  {0103000, Form::Branch},  {0103400, Form::Branch},  {0077000, Form::Sob},
-    {0006400, Form::Mark},    {0000240, Form::ConditionCode},
+    {0010000, Form::Double}, {0020000, Form::Double},        {0030000, Form::Double}, {0040000, Form::Double},
+    {0050000, Form::Double}, {0060000, Form::Double},        {0110000, Form::Double}, {0120000, Form::Double},
+    {0130000, Form::Double}, {0140000, Form::Double},        {0150000, Form::Double}, {0160000, Form::Double},
+    {0005000, Form::Single}, {0005100, Form::Single},        {0005200, Form::Single}, {0005300, Form::Single},
+    {0005400, Form::Single}, {0005500, Form::Single},        {0005600, Form::Single}, {0005700, Form::Single},
+    {0006000, Form::Single}, {0006100, Form::Single},        {0006200, Form::Single}, {0006300, Form::Single},
+    {0105000, Form::Single}, {0105100, Form::Single},        {0105200, Form::Single}, {0105300, Form::Single},
+    {0105400, Form::Single}, {0105500, Form::Single},        {0105600, Form::Single}, {0105700, Form::Single},
+    {0106000, Form::Single}, {0106100, Form::Single},        {0106200, Form::Single}, {0106300, Form::Single},
+    {0000300, Form::Single}, {0006700, Form::Single},        {0106400, Form::Single}, {0106700, Form::Single},
+    {0074000, Form::Xor},    {0004000, Form::Jsr},           {0000100, Form::Jmp},    {0000200, Form::Rts},
+    {0000400, Form::Branch}, {0001000, Form::Branch},        {0001400, Form::Branch}, {0002000, Form::Branch},
+    {0002400, Form::Branch}, {0003000, Form::Branch},        {0003400, Form::Branch}, {0100000, Form::Branch},
+    {0100400, Form::Branch}, {0101000, Form::Branch},        {0101400, Form::Branch}, {0102000, Form::Branch},
+    {0102400, Form::Branch}, {0103000, Form::Branch},        {0103400, Form::Branch}, {0077000, Form::Sob},
+    {0006400, Form::Mark},   {0000240, Form::ConditionCode},
 };
 
 class CaseGenerator {
@@ -260,8 +260,8 @@ TEST(SimhDifferentialTest, RandomSingleInstructionsMatchThePdp11Simulator) {
     }
     test_support::TemporaryFolder folder;
     folder.WriteFile(u"cases.sim", SimulatorScript(cases));
-    const std::string command = kSimulator.string() + " '" + (folder.Path() / "cases.sim").string() + "' </dev/null >'" +
-                                (folder.Path() / "out.txt").string() + "' 2>&1";
+    const std::string command = kSimulator.string() + " '" + (folder.Path() / "cases.sim").string() +
+                                "' </dev/null >'" + (folder.Path() / "out.txt").string() + "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::vector<uint16_t> values = ExaminedValues(folder.ReadFile(u"out.txt"));
     constexpr size_t kValuesPerCase = 9 + kWindowWords;
