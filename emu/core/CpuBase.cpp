@@ -1,6 +1,7 @@
 #include "emu/core/CpuBase.h"
 
 #include "common/RecordArchive.h"
+#include "emu/core/BusService.h"
 #include "emu/core/StateChunk.h"
 
 #include <cmath>
@@ -59,7 +60,7 @@ struct CpuBase::TimedEvent {
     uint64_t due = 0;
     TimedEvent* next = nullptr;
     TimedEvent* previous = nullptr;
-    Device* context = nullptr;
+    TreeNode* owner = nullptr;
     TimedEventCallback callback = nullptr;
     const char* name = nullptr;
     int32_t scaledPeriod = 1;
@@ -74,7 +75,7 @@ struct CpuBase::SavedState {
         uint64_t remainingTenths = 0;
         int32_t period = 0;
         uint64_t data = 0;
-        Device* context = nullptr;
+        TreeNode* owner = nullptr;
         TimedEventCallback callback = nullptr;
         const char* name = nullptr;
     };
@@ -107,12 +108,10 @@ CpuBase::CpuBase(const char* name, const char* tag) : Device(name, tag), pageTab
 CpuBase::~CpuBase() = default;
 
 void CpuBase::AttachMachineServices(const PageTable* newPageTable, MemoryBusInterface* newMemoryBus,
-                                    InterruptServiceInterface* newInterruptService,
-                                    EventBindingInterface* newEventBindings) {
+                                    InterruptServiceInterface* newInterruptService) {
     pageTable = newPageTable != nullptr ? newPageTable : &kNoPages;
     memoryBus = newMemoryBus;
     interruptService = newInterruptService;
-    eventBindings = newEventBindings;
 }
 
 bool CpuBase::SetCpuId(uint32_t id) {
@@ -346,18 +345,16 @@ void CpuBase::ReleaseAllActive() {
     }
 }
 
-bool CpuBase::AddEvent(int32_t period, TimedEventCallback callback, Device* context, const char* name, uint32_t dataLow,
-                       uint32_t dataHigh) {
+bool CpuBase::AddEvent(int32_t period, TimedEventCallback callback, TreeNode* owner, const char* name, uint64_t data) {
     // Bound first, so that an event that could not be bound never runs.
-    if (eventBindings != nullptr && eventBindings->IsRegistering() &&
-        !eventBindings->BindObjectEvent(name, callback, context)) {
+    if (Bus() != nullptr && Bus()->IsRegistering() && !Bus()->BindObjectEvent(name, callback, owner)) {
         return false;
     }
     TimedEvent* event = TakeFreeRecord();
-    event->data = (static_cast<uint64_t>(dataHigh) << 32) | dataLow;
+    event->data = data;
     event->period = period == 0 ? 1 : (period < 0 ? -period : period);
     event->scaledPeriod = ScaledPeriod(event->period);
-    event->context = context;
+    event->owner = owner;
     event->callback = callback;
     event->name = name;
     const uint64_t base = eventsStarted ? Cycles() : 0;
@@ -374,7 +371,7 @@ bool CpuBase::AddEvent(int32_t period, TimedEventCallback callback, Device* cont
 
 bool CpuBase::Fire(TimedEvent* event) {
     int32_t period = event->period;
-    if (!event->callback(event->context, &period, &event->data, this)) {
+    if (!event->callback(event->owner, &period, &event->data, this)) {
         Release(event);
         return false;
     }
@@ -497,7 +494,7 @@ bool CpuBase::SaveOwnData(common::RecordArchive& archive) {
         PutU64(block + kDataOffset, event->data);
         common::NarrowString key;
         key.Format("DVEVT%ld", index);
-        written = archive.WriteRecordString(event->context->FullName(), key);
+        written = archive.WriteRecordString(event->owner->FullName(), key);
         key.Format("NMEVT%ld", index);
         written = written && archive.WriteRecordString(common::NarrowString(event->name), key);
         key.Format("DTEVT%ld", index);
@@ -545,23 +542,27 @@ bool CpuBase::ReadCpuChunk(common::RecordArchive& archive, SavedState& state) co
         common::NarrowString key;
         uint8_t block[kEventBlockSize];
         SavedState::Event event;
-        void* object = nullptr;
         key.Format("DVEVT%ld", index);
         if (!archive.ReadRecordString(deviceName, key) || deviceName.IsEmpty()) {
             return false;
         }
         key.Format("NMEVT%ld", index);
-        if (!archive.ReadRecordString(eventName, key) || eventBindings == nullptr ||
-            !eventBindings->FindObjectEvent(deviceName, eventName, object, event.callback, event.name) ||
-            object == nullptr || event.callback == nullptr) {
+        if (!archive.ReadRecordString(eventName, key) || Bus() == nullptr) {
             return false;
         }
+        const BusService::EventBinding* binding =
+            Bus()->IsObjectEvent(deviceName.GetNarrow(), eventName.GetNarrow(), &event.name);
+        const TimedEventCallback* callback =
+            binding != nullptr ? std::get_if<TimedEventCallback>(&binding->callback) : nullptr;
+        if (callback == nullptr || *callback == nullptr || binding->owner == nullptr) {
+            return false;
+        }
+        event.callback = *callback;
+        event.owner = binding->owner;
         key.Format("DTEVT%ld", index);
         if (!archive.ReadRecordBlob(block, sizeof block, key)) {
             return false;
         }
-        // Objects bound as event owners are the devices that added the events.
-        event.context = static_cast<Device*>(object);
         for (int slot = 0; slot < 4; ++slot) {
             event.reserved[slot] = GetU32(block + kReservedOffsets[slot]);
         }
@@ -602,7 +603,7 @@ void CpuBase::Apply(const SavedState& state) {
         event->reserved = saved.reserved;
         event->period = saved.period == 0 ? 1 : (saved.period < 0 ? -saved.period : saved.period);
         event->scaledPeriod = ScaledPeriod(event->period);
-        event->context = saved.context;
+        event->owner = saved.owner;
         event->callback = saved.callback;
         event->name = saved.name;
         event->data = saved.data;

@@ -29,10 +29,10 @@ public:
 
     using Device::Reset;
 
-    // The machine's memory (its published page table and slow path), its interrupt service and the bus's event
-    // bindings, borrowed; any may be null (then memory reads all ones and writes vanish).
+    // The machine's memory (its published page table and slow path) and its interrupt service, borrowed; any may
+    // be null (then memory reads all ones and writes vanish). Events are bound on the device's bus service.
     void AttachMachineServices(const PageTable* pageTable, MemoryBusInterface* memoryBus,
-                               InterruptServiceInterface* interruptService, EventBindingInterface* eventBindings);
+                               InterruptServiceInterface* interruptService);
 
     // The controller's choice of time base: when scaled, event periods and AddCycles amounts are in ticks of the
     // primary frequency (which it then publishes), converted to own cycles through the ratio.
@@ -72,8 +72,8 @@ public:
                         int32_t& instructionWidth, int32_t& flagsWidth, int32_t& commentWidth, int32_t& spareWidth1,
                         int32_t& spareWidth2) override;
     void TakePendingRequest(uint32_t& first, uint32_t& second) override;
-    bool AddEvent(int32_t period, TimedEventCallback callback, Device* context, const char* name, uint32_t dataLow,
-                  uint32_t dataHigh) override;
+    bool AddEvent(int32_t period, TimedEventCallback callback, TreeNode* owner, const char* name,
+                  uint64_t data) override;
     void RebuildEvents() override;
     void DispatchEvents() override;
     int32_t EffectiveFrequency() const override;
@@ -166,7 +166,6 @@ private:
     template <typename Value>
     bool FastReadAs(uint32_t address, Value& value, uint32_t testMask, uint8_t peek);
 
-    EventBindingInterface* eventBindings = nullptr;
     bool scaledTimeBase = false;
     int32_t primaryFrequency = 0;
     int32_t frequency = 0;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "emu/core/EventBindingInterface.h"
-
 #include <cstdint>
 
 namespace common {
@@ -10,7 +8,12 @@ class String;
 
 namespace emu {
 
-class Device;
+class CpuInterface;
+class TreeNode;
+
+// A timed event of a processor: called when due with the device that owns it, the event's period (which it may
+// change; 0 or less becomes 1) and its data. Answers false to remove the event.
+using TimedEventCallback = bool (*)(TreeNode* owner, int32_t* period, uint64_t* data, CpuInterface* cpu);
 
 // A processor as the emulation controller, the debugger console and the devices reach it: the run slices, the
 // clock and cycle counter, interrupt requests, timed events and disassembly. CpuBase implements it.
@@ -70,17 +73,20 @@ public:
                                 int32_t& wordsWidth, int32_t& instructionWidth, int32_t& flagsWidth,
                                 int32_t& commentWidth, int32_t& spareWidth1, int32_t& spareWidth2) = 0;
     virtual void TakePendingRequest(uint32_t& first, uint32_t& second) = 0;
-    // Calls callback(context, ...) every |period| cycles: first after one period, or at once for a period of 0 or
-    // less. While the machine starts the event is also bound by name for saved states; false when that fails,
-    // and then no event is added.
-    virtual bool AddEvent(int32_t period, TimedEventCallback callback, Device* context, const char* name,
-                          uint32_t dataLow, uint32_t dataHigh) = 0;
+    // Calls callback with owner every period cycles: a positive period first after one period, a period of 0 or
+    // less at the next dispatch and then every |period| (at least 1). The name must outlive the event; while the
+    // machine starts, the event is also bound by name on the bus so that a saved state can find it again. False
+    // when that binding fails, and then no event is added.
+    virtual bool AddEvent(int32_t period, TimedEventCallback callback, TreeNode* owner, const char* name,
+                          uint64_t data) = 0;
     // Gives every event added before the start its first due time; the controller calls it once before it runs.
     virtual void RebuildEvents() = 0;
     // Runs every due event; the controller calls it when cyclesToNextEvent has run down to 0 or below.
     virtual void DispatchEvents() = 0;
     // The primary frequency at maximum speed, else the processor's own.
     virtual int32_t EffectiveFrequency() const = 0;
+    // The memory map changed the page (-1: every page).
+    virtual void PageChanged([[maybe_unused]] int32_t page) {}
 
     // Cycles from now to the earliest pending event, 0x7FFFFFFF when none. The controller reads it and counts it
     // down itself while it runs slices no longer than it.

@@ -18,8 +18,8 @@ RamTestMachine::RamTestMachine() {
 
 void RamTestMachine::Attach(emu::CpuBase& processor) {
     cpu = &processor;
-    processor.AttachMachineServices(&pageTable, this, this, this);
-    processor.SetServices(this, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    processor.AttachMachineServices(&pageTable, this, this);
+    processor.SetServices(this, &bus, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
 uint16_t RamTestMachine::Word(uint16_t address) const {
@@ -127,28 +127,6 @@ bool RamTestMachine::CallHandlerB(uint32_t number, uint32_t argument1, uint32_t,
     }
     cycles += hookCycles;
     return true;
-}
-
-bool RamTestMachine::BindObjectEvent(const char* name, emu::TimedEventCallback callback, void* object) {
-    if (name == nullptr || callback == nullptr || object == nullptr || name == refusedName) {
-        return false;
-    }
-    bindings.push_back({name, callback, object});
-    return true;
-}
-
-bool RamTestMachine::FindObjectEvent(const common::NarrowString& deviceName, const common::NarrowString& eventName,
-                                     void*& object, emu::TimedEventCallback& callback, const char*& boundName) const {
-    for (const Binding& binding : bindings) {
-        if (eventName.Compare(binding.name.c_str()) == 0 &&
-            deviceName.Compare(static_cast<emu::Device*>(binding.object)->FullName()) == 0) {
-            object = binding.object;
-            callback = binding.callback;
-            boundName = binding.name.c_str();
-            return true;
-        }
-    }
-    return false;
 }
 
 } // namespace test_support

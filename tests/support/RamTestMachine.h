@@ -1,7 +1,7 @@
 #pragma once
 
+#include "emu/core/BusService.h"
 #include "emu/core/CpuBase.h"
-#include "emu/core/EventBindingInterface.h"
 #include "emu/core/InterruptServiceInterface.h"
 #include "emu/core/MachineInterface.h"
 #include "emu/core/MemoryBusInterface.h"
@@ -17,12 +17,11 @@
 namespace test_support {
 
 // A small machine for processor tests: 64 KB of RAM in 1 KB pages, of which pages may be made ROM, absent (reads
-// all ones) or served by a handler; a scripted interrupt source with a trap hook; named event bindings; and a host
-// that may break on device reports. Attach a processor, then start it.
+// all ones) or served by a handler; a scripted interrupt source with a trap hook; a bus service for named event
+// bindings; and a host that may break on device reports. Attach a processor, then start it.
 class RamTestMachine : public emu::MachineInterface,
                        public emu::MemoryBusInterface,
-                       public emu::InterruptServiceInterface,
-                       public emu::EventBindingInterface {
+                       public emu::InterruptServiceInterface {
 public:
     static constexpr uint32_t kPages = 64;
     static constexpr uint32_t kRamPage = 0x03;
@@ -65,9 +64,7 @@ public:
     void BreakOnReports(bool on) { breaks = on; }
     int32_t BreakQueries() const { return breakQueries; }
 
-    void SetRegistering(bool on) { registering = on; }
-    // Refuses bindings of this event name.
-    void RefuseBinding(std::string name) { refusedName = std::move(name); }
+    emu::BusService& Bus() { return bus; }
 
     // MachineInterface
     bool ApplySettings(emu::ConfigParam*) override { return true; }
@@ -85,19 +82,7 @@ public:
     bool CallHandlerB(uint32_t number, uint32_t argument1, uint32_t argument2, emu::CpuInterface* cpu,
                       uint64_t& cycles) override;
 
-    // EventBindingInterface
-    bool IsRegistering() const override { return registering; }
-    bool BindObjectEvent(const char* name, emu::TimedEventCallback callback, void* object) override;
-    bool FindObjectEvent(const common::NarrowString& deviceName, const common::NarrowString& eventName, void*& object,
-                         emu::TimedEventCallback& callback, const char*& boundName) const override;
-
 private:
-    struct Binding {
-        std::string name;
-        emu::TimedEventCallback callback;
-        void* object;
-    };
-
     bool SlowAccess(uint32_t address);
     static bool DeclineRead(void* context, uint32_t address, uint32_t size, void* buffer, uint8_t peek);
     static bool DeclineWrite(void* context, uint32_t address, uint32_t size, const void* buffer);
@@ -116,9 +101,7 @@ private:
     std::vector<HookCall> hookCalls;
     bool breaks = false;
     int32_t breakQueries = 0;
-    bool registering = false;
-    std::string refusedName;
-    std::deque<Binding> bindings;
+    emu::BusService bus;
 };
 
 } // namespace test_support

@@ -33,8 +33,8 @@ public:
 class EventOwner : public emu::Device {
 public:
     explicit EventOwner(const char* name) : emu::Device(name) {}
-    static bool Record(void* context, int32_t* period, uint64_t* data, emu::CpuInterface* cpu) {
-        auto* owner = static_cast<EventOwner*>(context);
+    static bool Record(emu::TreeNode* node, int32_t* period, uint64_t* data, emu::CpuInterface* cpu) {
+        auto* owner = static_cast<EventOwner*>(node);
         owner->calls.push_back({cpu->Cycles(), *data});
         if (owner->nextPeriod != 0) {
             *period = owner->nextPeriod;
@@ -75,8 +75,8 @@ protected:
 };
 
 TEST_F(CpuBaseTest, EventsRunEveryPeriodInTheOrderAdded) {
-    ASSERT_TRUE(cpu.AddEvent(100, &EventOwner::Record, &first, "tick", 1, 0));
-    ASSERT_TRUE(cpu.AddEvent(100, &EventOwner::Record, &second, "tick", 2, 0));
+    ASSERT_TRUE(cpu.AddEvent(100, &EventOwner::Record, &first, "tick", 1));
+    ASSERT_TRUE(cpu.AddEvent(100, &EventOwner::Record, &second, "tick", 2));
     EXPECT_EQ(cpu.cyclesToNextEvent, 100);
     RunTo(250);
     const std::vector<EventOwner::Call> expected = {{100, 1}, {200, 1}};
@@ -88,7 +88,7 @@ TEST_F(CpuBaseTest, ZeroOrNegativePeriodIsDueAtOnceThenRepeatsByItsSize) {
     for (const int32_t period : {0, -5}) {
         first.calls.clear();
         SetUp();
-        ASSERT_TRUE(cpu.AddEvent(period, &EventOwner::Record, &first, "tick", 0, 0));
+        ASSERT_TRUE(cpu.AddEvent(period, &EventOwner::Record, &first, "tick", 0));
         EXPECT_EQ(cpu.cyclesToNextEvent, 0);
         cpu.DispatchEvents();
         RunTo(10);
@@ -98,14 +98,14 @@ TEST_F(CpuBaseTest, ZeroOrNegativePeriodIsDueAtOnceThenRepeatsByItsSize) {
 }
 
 TEST_F(CpuBaseTest, LateDispatchCatchesUpAndLeavesTheNextDueTime) {
-    ASSERT_TRUE(cpu.AddEvent(10, &EventOwner::Record, &first, "tick", 0, 0));
+    ASSERT_TRUE(cpu.AddEvent(10, &EventOwner::Record, &first, "tick", 0));
     cpu.Execute(10 + 3 * 10 + 1);
     cpu.DispatchEvents();
     EXPECT_EQ(first.calls.size(), 4u);
     EXPECT_EQ(cpu.cyclesToNextEvent, 9);
     SetUp();
     first.calls.clear();
-    ASSERT_TRUE(cpu.AddEvent(10, &EventOwner::Record, &first, "tick", 0, 0));
+    ASSERT_TRUE(cpu.AddEvent(10, &EventOwner::Record, &first, "tick", 0));
     cpu.Execute(10 + 3 * 10);
     cpu.DispatchEvents();
     EXPECT_EQ(first.calls.size(), 3u);
@@ -114,7 +114,7 @@ TEST_F(CpuBaseTest, LateDispatchCatchesUpAndLeavesTheNextDueTime) {
 
 TEST_F(CpuBaseTest, CallbackChangesItsPeriodOrRemovesItself) {
     first.nextPeriod = -3; // becomes 1
-    ASSERT_TRUE(cpu.AddEvent(10, &EventOwner::Record, &first, "tick", 0, 0));
+    ASSERT_TRUE(cpu.AddEvent(10, &EventOwner::Record, &first, "tick", 0));
     RunTo(12);
     EXPECT_EQ(first.calls.size(), 3u); // at 10, 11, 12
     first.keep = false;
@@ -127,8 +127,8 @@ TEST_F(CpuBaseTest, ScaledTimeBaseConvertsPeriodsThroughTheRatio) {
     cpu.SetScaledTimeBase(true);
     cpu.SetPrimaryFrequency(2500000);
     cpu.SetRequestedFrequency(1000000); // ratio 2.5
-    ASSERT_TRUE(cpu.AddEvent(10, &EventOwner::Record, &first, "ten", 0, 0));
-    ASSERT_TRUE(cpu.AddEvent(1, &EventOwner::Record, &second, "one", 0, 0));
+    ASSERT_TRUE(cpu.AddEvent(10, &EventOwner::Record, &first, "ten", 0));
+    ASSERT_TRUE(cpu.AddEvent(1, &EventOwner::Record, &second, "one", 0));
     EXPECT_EQ(cpu.cyclesToNextEvent, 1);
     RunTo(4);
     EXPECT_EQ(first.calls.size(), 1u) << "10 / 2.5 = 4 cycles";
@@ -156,19 +156,18 @@ TEST_F(CpuBaseTest, AddCyclesShortensTheSliceOrAddsBetweenSlices) {
 }
 
 TEST_F(CpuBaseTest, EventThatCannotBeBoundIsNotAdded) {
-    machine.SetRegistering(true);
-    machine.RefuseBinding("refused");
-    EXPECT_FALSE(cpu.AddEvent(10, &EventOwner::Record, &first, "refused", 0, 0));
+    machine.Bus().SetRegistering(true);
+    EXPECT_FALSE(cpu.AddEvent(10, &EventOwner::Record, &first, nullptr, 0));
     EXPECT_EQ(cpu.ActiveEventCount(), 0);
-    EXPECT_TRUE(cpu.AddEvent(10, &EventOwner::Record, &first, "bound", 0, 0));
+    EXPECT_TRUE(cpu.AddEvent(10, &EventOwner::Record, &first, "bound", 0));
     EXPECT_EQ(cpu.ActiveEventCount(), 1);
 }
 
 TEST_F(CpuBaseTest, StateKeepsPendingEventsForAFreshMachine) {
-    machine.SetRegistering(true);
-    ASSERT_TRUE(cpu.AddEvent(100, &EventOwner::Record, &first, "tick", 7, 1));
-    ASSERT_TRUE(cpu.AddEvent(30, &EventOwner::Record, &second, "tock", 9, 0));
-    machine.SetRegistering(false);
+    machine.Bus().SetRegistering(true);
+    ASSERT_TRUE(cpu.AddEvent(100, &EventOwner::Record, &first, "tick", (uint64_t{1} << 32) | 7));
+    ASSERT_TRUE(cpu.AddEvent(30, &EventOwner::Record, &second, "tock", 9));
+    machine.Bus().SetRegistering(false);
     RunTo(50);
     common::MemoryStream stream;
     stream.Create(0, -1);
@@ -182,10 +181,10 @@ TEST_F(CpuBaseTest, StateKeepsPendingEventsForAFreshMachine) {
     other.Attach(copy);
     int32_t rate = 0;
     ASSERT_TRUE(copy.Start(rate));
-    other.SetRegistering(true);
-    ASSERT_TRUE(copy.AddEvent(1, &EventOwner::Record, &firstCopy, "tick", 0, 0));
-    ASSERT_TRUE(copy.AddEvent(1, &EventOwner::Record, &secondCopy, "tock", 0, 0));
-    other.SetRegistering(false);
+    other.Bus().SetRegistering(true);
+    ASSERT_TRUE(copy.AddEvent(1, &EventOwner::Record, &firstCopy, "tick", 0));
+    ASSERT_TRUE(copy.AddEvent(1, &EventOwner::Record, &secondCopy, "tock", 0));
+    other.Bus().SetRegistering(false);
     stream.Seek(0);
     common::RecordArchive reader(stream);
     ASSERT_TRUE(copy.LoadOwnData(reader, nullptr));
@@ -202,7 +201,7 @@ TEST_F(CpuBaseTest, StateKeepsPendingEventsForAFreshMachine) {
 }
 
 TEST_F(CpuBaseTest, StateWithUnboundEventsIsRefusedAndChangesNothing) {
-    ASSERT_TRUE(cpu.AddEvent(100, &EventOwner::Record, &first, "tick", 0, 0));
+    ASSERT_TRUE(cpu.AddEvent(100, &EventOwner::Record, &first, "tick", 0));
     RunTo(40);
     common::MemoryStream stream;
     stream.Create(0, -1);
@@ -213,7 +212,7 @@ TEST_F(CpuBaseTest, StateWithUnboundEventsIsRefusedAndChangesNothing) {
     other.Attach(copy);
     int32_t rate = 0;
     ASSERT_TRUE(copy.Start(rate));
-    ASSERT_TRUE(copy.AddEvent(5, &EventOwner::Record, &second, "other", 0, 0));
+    ASSERT_TRUE(copy.AddEvent(5, &EventOwner::Record, &second, "other", 0));
     stream.Seek(0);
     common::RecordArchive reader(stream);
     EXPECT_FALSE(copy.LoadOwnData(reader, nullptr));

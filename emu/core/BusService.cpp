@@ -1,0 +1,466 @@
+#include "emu/core/BusService.h"
+
+#include "common/RecordArchive.h"
+#include "emu/core/HostSoundOutput.h"
+#include "emu/core/StateChunk.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace emu {
+
+namespace {
+
+// The rates a request is snapped up to, and the doubled rate.
+constexpr std::array<int32_t, 5> kRates{4000, 8000, 16000, 22050, 44100};
+constexpr int32_t kDoubledRate = 88200;
+// Sound outputs are pumped this often a second of bus time, each with a ring of as many blocks.
+constexpr int32_t kBlocksPerSecond = 50;
+constexpr int32_t kEveryTick = 0x7FFFFFFF;
+// The answer of SetRate when a processor ticks the bus.
+constexpr int32_t kProcessorTicked = 2;
+
+// Event data of the state: ten little-endian words.
+constexpr int32_t kSavedWords = 10;
+constexpr uint32_t kKindMask = 0xFF;
+constexpr uint32_t kAwaitingFirstTick = 0x100;
+constexpr uint32_t kSampleRateMask = 0xFFFFFF;
+
+// Rounds half away from zero.
+int32_t Rounded(double value) {
+    return static_cast<int32_t>(std::round(value));
+}
+
+bool IsBusRate(int32_t value) {
+    return value == 0 || value == kDoubledRate || std::find(kRates.begin(), kRates.end(), value) != kRates.end();
+}
+
+common::NarrowString IndexedKey(const char* prefix, int64_t index) {
+    common::NarrowString key;
+    key.Format("%s%ld", prefix, index);
+    return key;
+}
+
+} // namespace
+
+// One event of an "_EVT" chunk, read but not yet restored.
+struct BusService::SavedEvent {
+    const EventBinding* binding = nullptr;
+    const char* name = nullptr;
+    std::array<uint32_t, kSavedWords> words{};
+
+    BusEvent::Kind Kind() const { return static_cast<BusEvent::Kind>(words[0] & kKindMask); }
+    bool AwaitingFirstTick() const { return (words[0] & kAwaitingFirstTick) != 0; }
+    int32_t Divider() const { return static_cast<int32_t>(words[2]); }
+    int32_t RequestedFrequency() const { return static_cast<int32_t>(words[4]); }
+    int32_t SampleRate() const { return static_cast<int32_t>(words[5] & kSampleRateMask); }
+    int32_t SampleBits() const { return static_cast<int32_t>(words[5] >> 24); }
+
+    // Whether the event can run on a bus of that rate and tick count: a known kind whose binding holds a
+    // callback of that kind, and counts the bus can divide by.
+    bool IsValid(int32_t busRate, int32_t busTicks) const {
+        const bool countsValid = (words[0] & ~(kKindMask | kAwaitingFirstTick)) == 0 && RequestedFrequency() >= 1 &&
+                                 Divider() >= (busRate > 0 ? 1 : 0) && (!AwaitingFirstTick() || busTicks == 0);
+        switch (Kind()) {
+        case BusEvent::Kind::Callback:
+            return countsValid && std::holds_alternative<BusEventCallback>(binding->callback);
+        case BusEvent::Kind::Output:
+            return countsValid && std::holds_alternative<SoundMixerCallback>(binding->callback) &&
+                   (SampleBits() == 8 || SampleBits() == 16) && SampleRate() >= kBlocksPerSecond;
+        default:
+            return false;
+        }
+    }
+};
+
+BusService::BusService() : TreeNode("_BUS") {}
+
+BusService::~BusService() = default;
+
+int32_t BusService::AddEvent(int32_t frequencyHz, BusEventCallback callback, TreeNode* owner, const char* name,
+                             uint64_t tag, bool immediate) {
+    // A failed binding adds nothing, so the device can tell that its event does not run.
+    if (callback == nullptr || owner == nullptr ||
+        (registering && (name == nullptr || !BindNamedEvent(name, {owner, callback})))) {
+        return 0;
+    }
+    BusEvent& event = TakeRecord();
+    event.kind = BusEvent::Kind::Callback;
+    event.requestedFrequency = frequencyHz > 0 ? frequencyHz : kEveryTick;
+    event.owner = owner;
+    event.callback = callback;
+    event.name = name;
+    event.tag = tag;
+    event.awaitingFirstTick = immediate && ticks == 0;
+    event.countdown = event.requestedFrequency;
+    const int32_t asked = std::min(event.requestedFrequency, rate);
+    event.frequency = asked;
+    if (rate > 0) {
+        event.divider = std::max(1, Rounded(static_cast<double>(rate) / asked));
+        event.countdown = immediate ? 0 : event.divider;
+        event.frequency = Rounded(static_cast<double>(rate) / event.divider);
+        // Report the nearer of the two rates around the request when rounding went below it.
+        if (event.frequency < asked && event.divider != 1) {
+            event.frequency = Rounded(static_cast<double>(rate) / (event.divider - 1));
+        }
+    }
+    Append(event);
+    return event.frequency != 0 ? event.frequency : -1;
+}
+
+bool BusService::AttachSoundOutput(int32_t sampleRate, int32_t sampleBits, SoundMixerCallback mixer,
+                                   TreeNode* mixerOwner, const char* name, uint64_t tag) {
+    if (mixer == nullptr || mixerOwner == nullptr ||
+        (registering && (name == nullptr || !BindNamedEvent(name, {mixerOwner, mixer})))) {
+        return false;
+    }
+    std::unique_ptr<HostSoundOutput> output = OpenOutput(sampleRate, sampleBits);
+    if (output == nullptr) {
+        return false;
+    }
+    BusEvent& event = TakeRecord();
+    event.kind = BusEvent::Kind::Output;
+    event.output = std::move(output);
+    event.mixerOwner = mixerOwner;
+    event.mixer = mixer;
+    event.name = name;
+    event.tag = tag;
+    event.sampleRate = sampleRate;
+    event.sampleBits = sampleBits;
+    event.requestedFrequency = kBlocksPerSecond;
+    event.countdown = kBlocksPerSecond;
+    event.awaitingFirstTick = ticks == 0;
+    if (rate > kBlocksPerSecond) {
+        event.divider = std::max(1, Rounded(static_cast<double>(rate) / kBlocksPerSecond));
+        event.countdown = 0;
+        event.frequency = Rounded(static_cast<double>(rate) / event.divider);
+    } else if (rate > 0) {
+        event.divider = 1;
+        event.countdown = 0;
+        event.frequency = rate;
+    }
+    Append(event);
+    return true;
+}
+
+int32_t BusService::SetRate(int32_t requestedHz, CpuInterface* cpu, bool doubleRate) {
+    ticks = 0;
+    const auto snapped = std::find_if(kRates.begin(), kRates.end(), [&](int32_t each) { return requestedHz <= each; });
+    rate = doubleRate ? kDoubledRate : (snapped != kRates.end() ? *snapped : kRates.back());
+    for (BusEvent* event = head; event != nullptr; event = event->next) {
+        // Whole ticks per firing, never above the request.
+        event->divider = rate / std::min(rate, event->requestedFrequency);
+        event->countdown = event->awaitingFirstTick ? 0 : event->divider;
+        event->frequency = Rounded(static_cast<double>(rate) / event->divider);
+    }
+    if (cpu == nullptr) {
+        return rate / kBlocksPerSecond;
+    }
+    const auto cyclesPerTick =
+        static_cast<int32_t>(std::round(static_cast<float>(cpu->Frequency()) / static_cast<float>(rate)));
+    cpu->AddEvent(-cyclesPerTick, OnBusFreqEvent, this, "_BusFreqEvent", 0);
+    return kProcessorTicked;
+}
+
+void BusService::Tick() {
+    const bool firstTick = ticks == 0;
+    for (BusEvent* event = head; event != nullptr;) {
+        if (firstTick && !event->awaitingFirstTick) {
+            event = event->next;
+            continue;
+        }
+        event->awaitingFirstTick = false;
+        if (--event->countdown > 0) {
+            event = event->next;
+            continue;
+        }
+        const bool keep =
+            event->kind == BusEvent::Kind::Callback ? event->callback(event->owner, event) : PumpSoundOutput(*event);
+        ++event->fireCount;
+        // Read after the callback, so that events it added are reached in this tick.
+        BusEvent* next = event->next;
+        if (keep) {
+            event->countdown = event->divider;
+        } else {
+            Remove(*event);
+        }
+        event = next;
+    }
+    ++ticks;
+}
+
+void BusService::SetPaused(bool on) {
+    if (on == paused) {
+        return;
+    }
+    paused = on;
+    if (!paused) {
+        return;
+    }
+    for (BusEvent* event = head; event != nullptr; event = event->next) {
+        if (event->output != nullptr) {
+            event->output->Silence();
+        }
+    }
+}
+
+int32_t BusService::EventCount() const {
+    int32_t count = 0;
+    for (const BusEvent* event = head; event != nullptr; event = event->next) {
+        ++count;
+    }
+    return count;
+}
+
+const BusEvent* BusService::EventAt(int32_t index) const {
+    const BusEvent* event = index >= 0 ? head : nullptr;
+    for (; event != nullptr && index > 0; --index) {
+        event = event->next;
+    }
+    return event;
+}
+
+bool BusService::BindCallbackEvent(const char* name, BusEventCallback callback, TreeNode* owner) {
+    return name != nullptr && callback != nullptr && owner != nullptr && BindNamedEvent(name, {owner, callback});
+}
+
+bool BusService::BindObjectEvent(const char* name, TimedEventCallback callback, TreeNode* owner) {
+    return name != nullptr && callback != nullptr && owner != nullptr && BindNamedEvent(name, {owner, callback});
+}
+
+const BusService::EventBinding* BusService::FindNamedEvent(const char* devicePath, const char* eventName,
+                                                           const char** boundName) const {
+    for (int index = 0; index < bindings.Count(); ++index) {
+        const EventBinding* binding = bindings.ValueAt(index);
+        const common::String* name = bindings.At(index);
+        if (binding->owner != nullptr && name->Compare(eventName) == 0 &&
+            binding->owner->FullName().Compare(devicePath) == 0) {
+            if (boundName != nullptr) {
+                *boundName = name->GetNarrow();
+            }
+            return binding;
+        }
+    }
+    return nullptr;
+}
+
+const BusService::EventBinding* BusService::IsObjectEvent(const char* devicePath, const char* eventName,
+                                                          const char** boundName) const {
+    const EventBinding* binding = FindNamedEvent(devicePath, eventName, boundName);
+    return binding != nullptr && std::holds_alternative<TimedEventCallback>(binding->callback) ? binding : nullptr;
+}
+
+bool BusService::Start(int32_t&) {
+    ticks = 0;
+    paused = false;
+    BindNamedEvent("_BusFreqEvent", {this, OnBusFreqEvent});
+    return true;
+}
+
+void BusService::Stop() {
+    head = nullptr;
+    tail = nullptr;
+    freeList = nullptr;
+    records.clear();
+    rate = 0;
+    ticks = 0;
+}
+
+bool BusService::SaveOwnData(common::RecordArchive& archive) {
+    const common::NarrowString chunk("_EVT");
+    if (!archive.WriteMarker(common::kChunkBeginMarker, chunk) || !WriteVersion(archive, "VER") ||
+        !archive.WriteRecordI32(rate, common::NarrowString("CRFRQ")) ||
+        !archive.WriteRecordI32(ticks, common::NarrowString("CNFRQ")) ||
+        !archive.WriteRecordU32(static_cast<uint32_t>(EventCount()), common::NarrowString("CNEVT"))) {
+        return false;
+    }
+    int64_t index = 0;
+    for (const BusEvent* event = head; event != nullptr; event = event->next, ++index) {
+        const bool isOutput = event->kind == BusEvent::Kind::Output;
+        const TreeNode* owner = isOutput ? event->mixerOwner : event->owner;
+        const std::array<uint32_t, kSavedWords> words{
+            static_cast<uint32_t>(event->kind) | (event->awaitingFirstTick ? kAwaitingFirstTick : 0),
+            static_cast<uint32_t>(event->frequency),
+            static_cast<uint32_t>(event->divider),
+            static_cast<uint32_t>(event->countdown),
+            static_cast<uint32_t>(event->requestedFrequency),
+            isOutput ? static_cast<uint32_t>(event->sampleBits) << 24 |
+                           (static_cast<uint32_t>(event->sampleRate) & kSampleRateMask)
+                     : 0,
+            static_cast<uint32_t>(event->fireCount),
+            static_cast<uint32_t>(event->fireCount >> 32),
+            static_cast<uint32_t>(event->tag),
+            static_cast<uint32_t>(event->tag >> 32)};
+        std::array<uint8_t, kSavedWords * 4> data{};
+        for (size_t byte = 0; byte < data.size(); ++byte) {
+            data[byte] = static_cast<uint8_t>(words[byte / 4] >> (8 * (byte % 4)));
+        }
+        if (!archive.WriteRecordString(owner->FullName(), IndexedKey("DVEVT", index)) ||
+            !archive.WriteRecordString(common::NarrowString(event->name), IndexedKey("NMEVT", index)) ||
+            !archive.WriteRecordBlob(data.data(), static_cast<int64_t>(data.size()), IndexedKey("DTEVT", index))) {
+            return false;
+        }
+    }
+    return archive.WriteMarker(common::kChunkEndMarker, chunk);
+}
+
+bool BusService::LoadOwnData(common::RecordArchive& archive, common::NarrowString*) {
+    const common::NarrowString chunk("_EVT");
+    int32_t savedRate = 0;
+    int32_t savedTicks = 0;
+    uint32_t count = 0;
+    if (!archive.ReadMarker(chunk, common::kChunkBeginMarker) || !ReadVersion(archive, "VER") ||
+        !archive.ReadRecordI32(savedRate, common::NarrowString("CRFRQ")) ||
+        !archive.ReadRecordI32(savedTicks, common::NarrowString("CNFRQ")) ||
+        !archive.ReadRecordU32(count, common::NarrowString("CNEVT")) || !IsBusRate(savedRate) || savedTicks < 0) {
+        return false;
+    }
+    // Every event is read and checked before the present ones are replaced.
+    std::vector<SavedEvent> saved;
+    for (uint32_t index = 0; index < count; ++index) {
+        SavedEvent event;
+        if (!ReadSavedEvent(archive, static_cast<int32_t>(index), event) || !event.IsValid(savedRate, savedTicks) ||
+            (event.Kind() == BusEvent::Kind::Output && outputPrototype == nullptr)) {
+            return false;
+        }
+        saved.push_back(event);
+    }
+    if (!archive.ReadMarker(chunk, common::kChunkEndMarker)) {
+        return false;
+    }
+    RemoveAll();
+    rate = savedRate;
+    ticks = savedTicks;
+    return std::all_of(saved.begin(), saved.end(), [&](const SavedEvent& event) { return RestoreEvent(event); });
+}
+
+bool BusService::OnBusFreqEvent(TreeNode* owner, int32_t*, uint64_t*, CpuInterface*) {
+    static_cast<BusService*>(owner)->Tick();
+    return true;
+}
+
+bool BusService::BindNamedEvent(const char* name, const EventBinding& binding) {
+    for (int index = 0; index < bindings.Count(); ++index) {
+        const EventBinding& bound = *bindings.ValueAt(index);
+        if (bound.owner == nullptr) {
+            return false;
+        }
+        if (bound.owner->Name().Compare(binding.owner->Name()) != 0) {
+            continue;
+        }
+        // Names tell devices apart in saved states: two nodes of one name cannot both bind.
+        if (bound.owner != binding.owner) {
+            return false;
+        }
+        if (bindings.At(index)->Compare(name) == 0) {
+            return bound.callback == binding.callback;
+        }
+    }
+    *bindings.ValueAt(bindings.Add(common::NarrowString(name))) = binding;
+    return true;
+}
+
+BusEvent& BusService::TakeRecord() {
+    BusEvent* record = freeList;
+    if (record != nullptr) {
+        freeList = record->next;
+    } else {
+        records.push_back(std::make_unique<BusEvent>());
+        record = records.back().get();
+    }
+    *record = BusEvent{};
+    return *record;
+}
+
+void BusService::Append(BusEvent& event) {
+    event.previous = tail;
+    event.next = nullptr;
+    (tail != nullptr ? tail->next : head) = &event;
+    tail = &event;
+}
+
+void BusService::Remove(BusEvent& event) {
+    event.output.reset();
+    (event.previous != nullptr ? event.previous->next : head) = event.next;
+    (event.next != nullptr ? event.next->previous : tail) = event.previous;
+    event.previous = nullptr;
+    event.next = freeList;
+    freeList = &event;
+}
+
+void BusService::RemoveAll() {
+    while (head != nullptr) {
+        Remove(*head);
+    }
+}
+
+bool BusService::PumpSoundOutput(BusEvent& event) {
+    int32_t count = 0;
+    int32_t minSample = 0;
+    int32_t maxSample = 0;
+    int32_t* accumulator = event.output->TakeAccumulator(count, minSample, maxSample);
+    if (accumulator == nullptr || count <= 0 ||
+        !event.mixer(event.mixerOwner, accumulator, count, minSample, maxSample, event.frequency, &event.tag)) {
+        return false;
+    }
+    if (!paused) {
+        event.output->SubmitBlock();
+    }
+    return true;
+}
+
+std::unique_ptr<HostSoundOutput> BusService::OpenOutput(int32_t sampleRate, int32_t sampleBits) const {
+    std::unique_ptr<HostSoundOutput> output = outputPrototype != nullptr ? outputPrototype->Clone() : nullptr;
+    return output != nullptr && output->Open(sampleRate, sampleBits, kBlocksPerSecond) ? std::move(output) : nullptr;
+}
+
+bool BusService::ReadSavedEvent(common::RecordArchive& archive, int32_t index, SavedEvent& saved) const {
+    common::NarrowString path;
+    common::NarrowString eventName;
+    std::array<uint8_t, kSavedWords * 4> data{};
+    if (!archive.ReadRecordString(path, IndexedKey("DVEVT", index)) || path.IsEmpty() ||
+        !archive.ReadRecordString(eventName, IndexedKey("NMEVT", index)) ||
+        !archive.ReadRecordBlob(data.data(), static_cast<int64_t>(data.size()), IndexedKey("DTEVT", index))) {
+        return false;
+    }
+    for (size_t byte = 0; byte < data.size(); ++byte) {
+        saved.words[byte / 4] |= static_cast<uint32_t>(data[byte]) << (8 * (byte % 4));
+    }
+    saved.binding = FindNamedEvent(path.GetNarrow(), eventName.GetNarrow(), &saved.name);
+    return saved.binding != nullptr;
+}
+
+bool BusService::RestoreEvent(const SavedEvent& saved) {
+    std::unique_ptr<HostSoundOutput> output;
+    if (saved.Kind() == BusEvent::Kind::Output) {
+        output = OpenOutput(saved.SampleRate(), saved.SampleBits());
+        if (output == nullptr) {
+            return false;
+        }
+    }
+    BusEvent& event = TakeRecord();
+    event.kind = saved.Kind();
+    event.frequency = static_cast<int32_t>(saved.words[1]);
+    event.divider = saved.Divider();
+    event.countdown = static_cast<int32_t>(saved.words[3]);
+    event.requestedFrequency = saved.RequestedFrequency();
+    event.fireCount = saved.words[6] | static_cast<uint64_t>(saved.words[7]) << 32;
+    event.tag = saved.words[8] | static_cast<uint64_t>(saved.words[9]) << 32;
+    event.awaitingFirstTick = saved.AwaitingFirstTick();
+    event.name = saved.name;
+    if (event.kind == BusEvent::Kind::Callback) {
+        event.owner = saved.binding->owner;
+        event.callback = std::get<BusEventCallback>(saved.binding->callback);
+    } else {
+        event.output = std::move(output);
+        event.mixerOwner = saved.binding->owner;
+        event.mixer = std::get<SoundMixerCallback>(saved.binding->callback);
+        event.sampleRate = saved.SampleRate();
+        event.sampleBits = saved.SampleBits();
+    }
+    Append(event);
+    return true;
+}
+
+} // namespace emu

@@ -1,0 +1,407 @@
+#include "emu/core/BusService.h"
+
+#include "ArchiveBytes.h"
+#include "FakeCpu.h"
+#include "emu/core/BranchNode.h"
+#include "emu/core/HostSoundOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace emu {
+namespace {
+
+// A device whose bus events write "<tick> <device>.<event>" into a log shared with the test. An event stays while
+// the device's keep flag is set.
+class TimedDevice : public BranchNode {
+public:
+    TimedDevice(const char* name, std::vector<std::string>& log, const BusService& bus)
+        : BranchNode(name), log(&log), bus(&bus) {}
+
+    bool keep = true;
+    std::vector<int32_t> mixedCounts;
+
+    static bool Fire(TreeNode* owner, BusEvent* event) {
+        auto* device = static_cast<TimedDevice*>(owner);
+        device->log->push_back(std::to_string(device->bus->Ticks()) + " " + std::string(device->Name().View()) + "." +
+                               event->name);
+        return device->keep;
+    }
+    static bool Other(TreeNode*, BusEvent*) { return true; }
+    static bool Mix(TreeNode* owner, int32_t* accumulator, int32_t count, int32_t minSample, int32_t maxSample,
+                    int32_t frequency, uint64_t* tag) {
+        auto* device = static_cast<TimedDevice*>(owner);
+        device->log->push_back(std::to_string(device->bus->Ticks()) + " mix " + std::to_string(count) + " " +
+                               std::to_string(minSample) + ".." + std::to_string(maxSample) + " " +
+                               std::to_string(frequency) + " tag " + std::to_string(*tag));
+        std::fill_n(accumulator, count, 128);
+        return device->keep;
+    }
+    static bool Timed(TreeNode*, int32_t*, uint64_t*, CpuInterface*) { return true; }
+
+private:
+    std::vector<std::string>* log;
+    const BusService* bus;
+};
+
+// Outputs that count, across all clones of one prototype, the blocks they hand to the host and their silences.
+struct OutputCounts {
+    int32_t blocks = 0;
+    int32_t silences = 0;
+};
+
+class CountingOutput : public HostSoundOutput {
+public:
+    explicit CountingOutput(OutputCounts& counts) : counts(&counts) {}
+
+    bool Open(int32_t sampleRate, int32_t sampleBits, int32_t blockCount) override {
+        const bool opened = HostSoundOutput::Open(sampleRate, sampleBits, blockCount);
+        SetPaced(false);
+        return opened;
+    }
+    std::unique_ptr<HostSoundOutput> Clone() const override { return std::make_unique<CountingOutput>(*counts); }
+    void Silence() override {
+        ++counts->silences;
+        HostSoundOutput::Silence();
+    }
+
+protected:
+    bool WriteBlock(int32_t) override {
+        ++counts->blocks;
+        return true;
+    }
+
+private:
+    OutputCounts* counts;
+};
+
+using Log = std::vector<std::string>;
+
+void Tick(BusService& bus, int32_t ticks) {
+    for (int32_t tick = 0; tick < ticks; ++tick) {
+        bus.Tick();
+    }
+}
+
+TEST(BusServiceTest, SnapsTheRateUpAndAnswersTheTicksInAFiftiethOfASecond) {
+    struct Case {
+        int32_t requested;
+        bool doubled;
+        int32_t rate;
+        int32_t ticks;
+    };
+    for (const Case& test :
+         {Case{0, false, 4000, 80}, Case{4000, false, 4000, 80}, Case{4001, false, 8000, 160},
+          Case{16000, false, 16000, 320}, Case{22050, false, 22050, 441}, Case{22051, false, 44100, 882},
+          Case{96000, false, 44100, 882}, Case{100, true, 88200, 1764}}) {
+        BusService bus;
+        EXPECT_EQ(bus.SetRate(test.requested, nullptr, test.doubled), test.ticks) << test.requested;
+        EXPECT_EQ(bus.Rate(), test.rate) << test.requested;
+    }
+}
+
+TEST(BusServiceTest, DividesTheRateForEachRequestedFrequency) {
+    struct Case {
+        int32_t requested;
+        int32_t divider;
+        int32_t frequency;
+        // After the rate is set again, which divides without rounding.
+        int32_t dividerAfter;
+        int32_t frequencyAfter;
+    };
+    for (const Case& test :
+         {Case{1000, 44, 1002, 44, 1002}, Case{1010, 44, 1026, 43, 1026}, Case{50, 882, 50, 882, 50},
+          Case{0, 1, 44100, 1, 44100}, Case{-3, 1, 44100, 1, 44100}, Case{50000, 1, 44100, 1, 44100}}) {
+        BusService bus;
+        BranchNode owner("DEV");
+        bus.SetRate(44100, nullptr, false);
+        EXPECT_EQ(bus.AddEvent(test.requested, TimedDevice::Other, &owner, "E", 0, false), test.frequency);
+        EXPECT_EQ(bus.EventAt(0)->divider, test.divider) << test.requested;
+        bus.SetRate(44100, nullptr, false);
+        EXPECT_EQ(bus.EventAt(0)->divider, test.dividerAfter) << test.requested;
+        EXPECT_EQ(bus.EventAt(0)->frequency, test.frequencyAfter) << test.requested;
+    }
+}
+
+TEST(BusServiceTest, EventsAddedBeforeTheRateStartCountingOnceItIsSet) {
+    BusService bus;
+    Log log;
+    TimedDevice device("DEV", log, bus);
+    EXPECT_EQ(bus.AddEvent(1000, TimedDevice::Fire, &device, "E", 0, false), -1);
+    bus.SetRate(4000, nullptr, false);
+    EXPECT_EQ(bus.EventAt(0)->frequency, 1000);
+    Tick(bus, 9);
+    EXPECT_EQ(log, (Log{"4 DEV.E", "8 DEV.E"}));
+}
+
+TEST(BusServiceTest, FiresDueEventsInTheOrderAddedAndOnlyImmediateOnesOnTheFirstTick) {
+    BusService bus;
+    Log log;
+    TimedDevice device("DEV", log, bus);
+    bus.SetRate(4000, nullptr, false);
+    bus.AddEvent(1000, TimedDevice::Fire, &device, "A", 0, false);
+    bus.AddEvent(2000, TimedDevice::Fire, &device, "B", 0, true);
+    bus.AddEvent(0, TimedDevice::Fire, &device, "C", 0, false);
+    Tick(bus, 5);
+    EXPECT_EQ(log, (Log{"0 DEV.B", "1 DEV.C", "2 DEV.B", "2 DEV.C", "3 DEV.C", "4 DEV.A", "4 DEV.B", "4 DEV.C"}));
+    EXPECT_EQ(bus.EventAt(0)->fireCount, 1u);
+    EXPECT_EQ(bus.EventAt(1)->fireCount, 3u);
+    EXPECT_EQ(bus.EventAt(2)->fireCount, 4u);
+}
+
+TEST(BusServiceTest, AnEventThatAnswersFalseGoesAndItsRecordServesTheNextEvent) {
+    BusService bus;
+    Log log;
+    TimedDevice device("DEV", log, bus);
+    bus.SetRate(4000, nullptr, false);
+    bus.AddEvent(0, TimedDevice::Fire, &device, "A", 3, true);
+    const BusEvent* record = bus.EventAt(0);
+    device.keep = false;
+    Tick(bus, 3);
+    EXPECT_EQ(log, (Log{"0 DEV.A"}));
+    EXPECT_EQ(bus.EventCount(), 0);
+
+    bus.AddEvent(0, TimedDevice::Fire, &device, "B", 7, false);
+    EXPECT_EQ(bus.EventAt(0), record);
+    EXPECT_STREQ(record->name, "B");
+    EXPECT_EQ(record->tag, 7u);
+    EXPECT_EQ(record->fireCount, 0u);
+}
+
+TEST(BusServiceTest, ProcessorTicksTheBusThroughItsTimedEvent) {
+    BusService bus;
+    FakeCpu cpu("CPU", 3000000);
+    EXPECT_EQ(bus.SetRate(44100, &cpu, false), 2);
+    ASSERT_EQ(cpu.events.size(), 1u);
+    const FakeCpu::TimedEvent& event = cpu.events[0];
+    EXPECT_EQ(event.period, -68);
+    EXPECT_EQ(event.owner, &bus);
+    EXPECT_EQ(event.name, "_BusFreqEvent");
+    int32_t period = 68;
+    uint64_t data = 0;
+    EXPECT_TRUE(event.callback(event.owner, &period, &data, &cpu));
+    EXPECT_EQ(bus.Ticks(), 1);
+
+    // Started, the bus binds that event by name for saved processor states.
+    int32_t rate = 0;
+    bus.Start(rate);
+    const char* boundName = nullptr;
+    const BusService::EventBinding* binding = bus.IsObjectEvent("_BUS", "_BusFreqEvent", &boundName);
+    ASSERT_NE(binding, nullptr);
+    EXPECT_EQ(std::get<TimedEventCallback>(binding->callback), event.callback);
+    EXPECT_STREQ(boundName, "_BusFreqEvent");
+}
+
+TEST(BusServiceTest, BindsNamesOncePerDeviceAndFindsThemByFullDottedName) {
+    BusService bus;
+    Log log;
+    BranchNode root("ROOT");
+    BranchNode* group = nullptr;
+    TimedDevice* device = nullptr;
+    {
+        auto groupNode = std::make_unique<BranchNode>("GRP");
+        group = groupNode.get();
+        root.AddChild(std::move(groupNode));
+        auto deviceNode = std::make_unique<TimedDevice>("DEV", log, bus);
+        device = deviceNode.get();
+        group->AddChild(std::move(deviceNode));
+    }
+    TimedDevice twin("DEV", log, bus);
+
+    EXPECT_TRUE(bus.BindCallbackEvent("Tick", TimedDevice::Fire, device));
+    EXPECT_TRUE(bus.BindCallbackEvent("Tick", TimedDevice::Fire, device));
+    EXPECT_FALSE(bus.BindCallbackEvent("Tick", TimedDevice::Other, device));
+    EXPECT_FALSE(bus.BindObjectEvent("Tick", TimedDevice::Timed, device));
+    EXPECT_TRUE(bus.BindObjectEvent("Timer", TimedDevice::Timed, device));
+    EXPECT_FALSE(bus.BindCallbackEvent("Other", TimedDevice::Fire, &twin));
+    EXPECT_FALSE(bus.BindCallbackEvent(nullptr, TimedDevice::Fire, device));
+    EXPECT_FALSE(bus.BindCallbackEvent("Tick", nullptr, device));
+    EXPECT_FALSE(bus.BindCallbackEvent("Tick", TimedDevice::Fire, nullptr));
+
+    const char* boundName = nullptr;
+    const BusService::EventBinding* binding = bus.FindNamedEvent("DEV.GRP", "Tick", &boundName);
+    ASSERT_NE(binding, nullptr);
+    EXPECT_EQ(binding->owner, device);
+    EXPECT_EQ(std::get<BusEventCallback>(binding->callback), TimedDevice::Fire);
+    EXPECT_STREQ(boundName, "Tick");
+    EXPECT_EQ(bus.FindNamedEvent("DEV", "Tick", nullptr), nullptr);
+    EXPECT_EQ(bus.IsObjectEvent("DEV.GRP", "Tick", nullptr), nullptr);
+    EXPECT_NE(bus.IsObjectEvent("DEV.GRP", "Timer", nullptr), nullptr);
+}
+
+TEST(BusServiceTest, WhileRegisteringAnEventThatCannotBeBoundIsNotAdded) {
+    BusService bus;
+    Log log;
+    TimedDevice device("DEV", log, bus);
+    TimedDevice twin("DEV", log, bus);
+    bus.SetRate(4000, nullptr, false);
+    bus.SetRegistering(true);
+    EXPECT_EQ(bus.AddEvent(1000, TimedDevice::Fire, &device, "Tick", 0, false), 1000);
+    EXPECT_NE(bus.FindNamedEvent("DEV", "Tick", nullptr), nullptr);
+    EXPECT_EQ(bus.AddEvent(1000, TimedDevice::Fire, &device, nullptr, 0, false), 0);
+    EXPECT_EQ(bus.AddEvent(1000, TimedDevice::Fire, &twin, "Tick", 0, false), 0);
+    EXPECT_EQ(bus.AddEvent(1000, nullptr, &device, "Tick", 0, false), 0);
+    EXPECT_EQ(bus.EventCount(), 1);
+}
+
+TEST(BusServiceTest, OutputEventsMixFiftyTimesASecondAndPlayUnlessPaused) {
+    BusService bus;
+    Log log;
+    TimedDevice device("SND", log, bus);
+    OutputCounts counts;
+    CountingOutput prototype(counts);
+    EXPECT_FALSE(bus.AttachSoundOutput(4000, 8, TimedDevice::Mix, &device, "Mix", 5));
+    bus.SetOutputPrototype(&prototype);
+    EXPECT_FALSE(bus.AttachSoundOutput(4000, 12, TimedDevice::Mix, &device, "Mix", 5));
+    EXPECT_FALSE(bus.AttachSoundOutput(4000, 8, nullptr, &device, "Mix", 5));
+    EXPECT_EQ(bus.EventCount(), 0);
+
+    bus.SetRate(4000, nullptr, false);
+    ASSERT_TRUE(bus.AttachSoundOutput(4000, 8, TimedDevice::Mix, &device, "Mix", 5));
+    EXPECT_EQ(bus.EventAt(0)->divider, 80);
+    Tick(bus, 161);
+    EXPECT_EQ(log, (Log{"0 mix 80 0..255 50 tag 5", "80 mix 80 0..255 50 tag 5", "160 mix 80 0..255 50 tag 5"}));
+    EXPECT_EQ(counts.blocks, 3);
+
+    bus.SetPaused(true);
+    bus.SetPaused(true);
+    EXPECT_EQ(counts.silences, 1);
+    Tick(bus, 80);
+    EXPECT_EQ(log.size(), 4u);
+    EXPECT_EQ(counts.blocks, 3);
+    bus.SetPaused(false);
+    Tick(bus, 80);
+    EXPECT_EQ(counts.blocks, 4);
+    EXPECT_EQ(counts.silences, 1);
+}
+
+TEST(BusServiceTest, StopFreesTheEventsAndKeepsTheBindings) {
+    BusService bus;
+    Log log;
+    TimedDevice device("DEV", log, bus);
+    OutputCounts counts;
+    CountingOutput prototype(counts);
+    bus.SetOutputPrototype(&prototype);
+    bus.SetRate(4000, nullptr, false);
+    bus.BindCallbackEvent("Tick", TimedDevice::Fire, &device);
+    bus.AddEvent(1000, TimedDevice::Fire, &device, "Tick", 0, false);
+    bus.AttachSoundOutput(4000, 8, TimedDevice::Mix, &device, "Mix", 0);
+    bus.Stop();
+    EXPECT_EQ(bus.EventCount(), 0);
+    EXPECT_EQ(bus.Rate(), 0);
+    EXPECT_EQ(bus.Ticks(), 0);
+    EXPECT_NE(bus.FindNamedEvent("DEV", "Tick", nullptr), nullptr);
+}
+
+// Two buses with a device each of the same name, bound while registering, as two machines built alike.
+struct BusPair {
+    Log log;
+    OutputCounts counts;
+    CountingOutput prototype{counts};
+    BusService saving;
+    BusService loading;
+    TimedDevice savingDevice{"DEV", log, saving};
+    TimedDevice loadingDevice{"DEV", log, loading};
+
+    BusPair() {
+        for (auto [bus, device] : {std::pair{&saving, &savingDevice}, {&loading, &loadingDevice}}) {
+            bus->SetOutputPrototype(&prototype);
+            bus->SetRate(4000, nullptr, false);
+            bus->SetRegistering(true);
+            bus->AddEvent(1000, TimedDevice::Fire, device, "Tick", 0x1122334455667788, false);
+            bus->AttachSoundOutput(8000, 16, TimedDevice::Mix, device, "Mix", 9);
+            bus->SetRegistering(false);
+        }
+    }
+};
+
+ArchiveStep SaveOf(BusService& bus) {
+    return [&bus](common::RecordArchive& archive) { return bus.SaveOwnData(archive); };
+}
+
+ArchiveStep LoadInto(BusService& bus) {
+    return [&bus](common::RecordArchive& archive) { return bus.LoadOwnData(archive, nullptr); };
+}
+
+TEST(BusServiceTest, SavedEventsComeBackBoundToTheDevicesOfAnotherBus) {
+    BusPair buses;
+    Tick(buses.saving, 6);
+    const Bytes saved = Archived(SaveOf(buses.saving));
+    // The first event's records, after rate, ticks and count.
+    const Bytes expectedStart = Concat({ChunkBegin("_EVT"), U8Value("VER", 0)});
+    ASSERT_TRUE(std::equal(expectedStart.begin(), expectedStart.end(), saved.begin()));
+
+    ASSERT_TRUE(ReadsWhole(saved, LoadInto(buses.loading)));
+    EXPECT_EQ(buses.loading.Rate(), 4000);
+    EXPECT_EQ(buses.loading.Ticks(), 6);
+    ASSERT_EQ(buses.loading.EventCount(), 2);
+    for (int32_t index = 0; index < 2; ++index) {
+        const BusEvent* original = buses.saving.EventAt(index);
+        const BusEvent* restored = buses.loading.EventAt(index);
+        EXPECT_EQ(restored->kind, original->kind);
+        EXPECT_EQ(restored->countdown, original->countdown);
+        EXPECT_EQ(restored->divider, original->divider);
+        EXPECT_EQ(restored->fireCount, original->fireCount);
+        EXPECT_EQ(restored->tag, original->tag);
+        EXPECT_STREQ(restored->name, original->name);
+    }
+    EXPECT_EQ(buses.loading.EventAt(0)->owner, &buses.loadingDevice);
+    EXPECT_EQ(buses.loading.EventAt(1)->mixerOwner, &buses.loadingDevice);
+    EXPECT_EQ(buses.loading.EventAt(1)->output->SampleBits(), 16);
+    EXPECT_EQ(buses.loading.EventAt(1)->output->SampleRate(), 8000);
+
+    // Both go on alike.
+    buses.log.clear();
+    Tick(buses.saving, 100);
+    const Log savingLog = buses.log;
+    buses.log.clear();
+    Tick(buses.loading, 100);
+    EXPECT_EQ(buses.log, savingLog);
+    EXPECT_EQ(Archived(SaveOf(buses.loading)), Archived(SaveOf(buses.saving)));
+}
+
+// The saved chunk with the first event's data word at index replaced.
+Bytes WithEventWord(const Bytes& saved, int32_t word, uint32_t value) {
+    const Bytes key = Name("DTEVT0");
+    auto at = std::search(saved.begin(), saved.end(), key.begin(), key.end());
+    EXPECT_NE(at, saved.end());
+    // After the name: the blob type and its 32-bit length.
+    Bytes changed = saved;
+    const auto offset = static_cast<size_t>(at - saved.begin()) + key.size() + 1 + 4 + 4 * static_cast<size_t>(word);
+    for (int32_t byte = 0; byte < 4; ++byte) {
+        changed[offset + static_cast<size_t>(byte)] = static_cast<uint8_t>(value >> (8 * byte));
+    }
+    return changed;
+}
+
+TEST(BusServiceTest, RefusesAChunkItCannotRestoreAndKeepsItsEvents) {
+    BusPair buses;
+    Tick(buses.saving, 1);
+    const Bytes saved = Archived(SaveOf(buses.saving));
+    BusService unbound;
+    Log log;
+    TimedDevice stranger("OTHER", log, unbound);
+    unbound.SetRate(4000, nullptr, false);
+    unbound.AddEvent(1000, TimedDevice::Fire, &stranger, "Tick", 0, false);
+    EXPECT_FALSE(ReadsWhole(saved, LoadInto(unbound)));
+    EXPECT_EQ(unbound.EventCount(), 1);
+    EXPECT_EQ(unbound.EventAt(0)->owner, &stranger);
+
+    const Bytes badVersion = Concat({ChunkBegin("_EVT"), U8Value("VER", 1)});
+    // A sound output event bound to a plain event's callback could not be called.
+    const Bytes outputOfPlainEvent = WithEventWord(WithEventWord(saved, 0, 2), 5, 8u << 24 | 8000);
+    for (const Bytes& chunk :
+         {badVersion, WithEventWord(saved, 0, 3), outputOfPlainEvent, WithEventWord(saved, 0, 0x101),
+          WithEventWord(saved, 2, 0), WithEventWord(saved, 4, 0), Bytes(saved.begin(), saved.end() - 3)}) {
+        BusPair fresh;
+        fresh.loading.AddEvent(7, TimedDevice::Other, &fresh.loadingDevice, "Spare", 0, false);
+        EXPECT_FALSE(ReadsWhole(chunk, LoadInto(fresh.loading)));
+        EXPECT_EQ(fresh.loading.EventCount(), 3);
+    }
+}
+
+} // namespace
+} // namespace emu
