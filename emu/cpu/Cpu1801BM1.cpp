@@ -324,34 +324,27 @@ inline uint16_t WordAt(const uint8_t* bytes) {
     (((address) >> kPageShift) < pageTable->pageCount &&                                                               \
      (pageTable->pages[(address) >> kPageShift].flags & (testMask)) == (wanted))
 
-bool Cpu1801BM1::FetchWord(uint16_t address, uint16_t& value) {
+template <uint32_t TestMask, uint8_t Peek>
+bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
-    if (ZOV_DIRECT_PAGE(address, kFetchTestMask, kReadDirect)) {
+    if (ZOV_DIRECT_PAGE(address, TestMask, kReadDirect)) {
         value = WordAt(pageTable->pages[address >> kPageShift].readBase + (address & kPageOffsetMask));
         return true;
     }
-    value = memoryBus != nullptr ? memoryBus->ReadWord(address, 0) : 0xFFFF;
+    value = memoryBus != nullptr ? memoryBus->ReadWord(address, Peek) : 0xFFFF;
     return !busFault;
+}
+
+bool Cpu1801BM1::FetchWord(uint16_t address, uint16_t& value) {
+    return ReadWordAs<kFetchTestMask, 0>(address, value);
 }
 
 bool Cpu1801BM1::ReadWord(uint16_t address, uint16_t& value) {
-    address &= static_cast<uint16_t>(addressMask & ~1u);
-    if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadDirect)) {
-        value = WordAt(pageTable->pages[address >> kPageShift].readBase + (address & kPageOffsetMask));
-        return true;
-    }
-    value = memoryBus != nullptr ? memoryBus->ReadWord(address, 0) : 0xFFFF;
-    return !busFault;
+    return ReadWordAs<kReadTestMask, 0>(address, value);
 }
 
 bool Cpu1801BM1::PeekWord(uint16_t address, uint16_t& value) {
-    address &= static_cast<uint16_t>(addressMask & ~1u);
-    if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadDirect)) {
-        value = WordAt(pageTable->pages[address >> kPageShift].readBase + (address & kPageOffsetMask));
-        return true;
-    }
-    value = memoryBus != nullptr ? memoryBus->ReadWord(address, 1) : 0xFFFF;
-    return !busFault;
+    return ReadWordAs<kReadTestMask, 1>(address, value);
 }
 
 bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
@@ -368,7 +361,8 @@ bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
     return !busFault;
 }
 
-bool Cpu1801BM1::ReadByte(uint16_t address, uint8_t& value) {
+template <uint8_t Peek>
+bool Cpu1801BM1::ReadByteAs(uint16_t address, uint8_t& value) {
     address &= static_cast<uint16_t>(addressMask);
     if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadDirect)) {
         value = pageTable->pages[address >> kPageShift].readBase[address & kPageOffsetMask];
@@ -376,30 +370,21 @@ bool Cpu1801BM1::ReadByte(uint16_t address, uint8_t& value) {
     }
     if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadHandled)) {
         const PageDescriptor& page = pageTable->pages[address >> kPageShift];
-        if (!page.readHandler(page.readContext, address, 1, &value, 0)) {
+        if (!page.readHandler(page.readContext, address, 1, &value, Peek)) {
             value = pageTable->storage[address];
         }
         return !busFault;
     }
-    value = memoryBus != nullptr ? memoryBus->ReadByte(address, 0) : 0xFF;
+    value = memoryBus != nullptr ? memoryBus->ReadByte(address, Peek) : 0xFF;
     return !busFault;
 }
 
+bool Cpu1801BM1::ReadByte(uint16_t address, uint8_t& value) {
+    return ReadByteAs<0>(address, value);
+}
+
 bool Cpu1801BM1::PeekByte(uint16_t address, uint8_t& value) {
-    address &= static_cast<uint16_t>(addressMask);
-    if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadDirect)) {
-        value = pageTable->pages[address >> kPageShift].readBase[address & kPageOffsetMask];
-        return true;
-    }
-    if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadHandled)) {
-        const PageDescriptor& page = pageTable->pages[address >> kPageShift];
-        if (!page.readHandler(page.readContext, address, 1, &value, 1)) {
-            value = pageTable->storage[address];
-        }
-        return !busFault;
-    }
-    value = memoryBus != nullptr ? memoryBus->ReadByte(address, 1) : 0xFF;
-    return !busFault;
+    return ReadByteAs<1>(address, value);
 }
 
 bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {

@@ -122,6 +122,10 @@ private:
     void LoadPswLow(uint16_t value);
 
     // Memory: in place when the page allows it, else through the memory map; false when the access was aborted.
+    template <uint32_t TestMask, uint8_t Peek>
+    bool ReadWordAs(uint16_t address, uint16_t& value);
+    template <uint8_t Peek>
+    bool ReadByteAs(uint16_t address, uint8_t& value);
     bool FetchWord(uint16_t address, uint16_t& value);
     bool ReadWord(uint16_t address, uint16_t& value);
     bool WriteWord(uint16_t address, uint16_t value);
