@@ -1,5 +1,6 @@
 #include "emu/cpu/Cpu1801BM1.h"
 
+#include "common/BasicOptionNode.h"
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
 #include "support/RamTestMachine.h"
@@ -630,6 +631,33 @@ TEST_F(Cpu1801BM1Test, DisassembledLengthIsHowFarExecutionMovesPc) {
         ++checked;
     }
     EXPECT_GT(checked, 40000);
+}
+
+TEST_F(Cpu1801BM1Test, OptionsPageButtonsSetTheirSwitches) {
+    common::BasicOptionNode page;
+    cpu.FillSettingsTree(&page, emu::kTraceMenuKind);
+    std::vector<std::string> captions;
+    for (int32_t index = 0; index < page.ChildCount(); ++index) {
+        captions.push_back(page.ChildAt(index)->Text().GetNarrow());
+    }
+    ASSERT_EQ(captions.size(), 15u);
+    EXPECT_EQ(captions[5], "Trace All");
+    EXPECT_EQ(captions[12], "Break All");
+    const auto activate = [&page, &captions](const std::string& caption) {
+        const auto found = std::find(captions.begin(), captions.end(), caption);
+        ASSERT_NE(found, captions.end());
+        page.ChildAt(static_cast<int32_t>(found - captions.begin()))->Activate();
+    };
+    emu::Cpu1801BM1::Options& options = cpu.TraceOptions();
+    activate("Break All");
+    EXPECT_TRUE(options.breakIllegalOpcode && options.breakEIS && options.breakFP11 && options.breakHALT);
+    EXPECT_FALSE(options.breakRESET || options.traceHALT);
+    activate("Select All");
+    EXPECT_TRUE(options.breakRESET && options.traceRESET);
+    options.breakExec1000 = true;
+    activate("Clear All");
+    EXPECT_FALSE(options.breakRESET || options.traceIllegalOpcode || options.breakHALT);
+    EXPECT_TRUE(options.breakExec1000) << "the buttons leave the break at 01000 alone";
 }
 
 TEST_F(Cpu1801BM1Test, StateWithAnotherVersionIsRefusedAndChangesNothing) {
