@@ -80,9 +80,9 @@ bool BranchNode::Start(int32_t& rate) {
 }
 
 void BranchNode::Stop() {
-    for (const std::unique_ptr<TreeNode>& child : std::views::reverse(children)) {
-        if (child->IsEnabled()) {
-            child->Stop();
+    for (auto child = children.rbegin(); child != children.rend(); ++child) {
+        if ((*child)->IsEnabled()) {
+            (*child)->Stop();
         }
     }
 }
