@@ -107,13 +107,6 @@ CpuBase::CpuBase(const char* name, const char* tag) : Device(name, tag), pageTab
 
 CpuBase::~CpuBase() = default;
 
-void CpuBase::AttachMachineServices(const PageTable* newPageTable, MemoryBusInterface* newMemoryBus,
-                                    InterruptServiceInterface* newInterruptService) {
-    pageTable = newPageTable != nullptr ? newPageTable : &kNoPages;
-    memoryBus = newMemoryBus;
-    interruptService = newInterruptService;
-}
-
 bool CpuBase::SetCpuId(uint32_t id) {
     cpuId = id;
     return true;
@@ -259,6 +252,7 @@ void CpuBase::TakePendingRequest(uint32_t& first, uint32_t& second) {
 // ---- Device life
 
 bool CpuBase::Start(int32_t& rate) {
+    pageTable = Memory() != nullptr ? &Memory()->Pages() : &kNoPages;
     eventsStarted = false;
     if (!Device::Start(rate) || frequency == 0) {
         return false;
@@ -299,6 +293,7 @@ bool CpuBase::Notify(uint32_t code) {
     const bool result = Device::Notify(code);
     if (result && (code & notification::kMemoryMapChanged) != 0) {
         OnMemoryMapChanged();
+        pageTable = Memory() != nullptr ? &Memory()->Pages() : &kNoPages;
     }
     return result;
 }
@@ -630,7 +625,7 @@ template <typename Value>
 bool CpuBase::ReadBytewise(uint32_t address, Value& value, uint8_t peek) {
     Value assembled = 0;
     for (uint32_t index = 0; index < sizeof(Value); ++index) {
-        const uint8_t byte = memoryBus != nullptr ? memoryBus->ReadByte((address + index) & addressMask, peek) : 0xFF;
+        const uint8_t byte = Memory() != nullptr ? Memory()->ReadByte((address + index) & addressMask, peek) : 0xFF;
         if (busFault) {
             return false;
         }
@@ -643,8 +638,8 @@ bool CpuBase::ReadBytewise(uint32_t address, Value& value, uint8_t peek) {
 template <typename Value>
 bool CpuBase::WriteBytewise(uint32_t address, Value value) {
     for (uint32_t index = 0; index < sizeof(Value); ++index) {
-        if (memoryBus != nullptr) {
-            memoryBus->WriteByte((address + index) & addressMask, static_cast<uint8_t>(value >> (8 * index)));
+        if (Memory() != nullptr) {
+            Memory()->WriteByte((address + index) & addressMask, static_cast<uint8_t>(value >> (8 * index)));
         }
         if (busFault) {
             return false;
@@ -655,20 +650,19 @@ bool CpuBase::WriteBytewise(uint32_t address, Value value) {
 
 template <typename Value>
 const PageDescriptor* CpuBase::DirectPage(uint32_t address, uint32_t testMask, uint32_t wanted) const {
-    const uint32_t last = sizeof(Value) - 1;
-    if (static_cast<uint64_t>(address) + last > pageTable->highestAddress ||
-        (address & kPageOffsetMask) + last >= kPageSize || (address >> kPageShift) >= pageTable->pageCount) {
+    if (!pageTable->Holds(address, sizeof(Value)) || (address & page::kOffsetMask) + sizeof(Value) > page::kSize ||
+        (address >> page::kShift) >= pageTable->pageCount) {
         return nullptr;
     }
-    const PageDescriptor& page = pageTable->pages[address >> kPageShift];
-    return (page.flags & testMask) == wanted ? &page : nullptr;
+    const PageDescriptor& descriptor = pageTable->PageOf(address);
+    return (descriptor.flags & testMask) == wanted ? &descriptor : nullptr;
 }
 
 template <typename Value>
 bool CpuBase::FastReadAs(uint32_t address, Value& value, uint32_t testMask, uint8_t peek) {
     address &= addressMask;
-    if (const PageDescriptor* page = DirectPage<Value>(address, testMask, kReadDirect)) {
-        const uint8_t* bytes = page->readBase + (address & kPageOffsetMask);
+    if (const PageDescriptor* descriptor = DirectPage<Value>(address, testMask, kReadDirect)) {
+        const uint8_t* bytes = descriptor->ReadBytes() + (address & page::kOffsetMask);
         Value assembled = 0;
         for (uint32_t index = 0; index < sizeof(Value); ++index) {
             assembled |= static_cast<Value>(static_cast<Value>(bytes[index]) << (8 * index));
@@ -677,10 +671,10 @@ bool CpuBase::FastReadAs(uint32_t address, Value& value, uint32_t testMask, uint
         return true;
     }
     if constexpr (sizeof(Value) == 1) {
-        if (const PageDescriptor* page = DirectPage<Value>(address, testMask, kReadHandled)) {
+        if (const PageDescriptor* descriptor = DirectPage<Value>(address, testMask, kReadHandled)) {
             uint8_t byte = 0;
-            if (!page->readHandler(page->readContext, address, 1, &byte, peek)) {
-                byte = pageTable->storage[address];
+            if (!descriptor->read.handler(descriptor->read.context, address, 1, &byte, peek)) {
+                byte = pageTable->ram[address];
             }
             if (!busFault) {
                 value = byte;
@@ -737,17 +731,17 @@ bool CpuBase::FastPeek(uint32_t address, Value& value) {
 template <typename Value>
 bool CpuBase::FastWrite(uint32_t address, Value value) {
     address &= addressMask;
-    if (const PageDescriptor* page = DirectPage<Value>(address, kWriteTestMask, kWriteDirect)) {
-        uint8_t* bytes = page->writeBase + (address & kPageOffsetMask);
+    if (const PageDescriptor* descriptor = DirectPage<Value>(address, kWriteTestMask, kWriteDirect)) {
+        uint8_t* bytes = descriptor->WriteBytes() + (address & page::kOffsetMask);
         for (uint32_t index = 0; index < sizeof(Value); ++index) {
             bytes[index] = static_cast<uint8_t>(value >> (8 * index));
         }
         return true;
     }
     if constexpr (sizeof(Value) == 1) {
-        if (const PageDescriptor* page = DirectPage<Value>(address, kWriteTestMask, kWriteHandled)) {
-            if (!page->writeHandler(page->writeContext, address, 1, &value)) {
-                pageTable->storage[address] = value;
+        if (const PageDescriptor* descriptor = DirectPage<Value>(address, kWriteTestMask, kWriteHandled)) {
+            if (!descriptor->write.handler(descriptor->write.context, address, 1, &value)) {
+                pageTable->ram[address] = value;
             }
             if (!busFault) {
                 return true;

@@ -2,9 +2,7 @@
 
 #include "emu/core/CpuInterface.h"
 #include "emu/core/Device.h"
-#include "emu/core/InterruptServiceInterface.h"
-#include "emu/core/MemoryBusInterface.h"
-#include "emu/core/PageTable.h"
+#include "emu/core/MemoryMap.h"
 
 #include <array>
 #include <cstdint>
@@ -28,11 +26,6 @@ public:
     ~CpuBase() override;
 
     using Device::Reset;
-
-    // The machine's memory (its published page table and slow path) and its interrupt service, borrowed; any may
-    // be null (then memory reads all ones and writes vanish). Events are bound on the device's bus service.
-    void AttachMachineServices(const PageTable* pageTable, MemoryBusInterface* memoryBus,
-                               InterruptServiceInterface* interruptService);
 
     // The controller's choice of time base: when scaled, event periods and AddCycles amounts are in ticks of the
     // primary frequency (which it then publishes), converted to own cycles through the ratio.
@@ -79,10 +72,11 @@ public:
     int32_t EffectiveFrequency() const override;
 
     NodeKind DeviceKind() const override { return NodeKind::Processor; }
-    // Fails when the device start fails or the frequency is 0.
+    // Takes the memory map's published page table. Fails when the device start fails or the frequency is 0.
     bool Start(int32_t& rate) override;
     // Frees every timed event.
     void Stop() override;
+    // Memory map changes (0x02) take the map's page table anew.
     bool Notify(uint32_t code) override;
     // The device's own data, then the "_CPU" chunk: clock, counters, flags and the pending events by the full
     // name of their device and their event name.
@@ -122,9 +116,20 @@ protected:
     void OpenSlice(int32_t budget);
     int32_t CloseSlice();
 
+    // The tests of a page's flags for accesses in place: (flags AND mask) equal to the direct value serves the
+    // access from the page's bytes, equal to the handler value offers a byte to the page's handler first.
+    static constexpr uint32_t kFetchTestMask =
+        page::kReadable | page::kReadBound | page::kReadAliased | page::kFetchReserved;
+    static constexpr uint32_t kReadTestMask = page::kReadable | page::kReadBound | page::kReadAliased;
+    static constexpr uint32_t kWriteTestMask =
+        page::kWritable | page::kWriteBound | page::kWriteAliased | page::kMarked;
+    static constexpr uint32_t kReadDirect = page::kReadable;
+    static constexpr uint32_t kReadHandled = page::kReadable | page::kReadBound;
+    static constexpr uint32_t kWriteDirect = page::kWritable;
+    static constexpr uint32_t kWriteHandled = page::kWritable | page::kWriteBound;
+
+    // The memory map's page table (an empty one without a map): read in place on the fast paths.
     const PageTable* pageTable;
-    MemoryBusInterface* memoryBus = nullptr;
-    InterruptServiceInterface* interruptService = nullptr;
 
     uint32_t addressMask = 0xFFFFFFFF;
     bool checkInterrupts = false;

@@ -4,6 +4,7 @@
 #include "common/OptionNode.h"
 #include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
+#include "emu/core/InterruptController.h"
 #include "emu/core/StateChunk.h"
 #include "emu/cpu/ProcessorStatus.h"
 
@@ -377,17 +378,16 @@ inline uint16_t WordAt(const uint8_t* bytes) {
 } // namespace
 
 #define ZOV_DIRECT_PAGE(address, testMask, wanted)                                                                     \
-    (((address) >> kPageShift) < pageTable->pageCount &&                                                               \
-     (pageTable->pages[(address) >> kPageShift].flags & (testMask)) == (wanted))
+    (((address) >> page::kShift) < pageTable->pageCount && (pageTable->PageOf(address).flags & (testMask)) == (wanted))
 
 template <uint32_t TestMask, uint8_t Peek>
 bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
     if (ZOV_DIRECT_PAGE(address, TestMask, kReadDirect)) {
-        value = WordAt(pageTable->pages[address >> kPageShift].readBase + (address & kPageOffsetMask));
+        value = WordAt(pageTable->PageOf(address).ReadBytes() + (address & page::kOffsetMask));
         return true;
     }
-    value = memoryBus != nullptr ? memoryBus->ReadWord(address, Peek) : 0xFFFF;
+    value = Memory() != nullptr ? Memory()->ReadWord(address, Peek) : 0xFFFF;
     return !busFault;
 }
 
@@ -406,13 +406,13 @@ bool Cpu1801BM1::PeekWord(uint16_t address, uint16_t& value) {
 bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
     if (ZOV_DIRECT_PAGE(address, kWriteTestMask, kWriteDirect)) {
-        uint8_t* bytes = pageTable->pages[address >> kPageShift].writeBase + (address & kPageOffsetMask);
+        uint8_t* bytes = pageTable->PageOf(address).WriteBytes() + (address & page::kOffsetMask);
         bytes[0] = static_cast<uint8_t>(value);
         bytes[1] = static_cast<uint8_t>(value >> 8);
         return true;
     }
-    if (memoryBus != nullptr) {
-        memoryBus->WriteWord(address, value);
+    if (Memory() != nullptr) {
+        Memory()->WriteWord(address, value);
     }
     return !busFault;
 }
@@ -421,17 +421,17 @@ template <uint8_t Peek>
 bool Cpu1801BM1::ReadByteAs(uint16_t address, uint8_t& value) {
     address &= static_cast<uint16_t>(addressMask);
     if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadDirect)) {
-        value = pageTable->pages[address >> kPageShift].readBase[address & kPageOffsetMask];
+        value = pageTable->PageOf(address).ReadBytes()[address & page::kOffsetMask];
         return true;
     }
     if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadHandled)) {
-        const PageDescriptor& page = pageTable->pages[address >> kPageShift];
-        if (!page.readHandler(page.readContext, address, 1, &value, Peek)) {
-            value = pageTable->storage[address];
+        const PageDescriptor& descriptor = pageTable->PageOf(address);
+        if (!descriptor.read.handler(descriptor.read.context, address, 1, &value, Peek)) {
+            value = pageTable->ram[address];
         }
         return !busFault;
     }
-    value = memoryBus != nullptr ? memoryBus->ReadByte(address, Peek) : 0xFF;
+    value = Memory() != nullptr ? Memory()->ReadByte(address, Peek) : 0xFF;
     return !busFault;
 }
 
@@ -446,18 +446,18 @@ bool Cpu1801BM1::PeekByte(uint16_t address, uint8_t& value) {
 bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {
     address &= static_cast<uint16_t>(addressMask);
     if (ZOV_DIRECT_PAGE(address, kWriteTestMask, kWriteDirect)) {
-        pageTable->pages[address >> kPageShift].writeBase[address & kPageOffsetMask] = value;
+        pageTable->PageOf(address).WriteBytes()[address & page::kOffsetMask] = value;
         return true;
     }
     if (ZOV_DIRECT_PAGE(address, kWriteTestMask, kWriteHandled)) {
-        const PageDescriptor& page = pageTable->pages[address >> kPageShift];
-        if (!page.writeHandler(page.writeContext, address, 1, &value)) {
-            pageTable->storage[address] = value;
+        const PageDescriptor& descriptor = pageTable->PageOf(address);
+        if (!descriptor.write.handler(descriptor.write.context, address, 1, &value)) {
+            pageTable->ram[address] = value;
         }
         return !busFault;
     }
-    if (memoryBus != nullptr) {
-        memoryBus->WriteByte(address, value);
+    if (Memory() != nullptr) {
+        Memory()->WriteByte(address, value);
     }
     return !busFault;
 }
@@ -618,13 +618,13 @@ bool Cpu1801BM1::Step() {
                 uint32_t first = 0;
                 uint32_t number = 0;
                 uint32_t third = 0;
-                if (interruptService != nullptr && interruptService->AskSources(0, first, number, third)) {
+                if (Interrupts() != nullptr && Interrupts()->AskSources(0, &first, &number, &third)) {
                     uint64_t cycles = 0;
                     if (!EnterInterrupt(number, cycles)) {
                         registers = savedRegisters;
                         return false;
                     }
-                    interruptService->AskSources(1, first, number, third);
+                    Interrupts()->AskSources(1, &first, &number, &third);
                     interruptDelay = kInterruptPollDelay;
                     budgetLeft -= static_cast<int32_t>(cycles);
                     return true;
@@ -695,7 +695,7 @@ bool Cpu1801BM1::EnterInterrupt(uint32_t number, uint64_t& cycles) {
 
 bool Cpu1801BM1::Trap(uint32_t number, uint64_t& cycles, uint8_t hookByte) {
     cycles = 0;
-    if (interruptService != nullptr && interruptService->CallHandlerB(number, hookByte, 0, this, cycles)) {
+    if (Interrupts() != nullptr && Interrupts()->CallHandlerB(number, hookByte, 0, cycles)) {
         if (busFault) {
             return false;
         }

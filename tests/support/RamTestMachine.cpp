@@ -1,34 +1,36 @@
 #include "support/RamTestMachine.h"
 
-#include "emu/core/Device.h"
-
 namespace test_support {
 
+namespace {
+
+constexpr uint32_t kMemorySize = 0x10000;
+
+} // namespace
+
 RamTestMachine::RamTestMachine() {
-    for (uint32_t page = 0; page < kPages; ++page) {
-        pages[page].readBase = memory.data() + page * emu::kPageSize;
-        pages[page].writeBase = memory.data() + page * emu::kPageSize;
-        SetPageKind(page, kRamPage);
+    memory.Create(kMemorySize, kMemorySize - 1, 0);
+    memory.SetUnmappedHooks({this, &CountRead, &CountWrite});
+    interrupts.AddSource(this, &Ask, nullptr, nullptr);
+    for (uint32_t number = 0; number < emu::InterruptController::kHookCount; ++number) {
+        interrupts.SetHandlerB(number, this, &Hook);
     }
-    pageTable.pages = pages.data();
-    pageTable.pageCount = kPages;
-    pageTable.storage = memory.data();
-    pageTable.highestAddress = static_cast<uint32_t>(memory.size() - 1);
 }
 
 void RamTestMachine::Attach(emu::CpuBase& processor) {
     cpu = &processor;
-    processor.AttachMachineServices(&pageTable, this, this);
-    processor.SetServices(this, &bus, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    processor.SetServices(this, &bus, &memory, nullptr, &interrupts, nullptr, nullptr, nullptr, nullptr);
 }
 
 uint16_t RamTestMachine::Word(uint16_t address) const {
-    return static_cast<uint16_t>(memory[address] | (memory[(address + 1u) & 0xFFFF] << 8));
+    const uint8_t* bytes = memory.RamBase();
+    return static_cast<uint16_t>(bytes[address] | (bytes[(address + 1u) & 0xFFFF] << 8));
 }
 
 void RamTestMachine::SetWord(uint16_t address, uint16_t value) {
-    memory[address] = static_cast<uint8_t>(value);
-    memory[(address + 1u) & 0xFFFF] = static_cast<uint8_t>(value >> 8);
+    uint8_t* bytes = memory.RamBase();
+    bytes[address] = static_cast<uint8_t>(value);
+    bytes[(address + 1u) & 0xFFFF] = static_cast<uint8_t>(value >> 8);
 }
 
 void RamTestMachine::Load(uint16_t address, std::initializer_list<uint16_t> words) {
@@ -38,27 +40,27 @@ void RamTestMachine::Load(uint16_t address, std::initializer_list<uint16_t> word
     }
 }
 
-// Handler pages keep their bytes in the flat storage: their handlers count the access and decline it.
-void RamTestMachine::SetPageKind(uint32_t page, uint32_t flags) {
-    const bool handled = flags == kHandlerPage;
-    pages[page].flags = flags;
-    pages[page].readContext = pages[page].writeContext = handled ? this : nullptr;
-    pages[page].readHandler = handled ? &DeclineRead : nullptr;
-    pages[page].writeHandler = handled ? &DeclineWrite : nullptr;
+// Handler pages keep their bytes in storage: their handlers count the access and decline it.
+void RamTestMachine::SetPageKind(uint32_t page, PageKind kind) {
+    memory.ResetPageRange(page, 1);
+    memory.SetPageMapping(emu::MemoryMap::Access::ReadWrite, page, 1);
+    switch (kind) {
+    case PageKind::Ram:
+        break;
+    case PageKind::Rom:
+        memory.SetPageMapping(emu::MemoryMap::Access::ReadOnly, page, 1);
+        break;
+    case PageKind::Absent:
+        memory.SetPageMapping(emu::MemoryMap::Access::None, page, 1);
+        break;
+    case PageKind::Handled:
+        memory.MapReadRange(page, 1, this, &CountRead, false);
+        memory.MapWriteRange(page, 1, this, &CountWrite, false);
+        break;
+    }
 }
 
-bool RamTestMachine::DeclineRead(void* context, uint32_t address, uint32_t, void*, uint8_t) {
-    static_cast<RamTestMachine*>(context)->SlowAccess(address);
-    return false;
-}
-
-bool RamTestMachine::DeclineWrite(void* context, uint32_t address, uint32_t, const void*) {
-    static_cast<RamTestMachine*>(context)->SlowAccess(address);
-    return false;
-}
-
-// Counts the access; true when it is served (not aborted).
-bool RamTestMachine::SlowAccess(uint32_t address) {
+bool RamTestMachine::DeviceAccess(uint32_t address) {
     ++slowAccesses;
     if (static_cast<int32_t>(address) == abortAddress && cpu != nullptr) {
         cpu->RaiseBusFault();
@@ -67,30 +69,17 @@ bool RamTestMachine::SlowAccess(uint32_t address) {
     return true;
 }
 
-uint8_t RamTestMachine::ReadByte(uint32_t address, uint8_t peek) {
-    address &= 0xFFFF;
-    if (peek == 0 && !SlowAccess(address)) {
-        return 0xFF;
+// Declines the read, so that storage (or all ones, for an absent page) answers; peeks are not counted.
+bool RamTestMachine::CountRead(void* context, uint32_t address, uint32_t, void*, uint8_t peek) {
+    if (peek == 0) {
+        static_cast<RamTestMachine*>(context)->DeviceAccess(address);
     }
-    return pages[address >> emu::kPageShift].flags == kAbsentPage ? 0xFF : memory[address];
+    return false;
 }
 
-void RamTestMachine::WriteByte(uint32_t address, uint8_t value) {
-    address &= 0xFFFF;
-    if (SlowAccess(address) && pages[address >> emu::kPageShift].flags != kAbsentPage &&
-        pages[address >> emu::kPageShift].flags != kRomPage) {
-        memory[address] = value;
-    }
-}
-
-uint16_t RamTestMachine::ReadWord(uint32_t address, uint8_t peek) {
-    const uint8_t low = ReadByte(address, peek);
-    return static_cast<uint16_t>(low | (ReadByte(address + 1, peek) << 8));
-}
-
-void RamTestMachine::WriteWord(uint32_t address, uint16_t value) {
-    WriteByte(address, static_cast<uint8_t>(value));
-    WriteByte(address + 1, static_cast<uint8_t>(value >> 8));
+bool RamTestMachine::CountWrite(void* context, uint32_t address, uint32_t, const void*) {
+    static_cast<RamTestMachine*>(context)->DeviceAccess(address);
+    return false;
 }
 
 int32_t RamTestMachine::QueryBreak(uint8_t& request, uint8_t& show) {
@@ -105,27 +94,30 @@ int32_t RamTestMachine::QueryBreak(uint8_t& request, uint8_t& show) {
     return 1;
 }
 
-bool RamTestMachine::AskSources(uint8_t mode, uint32_t& first, uint32_t& vectorNumber, uint32_t& third) {
+bool RamTestMachine::Ask(void* context, uint8_t mode, uint32_t* value1, uint32_t* value2, uint32_t* value3) {
+    auto* machine = static_cast<RamTestMachine*>(context);
     if (mode == 1) {
-        ++acknowledged;
-        requests.pop_front();
+        ++machine->acknowledged;
+        machine->requests.pop_front();
         return true;
     }
-    ++polls;
-    if (requests.empty()) {
+    ++machine->polls;
+    if (machine->requests.empty()) {
         return false;
     }
-    first = third = 0;
-    vectorNumber = requests.front();
+    *value1 = *value3 = 0;
+    *value2 = machine->requests.front();
     return true;
 }
 
-bool RamTestMachine::CallHandlerB(uint32_t number, uint32_t argument1, uint32_t, emu::CpuInterface*, uint64_t& cycles) {
-    hookCalls.push_back({number, argument1});
-    if (static_cast<int32_t>(number) != hookedNumber) {
+bool RamTestMachine::Hook(void* context, uint32_t number, uint32_t argument1, uint32_t, emu::CpuInterface*,
+                          uint64_t* cycles) {
+    auto* machine = static_cast<RamTestMachine*>(context);
+    machine->hookCalls.push_back({number, argument1});
+    if (static_cast<int32_t>(number) != machine->hookedNumber) {
         return false;
     }
-    cycles += hookCycles;
+    *cycles += machine->hookCycles;
     return true;
 }
 

@@ -228,57 +228,45 @@ TEST_F(CpuBaseTest, StartFailsWithoutAClockAndSetFrequencyRefusesNegatives) {
     EXPECT_FALSE(cpu.Start(rate));
 }
 
+// Pages 0 and 2 count the accesses that reach them; pages 1 and 63 are plain RAM.
 TEST_F(CpuBaseTest, BusAccessesGoInPlaceOnlyWithinOnePageAndBelowTheTop) {
     cpu.SetAddressMask(0xFFFF);
-    machine.SetWord(0x03FE, 0x1234);
-    machine.Memory()[0x03FF] = 0x56;
-    machine.Memory()[0x0400] = 0x78;
+    machine.SetPageKind(0, test_support::RamTestMachine::PageKind::Handled);
+    machine.SetPageKind(2, test_support::RamTestMachine::PageKind::Handled);
+    machine.SetWord(0x07FE, 0x5634);
+    machine.Memory()[0x0800] = 0x78;
     machine.Memory()[0] = 0x9A;
+    const auto read16 = [this](uint32_t address, bool fast, uint32_t& value) {
+        uint16_t word = 0;
+        const bool read = fast ? cpu.FastRead(address, word) : cpu.BusRead(address, word);
+        value = word;
+        return read;
+    };
     struct Access {
         const char* name;
         std::function<bool(uint32_t&)> access;
         uint32_t expected;
-        int32_t slowAccesses;
+        int32_t countedAccesses;
     };
     const Access accesses[] = {
-        {"FastRead16 at offset 1022",
-         [this](uint32_t& v) {
-             uint16_t w = 0;
-             const bool ok = cpu.FastRead(0x03FE, w);
-             v = w;
-             return ok;
-         },
-         0x5634, 0},
-        {"FastRead16 at offset 1023",
-         [this](uint32_t& v) {
-             uint16_t w = 0;
-             const bool ok = cpu.FastRead(0x03FF, w);
-             v = w;
-             return ok;
-         },
-         0x7856, 2},
-        {"FastRead32 at the top - 2", [this](uint32_t& v) { return cpu.FastRead(0xFFFDu, v); }, 0x9A000000, 4},
-        {"FastRead32 at the top - 3", [this](uint32_t& v) { return cpu.FastRead(0xFFFCu, v); }, 0, 0},
-        {"BusRead16 wraps at the mask",
-         [this](uint32_t& v) {
-             uint16_t w = 0;
-             const bool ok = cpu.BusRead(0xFFFF, w);
-             v = w;
-             return ok;
-         },
-         0x9A00, 2},
+        {"FastRead16 at offset 1022", [&](uint32_t& value) { return read16(0x07FE, true, value); }, 0x5634, 0},
+        {"FastRead16 at offset 1023", [&](uint32_t& value) { return read16(0x07FF, true, value); }, 0x7856, 1},
+        {"FastRead32 at the top - 2", [this](uint32_t& value) { return cpu.FastRead(0xFFFDu, value); }, 0x9A000000, 1},
+        {"FastRead32 at the top - 3", [this](uint32_t& value) { return cpu.FastRead(0xFFFCu, value); }, 0, 0},
+        {"BusRead16 wraps at the mask", [&](uint32_t& value) { return read16(0xFFFF, false, value); }, 0x9A00, 1},
     };
     for (const Access& access : accesses) {
         const int32_t before = machine.SlowAccesses();
         uint32_t value = 0;
         EXPECT_TRUE(access.access(value)) << access.name;
         EXPECT_EQ(value, access.expected) << access.name;
-        EXPECT_EQ(machine.SlowAccesses() - before, access.slowAccesses) << access.name;
+        EXPECT_EQ(machine.SlowAccesses() - before, access.countedAccesses) << access.name;
     }
 }
 
 TEST_F(CpuBaseTest, FaultingAccessesStopAtTheFaultingByte) {
     cpu.SetAddressMask(0xFFFF);
+    machine.SetPageKind(1, test_support::RamTestMachine::PageKind::Handled);
     machine.AbortAt(0x0402);
     cpu.during = [this] {
         EXPECT_FALSE(cpu.BusWrite(0x0400u, 0x11223344u));

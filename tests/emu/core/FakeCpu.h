@@ -21,7 +21,9 @@ public:
     };
 
     explicit FakeCpu(const char* name = "CPU", int32_t frequency = 3000000)
-        : CpuBase(name, nullptr), frequency(frequency) {}
+        : CpuBase(name, nullptr), frequency(frequency) {
+        SetFrequency(frequency);
+    }
 
     int32_t frequency;
     int32_t requestedFrequency = 0;

@@ -473,7 +473,7 @@ TEST_F(Cpu1801BM1Test, TraceTrapFollowsRtiAtOnceAndRttAfterTheNextInstruction) {
 }
 
 TEST_F(Cpu1801BM1Test, AbortedInstructionRollsBackAndRunsAgainInFull) {
-    machine.SetPageKind(07000 >> 10, test_support::RamTestMachine::kAbsentPage);
+    machine.SetPageKind(07000 >> 10, test_support::RamTestMachine::PageKind::Absent);
     machine.Load(kCode, {012031}); // MOV (R0)+,@(R1)+
     machine.Load(04000, {0777, 07000});
     cpu.SetRegister(0, 04000);
@@ -485,7 +485,7 @@ TEST_F(Cpu1801BM1Test, AbortedInstructionRollsBackAndRunsAgainInFull) {
     EXPECT_EQ(cpu.Register(7), kCode);
     EXPECT_FALSE(cpu.BusFault());
     machine.AbortAt(-1);
-    machine.SetPageKind(07000 >> 10, test_support::RamTestMachine::kRamPage);
+    machine.SetPageKind(07000 >> 10, test_support::RamTestMachine::PageKind::Ram);
     EXPECT_EQ(cpu.Execute(0), 59);
     EXPECT_EQ(machine.Word(07000), 0777);
     EXPECT_EQ(cpu.Register(0), 04002);
@@ -532,7 +532,7 @@ TEST_F(Cpu1801BM1Test, InstructionThatDoesNotFitIsParkedAndPaidForLater) {
     other.Attach(copy);
     int32_t rate = 0;
     ASSERT_TRUE(copy.Start(rate));
-    other.Memory() = machine.Memory();
+    std::copy(machine.Memory(), machine.Memory() + 0x10000, other.Memory());
     stream.Seek(0);
     common::RecordArchive reader(stream);
     ASSERT_TRUE(copy.LoadOwnData(reader, nullptr));

@@ -1,0 +1,359 @@
+#include "emu/core/Machine.h"
+
+#include "common/List.h"
+#include "common/OptionNode.h"
+#include "common/RecordArchive.h"
+#include "common/SettingsTree.h"
+#include "emu/core/BusService.h"
+#include "emu/core/CpuInterface.h"
+#include "emu/core/HostSoundOutput.h"
+#include "emu/core/InterruptController.h"
+#include "emu/core/KeyStateService.h"
+#include "emu/core/MemoryMap.h"
+#include "emu/core/MouseService.h"
+#include "emu/core/PortMap.h"
+#include "emu/core/StateChunk.h"
+
+namespace emu {
+
+namespace {
+
+// The view menu, where the stretch toggle goes.
+constexpr int32_t kViewMenuKind = 3;
+// UI text of the stretch toggle.
+constexpr int32_t kStretchTextId = 44;
+// QueryHost's code to the host callback.
+constexpr int32_t kShowQuery = -1;
+
+// Adopts a new service into the group and answers it, or null when the group refused it.
+template <typename Service>
+Service* AddService(BranchNode& group) {
+    auto service = std::make_unique<Service>();
+    Service* added = service.get();
+    return group.AddChild(std::move(service)) ? added : nullptr;
+}
+
+} // namespace
+
+Machine::Machine(const char* name) : Device(name) {}
+
+// The devices go before the services they may still hold.
+Machine::~Machine() {
+    DeleteChildren();
+}
+
+Device* Machine::CpuAt(int32_t index) const {
+    return index >= 0 && index < CpuCount() ? processors[static_cast<size_t>(index)].device : nullptr;
+}
+
+int64_t Machine::PrimaryFrequency() const {
+    const CpuInterface* cpu = FirstCpu();
+    return cpu != nullptr ? cpu->PrimaryFrequency() : 0;
+}
+
+uint64_t Machine::ScaledElapsed() const {
+    const CpuInterface* cpu = FirstCpu();
+    return cpu != nullptr ? cpu->ScaledElapsed() : 0;
+}
+
+void Machine::RequestInterruptChecks() {
+    for (const Processor& processor : processors) {
+        processor.cpu->RequestInterruptCheck();
+    }
+}
+
+bool Machine::CreateServices() {
+    services.DeleteChildren();
+    busService = nullptr;
+    memoryMap = nullptr;
+    portMap = nullptr;
+    interruptController = nullptr;
+    keyState = nullptr;
+    mouseService = nullptr;
+    if ((busService = AddService<BusService>(services)) == nullptr) {
+        return false;
+    }
+    busService->SetOutputPrototype(soundOutput);
+    if ((memoryMap = AddService<MemoryMap>(services)) == nullptr ||
+        (portMap = AddService<PortMap>(services)) == nullptr ||
+        (interruptController = AddService<InterruptController>(services)) == nullptr ||
+        (keyState = AddService<KeyStateService>(services)) == nullptr ||
+        (mouseService = AddService<MouseService>(services)) == nullptr) {
+        return false;
+    }
+    // The drive set "_DRIVES" joins last, its change callback telling the devices 0x200 before and 0x40 after a
+    // medium changes.
+    interruptController->SetMachine(this);
+    services.SetConsole(Console());
+    return true;
+}
+
+bool Machine::AddChild(std::unique_ptr<TreeNode> node, const char* childName, const char* childTag) {
+    auto* cpu = dynamic_cast<CpuInterface*>(node.get());
+    auto* device = dynamic_cast<Device*>(node.get());
+    const bool isProcessor = cpu != nullptr && device != nullptr && node->DeviceKind() == NodeKind::Processor;
+    if (!Device::AddChild(std::move(node), childName, childTag)) {
+        return false;
+    }
+    if (isProcessor) {
+        processors.push_back({cpu, device});
+    }
+    return true;
+}
+
+void Machine::DeleteChildren() {
+    processors.clear();
+    Device::DeleteChildren();
+}
+
+void Machine::Clear() {
+    attachedRenderer = nullptr;
+    DeleteChildren();
+}
+
+bool Machine::Start(int32_t& rate) {
+    if (memoryMap != nullptr) {
+        memoryMap->SetMachine(nullptr);
+    }
+    pauseCount = 0;
+    if (!services.Start(rate)) {
+        return false;
+    }
+    ConnectServices(this);
+    // Parameters the devices declared while stopped are bound once they run, then again as they started.
+    if (!ApplySettings(nullptr) || !Device::Start(rate) || !ApplySettings(nullptr) || !Notify(notification::kStarted)) {
+        return false;
+    }
+    if (memoryMap != nullptr) {
+        memoryMap->SetMachine(this);
+    }
+    return true;
+}
+
+void Machine::Stop() {
+    Device::Stop();
+    services.Stop();
+}
+
+bool Machine::ApplySettings(ConfigParam* record) {
+    if (!IsRunning()) {
+        return true;
+    }
+    const bool applied = ApplyParameters(this, record != nullptr ? record->Type() : ParamType::None);
+    return Notify(AppliedNotification(record)) && applied;
+}
+
+int32_t Machine::QueryBreak(uint8_t& request, uint8_t& show) {
+    if (hostCallback == nullptr) {
+        show = 1;
+        return 0;
+    }
+    // No break can be asked for while paused.
+    if (pauseCount != 0) {
+        request = 0;
+    }
+    return hostCallback(hostContext, &request, &show, 0);
+}
+
+void Machine::Pause(bool on) {
+    if (on) {
+        ++pauseCount;
+    } else if (pauseCount > 0) {
+        --pauseCount;
+    }
+}
+
+bool Machine::QueryHost() {
+    if (hostCallback == nullptr) {
+        return true;
+    }
+    uint8_t request = 0;
+    uint8_t show = 0;
+    hostCallback(hostContext, &request, &show, kShowQuery);
+    return show == 0;
+}
+
+bool Machine::SaveState(common::RecordArchive& archive) {
+    if (!WriteVersion(archive, "VER")) {
+        return false;
+    }
+    Pause(true);
+    const bool saved = services.SaveState(archive) && Device::SaveState(archive);
+    Pause(false);
+    return saved;
+}
+
+bool Machine::LoadState(common::RecordArchive& archive, common::NarrowString* note) {
+    if (!ReadVersion(archive, "VER")) {
+        return false;
+    }
+    Pause(true);
+    loading = true;
+    const bool loaded =
+        services.LoadState(archive, note) && Device::LoadState(archive, note) && Notify(notification::kStateLoaded);
+    loading = false;
+    Pause(false);
+    return loaded;
+}
+
+bool Machine::ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) {
+    if (settings != nullptr && !enabledOnly) {
+        settings->BindBool(common::NarrowString("StretchScreen"), &stretch);
+    }
+    return Device::ExchangeSettings(settings, enabledOnly);
+}
+
+void Machine::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+    Device::FillSettingsTree(item, kind);
+    if (kind == kViewMenuKind && item != nullptr) {
+        item->AddSeparator();
+        item->AddSeparator();
+        item->AddToggleItemById(kStretchTextId, &stretch, true, nullptr, true);
+    }
+}
+
+bool Machine::DescribeState(common::List& lines, bool flag, int32_t value) {
+    bool described = false;
+    for (int32_t index = 0; index < ChildCount(); ++index) {
+        Device* device = DeviceAt(index);
+        if (device != nullptr && device->IsEnabled()) {
+            described = device->DescribeState(lines, flag, value) || described;
+        }
+    }
+    return described;
+}
+
+void Machine::SetConsole(common::Console* console) {
+    if (console == Console()) {
+        return;
+    }
+    services.SetConsole(console);
+    Device::SetConsole(console);
+}
+
+void Machine::AttachRenderer(RendererBase* renderer) {
+    if (renderer == attachedRenderer) {
+        return;
+    }
+    attachedRenderer = renderer;
+    if (IsEnabled()) {
+        ConnectServices(this);
+    }
+    if (IsRunning()) {
+        Notify(notification::kRendererChanged);
+    }
+}
+
+void Machine::SetSoundOutput(HostSoundOutput* output) {
+    soundOutput = output;
+    if (busService != nullptr) {
+        busService->SetOutputPrototype(output);
+    }
+}
+
+void Machine::SetHostCallback(HostCallback callback, void* context) {
+    hostCallback = callback;
+    hostContext = context;
+}
+
+int32_t Machine::SetBusRate(int32_t rate, int32_t cpuIndex, bool doubled) {
+    if (busService == nullptr) {
+        return 0;
+    }
+    CpuInterface* cpu =
+        cpuIndex >= 0 && cpuIndex < CpuCount() ? processors[static_cast<size_t>(cpuIndex)].cpu : nullptr;
+    return busService->SetRate(rate, cpu, doubled);
+}
+
+void Machine::TickBus() {
+    if (busService != nullptr) {
+        busService->Tick();
+    }
+}
+
+void Machine::SetBusPaused(bool paused) {
+    if (busService != nullptr) {
+        busService->SetPaused(paused);
+    }
+}
+
+void Machine::KeyEvent(int32_t code, bool down) {
+    if (keyState == nullptr) {
+        return;
+    }
+    if (code < 0 && !down) {
+        keyState->ReleaseAll();
+    } else {
+        keyState->SetKey(static_cast<uint8_t>(code), down);
+    }
+}
+
+void Machine::MouseEvent(const MouseEventRecord& event) {
+    if (mouseService != nullptr) {
+        mouseService->Broadcast(event);
+    }
+}
+
+void Machine::ConnectServices(Device* device) {
+    if (device == nullptr || !device->IsEnabled()) {
+        return;
+    }
+    // The drive set is handed out once the machine builds one.
+    device->SetServices(this, busService, memoryMap, portMap, interruptController, attachedRenderer, keyState, nullptr,
+                        mouseService);
+    for (int32_t index = 0; index < device->ChildCount(); ++index) {
+        ConnectServices(device->DeviceAt(index));
+    }
+}
+
+bool Machine::ApplyParameters(Device* device, ParamType filter) {
+    if (device == nullptr) {
+        return false;
+    }
+    if (!device->IsEnabled()) {
+        return true;
+    }
+    const ConfigParamSet& params = device->Params();
+    for (int32_t index = 0; index < params.Count(); ++index) {
+        ConfigParam* record = params.RecordAt(index);
+        if (filter != ParamType::None && record->Type() != filter) {
+            continue;
+        }
+        bool applied = false;
+        switch (record->Type()) {
+        case ParamType::None:
+            applied = true;
+            break;
+        case ParamType::Flag:
+            applied = applier.ApplyFlag(record);
+            break;
+        case ParamType::FlagPair:
+            applied = applier.ApplyFlagPair(record);
+            break;
+        case ParamType::MemoryRange:
+            applied = applier.ApplyMemoryRange(memoryMap, record, device);
+            break;
+        case ParamType::PortRange:
+            applied = applier.ApplyPortRange(portMap, record, device);
+            break;
+        case ParamType::VectorRangeA:
+            applied = applier.ApplyVectorRangeA(interruptController, record, device);
+            break;
+        case ParamType::VectorRangeB:
+            applied = applier.ApplyVectorRangeB(interruptController, record, device);
+            break;
+        }
+        if (!applied) {
+            return false;
+        }
+    }
+    for (int32_t index = 0; index < device->ChildCount(); ++index) {
+        Device* child = device->DeviceAt(index);
+        if (child != nullptr && !ApplyParameters(child, filter)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace emu

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "emu/core/BranchNode.h"
+#include "emu/core/ConfigParamApplier.h"
+#include "emu/core/Device.h"
+#include "emu/core/MachineInterface.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace emu {
+
+class CpuInterface;
+class HostSoundOutput;
+struct MouseEventRecord;
+
+// The host's say on breaking: code 0 for a device report, which may break (request in and out, show out);
+// code -1 when the machine only asks whether the host wants the report lines shown. Answers non-zero to break.
+using HostCallback = int32_t (*)(void* context, uint8_t* request, uint8_t* show, int32_t code);
+
+// The root of a device tree, through which the controller drives an emulated computer. It builds and owns its
+// services ("_BUS", "_MEM", "_PORT", "_INTR", "_KEYB", "_MOUSE"), hands them to its devices, starts, stops, saves
+// and loads the whole tree, applies the devices' configuration parameters, keeps the list of its processors and
+// holds the links to the host: console, renderer, sound output, break callback and pause count.
+//
+// Start: the services, then the devices (the parameters applied before and after them, and the devices told
+// 0x140 at the end). Stop: the devices last-first, then the services. A machine's state: the value "VER", the
+// services' chunk (with an empty name), then the machine's own chunk with its devices.
+class Machine : public MachineInterface, public Device {
+public:
+    explicit Machine(const char* name = nullptr);
+    ~Machine() override;
+
+    // The first processor added, or null for a machine without one.
+    CpuInterface* FirstCpu() const { return processors.empty() ? nullptr : processors.front().cpu; }
+    int32_t CpuCount() const { return static_cast<int32_t>(processors.size()); }
+    // The processor at index as the device it is; null out of range.
+    Device* CpuAt(int32_t index) const;
+    // The first processor's time base; 0 without a processor.
+    int64_t PrimaryFrequency() const;
+    uint64_t ScaledElapsed() const;
+    // Makes every processor re-check its interrupt requests.
+    void RequestInterruptChecks();
+
+    // Builds the services anew (deleting earlier ones). A model calls this first in its own override, then
+    // adds its devices with AddChild.
+    virtual bool CreateServices();
+    // Adopts a device; a processor also joins the machine's list of processors.
+    bool AddChild(std::unique_ptr<TreeNode> node, const char* childName = nullptr,
+                  const char* childTag = nullptr) override;
+    // Deletes the devices; the services stay.
+    void DeleteChildren() override;
+    // Forgets the renderer and deletes the devices.
+    void Clear();
+
+    // The machine's own services; null before CreateServices.
+    BusService* Bus() const { return busService; }
+    MemoryMap* Memory() const { return memoryMap; }
+    PortMap* Ports() const { return portMap; }
+    InterruptController* Interrupts() const { return interruptController; }
+    KeyStateService* Keys() const { return keyState; }
+    MouseService* Mouse() const { return mouseService; }
+    const BranchNode& Services() const { return services; }
+
+    bool Start(int32_t& rate) override;
+    void Stop() override;
+    // Binds a parameter a device added (every parameter for null) and tells the devices what changed; only
+    // while running.
+    bool ApplySettings(ConfigParam* record) override;
+    int32_t QueryBreak(uint8_t& request, uint8_t& show) override;
+    void Pause(bool on) override;
+    int32_t PauseCount() const { return pauseCount; }
+    // Whether the host wants report lines shown; true without a host.
+    bool QueryHost();
+    bool IsLoading() const { return loading; }
+
+    bool SaveState(common::RecordArchive& archive) override;
+    // Reads a state strictly and tells the devices 0xFFFF when it all loaded.
+    bool LoadState(common::RecordArchive& archive, common::NarrowString* note) override;
+    // The machine's own setting "StretchScreen" (not for the enabled-only exchange), then the devices'.
+    bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
+    // The devices' items; the view menu (kind 3) also gets the stretch toggle.
+    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    // The enabled devices describe themselves; true when any did.
+    bool DescribeState(common::List& lines, bool flag, int32_t value) override;
+    // Hands the console to the services and the devices.
+    void SetConsole(common::Console* console) override;
+
+    // Hands the renderer to the devices (borrowed); they are told while the machine runs.
+    void AttachRenderer(RendererBase* renderer);
+    RendererBase* AttachedRenderer() const { return attachedRenderer; }
+    // The prototype of the bus's sound outputs, borrowed.
+    void SetSoundOutput(HostSoundOutput* output);
+    HostSoundOutput* SoundOutput() const { return soundOutput; }
+    void SetHostCallback(HostCallback callback, void* context);
+    bool IsStretched() const { return stretch; }
+
+    // The bus ticked by the processor at cpuIndex (none when out of range) or by the caller; see
+    // BusService::SetRate. 0 before the services exist.
+    int32_t SetBusRate(int32_t rate, int32_t cpuIndex, bool doubled);
+    void TickBus();
+    void SetBusPaused(bool paused);
+    // A host key went down or up; a negative code going up releases every key.
+    void KeyEvent(int32_t code, bool down);
+    void MouseEvent(const MouseEventRecord& event);
+
+private:
+    struct Processor {
+        CpuInterface* cpu;
+        Device* device;
+    };
+
+    // Hands the machine and its services to an enabled device and its device subtree.
+    void ConnectServices(Device* device);
+    // Binds the parameters of an enabled device subtree, of one type or (None) of all.
+    bool ApplyParameters(Device* device, ParamType filter);
+
+    BranchNode services;
+    ConfigParamApplier applier;
+    BusService* busService = nullptr;
+    MemoryMap* memoryMap = nullptr;
+    PortMap* portMap = nullptr;
+    InterruptController* interruptController = nullptr;
+    KeyStateService* keyState = nullptr;
+    MouseService* mouseService = nullptr;
+    std::vector<Processor> processors;
+    int32_t pauseCount = 0;
+    bool stretch = true;
+    bool loading = false;
+    RendererBase* attachedRenderer = nullptr;
+    HostSoundOutput* soundOutput = nullptr;
+    HostCallback hostCallback = nullptr;
+    void* hostContext = nullptr;
+};
+
+} // namespace emu

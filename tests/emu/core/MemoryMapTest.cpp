@@ -1,0 +1,496 @@
+#include "emu/core/MemoryMap.h"
+
+#include "ArchiveBytes.h"
+#include "common/MemoryStream.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace emu {
+namespace {
+
+using Log = std::vector<std::string>;
+
+constexpr uint32_t kSize = 0x10000;
+
+// What plain storage holds at an offset in the tests: differs between pages and within them.
+uint8_t Stored(uint32_t offset) {
+    return static_cast<uint8_t>(offset ^ (offset >> 8));
+}
+
+// A device's page handlers: they log each access and serve reads with 0xAB bytes, both only up to a word.
+struct PageLog {
+    Log entries;
+
+    static bool Read(void* context, uint32_t address, uint32_t size, void* buffer, uint8_t peek) {
+        auto* log = static_cast<PageLog*>(context);
+        log->Add("r", address, size, peek != 0 ? " peek" : "");
+        std::memset(buffer, 0xAB, size);
+        return size <= 2;
+    }
+    static bool Write(void* context, uint32_t address, uint32_t size, const void* buffer) {
+        uint32_t value = 0;
+        std::memcpy(&value, buffer, size);
+        static_cast<PageLog*>(context)->Add("w", address, size, "=" + std::to_string(value));
+        return size <= 2;
+    }
+
+private:
+    void Add(const char* what, uint32_t address, uint32_t size, const std::string& rest) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%s %X/%u", what, address, size);
+        entries.push_back(text + rest);
+    }
+};
+
+// A 64 KB map whose first pages show each kind of page:
+// 0 RAM, 1 read-only, 2 absent, 3 a device's handlers, 4 reads and writes page 8, 5 write-only,
+// 6 aliased to itself, 7 aliased to page 4 (itself aliased), 9 RAM marked against direct writes.
+class MemoryMapTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(memory.Create(kSize, 0xFFFF, 0));
+        for (uint32_t offset = 0; offset < kSize; ++offset) {
+            memory.RamBase()[offset] = Stored(offset);
+        }
+        memory.SetPageMapping(MemoryMap::Access::ReadOnly, 1, 1);
+        memory.SetPageMapping(MemoryMap::Access::None, 2, 1);
+        memory.MapReadRange(3, 1, &device, PageLog::Read, false);
+        memory.MapWriteRange(3, 1, &device, PageLog::Write, false);
+        memory.RemapPages(4, 8, 1);
+        memory.SetPageMapping(MemoryMap::Access::WriteOnly, 5, 1);
+        memory.RemapPages(6, 10, 1);
+        memory.ResetPageRange(6, 1);
+        memory.RemapPages(7, 4, 1);
+        memory.SetPageMark(9, 1, true);
+    }
+
+    uint32_t Read(uint32_t address, uint32_t width, uint8_t peek = 0) {
+        switch (width) {
+        case 1:
+            return memory.ReadByte(address, peek);
+        case 2:
+            return memory.ReadWord(address, peek);
+        default:
+            return memory.ReadDword(address, peek);
+        }
+    }
+
+    void Write(uint32_t address, uint32_t width, uint32_t value) {
+        switch (width) {
+        case 1:
+            return memory.WriteByte(address, static_cast<uint8_t>(value));
+        case 2:
+            return memory.WriteWord(address, static_cast<uint16_t>(value));
+        default:
+            return memory.WriteDword(address, value);
+        }
+    }
+
+    MemoryMap memory;
+    PageLog device;
+};
+
+TEST_F(MemoryMapTest, ReadsReachEachKindOfPage) {
+    struct Case {
+        const char* what;
+        uint32_t address;
+        uint32_t width;
+        uint8_t peek;
+        uint32_t expected;
+        Log handled;
+    };
+    const Case cases[] = {
+        {"RAM byte", 0x0010, 1, 0, 0x10, {}},
+        {"RAM word", 0x0010, 2, 0, 0x1110, {}},
+        {"RAM long", 0x0010, 4, 0, 0x13121110, {}},
+        {"RAM word split at the page end into read-only", 0x03FF, 2, 0, 0x04FC, {}},
+        {"read-only byte", 0x0405, 1, 0, 0x01, {}},
+        {"absent byte", 0x0805, 1, 0, 0xFF, {}},
+        {"absent word", 0x0805, 2, 0, 0xFFFF, {}},
+        {"absent long", 0x0804, 4, 0, 0xFFFFFFFF, {}},
+        {"handler byte", 0x0C01, 1, 0, 0xAB, {"r C01/1"}},
+        {"handler byte peeked", 0x0C01, 1, 1, 0xAB, {"r C01/1 peek"}},
+        {"handler word", 0x0C02, 2, 0, 0xABAB, {"r C02/2"}},
+        {"handler long declined, read in words", 0x0C04, 4, 0, 0xABABABAB, {"r C04/4", "r C04/2", "r C06/2"}},
+        {"handler word split at the page end", 0x0FFF, 2, 0, 0x20AB, {"r FFF/1"}},
+        {"aliased byte", 0x1005, 1, 0, Stored(0x2005), {}},
+        {"aliased word", 0x1006, 2, 0, 0x2726, {}},
+        {"write-only byte", 0x1405, 1, 0, 0xFF, {}},
+        {"page aliased to itself, byte", 0x1804, 1, 0, Stored(0x1804), {}},
+        {"page aliased to itself, word in bytes", 0x1804, 2, 0, 0x1D1C, {}},
+        // Only one level of alias is followed: page 7 reads what page 4 itself holds.
+        {"alias of an alias", 0x1C05, 1, 0, Stored(0x1005), {}},
+        {"beyond the address space", 0x10000, 1, 0, 0xFF, {}},
+        {"word across the end of the address space", 0xFFFF, 2, 0, 0xFF00, {}},
+        {"long across the end of the address space", 0xFFFE, 4, 0, 0xFFFF0001, {}},
+        // Its halves are read at the addresses that follow, the last one wrapping round to 0.
+        {"long at the top of the 32-bit range", 0xFFFFFFFD, 4, 0, 0x00FFFFFF, {}},
+    };
+    for (const Case& test : cases) {
+        device.entries.clear();
+        EXPECT_EQ(Read(test.address, test.width, test.peek), test.expected) << test.what;
+        EXPECT_EQ(device.entries, test.handled) << test.what;
+    }
+}
+
+TEST_F(MemoryMapTest, WritesReachEachKindOfPage) {
+    struct Case {
+        const char* what;
+        uint32_t address;
+        uint32_t width;
+        uint32_t value;
+        // Where the bytes land in storage; none when they are dropped or handled.
+        int64_t storedAt;
+        Log handled;
+    };
+    const Case cases[] = {
+        {"RAM byte", 0x0010, 1, 0x5A, 0x0010, {}},
+        {"RAM long", 0x0010, 4, 0x44332211, 0x0010, {}},
+        {"RAM word split at the page end", 0x27FF, 2, 0x2211, 0x27FF, {}},
+        {"read-only byte", 0x0405, 1, 0x5A, -1, {}},
+        {"absent word", 0x0805, 2, 0x2211, -1, {}},
+        {"handler byte", 0x0C01, 1, 0x5A, -1, {"w C01/1=90"}},
+        {"handler long declined, written in words",
+         0x0C04,
+         4,
+         0x44332211,
+         -1,
+         {"w C04/4=1144201745", "w C04/2=8721", "w C06/2=17459"}},
+        {"aliased word", 0x1006, 2, 0x2211, 0x2006, {}},
+        {"write-only byte", 0x1405, 1, 0x5A, 0x1405, {}},
+        {"marked RAM byte", 0x2405, 1, 0x5A, 0x2405, {}},
+        {"beyond the address space", 0x10000, 2, 0x2211, -1, {}},
+    };
+    for (const Case& test : cases) {
+        SetUp();
+        device.entries.clear();
+        const std::vector<uint8_t> before(memory.RamBase(), memory.RamBase() + memory.PageCount() * page::kSize);
+        Write(test.address, test.width, test.value);
+        std::vector<uint8_t> expected = before;
+        if (test.storedAt >= 0) {
+            for (uint32_t byte = 0; byte < test.width; ++byte) {
+                expected[static_cast<size_t>(test.storedAt) + byte] = static_cast<uint8_t>(test.value >> (8 * byte));
+            }
+        }
+        const std::vector<uint8_t> after(memory.RamBase(), memory.RamBase() + memory.PageCount() * page::kSize);
+        EXPECT_TRUE(after == expected) << test.what;
+        EXPECT_EQ(device.entries, test.handled) << test.what;
+    }
+}
+
+TEST_F(MemoryMapTest, PublishesWhichPagesTheProcessorReachesInPlace) {
+    struct Case {
+        uint32_t page;
+        bool reads;
+        bool fetches;
+        bool writes;
+    };
+    for (const Case& test : {Case{0, true, true, true}, Case{1, true, true, false}, Case{2, false, false, false},
+                             Case{3, false, false, false}, Case{4, false, false, false}, Case{5, false, false, true},
+                             Case{8, false, false, false}, Case{9, true, true, false}}) {
+        const PageDescriptor& descriptor = memory.Pages().pages[test.page];
+        EXPECT_EQ(descriptor.ReadsInPlace(), test.reads) << test.page;
+        EXPECT_EQ(descriptor.FetchesInPlace(), test.fetches) << test.page;
+        EXPECT_EQ(descriptor.WritesInPlace(), test.writes) << test.page;
+    }
+    const PageTable& table = memory.Pages();
+    EXPECT_EQ(table.size, kSize);
+    EXPECT_EQ(table.addressMask, 0xFFFFu);
+    EXPECT_EQ(table.PageOf(0x0405).ReadBytes()[5], memory.ReadByte(0x0405, 0));
+    EXPECT_EQ(table.PageOf(0x0010).WriteBytes(), memory.RamBase());
+    EXPECT_TRUE(table.Holds(0xFFFE, 2));
+    EXPECT_FALSE(table.Holds(0xFFFF, 2));
+    EXPECT_FALSE(table.Holds(0xFFFFFFFF, 4));
+}
+
+TEST(MemoryMapGeometryTest, CreatesPagesAboveTheAddressSpaceAndAClampedMask) {
+    struct Case {
+        uint32_t size;
+        uint32_t mask;
+        uint32_t extra;
+        uint32_t expectedSize;
+        uint32_t expectedMask;
+        uint32_t pageCount;
+    };
+    for (const Case& test : {Case{0x10000, 0, 0, 0x10000, 0xFFFF, 66}, Case{0x10000, 0x3C000, 0, 0x10000, 0xFFFF, 66},
+                             Case{0x3C000, 0xFFFF, 0, 0x3C000, 0xFFFF, 242}, Case{1000, 0, 0, 1024, 1023, 3},
+                             Case{0x10000, 0xFFFF, 0x1F01, 0x10000, 0xFFFF, 75}}) {
+        MemoryMap memory;
+        ASSERT_TRUE(memory.Create(test.size, test.mask, test.extra));
+        EXPECT_EQ(memory.Size(), test.expectedSize) << test.size;
+        EXPECT_EQ(memory.AddressMask(), test.expectedMask) << test.size;
+        EXPECT_EQ(memory.PageCount(), test.pageCount) << test.size;
+        EXPECT_EQ(memory.Pages().pageCount, test.pageCount) << test.size;
+    }
+    MemoryMap empty;
+    EXPECT_TRUE(empty.Create(0, 0, 0));
+    EXPECT_EQ(empty.PageCount(), 0u);
+    EXPECT_EQ(empty.ReadByte(0, 0), 0xFF);
+    EXPECT_FALSE(empty.SetPageMapping(MemoryMap::Access::ReadOnly, 0, 1));
+}
+
+TEST(MemoryMapGeometryTest, ExtraAreaLiesBeyondAGapPageUntilMadeVisible) {
+    MemoryMap memory;
+    ASSERT_TRUE(memory.Create(0x10000, 0xFFFF, 0x2000));
+    EXPECT_EQ(memory.ExtraSize(), 0x2000u);
+    EXPECT_EQ(memory.ExtraArea(), memory.RamBase() + 0x10400);
+    EXPECT_EQ(memory.GetPageAccess(64), 0u);
+    EXPECT_EQ(memory.GetPageAccess(65), 3u);
+    memory.ExtraArea()[5] = 0x77;
+    EXPECT_EQ(memory.ReadByte(0x10405, 0), 0xFF);
+
+    EXPECT_TRUE(memory.SetExtraVisible(true));
+    EXPECT_EQ(memory.Pages().size, 0x12400u);
+    EXPECT_EQ(memory.ReadByte(0x10405, 0), 0x77);
+    EXPECT_EQ(memory.ReadByte(0x10005, 0), 0xFF);
+    // Restarting the map takes the area out of view again.
+    EXPECT_TRUE(memory.ResetPages());
+    EXPECT_FALSE(memory.IsExtraVisible());
+    EXPECT_EQ(memory.Size(), 0x10000u);
+}
+
+TEST(MemoryMapGeometryTest, RemapsBanksOntoPagesAboveTheAddressWindow) {
+    MemoryMap memory;
+    ASSERT_TRUE(memory.Create(0x3C000, 0xFFFF, 0));
+    memory.RemapPages(0x10, 0x80, 0x10);
+    memory.WriteByte(0x4000, 0x5A);
+    EXPECT_EQ(memory.RamBase()[0x80 * 1024], 0x5A);
+    EXPECT_EQ(memory.RamBase()[0x4000], 0x00);
+    EXPECT_EQ(memory.ReadByte(0x4000, 0), 0x5A);
+
+    memory.RemapPages(0x10, 0x10, 0x10);
+    memory.WriteByte(0x4000, 0xA5);
+    EXPECT_EQ(memory.RamBase()[0x4000], 0xA5);
+    EXPECT_EQ(memory.ReadByte(0x4000, 0), 0xA5);
+
+    MemoryMap small;
+    ASSERT_TRUE(small.Create(0x10000, 0xFFFF, 0));
+    small.RemapPages(0x10, 0x80, 0x10);
+    small.WriteByte(0x4000, 0x5A);
+    EXPECT_EQ(small.RamBase()[0x4000], 0x5A);
+}
+
+TEST(MemoryMapGeometryTest, PageRangesAreCutAtTheEndOfTheTableAndSaySo) {
+    MemoryMap memory;
+    ASSERT_TRUE(memory.Create(0x10000, 0xFFFF, 0));
+    EXPECT_FALSE(memory.SetPageMapping(static_cast<MemoryMap::Access>(4), 0, 1));
+    EXPECT_EQ(memory.GetPageAccess(0), 3u);
+    EXPECT_TRUE(memory.SetPageMapping(MemoryMap::Access::ReadOnly, 70, 0));
+    EXPECT_FALSE(memory.SetPageMapping(MemoryMap::Access::ReadOnly, 66, 1));
+    EXPECT_FALSE(memory.SetPageMapping(MemoryMap::Access::ReadOnly, 60, 10));
+    EXPECT_EQ(memory.GetPageAccess(65), 1u);
+    EXPECT_EQ(memory.GetPageAccess(59), 3u);
+    EXPECT_EQ(memory.GetPageAccess(66), 0u);
+
+    PageLog device;
+    EXPECT_FALSE(memory.MapReadRange(66, 1, &device, PageLog::Read, false));
+    EXPECT_FALSE(memory.MapWriteRange(66, 1, &device, PageLog::Write, false));
+    EXPECT_TRUE(memory.MapWriteRange(0, 0, &device, PageLog::Write, false));
+    EXPECT_FALSE(memory.SetPageAccess(false, 64, 3));
+    EXPECT_EQ(memory.PageAt(65)->flags & page::kRom, page::kRom);
+}
+
+TEST(MemoryMapGeometryTest, UntranslatedHandlersGetTheAddressAsGiven) {
+    MemoryMap memory;
+    ASSERT_TRUE(memory.Create(0x10000, 0xFFFF, 0));
+    PageLog device;
+    memory.MapReadRange(8, 1, &device, PageLog::Read, true);
+    memory.RemapReadPages(4, 8, 1);
+    memory.ReadByte(0x1005, 0);
+    memory.MapReadRange(8, 1, &device, PageLog::Read, false);
+    memory.ReadByte(0x1005, 0);
+    EXPECT_EQ(device.entries, (Log{"r 1005/1", "r 2005/1"}));
+}
+
+TEST(MemoryMapGeometryTest, HooksServeWhatNoPageServesUntilTheMapIsRebuilt) {
+    MemoryMap memory;
+    ASSERT_TRUE(memory.Create(0x10000, 0xFFFF, 0));
+    memory.SetPageMapping(MemoryMap::Access::None, 2, 1);
+    PageLog unmapped;
+    PageLog outOfRange;
+    memory.SetUnmappedHooks({&unmapped, PageLog::Read, PageLog::Write});
+    memory.SetOutOfRangeHooks({&outOfRange, PageLog::Read, PageLog::Write});
+    EXPECT_EQ(memory.ReadWord(0x0802, 1), 0xABAB);
+    memory.WriteByte(0x0803, 7);
+    EXPECT_EQ(memory.ReadByte(0x10000, 0), 0xAB);
+    memory.WriteWord(0x10002, 0x0102);
+    EXPECT_EQ(unmapped.entries, (Log{"r 802/2 peek", "w 803/1=7"}));
+    EXPECT_EQ(outOfRange.entries, (Log{"r 10000/1", "w 10002/2=258"}));
+
+    ASSERT_TRUE(memory.Create(0x10000, 0xFFFF, 0));
+    memory.SetPageMapping(MemoryMap::Access::None, 2, 1);
+    EXPECT_EQ(memory.ReadByte(0x0802, 0), 0xFF);
+    EXPECT_EQ(unmapped.entries.size(), 2u);
+}
+
+TEST(MemoryMapGeometryTest, OutsideStorageServesAttachedPages) {
+    MemoryMap memory;
+    ASSERT_TRUE(memory.Create(0x10000, 0xFFFF, 0));
+    std::vector<uint8_t> video(2 * page::kSize, 0x33);
+    memory.AttachPageStorage(16, 2, video.data());
+    memory.WriteByte(0x4401, 0x44);
+    EXPECT_EQ(video[page::kSize + 1], 0x44);
+    EXPECT_EQ(memory.ReadByte(0x4001, 0), 0x33);
+    EXPECT_EQ(memory.Pages().pages[17].ReadBytes(), video.data() + page::kSize);
+    EXPECT_TRUE(memory.Pages().pages[17].WritesInPlace());
+
+    memory.ResetPageRange(16, 2);
+    EXPECT_EQ(memory.ReadByte(0x4401, 0), 0x00);
+}
+
+TEST(MemoryMapGeometryTest, BlockOperationsWrapAtTheMask) {
+    MemoryMap memory;
+    ASSERT_TRUE(memory.Create(0x10000, 0xFFFF, 0));
+    const uint8_t bytes[] = {1, 2, 3};
+    EXPECT_TRUE(memory.WriteBytes(0xFFFF, bytes, 3, 0));
+    EXPECT_EQ(memory.RamBase()[0xFFFF], 1);
+    EXPECT_EQ(memory.RamBase()[0x0000], 2);
+    uint8_t read[3] = {};
+    EXPECT_TRUE(memory.ReadBytes(0x1FFFF, read, 3, 0));
+    EXPECT_EQ(std::vector<uint8_t>(read, read + 3), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_TRUE(memory.CopyBytes(0xFFFF, 0x100, 3, 0xFFFF));
+    EXPECT_EQ(std::vector<uint8_t>(memory.RamBase() + 0x100, memory.RamBase() + 0x103),
+              (std::vector<uint8_t>{1, 2, 3}));
+
+    common::MemoryStream stream;
+    uint8_t two[] = {9, 8};
+    stream.Attach(two, 2);
+    EXPECT_FALSE(memory.WriteBytesFromStream(0x200, stream, 3, 0));
+    EXPECT_EQ(memory.RamBase()[0x201], 8);
+}
+
+TEST(MemoryMapGeometryTest, LoadsDataStraightIntoStorageUntilTheStreamOrTheSpaceEnds) {
+    struct Case {
+        uint32_t address;
+        int32_t count;
+        int32_t stride;
+        bool loaded;
+        std::vector<uint8_t> expected; // at 0xFFFA
+    };
+    for (const Case& test :
+         {Case{0xFFFA, 1, 1, true, {1, 2, 3, 4, 5, 6}}, Case{0xFFFA, 1, 2, true, {1, 0, 2, 0, 3, 0}},
+          Case{0xFFFC, 2, 2, true, {0, 0, 1, 2, 3, 4}}, Case{0xFFFA, 0, 1, false, {0, 0, 0, 0, 0, 0}},
+          Case{0xFFFA, 9, 1, false, {0, 0, 0, 0, 0, 0}}, Case{0xFFFA, 1, 0, false, {0, 0, 0, 0, 0, 0}},
+          Case{0x10000, 1, 1, false, {0, 0, 0, 0, 0, 0}}}) {
+        MemoryMap memory;
+        ASSERT_TRUE(memory.Create(0x10000, 0xFFFF, 0));
+        memory.SetPageMapping(MemoryMap::Access::ReadOnly, 63, 1);
+        uint8_t data[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        common::MemoryStream stream;
+        stream.Attach(data, sizeof data);
+        EXPECT_EQ(memory.LoadData(stream, test.address, test.count, test.stride), test.loaded);
+        EXPECT_EQ(std::vector<uint8_t>(memory.RamBase() + 0xFFFA, memory.RamBase() + 0x10000), test.expected)
+            << test.count << "/" << test.stride;
+        // Nothing is written above the address space.
+        EXPECT_EQ(memory.RamBase()[0x10000], 0);
+    }
+}
+
+ArchiveStep SaveOf(MemoryMap& memory) {
+    return [&memory](common::RecordArchive& archive) { return memory.SaveOwnData(archive); };
+}
+
+ArchiveStep LoadInto(MemoryMap& memory) {
+    return [&memory](common::RecordArchive& archive) { return memory.LoadOwnData(archive, nullptr); };
+}
+
+TEST(MemoryMapStateTest, SavesOneRunOfEveryPageThatIsNotRom) {
+    MemoryMap memory;
+    ASSERT_TRUE(memory.Create(0x400, 0, 0));
+    memory.SetPageAccess(true, 0, 3);
+    memory.RamBase()[5] = 0x55;
+    const Bytes saved = Archived(SaveOf(memory));
+    const Bytes header = Archived([](common::RecordArchive& archive) {
+        return archive.WriteMarker(common::kChunkBeginMarker, Key("_MEMS")) && archive.WriteRecordU8(0, Key("VER")) &&
+               archive.WriteRecordU64(0x400, Key("MSZ")) && archive.WriteRecordU64(0x3FF, Key("MLM")) &&
+               archive.WriteRecordU64(0, Key("VBS")) && archive.WriteRecordBool(true, Key("MDT0")) &&
+               archive.WriteRecordU64(uint64_t{3} << 32, Key("MDTS0"));
+    });
+    ASSERT_TRUE(std::equal(header.begin(), header.end(), saved.begin()));
+    const Bytes tail = Archived([](common::RecordArchive& archive) {
+        return archive.WriteRecordBool(false, Key("MDT1")) &&
+               archive.WriteMarker(common::kChunkEndMarker, Key("_MEMS"));
+    });
+    EXPECT_TRUE(std::equal(tail.rbegin(), tail.rend(), saved.rbegin()));
+    // Header, blob record of three pages, tail.
+    EXPECT_EQ(saved.size(), header.size() + Name("MDTA0").size() + 1 + 1 + 4 + 3 * 1024 + tail.size());
+}
+
+TEST(MemoryMapStateTest, RoundTripsRamAroundRomPagesAndTheExtraArea) {
+    const auto build = [](MemoryMap& memory) {
+        ASSERT_TRUE(memory.Create(0x10000, 0xFFFF, 0x800));
+        memory.SetPageAccess(false, 10, 2);
+    };
+    MemoryMap saving;
+    build(saving);
+    for (uint32_t offset = 0; offset < saving.PageCount() * page::kSize; ++offset) {
+        saving.RamBase()[offset] = Stored(offset);
+    }
+    saving.SetExtraVisible(true);
+    const Bytes saved = Archived(SaveOf(saving));
+
+    MemoryMap loading;
+    build(loading);
+    ASSERT_TRUE(ReadsWhole(saved, LoadInto(loading)));
+    EXPECT_TRUE(loading.IsExtraVisible());
+    EXPECT_EQ(loading.Size(), saving.Size());
+    for (const uint32_t offset : {0u, 0x27FFu, 0x3000u, 0x10000u, 0x10C00u, 0x11000u}) {
+        EXPECT_EQ(loading.RamBase()[offset], Stored(offset)) << offset;
+    }
+    // ROM pages are not part of the state.
+    EXPECT_EQ(loading.RamBase()[0x2800], 0);
+    EXPECT_EQ(Archived(SaveOf(loading)), saved);
+}
+
+// A chunk of a 1 KB map (three page-table entries) with one run.
+Bytes SmallChunk(uint8_t version, uint64_t size, uint64_t mask, uint64_t runExtent, int64_t blobBytes) {
+    return Archived([&](common::RecordArchive& archive) {
+        const std::vector<uint8_t> blob(static_cast<size_t>(blobBytes), 0x66);
+        return archive.WriteMarker(common::kChunkBeginMarker, Key("_MEMS")) &&
+               archive.WriteRecordU8(version, Key("VER")) && archive.WriteRecordU64(size, Key("MSZ")) &&
+               archive.WriteRecordU64(mask, Key("MLM")) && archive.WriteRecordU64(0, Key("VBS")) &&
+               archive.WriteRecordBool(true, Key("MDT0")) && archive.WriteRecordU64(runExtent, Key("MDTS0")) &&
+               archive.WriteRecordBlob(blob.data(), blobBytes, Key("MDTA0")) &&
+               archive.WriteRecordBool(false, Key("MDT1")) &&
+               archive.WriteMarker(common::kChunkEndMarker, Key("_MEMS"));
+    });
+}
+
+TEST(MemoryMapStateTest, RefusesAChunkOfAnotherMapOrWithBadRunsBeforeChangingStorage) {
+    constexpr uint64_t kOnePage = uint64_t{1} << 32;
+    struct Case {
+        const char* what;
+        Bytes chunk;
+    };
+    const Case cases[] = {
+        {"another version", SmallChunk(1, 0x400, 0x3FF, kOnePage, 1024)},
+        {"another size", SmallChunk(0, 0x800, 0x3FF, kOnePage, 1024)},
+        {"another mask", SmallChunk(0, 0x400, 0x1FF, kOnePage, 1024)},
+        {"a run beyond the table", SmallChunk(0, 0x400, 0x3FF, kOnePage | 3, 1024)},
+        {"a run past the end of the table", SmallChunk(0, 0x400, 0x3FF, 3 * kOnePage | 1, 3 * 1024)},
+        {"an empty run", SmallChunk(0, 0x400, 0x3FF, 0, 0)},
+        {"a run over a ROM page", SmallChunk(0, 0x400, 0x3FF, kOnePage | 2, 1024)},
+        {"a short blob", SmallChunk(0, 0x400, 0x3FF, kOnePage, 1000)},
+    };
+    EXPECT_TRUE(ReadsWhole(SmallChunk(0, 0x400, 0x3FF, kOnePage, 1024), [](common::RecordArchive& archive) {
+        MemoryMap memory;
+        return memory.Create(0x400, 0, 0) && memory.LoadOwnData(archive, nullptr) && memory.RamBase()[7] == 0x66;
+    }));
+    for (const Case& test : cases) {
+        MemoryMap memory;
+        ASSERT_TRUE(memory.Create(0x400, 0, 0));
+        memory.SetPageAccess(false, 2, 1);
+        EXPECT_FALSE(ReadsWhole(test.chunk, LoadInto(memory))) << test.what;
+        EXPECT_EQ(memory.Size(), 0x400u) << test.what;
+        EXPECT_TRUE(std::all_of(memory.RamBase(), memory.RamBase() + 3 * page::kSize, [](uint8_t b) { return b == 0; }))
+            << test.what;
+    }
+}
+
+} // namespace
+} // namespace emu
