@@ -1,7 +1,6 @@
 #include "emu/core/BranchNode.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace emu {
 
@@ -14,10 +13,9 @@ TreeNode* BranchNode::ChildAt(int32_t index) const {
 }
 
 TreeNode* BranchNode::FindChild(const char* childName) const {
-    const auto found =
-        std::find_if(children.begin(), children.end(), [childName](const std::unique_ptr<TreeNode>& child) {
-            return child->Name().Compare(childName) == 0;
-        });
+    const auto found = std::ranges::find_if(children, [childName](const std::unique_ptr<TreeNode>& child) {
+        return child->Name().Compare(childName) == 0;
+    });
     return found != children.end() ? found->get() : nullptr;
 }
 
@@ -132,13 +130,13 @@ void BranchNode::DeleteChildren() {
 }
 
 bool BranchNode::SaveChildrenState(common::RecordArchive& archive) {
-    return std::all_of(children.begin(), children.end(), [&archive](const std::unique_ptr<TreeNode>& child) {
+    return std::ranges::all_of(children, [&archive](const std::unique_ptr<TreeNode>& child) {
         return !child->IsEnabled() || child->SaveState(archive);
     });
 }
 
 bool BranchNode::LoadChildrenState(common::RecordArchive& archive, common::NarrowString* note) {
-    return std::all_of(children.begin(), children.end(), [&archive, note](const std::unique_ptr<TreeNode>& child) {
+    return std::ranges::all_of(children, [&archive, note](const std::unique_ptr<TreeNode>& child) {
         return !child->IsEnabled() || child->LoadState(archive, note);
     });
 }

@@ -42,8 +42,8 @@ public:
         uint64_t* count = nullptr;
     };
 
-    // A record configured with first and count (a count of 0 counts as 1); fixed claims accept no other values
-    // when they are activated. It starts disabled and out of force.
+    // A record configured with first and count (a count of 0 counts as 1); a fixed claim is one the device wants
+    // in force with exactly these values. It starts disabled and out of force.
     ConfigParam(ParamType type, const common::String& name, bool selfContained, bool fixed, uint64_t first,
                 uint64_t count, Variables variables, ParamHandlers handlers);
     ConfigParam(const ConfigParam&) = delete;

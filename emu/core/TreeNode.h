@@ -59,9 +59,9 @@ public:
     virtual TreeNode* FindByName(NameSet& names, bool requireNames);
     // Binds the node's settings in the tree; with enabledOnly, disabled children are left out. False for no tree.
     virtual bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly);
-    // Puts each setting that is out of range back to its default and then answers false.
+    // Puts each setting that is out of range back to its default; false when any was.
     virtual bool Reset(bool enabledOnly);
-    // A node that needs a faster bus than rate asks raises it.
+    // A node that needs a faster bus than rate asks for raises it.
     virtual bool Start(int32_t& rate);
     virtual void Stop();
     // Adds the node's option items of a menu kind below item.
