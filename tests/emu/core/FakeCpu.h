@@ -1,7 +1,6 @@
 #pragma once
 
-#include "emu/core/CpuInterface.h"
-#include "emu/core/Device.h"
+#include "emu/core/CpuBase.h"
 
 #include <cstdint>
 #include <string>
@@ -11,7 +10,7 @@ namespace emu {
 
 // A processor that runs nothing: it keeps the timed events added to it and counts what the machine and its
 // services ask of it.
-class FakeCpu : public Device, public CpuInterface {
+class FakeCpu : public CpuBase {
 public:
     struct TimedEvent {
         int32_t period;
@@ -21,7 +20,10 @@ public:
         uint64_t data;
     };
 
-    explicit FakeCpu(const char* name = "CPU", int32_t frequency = 3000000) : Device(name), frequency(frequency) {}
+    explicit FakeCpu(const char* name = "CPU", int32_t frequency = 3000000)
+        : CpuBase(name, nullptr), frequency(frequency) {
+        SetFrequency(frequency);
+    }
 
     int32_t frequency;
     int32_t requestedFrequency = 0;
@@ -30,7 +32,7 @@ public:
     std::vector<int32_t> changedPages;
     std::vector<TimedEvent> events;
 
-    NodeKind DeviceKind() const override { return NodeKind::Processor; }
+    void InterruptLineChanged(uint32_t) override {}
     void RequestInterruptCheck() override { ++interruptChecks; }
     int32_t Frequency() const override { return frequency; }
     int32_t RequestedFrequency() const override { return requestedFrequency; }

@@ -1,0 +1,1221 @@
+#include "emu/cpu/Cpu1801BM1.h"
+
+#include "common/List.h"
+#include "common/OptionNode.h"
+#include "common/RecordArchive.h"
+#include "common/SettingsTree.h"
+#include "emu/core/InterruptController.h"
+#include "emu/core/StateChunk.h"
+#include "emu/cpu/ProcessorStatus.h"
+
+#include <utility>
+
+namespace emu {
+
+namespace {
+
+constexpr uint16_t kOpcodeWait = 0000001;
+constexpr uint16_t kOpcodeRtt = 0000006;
+constexpr uint16_t kByteInstruction = 0100000;
+
+// Trap vector numbers (vector address / 4).
+constexpr uint32_t kTrapBusError = 1;
+constexpr uint32_t kTrapIllegal = 2;
+constexpr uint32_t kTrapBreakpoint = 3;
+constexpr uint32_t kTrapIot = 4;
+constexpr uint32_t kTrapEmt = 6;
+constexpr uint32_t kTrapTrap = 7;
+
+// Cycle costs: the whole-cycle ceilings of the 1801BM1's fractional timings.
+constexpr int32_t kBranchCost = 17;
+constexpr int32_t kConditionCodeCost = 14;
+constexpr int32_t kHaltCost = 144;
+constexpr int32_t kReturnCost = 46;
+constexpr int32_t kTrapCost = 81;
+constexpr int32_t kWaitCost = 1;
+constexpr int32_t kResetCost = 1140;
+constexpr int32_t kRtsCost = 33;
+constexpr int32_t kSobCost = 22;
+constexpr int32_t kMarkCost = 36;
+
+using ModeCosts = std::array<int32_t, 8>;
+constexpr ModeCosts kModifyCost = {14, 41, 41, 54, 41, 55, 54, 67};
+constexpr ModeCosts kTestCost = {14, 29, 29, 42, 30, 43, 42, 56};
+constexpr ModeCosts kXorCost = {14, 43, 43, 56, 44, 56, 56, 70};
+constexpr ModeCosts kMtpsCost = {26, 35, 35, 48, 35, 49, 48, 61};
+// Mode 0 traps instead.
+constexpr ModeCosts kJsrCost = {kTrapCost, 24, 40, 49, 40, 49, 49, 61};
+constexpr ModeCosts kJmpCost = {kTrapCost, 24, 26, 35, 26, 35, 35, 48};
+
+// Two-operand costs by [source mode][destination mode].
+using PairCosts = std::array<ModeCosts, 8>;
+constexpr PairCosts kMoveCost = {{
+    {14, 37, 41, 49, 41, 50, 49, 64},
+    {30, 45, 49, 59, 49, 59, 59, 72},
+    {30, 46, 49, 59, 49, 59, 59, 72},
+    {43, 59, 62, 72, 62, 73, 73, 84},
+    {30, 47, 49, 59, 49, 60, 59, 73},
+    {44, 60, 63, 73, 63, 73, 73, 86},
+    {43, 59, 62, 73, 62, 73, 73, 85},
+    {56, 73, 73, 85, 73, 86, 85, 98},
+}};
+constexpr PairCosts kCompareCost = {{
+    {14, 35, 35, 49, 36, 49, 49, 61},
+    {30, 43, 43, 57, 44, 58, 57, 70},
+    {30, 43, 43, 57, 44, 58, 57, 70},
+    {43, 57, 57, 70, 58, 71, 70, 83},
+    {31, 44, 44, 57, 45, 58, 57, 71},
+    {44, 57, 57, 71, 58, 72, 71, 84},
+    {43, 57, 57, 70, 57, 71, 70, 83},
+    {56, 70, 70, 83, 71, 84, 83, 96},
+}};
+constexpr PairCosts kArithmeticCost = {{
+    {14, 47, 47, 60, 49, 61, 60, 73},
+    {30, 55, 55, 69, 56, 70, 69, 82},
+    {30, 55, 55, 69, 56, 70, 69, 82},
+    {43, 68, 68, 82, 70, 83, 82, 95},
+    {30, 56, 56, 69, 56, 70, 69, 82},
+    {44, 69, 69, 82, 70, 83, 82, 96},
+    {43, 68, 68, 82, 70, 83, 82, 95},
+    {56, 81, 81, 95, 82, 95, 95, 108},
+}};
+
+constexpr uint16_t kFlagsNZVC = kPswNegative | kPswZero | kPswOverflow | kPswCarry;
+
+uint32_t ModeOf(uint32_t specifier) {
+    return (specifier >> 3) & 7;
+}
+
+// One-operand operations by bits 6-9 of the opcode (005000 + 0100 * n).
+enum class SingleOperation : uint32_t { Clr, Com, Inc, Dec, Neg, Adc, Sbc, Tst, Ror, Rol, Asr, Asl };
+
+constexpr const char* kEisNames[4] = {"MUL", "DIV", "ASH", "ASHC"};
+
+} // namespace
+
+struct Cpu1801BM1::HandlerTable {
+    static constexpr std::array<Handler, 256> kHandlers = [] {
+        std::array<Handler, 256> table{};
+        const auto fill = [&table](uint32_t first, uint32_t last, Handler handler) {
+            for (uint32_t high = first; high <= last; ++high) {
+                table[high] = handler;
+            }
+        };
+        fill(0x00, 0x00, &Cpu1801BM1::ExecuteGroupZero);
+        fill(0x01, 0x07, &Cpu1801BM1::ExecuteBranch);
+        fill(0x08, 0x09, &Cpu1801BM1::ExecuteJsr);
+        fill(0x0A, 0x0C, &Cpu1801BM1::ExecuteSingleOperand);
+        fill(0x0D, 0x0D, &Cpu1801BM1::ExecuteMarkOrSxt);
+        fill(0x0E, 0x0F, &Cpu1801BM1::ExecuteIllegal);
+        fill(0x10, 0x6F, &Cpu1801BM1::ExecuteDoubleOperand);
+        fill(0x70, 0x77, &Cpu1801BM1::ExecuteEis);
+        fill(0x78, 0x79, &Cpu1801BM1::ExecuteXor);
+        fill(0x7A, 0x7D, &Cpu1801BM1::ExecuteIllegal);
+        fill(0x7E, 0x7F, &Cpu1801BM1::ExecuteSob);
+        fill(0x80, 0x87, &Cpu1801BM1::ExecuteBranch);
+        fill(0x88, 0x89, &Cpu1801BM1::ExecuteEmtOrTrap);
+        fill(0x8A, 0x8C, &Cpu1801BM1::ExecuteSingleOperand);
+        fill(0x8D, 0x8D, &Cpu1801BM1::ExecuteMtpsOrMfps);
+        fill(0x8E, 0x8F, &Cpu1801BM1::ExecuteIllegal);
+        fill(0x90, 0xEF, &Cpu1801BM1::ExecuteDoubleOperand);
+        fill(0xF0, 0xFF, &Cpu1801BM1::ExecuteFloatingPoint);
+        return table;
+    }();
+};
+
+Cpu1801BM1::Cpu1801BM1() : CpuBase("CPU PDP-11", "CPU") {
+    SetFrequency(1000000);
+}
+
+// ---- Device life and registers
+
+bool Cpu1801BM1::Start(int32_t& rate) {
+    if (!CpuBase::Start(rate)) {
+        return false;
+    }
+    psw = kPowerOnPsw;
+    addressMask = 0xFFFF;
+    pendingVector = kNoPendingVector;
+    sel1 = (startWord & 0xFF00) | kSel1Started;
+    return true;
+}
+
+uint32_t Cpu1801BM1::Reset() {
+    CpuBase::Reset();
+    registers.fill(0);
+    registers[7] = startWord;
+    psw = kPowerOnPsw;
+    return kPowerOnPsw;
+}
+
+uint32_t Cpu1801BM1::InitialStart() {
+    CpuBase::InitialStart();
+    registers[7] = sel1 & 0xFF00;
+    sel1 &= ~kSel1Halted;
+    return registers[7];
+}
+
+uint32_t Cpu1801BM1::RaiseBusFault() {
+    if (CpuBase::RaiseBusFault() == 0) {
+        return 0;
+    }
+    registers[7] = static_cast<uint16_t>(instructionStart);
+    return 1;
+}
+
+void Cpu1801BM1::RequestInterruptVector(uint32_t vector) {
+    pendingVector = static_cast<int32_t>(vector & 0xFFFC);
+}
+
+void Cpu1801BM1::SetPswLow(uint8_t value) {
+    LoadPswLow(value);
+}
+
+void Cpu1801BM1::LoadPswLow(uint16_t value) {
+    if ((psw & kPswPriority) != 0 && (value & kPswPriority) == 0) {
+        // The priority dropped: ask the interrupt sources at the second boundary from here.
+        checkInterrupts = true;
+        interruptDelay = 1;
+    }
+    psw = (psw & 0xFF00) | (value & 0x00FF);
+}
+
+bool Cpu1801BM1::ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) {
+    if (settings != nullptr && !enabledOnly) {
+        const std::pair<const char*, bool*> keys[] = {
+            {"TraceIllegalOpcode", &options.traceIllegalOpcode},
+            {"BreakIllegalOpcode", &options.breakIllegalOpcode},
+            {"TraceEIS", &options.traceEIS},
+            {"BreakEIS", &options.breakEIS},
+            {"TraceFP11", &options.traceFP11},
+            {"BreakFP11", &options.breakFP11},
+            {"TraceHALT", &options.traceHALT},
+            {"BreakHALT", &options.breakHALT},
+            {"TraceRESET", &options.traceRESET},
+            {"BreakRESET", &options.breakRESET},
+            {"BreakExec1000", &options.breakExec1000},
+        };
+        for (const auto& [key, variable] : keys) {
+            settings->BindBool(key, variable);
+        }
+    }
+    return CpuBase::ExchangeSettings(settings, enabledOnly);
+}
+
+void Cpu1801BM1::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+    CpuBase::FillSettingsTree(item, kind);
+    constexpr int32_t kBreakPage = 6;
+    if (item == nullptr || (kind != kBreakPage && kind != kTraceMenuKind)) {
+        return;
+    }
+    if (kind == kBreakPage) {
+        item->AddToggleItem(common::NarrowString("Break On PC=01000"), &options.breakExec1000, true, nullptr, false);
+        return;
+    }
+    const std::pair<const char*, bool*> traces[] = {
+        {"Trace Illegal Opcode", &options.traceIllegalOpcode},
+        {"Trace EIS (MUL,DIV,ASH,ASHC)", &options.traceEIS},
+        {"Trace FP11 (Floating-Point)", &options.traceFP11},
+        {"Trace HALT", &options.traceHALT},
+        {"Trace RESET", &options.traceRESET},
+    };
+    const std::pair<const char*, bool*> breaks[] = {
+        {"Break On Illegal Opcode", &options.breakIllegalOpcode},
+        {"Break On EIS (MUL,DIV,ASH,ASHC)", &options.breakEIS},
+        {"Break On FP11 (Floating-Point)", &options.breakFP11},
+        {"Break On HALT", &options.breakHALT},
+        {"Break On RESET", &options.breakRESET},
+    };
+    // A button that sets each flag of the list to value.
+    const auto addButton = [item](const char* text, std::vector<bool*> flags, bool value) {
+        if (common::OptionNode* button = item->AddItem(common::NarrowString(text))) {
+            button->AddActionCallback([flags, value] {
+                for (bool* flag : flags) {
+                    *flag = value;
+                }
+                return true;
+            });
+        }
+    };
+    std::vector<bool*> traceFlags;
+    std::vector<bool*> allFlags;
+    for (const auto& [text, flag] : traces) {
+        item->AddToggleItem(common::NarrowString(text), flag, true, nullptr, false);
+        traceFlags.push_back(flag);
+        allFlags.push_back(flag);
+    }
+    addButton("Trace All", traceFlags, true);
+    item->AddSeparator();
+    for (const auto& [text, flag] : breaks) {
+        item->AddToggleItem(common::NarrowString(text), flag, true, nullptr, false);
+        allFlags.push_back(flag);
+    }
+    // Break On RESET is left out of "Break All".
+    addButton("Break All", {&options.breakIllegalOpcode, &options.breakEIS, &options.breakFP11, &options.breakHALT},
+              true);
+    addButton("Select All", allFlags, true);
+    addButton("Clear All", allFlags, false);
+}
+
+// ---- State
+
+bool Cpu1801BM1::SaveProcessorState(common::RecordArchive& archive) {
+    bool written = WriteVersion(archive, "VER") && archive.WriteRecordU16(psw, common::NarrowString("FLAGS"));
+    common::NarrowString key;
+    for (int index = 0; written && index < 8; ++index) {
+        key.Format("R%.1ld", index);
+        written = archive.WriteRecordU16(registers[index], key);
+    }
+    return written && archive.WriteRecordU16(sel1, common::NarrowString("SEL1")) &&
+           archive.WriteRecordI32(pendingVector, common::NarrowString("TRPI")) &&
+           archive.WriteRecordU16(parkedOpcode, common::NarrowString("PAROP")) &&
+           archive.WriteRecordU16(parkedPc, common::NarrowString("PARPC")) &&
+           archive.WriteRecordI32(parkedCycles, common::NarrowString("PARCY"));
+}
+
+bool Cpu1801BM1::LoadProcessorState(common::RecordArchive& archive) {
+    uint16_t loadedPsw = 0;
+    std::array<uint16_t, 8> loadedRegisters{};
+    uint16_t loadedSel1 = 0;
+    int32_t loadedVector = 0;
+    uint16_t loadedOpcode = 0;
+    uint16_t loadedPc = 0;
+    int32_t loadedCycles = 0;
+    bool read = ReadVersion(archive, "VER") && archive.ReadRecordU16(loadedPsw, common::NarrowString("FLAGS"));
+    common::NarrowString key;
+    for (int index = 0; read && index < 8; ++index) {
+        key.Format("R%.1ld", index);
+        read = archive.ReadRecordU16(loadedRegisters[index], key);
+    }
+    if (!(read && archive.ReadRecordU16(loadedSel1, common::NarrowString("SEL1")) &&
+          archive.ReadRecordI32(loadedVector, common::NarrowString("TRPI")) &&
+          archive.ReadRecordU16(loadedOpcode, common::NarrowString("PAROP")) &&
+          archive.ReadRecordU16(loadedPc, common::NarrowString("PARPC")) &&
+          archive.ReadRecordI32(loadedCycles, common::NarrowString("PARCY")))) {
+        return false;
+    }
+    psw = loadedPsw;
+    registers = loadedRegisters;
+    sel1 = loadedSel1;
+    pendingVector = loadedVector < 0 ? kNoPendingVector : (loadedVector & 0xFFFC);
+    parkedOpcode = loadedOpcode;
+    parkedPc = loadedPc;
+    parkedCycles = loadedCycles;
+    return true;
+}
+
+std::vector<common::NarrowString> Cpu1801BM1::RegisterDump(bool full) const {
+    std::vector<common::NarrowString> lines;
+    const common::NarrowString flags = PswFlagsText(psw);
+    const auto add = [&lines](const char* format, const auto&... args) {
+        lines.emplace_back().Format(format, args...);
+    };
+    if (!full) {
+        add("%s, Frequency=%ld, Flags: %s (%.6lo), SP=%.6lo, PC=%.6lo", Name(), Frequency(), flags, psw, registers[6],
+            registers[7]);
+        add("    R0=%.6lo, R1=%.6lo, R2=%.6lo, R3=%.6lo, R4=%.6lo, R5=%.6lo", registers[0], registers[1], registers[2],
+            registers[3], registers[4], registers[5]);
+        return lines;
+    }
+    add("~%s", Tag());
+    constexpr const char* kRegisterLines[8] = {"R0 = %.6lo", "R1 = %.6lo", "R2 = %.6lo", "R3 = %.6lo",
+                                               "R4 = %.6lo", "R5 = %.6lo", "SP = %.6lo", "PC = %.6lo"};
+    for (int index = 0; index < 8; ++index) {
+        add(kRegisterLines[index], registers[index]);
+    }
+    add("PSW= %.6lo", psw);
+    add("%s, IPL%ld", flags, (psw >> 5) & 7);
+    return lines;
+}
+
+void Cpu1801BM1::DumpState(common::Console& console, bool full) const {
+    for (const common::NarrowString& line : RegisterDump(full)) {
+        console.AppendLine(line);
+    }
+}
+
+bool Cpu1801BM1::DescribeState(common::List& lines, bool, int32_t) {
+    for (const common::NarrowString& line : RegisterDump(false)) {
+        lines.Add(line);
+    }
+    return true;
+}
+
+// ---- Disassembly
+
+bool Cpu1801BM1::Peeker::PeekWord(uint16_t address, uint16_t& word) {
+    return cpu.PeekWord(address, word);
+}
+
+bool Cpu1801BM1::Peeker::PeekByte(uint16_t address, uint8_t& byte) {
+    return cpu.PeekByte(address, byte);
+}
+
+int32_t Cpu1801BM1::Disassemble(DisassemblyLine& line) {
+    const ProcessorView view{IsRunning(), registers, psw, static_cast<uint16_t>(addressMask), peeker};
+    return disassembler.Disassemble(view, line);
+}
+
+int32_t Cpu1801BM1::Disassemble(common::String& addressText, common::String& wordsText, common::String& instructionText,
+                                common::String& flagsText, common::String& commentText, common::String& spareText1,
+                                common::String& spareText2, uint32_t& flowFlags, int32_t& addressWidth,
+                                int32_t& wordsWidth, int32_t& instructionWidth, int32_t& flagsWidth,
+                                int32_t& commentWidth, int32_t& spareWidth1, int32_t& spareWidth2) {
+    const ProcessorView view{IsRunning(), registers, psw, static_cast<uint16_t>(addressMask), peeker};
+    return disassembler.Disassemble(view, addressText, wordsText, instructionText, flagsText, commentText, spareText1,
+                                    spareText2, flowFlags, addressWidth, wordsWidth, instructionWidth, flagsWidth,
+                                    commentWidth, spareWidth1, spareWidth2);
+}
+
+// ---- Memory
+
+namespace {
+
+inline uint16_t WordAt(const uint8_t* bytes) {
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+} // namespace
+
+#define ZOV_DIRECT_PAGE(address, testMask, wanted)                                                                     \
+    (((address) >> page::kShift) < pageTable->pageCount && (pageTable->PageOf(address).flags & (testMask)) == (wanted))
+
+template <uint32_t TestMask, uint8_t Peek>
+bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
+    address &= static_cast<uint16_t>(addressMask & ~1u);
+    if (ZOV_DIRECT_PAGE(address, TestMask, kReadDirect)) {
+        value = WordAt(pageTable->PageOf(address).ReadBytes() + (address & page::kOffsetMask));
+        return true;
+    }
+    value = Memory() != nullptr ? Memory()->ReadWord(address, Peek) : 0xFFFF;
+    return !busFault;
+}
+
+bool Cpu1801BM1::FetchWord(uint16_t address, uint16_t& value) {
+    return ReadWordAs<kFetchTestMask, 0>(address, value);
+}
+
+bool Cpu1801BM1::ReadWord(uint16_t address, uint16_t& value) {
+    return ReadWordAs<kReadTestMask, 0>(address, value);
+}
+
+bool Cpu1801BM1::PeekWord(uint16_t address, uint16_t& value) {
+    return ReadWordAs<kReadTestMask, 1>(address, value);
+}
+
+bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
+    address &= static_cast<uint16_t>(addressMask & ~1u);
+    if (ZOV_DIRECT_PAGE(address, kWriteTestMask, kWriteDirect)) {
+        uint8_t* bytes = pageTable->PageOf(address).WriteBytes() + (address & page::kOffsetMask);
+        bytes[0] = static_cast<uint8_t>(value);
+        bytes[1] = static_cast<uint8_t>(value >> 8);
+        return true;
+    }
+    if (Memory() != nullptr) {
+        Memory()->WriteWord(address, value);
+    }
+    return !busFault;
+}
+
+template <uint8_t Peek>
+bool Cpu1801BM1::ReadByteAs(uint16_t address, uint8_t& value) {
+    address &= static_cast<uint16_t>(addressMask);
+    if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadDirect)) {
+        value = pageTable->PageOf(address).ReadBytes()[address & page::kOffsetMask];
+        return true;
+    }
+    if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadHandled)) {
+        const PageDescriptor& descriptor = pageTable->PageOf(address);
+        if (!descriptor.read.handler(descriptor.read.context, address, 1, &value, Peek)) {
+            value = pageTable->ram[address];
+        }
+        return !busFault;
+    }
+    value = Memory() != nullptr ? Memory()->ReadByte(address, Peek) : 0xFF;
+    return !busFault;
+}
+
+bool Cpu1801BM1::ReadByte(uint16_t address, uint8_t& value) {
+    return ReadByteAs<0>(address, value);
+}
+
+bool Cpu1801BM1::PeekByte(uint16_t address, uint8_t& value) {
+    return ReadByteAs<1>(address, value);
+}
+
+bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {
+    address &= static_cast<uint16_t>(addressMask);
+    if (ZOV_DIRECT_PAGE(address, kWriteTestMask, kWriteDirect)) {
+        pageTable->PageOf(address).WriteBytes()[address & page::kOffsetMask] = value;
+        return true;
+    }
+    if (ZOV_DIRECT_PAGE(address, kWriteTestMask, kWriteHandled)) {
+        const PageDescriptor& descriptor = pageTable->PageOf(address);
+        if (!descriptor.write.handler(descriptor.write.context, address, 1, &value)) {
+            pageTable->ram[address] = value;
+        }
+        return !busFault;
+    }
+    if (Memory() != nullptr) {
+        Memory()->WriteByte(address, value);
+    }
+    return !busFault;
+}
+
+#undef ZOV_DIRECT_PAGE
+
+bool Cpu1801BM1::Push(uint16_t value) {
+    const uint16_t address = static_cast<uint16_t>(registers[6] - 2);
+    if (!WriteWord(address, value)) {
+        return false;
+    }
+    registers[6] = address;
+    return true;
+}
+
+bool Cpu1801BM1::Pop(uint16_t& value) {
+    if (!ReadWord(registers[6], value)) {
+        return false;
+    }
+    registers[6] += 2;
+    return true;
+}
+
+// ---- Operands
+
+bool Cpu1801BM1::BreakAt1000() {
+    return TraceCheckBreak(false, true, "Execution at PC=01000") != 0;
+}
+
+bool Cpu1801BM1::OperandAddress(uint32_t specifier, bool byte, uint16_t& address) {
+    uint16_t& reg = registers[specifier & 7];
+    // Byte operands step SP and PC by a whole word, to keep them even.
+    const uint16_t step = byte && (specifier & 7) < 6 ? 1 : 2;
+    switch (ModeOf(specifier)) {
+    case 1:
+        address = reg;
+        return true;
+    case 2:
+        address = reg;
+        reg += step;
+        return true;
+    case 3:
+        if (!ReadWord(reg, address)) {
+            return false;
+        }
+        reg += 2;
+        return true;
+    case 4:
+        reg -= step;
+        address = reg;
+        return true;
+    case 5:
+        reg -= 2;
+        return ReadWord(reg, address);
+    default: {
+        // Modes 6 and 7: an index word follows in the instruction stream.
+        uint16_t index = 0;
+        if ((options.breakExec1000 && (registers[7] & ~1) == 01000 && BreakAt1000()) ||
+            !FetchWord(registers[7], index)) {
+            return false;
+        }
+        registers[7] += 2;
+        address = static_cast<uint16_t>(index + reg);
+        return ModeOf(specifier) == 6 || ReadWord(address, address);
+    }
+    }
+}
+
+bool Cpu1801BM1::ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& address) {
+    if (ModeOf(specifier) == 0) {
+        value = registers[specifier & 7];
+        return true;
+    }
+    return OperandAddress(specifier, false, address) && ReadWord(address, value);
+}
+
+bool Cpu1801BM1::ReadByteOperand(uint32_t specifier, uint8_t& value, uint16_t& address) {
+    if (ModeOf(specifier) == 0) {
+        value = static_cast<uint8_t>(registers[specifier & 7]);
+        return true;
+    }
+    return OperandAddress(specifier, true, address) && ReadByte(address, value);
+}
+
+bool Cpu1801BM1::WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t value) {
+    if (ModeOf(specifier) == 0) {
+        registers[specifier & 7] = value;
+        return true;
+    }
+    return WriteWord(address, value);
+}
+
+bool Cpu1801BM1::WriteByteOperand(uint32_t specifier, uint16_t address, uint8_t value, bool signExtend) {
+    if (ModeOf(specifier) == 0) {
+        uint16_t& reg = registers[specifier & 7];
+        reg = signExtend ? static_cast<uint16_t>(static_cast<int8_t>(value)) : ((reg & 0xFF00) | value);
+        return true;
+    }
+    return WriteByte(address, value);
+}
+
+void Cpu1801BM1::SetNZ(uint16_t result, uint16_t signBit, uint16_t valueMask) {
+    psw &= ~(kPswNegative | kPswZero);
+    if ((result & signBit) != 0) {
+        psw |= kPswNegative;
+    }
+    if ((result & valueMask) == 0) {
+        psw |= kPswZero;
+    }
+}
+
+// ---- Execution
+
+int32_t Cpu1801BM1::Execute(int32_t budget) {
+    singleStep = budget == 0;
+    OpenSlice(budget);
+    while (budgetLeft >= 1 && Step()) {
+    }
+    if (busFault) {
+        registers[7] = static_cast<uint16_t>(instructionStart);
+    }
+    return CloseSlice();
+}
+
+bool Cpu1801BM1::Step() {
+    instructionStart = registers[7];
+    busFault = false;
+    savedRegisters = registers;
+    uint16_t opcode = 0;
+    if (carriedCycles != 0) {
+        // A parked instruction: performed once the slices have paid for it.
+        opcode = parkedOpcode;
+        registers[7] = parkedPc;
+        cyclesPaid = parkedCycles;
+        if (parkedCycles - carriedCycles > budgetLeft && !singleStep) {
+            carriedCycles += budgetLeft;
+            budgetLeft = 0;
+            registers[7] = static_cast<uint16_t>(instructionStart);
+            return false;
+        }
+    } else {
+        if (pendingVector >= 0) {
+            const uint32_t number = static_cast<uint32_t>(pendingVector) / 4;
+            pendingVector = kNoPendingVector;
+            uint64_t cycles = 0;
+            if (!Trap(number, cycles, 0)) {
+                registers = savedRegisters;
+                return false;
+            }
+            budgetLeft -= static_cast<int32_t>(cycles);
+            return true;
+        }
+        if (nmi) {
+            return false;
+        }
+        if (checkInterrupts && interruptsAllowed) {
+            if (interruptDelay == 0) {
+                uint32_t first = 0;
+                uint32_t number = 0;
+                uint32_t third = 0;
+                if (Interrupts() != nullptr && Interrupts()->AskSources(0, &first, &number, &third)) {
+                    uint64_t cycles = 0;
+                    if (!EnterInterrupt(number, cycles)) {
+                        registers = savedRegisters;
+                        return false;
+                    }
+                    Interrupts()->AskSources(1, &first, &number, &third);
+                    interruptDelay = kInterruptPollDelay;
+                    budgetLeft -= static_cast<int32_t>(cycles);
+                    return true;
+                }
+                checkInterrupts = false;
+            } else if (interruptDelay > 0) {
+                --interruptDelay;
+            }
+        }
+        if (options.breakExec1000 && (registers[7] & ~1) == 01000 && BreakAt1000()) {
+            return false;
+        }
+        const bool fetched = FetchWord(registers[7], opcode);
+        registers[7] = static_cast<uint16_t>((registers[7] + 2) & addressMask);
+        if (!fetched) {
+            return false;
+        }
+        parkedCycles = 0;
+        cyclesPaid = 0;
+    }
+    trapCycles = 0;
+    if (!(this->*HandlerTable::kHandlers[opcode >> 8])(opcode)) {
+        registers = savedRegisters;
+        return false;
+    }
+    if ((psw & kPswTrace) != 0 && opcode != kOpcodeRtt) {
+        uint64_t cycles = 0;
+        if (!Trap(kTrapBreakpoint, cycles, 0)) {
+            registers = savedRegisters;
+            return false;
+        }
+        trapCycles += cycles;
+    }
+    int64_t cost = instructionCost + static_cast<int64_t>(trapCycles);
+    if (carriedCycles > cost) {
+        cost = carriedCycles;
+    }
+    budgetLeft = static_cast<int32_t>(budgetLeft + carriedCycles - cost);
+    carriedCycles = 0;
+    return true;
+}
+
+bool Cpu1801BM1::Afford(uint16_t opcode, int32_t cost) {
+    if (cyclesPaid == 0 && !singleStep && cost > budgetLeft) {
+        parkedOpcode = opcode;
+        parkedPc = registers[7];
+        parkedCycles = cost;
+        registers[7] = static_cast<uint16_t>(instructionStart);
+        carriedCycles += budgetLeft;
+        budgetLeft = 0;
+        return false;
+    }
+    instructionCost = cost;
+    return true;
+}
+
+bool Cpu1801BM1::EnterInterrupt(uint32_t number, uint64_t& cycles) {
+    uint16_t word = 0;
+    if (!ReadWord(registers[7], word)) {
+        return false;
+    }
+    if (word == kOpcodeWait) {
+        // The service routine returns behind the WAIT.
+        registers[7] += 2;
+    }
+    return Trap(number, cycles, 0);
+}
+
+bool Cpu1801BM1::Trap(uint32_t number, uint64_t& cycles, uint8_t hookByte) {
+    cycles = 0;
+    if (Interrupts() != nullptr && Interrupts()->CallHandlerB(number, hookByte, 0, cycles)) {
+        if (busFault) {
+            return false;
+        }
+        cycles += kTrapCost;
+        return true;
+    }
+    if (busFault) {
+        return false;
+    }
+    const uint16_t stackPointer = registers[6];
+    const uint16_t vector = static_cast<uint16_t>(number * 4);
+    uint16_t newPc = 0;
+    uint16_t newPsw = 0;
+    if (!Push(psw) || !Push(registers[7]) || !ReadWord(vector, newPc) ||
+        !ReadWord(static_cast<uint16_t>(vector + 2), newPsw)) {
+        registers[6] = stackPointer;
+        return false;
+    }
+    LoadPswLow(newPsw);
+    registers[7] = newPc;
+    cycles = kTrapCost;
+    return true;
+}
+
+bool Cpu1801BM1::TrapInstruction(uint16_t opcode, uint32_t number, uint8_t hookByte) {
+    if (!Afford(opcode, kTrapCost)) {
+        return false;
+    }
+    instructionCost = 0;
+    uint64_t cycles = 0;
+    if (!Trap(number, cycles, hookByte)) {
+        return false;
+    }
+    trapCycles += cycles;
+    return true;
+}
+
+bool Cpu1801BM1::ReportIllegalOpcode(uint16_t opcode) {
+    if (TraceCheckBreak(options.traceIllegalOpcode, options.breakIllegalOpcode, "Illegal Opcode %.6lo at [%.6lo]",
+                        opcode, instructionStart) != 0) {
+        return false;
+    }
+    uint64_t cycles = 0;
+    if (!Trap(kTrapIllegal, cycles, 0)) {
+        return false;
+    }
+    trapCycles += cycles;
+    return true;
+}
+
+bool Cpu1801BM1::ExecuteIllegal(uint16_t opcode) {
+    if (!Afford(opcode, kTrapCost)) {
+        return false;
+    }
+    instructionCost = 0;
+    return ReportIllegalOpcode(opcode);
+}
+
+bool Cpu1801BM1::ExecuteEis(uint16_t opcode) {
+    if (!Afford(opcode, kTrapCost)) {
+        return false;
+    }
+    instructionCost = 0;
+    common::NarrowString text;
+    text.Format("EIS Instruction (%s) at [%%.6lo]", kEisNames[(opcode >> 9) & 3]);
+    return TraceCheckBreak(options.traceEIS, options.breakEIS, text.GetNarrow(), instructionStart) == 0 &&
+           ReportIllegalOpcode(opcode);
+}
+
+bool Cpu1801BM1::ExecuteFloatingPoint(uint16_t opcode) {
+    if (!Afford(opcode, kTrapCost)) {
+        return false;
+    }
+    instructionCost = 0;
+    return TraceCheckBreak(options.traceFP11, options.breakFP11, "FP11 Instruction at [%.6lo]", instructionStart) ==
+               0 &&
+           ReportIllegalOpcode(opcode);
+}
+
+bool Cpu1801BM1::ExecuteGroupZero(uint16_t opcode) {
+    switch (opcode) {
+    case 0000000: {
+        if (!Afford(opcode, kHaltCost + kTrapCost)) {
+            return false;
+        }
+        instructionCost = kHaltCost;
+        if (TraceCheckBreak(options.traceHALT, options.breakHALT, "HALT at [%.6lo]", instructionStart) != 0) {
+            return false;
+        }
+        uint64_t cycles = 0;
+        if (!Trap(kTrapBusError, cycles, 0)) {
+            return false;
+        }
+        trapCycles += cycles;
+        sel1 |= kSel1Halted;
+        return true;
+    }
+    case kOpcodeWait:
+        if (!Afford(opcode, kWaitCost)) {
+            return false;
+        }
+        // Runs again at every step until an interrupt is taken.
+        registers[7] -= 2;
+        return true;
+    case 0000002:
+    case kOpcodeRtt:
+        return ExecuteReturn(opcode);
+    case 0000003:
+        return TrapInstruction(opcode, kTrapBreakpoint, 0);
+    case 0000004:
+        return TrapInstruction(opcode, kTrapIot, 0);
+    case 0000005:
+        // Resets no device on this processor.
+        return Afford(opcode, kResetCost) &&
+               TraceCheckBreak(options.traceRESET, options.breakRESET, "RESET at [%.6lo]", instructionStart) == 0;
+    default:
+        break;
+    }
+    if (opcode >= 0000010 && opcode <= 0000017) {
+        return TrapInstruction(opcode, kTrapBusError, 0);
+    }
+    if (opcode >= 0000100 && opcode <= 0000177) {
+        // JMP
+        const uint32_t mode = ModeOf(opcode);
+        if (mode == 0) {
+            return TrapInstruction(opcode, kTrapBusError, 0);
+        }
+        uint16_t address = 0;
+        if (!Afford(opcode, kJmpCost[mode]) || !OperandAddress(opcode & 077, false, address)) {
+            return false;
+        }
+        registers[7] = address;
+        return true;
+    }
+    if (opcode >= 0000200 && opcode <= 0000207) {
+        // RTS
+        uint16_t popped = 0;
+        if (!Afford(opcode, kRtsCost) || !Pop(popped)) {
+            return false;
+        }
+        registers[7] = registers[opcode & 7];
+        registers[opcode & 7] = popped;
+        return true;
+    }
+    if (opcode >= 0000240 && opcode <= 0000277) {
+        if (!Afford(opcode, kConditionCodeCost)) {
+            return false;
+        }
+        const uint16_t flags = opcode & 017;
+        psw = (opcode & 020) != 0 ? (psw | flags) : (psw & ~flags);
+        return true;
+    }
+    if (opcode >= 0000300) {
+        return ExecuteSingleOperand(opcode);
+    }
+    return ExecuteIllegal(opcode);
+}
+
+bool Cpu1801BM1::ExecuteReturn(uint16_t opcode) {
+    uint16_t newPc = 0;
+    uint16_t newPsw = 0;
+    if (!Afford(opcode, kReturnCost) || !Pop(newPc) || !Pop(newPsw)) {
+        return false;
+    }
+    LoadPswLow(newPsw);
+    registers[7] = newPc;
+    return true;
+}
+
+bool Cpu1801BM1::ExecuteBranch(uint16_t opcode) {
+    if (!Afford(opcode, kBranchCost)) {
+        return false;
+    }
+    const bool n = (psw & kPswNegative) != 0;
+    const bool z = (psw & kPswZero) != 0;
+    const bool v = (psw & kPswOverflow) != 0;
+    const bool c = (psw & kPswCarry) != 0;
+    bool taken = false;
+    // 000400-003400 by bits 8-10, then 100000-103400 as 8-15.
+    switch (((opcode >> 8) & 7) | ((opcode >> 12) & 8)) {
+    case 1:
+        taken = true;
+        break;
+    case 2:
+        taken = !z;
+        break;
+    case 3:
+        taken = z;
+        break;
+    case 4:
+        taken = n == v;
+        break;
+    case 5:
+        taken = n != v;
+        break;
+    case 6:
+        taken = !z && n == v;
+        break;
+    case 7:
+        taken = z || n != v;
+        break;
+    case 8:
+        taken = !n;
+        break;
+    case 9:
+        taken = n;
+        break;
+    case 10:
+        taken = !c && !z;
+        break;
+    case 11:
+        taken = c || z;
+        break;
+    case 12:
+        taken = !v;
+        break;
+    case 13:
+        taken = v;
+        break;
+    case 14:
+        taken = !c;
+        break;
+    case 15:
+        taken = c;
+        break;
+    default:
+        break;
+    }
+    if (taken) {
+        registers[7] += static_cast<uint16_t>(2 * static_cast<int8_t>(opcode & 0xFF));
+    }
+    return true;
+}
+
+bool Cpu1801BM1::ExecuteJsr(uint16_t opcode) {
+    const uint32_t mode = ModeOf(opcode);
+    if (mode == 0) {
+        return TrapInstruction(opcode, kTrapBusError, 0);
+    }
+    const uint32_t link = (opcode >> 6) & 7;
+    uint16_t address = 0;
+    if (!Afford(opcode, kJsrCost[mode]) || !OperandAddress(opcode & 077, false, address) || !Push(registers[link])) {
+        return false;
+    }
+    registers[link] = registers[7];
+    registers[7] = address;
+    return true;
+}
+
+bool Cpu1801BM1::ExecuteSingleOperand(uint16_t opcode) {
+    const uint32_t destination = opcode & 077;
+    const uint32_t mode = ModeOf(destination);
+    const bool byte = (opcode & kByteInstruction) != 0;
+    const uint32_t selector = (opcode >> 6) & 077;
+    const bool swab = !byte && selector == 03;
+    const auto operation = static_cast<SingleOperation>(selector - 050);
+    if (!Afford(opcode, !swab && operation == SingleOperation::Tst ? kTestCost[mode] : kModifyCost[mode])) {
+        return false;
+    }
+    const uint16_t sign = byte ? 0200 : 0100000;
+    const uint16_t mask = byte ? 0377 : 0177777;
+    uint16_t x = 0;
+    uint16_t address = 0;
+    if (byte) {
+        uint8_t value = 0;
+        if (!ReadByteOperand(destination, value, address)) {
+            return false;
+        }
+        x = value;
+    } else if (!ReadWordOperand(destination, x, address)) {
+        return false;
+    }
+    const uint16_t carryIn = psw & kPswCarry;
+    uint16_t result = 0;
+    // Flags set below; N and Z follow the result unless said otherwise.
+    uint16_t flags = psw & kPswCarry;
+    if (swab) {
+        result = static_cast<uint16_t>((x << 8) | (x >> 8));
+        flags = (result & 0200) != 0 ? kPswNegative : 0;
+        flags |= (result & 0377) == 0 ? kPswZero : 0;
+        psw = (psw & ~kFlagsNZVC) | flags;
+        return WriteWordOperand(destination, address, result);
+    }
+    switch (operation) {
+    case SingleOperation::Clr:
+        flags = 0;
+        break;
+    case SingleOperation::Com:
+        result = ~x & mask;
+        flags = kPswCarry;
+        break;
+    case SingleOperation::Inc:
+        result = (x + 1) & mask;
+        flags |= result == sign ? kPswOverflow : 0;
+        break;
+    case SingleOperation::Dec:
+        result = (x - 1) & mask;
+        flags |= result == sign - 1 ? kPswOverflow : 0;
+        break;
+    case SingleOperation::Neg:
+        result = (0 - x) & mask;
+        flags = (result == sign ? kPswOverflow : 0) | (result != 0 ? kPswCarry : 0);
+        break;
+    case SingleOperation::Adc:
+        result = (x + carryIn) & mask;
+        flags = (carryIn && result == sign ? kPswOverflow : 0) | (carryIn && result == 0 ? kPswCarry : 0);
+        break;
+    case SingleOperation::Sbc:
+        result = (x - carryIn) & mask;
+        flags = (result == sign - 1 ? kPswOverflow : 0) | (carryIn && result == mask ? kPswCarry : 0);
+        break;
+    case SingleOperation::Tst:
+        result = x;
+        flags = 0;
+        break;
+    case SingleOperation::Ror:
+        result = (x >> 1) | (carryIn ? sign : 0);
+        flags = x & 1 ? kPswCarry : 0;
+        break;
+    case SingleOperation::Rol:
+        result = ((x << 1) | carryIn) & mask;
+        flags = x & sign ? kPswCarry : 0;
+        break;
+    case SingleOperation::Asr:
+        result = (x >> 1) | (x & sign);
+        flags = x & 1 ? kPswCarry : 0;
+        break;
+    case SingleOperation::Asl:
+        result = (x << 1) & mask;
+        flags = x & sign ? kPswCarry : 0;
+        break;
+    }
+    flags |= (result & sign) != 0 ? kPswNegative : 0;
+    flags |= result == 0 ? kPswZero : 0;
+    if (operation >= SingleOperation::Ror) {
+        // V = N xor C after a shift or rotation.
+        const bool negative = (flags & kPswNegative) != 0;
+        const bool carry = (flags & kPswCarry) != 0;
+        flags |= negative != carry ? kPswOverflow : 0;
+    }
+    psw = (psw & ~kFlagsNZVC) | flags;
+    if (operation == SingleOperation::Tst) {
+        return true;
+    }
+    return byte ? WriteByteOperand(destination, address, static_cast<uint8_t>(result), false)
+                : WriteWordOperand(destination, address, result);
+}
+
+bool Cpu1801BM1::ExecuteMarkOrSxt(uint16_t opcode) {
+    switch ((opcode >> 6) & 3) {
+    case 0: {
+        // MARK NN
+        uint16_t address = static_cast<uint16_t>(registers[7] + 2 * (opcode & 077));
+        uint16_t word = 0;
+        if (!Afford(opcode, kMarkCost) || !ReadWord(address, word)) {
+            return false;
+        }
+        registers[6] = static_cast<uint16_t>(address + 2);
+        registers[7] = registers[5];
+        registers[5] = word;
+        return true;
+    }
+    case 3: {
+        // SXT
+        const uint32_t destination = opcode & 077;
+        uint16_t x = 0;
+        uint16_t address = 0;
+        if (!Afford(opcode, kModifyCost[ModeOf(destination)]) || !ReadWordOperand(destination, x, address)) {
+            return false;
+        }
+        const uint16_t result = (psw & kPswNegative) != 0 ? 0177777 : 0;
+        psw = (psw & ~(kPswZero | kPswOverflow)) | (result == 0 ? kPswZero : 0);
+        return WriteWordOperand(destination, address, result);
+    }
+    default:
+        return ExecuteIllegal(opcode);
+    }
+}
+
+bool Cpu1801BM1::ExecuteMtpsOrMfps(uint16_t opcode) {
+    const uint32_t operand = opcode & 077;
+    uint16_t address = 0;
+    uint8_t value = 0;
+    switch ((opcode >> 6) & 3) {
+    case 0:
+        // MTPS: the T bit cannot be changed this way.
+        if (!Afford(opcode, kMtpsCost[ModeOf(operand)]) || !ReadByteOperand(operand, value, address)) {
+            return false;
+        }
+        LoadPswLow((value & 0357) | (psw & kPswTrace));
+        return true;
+    case 3: {
+        // MFPS
+        if (!Afford(opcode, kModifyCost[ModeOf(operand)]) || !ReadByteOperand(operand, value, address)) {
+            return false;
+        }
+        const uint8_t status = static_cast<uint8_t>(psw);
+        psw = (psw & ~(kPswNegative | kPswZero | kPswOverflow)) | ((status & 0200) != 0 ? kPswNegative : 0) |
+              (status == 0 ? kPswZero : 0);
+        return WriteByteOperand(operand, address, status, true);
+    }
+    default:
+        return ExecuteIllegal(opcode);
+    }
+}
+
+bool Cpu1801BM1::ExecuteDoubleOperand(uint16_t opcode) {
+    const uint32_t source = (opcode >> 6) & 077;
+    const uint32_t destination = opcode & 077;
+    // 1 MOV, 2 CMP, 3 BIT, 4 BIC, 5 BIS, 6 ADD, 016 SUB; the others with 010 are their byte forms.
+    const uint32_t operation = opcode >> 12;
+    const bool byte = (opcode & kByteInstruction) != 0 && operation != 016;
+    const PairCosts& costs = (operation & 7) == 1 ? kMoveCost : ((operation & 7) <= 3 ? kCompareCost : kArithmeticCost);
+    if (!Afford(opcode, costs[ModeOf(source)][ModeOf(destination)])) {
+        return false;
+    }
+    const uint16_t sign = byte ? 0200 : 0100000;
+    const uint16_t mask = byte ? 0377 : 0177777;
+    uint16_t s = 0;
+    uint16_t d = 0;
+    uint16_t address = 0;
+    const auto readOperand = [this, byte](uint32_t specifier, uint16_t& value, uint16_t& at) {
+        if (!byte) {
+            return ReadWordOperand(specifier, value, at);
+        }
+        uint8_t narrow = 0;
+        const bool read = ReadByteOperand(specifier, narrow, at);
+        value = narrow;
+        return read;
+    };
+    if (!readOperand(source, s, address)) {
+        return false;
+    }
+    if ((operation & 7) == 1) {
+        // MOV, MOVB: the destination is written only.
+        if (ModeOf(destination) != 0 && !OperandAddress(destination, byte, address)) {
+            return false;
+        }
+        SetNZ(s, sign, mask);
+        psw &= ~kPswOverflow;
+        return byte ? WriteByteOperand(destination, address, static_cast<uint8_t>(s), true)
+                    : WriteWordOperand(destination, address, s);
+    }
+    if (!readOperand(destination, d, address)) {
+        return false;
+    }
+    uint16_t result = 0;
+    uint16_t overflowAndCarry = psw & kPswCarry;
+    switch (operation) {
+    case 002:
+    case 012: {
+        // CMP, CMPB
+        result = (s - d) & mask;
+        const bool overflow = ((s ^ d) & sign) != 0 && ((result ^ d) & sign) == 0;
+        overflowAndCarry = (overflow ? kPswOverflow : 0) | (s < d ? kPswCarry : 0);
+        break;
+    }
+    case 003:
+    case 013:
+        result = s & d;
+        break;
+    case 004:
+    case 014:
+        result = ~s & d & mask;
+        break;
+    case 005:
+    case 015:
+        result = s | d;
+        break;
+    case 006: {
+        const uint32_t sum = static_cast<uint32_t>(s) + d;
+        result = static_cast<uint16_t>(sum);
+        const bool overflow = ((s ^ d) & sign) == 0 && ((result ^ s) & sign) != 0;
+        overflowAndCarry = (overflow ? kPswOverflow : 0) | (sum > 0177777 ? kPswCarry : 0);
+        break;
+    }
+    default: {
+        // SUB
+        result = static_cast<uint16_t>(d - s);
+        const bool overflow = ((s ^ d) & sign) != 0 && ((result ^ s) & sign) == 0;
+        overflowAndCarry = (overflow ? kPswOverflow : 0) | (s > d ? kPswCarry : 0);
+        break;
+    }
+    }
+    SetNZ(result, sign, mask);
+    psw = (psw & ~(kPswOverflow | kPswCarry)) | overflowAndCarry;
+    if ((operation & 7) <= 3) {
+        return true;
+    }
+    return byte ? WriteByteOperand(destination, address, static_cast<uint8_t>(result), false)
+                : WriteWordOperand(destination, address, result);
+}
+
+bool Cpu1801BM1::ExecuteXor(uint16_t opcode) {
+    const uint32_t destination = opcode & 077;
+    const uint16_t source = registers[(opcode >> 6) & 7];
+    uint16_t d = 0;
+    uint16_t address = 0;
+    if (!Afford(opcode, kXorCost[ModeOf(destination)]) || !ReadWordOperand(destination, d, address)) {
+        return false;
+    }
+    const uint16_t result = source ^ d;
+    SetNZ(result, 0100000, 0177777);
+    psw &= ~kPswOverflow;
+    return WriteWordOperand(destination, address, result);
+}
+
+bool Cpu1801BM1::ExecuteSob(uint16_t opcode) {
+    if (!Afford(opcode, kSobCost)) {
+        return false;
+    }
+    uint16_t& counter = registers[(opcode >> 6) & 7];
+    if (--counter != 0) {
+        registers[7] -= static_cast<uint16_t>(2 * (opcode & 077));
+    }
+    return true;
+}
+
+bool Cpu1801BM1::ExecuteEmtOrTrap(uint16_t opcode) {
+    return TrapInstruction(opcode, (opcode & 0400) != 0 ? kTrapTrap : kTrapEmt, static_cast<uint8_t>(opcode));
+}
+
+} // namespace emu

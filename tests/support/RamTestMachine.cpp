@@ -1,0 +1,124 @@
+#include "support/RamTestMachine.h"
+
+namespace test_support {
+
+namespace {
+
+constexpr uint32_t kMemorySize = 0x10000;
+
+} // namespace
+
+RamTestMachine::RamTestMachine() {
+    memory.Create(kMemorySize, kMemorySize - 1, 0);
+    memory.SetUnmappedHooks({this, &CountRead, &CountWrite});
+    interrupts.AddSource(this, &Ask, nullptr, nullptr);
+    for (uint32_t number = 0; number < emu::InterruptController::kHookCount; ++number) {
+        interrupts.SetHandlerB(number, this, &Hook);
+    }
+}
+
+void RamTestMachine::Attach(emu::CpuBase& processor) {
+    cpu = &processor;
+    processor.SetServices(this, &bus, &memory, nullptr, &interrupts, nullptr, nullptr, nullptr, nullptr);
+}
+
+uint16_t RamTestMachine::Word(uint16_t address) const {
+    const uint8_t* bytes = memory.RamBase();
+    return static_cast<uint16_t>(bytes[address] | (bytes[(address + 1u) & 0xFFFF] << 8));
+}
+
+void RamTestMachine::SetWord(uint16_t address, uint16_t value) {
+    uint8_t* bytes = memory.RamBase();
+    bytes[address] = static_cast<uint8_t>(value);
+    bytes[(address + 1u) & 0xFFFF] = static_cast<uint8_t>(value >> 8);
+}
+
+void RamTestMachine::Load(uint16_t address, std::initializer_list<uint16_t> words) {
+    for (uint16_t word : words) {
+        SetWord(address, word);
+        address += 2;
+    }
+}
+
+// Handler pages keep their bytes in storage: their handlers count the access and decline it.
+void RamTestMachine::SetPageKind(uint32_t page, PageKind kind) {
+    memory.ResetPageRange(page, 1);
+    memory.SetPageMapping(emu::MemoryMap::Access::ReadWrite, page, 1);
+    switch (kind) {
+    case PageKind::Ram:
+        break;
+    case PageKind::Rom:
+        memory.SetPageMapping(emu::MemoryMap::Access::ReadOnly, page, 1);
+        break;
+    case PageKind::Absent:
+        memory.SetPageMapping(emu::MemoryMap::Access::None, page, 1);
+        break;
+    case PageKind::Handled:
+        memory.MapReadRange(page, 1, this, &CountRead, false);
+        memory.MapWriteRange(page, 1, this, &CountWrite, false);
+        break;
+    }
+}
+
+bool RamTestMachine::DeviceAccess(uint32_t address) {
+    ++slowAccesses;
+    if (static_cast<int32_t>(address) == abortAddress && cpu != nullptr) {
+        cpu->RaiseBusFault();
+        return false;
+    }
+    return true;
+}
+
+// Declines the read, so that storage (or all ones, for an absent page) answers; peeks are not counted.
+bool RamTestMachine::CountRead(void* context, uint32_t address, uint32_t, void*, uint8_t peek) {
+    if (peek == 0) {
+        static_cast<RamTestMachine*>(context)->DeviceAccess(address);
+    }
+    return false;
+}
+
+bool RamTestMachine::CountWrite(void* context, uint32_t address, uint32_t, const void*) {
+    static_cast<RamTestMachine*>(context)->DeviceAccess(address);
+    return false;
+}
+
+int32_t RamTestMachine::QueryBreak(uint8_t& request, uint8_t& show) {
+    ++breakQueries;
+    show = 1;
+    if (!breaks || request == 0) {
+        return 0;
+    }
+    if (cpu != nullptr) {
+        cpu->RaiseBusFault();
+    }
+    return 1;
+}
+
+bool RamTestMachine::Ask(void* context, uint8_t mode, uint32_t* value1, uint32_t* value2, uint32_t* value3) {
+    auto* machine = static_cast<RamTestMachine*>(context);
+    if (mode == 1) {
+        ++machine->acknowledged;
+        machine->requests.pop_front();
+        return true;
+    }
+    ++machine->polls;
+    if (machine->requests.empty()) {
+        return false;
+    }
+    *value1 = *value3 = 0;
+    *value2 = machine->requests.front();
+    return true;
+}
+
+bool RamTestMachine::Hook(void* context, uint32_t number, uint32_t argument1, uint32_t, emu::CpuInterface*,
+                          uint64_t* cycles) {
+    auto* machine = static_cast<RamTestMachine*>(context);
+    machine->hookCalls.push_back({number, argument1});
+    if (static_cast<int32_t>(number) != machine->hookedNumber) {
+        return false;
+    }
+    *cycles += machine->hookCycles;
+    return true;
+}
+
+} // namespace test_support
