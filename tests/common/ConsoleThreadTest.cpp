@@ -1,8 +1,9 @@
 #include "common/Console.h"
 
+#include "support/StartGate.h"
+
 #include <gtest/gtest.h>
 
-#include <latch>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,11 +17,11 @@ TEST(ConsoleThreadTest, ConcurrentWritersLoseNoLineAndKeepTheirOrder) {
     constexpr int kWriters = 4;
     constexpr int kLinesEach = 1000;
     Console console;
-    std::latch start(kWriters + 1);
+    test_support::StartGate start(kWriters + 1);
     std::vector<std::thread> writers;
     for (int writer = 0; writer < kWriters; ++writer) {
         writers.emplace_back([&console, &start, writer] {
-            start.arrive_and_wait();
+            start.ArriveAndWait();
             for (int i = 0; i < kLinesEach; ++i) {
                 NarrowString text;
                 text.Format("%d %d", writer, i);
@@ -29,7 +30,7 @@ TEST(ConsoleThreadTest, ConcurrentWritersLoseNoLineAndKeepTheirOrder) {
         });
     }
     std::vector<ConsoleLine> lines;
-    start.arrive_and_wait();
+    start.ArriveAndWait();
     for (int taken = 0; taken < 100; ++taken) {
         for (ConsoleLine& line : console.TakePendingLines()) {
             lines.push_back(std::move(line));
