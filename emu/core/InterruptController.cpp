@@ -1,6 +1,6 @@
 #include "emu/core/InterruptController.h"
 
-#include "emu/core/Machine.h"
+#include "emu/core/MachineInterface.h"
 #include "emu/core/StateChunk.h"
 
 #include <algorithm>
@@ -73,7 +73,7 @@ bool InterruptController::SetRequest(uint32_t line, uint8_t on) {
         return source.set != nullptr && source.set(source.context, line, on);
     });
     if (on == 1) {
-        RequestInterruptChecks();
+        RequestInterruptCheck();
     }
     return taken;
 }
@@ -82,7 +82,7 @@ bool InterruptController::RaiseRequest(uint32_t line, uint8_t onlyIfLowered) {
     if (onlyIfLowered == 0) {
         return SetRequest(line, 1);
     }
-    RequestInterruptChecks();
+    RequestInterruptCheck();
     return FirstQuerySource(line) || SetRequest(line, 1);
 }
 
@@ -122,9 +122,9 @@ bool InterruptController::Call(const HookTable& table, uint32_t number, uint32_t
     return table[number].handler(table[number].context, number, argument1, argument2, cpu, &cycles);
 }
 
-void InterruptController::RequestInterruptChecks() const {
+void InterruptController::RequestInterruptCheck() const {
     if (machine != nullptr) {
-        machine->RequestInterruptChecks();
+        machine->RequestInterruptCheck();
     }
 }
 

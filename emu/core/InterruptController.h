@@ -9,7 +9,7 @@
 
 namespace emu {
 
-class Machine;
+class MachineInterface;
 
 // A request source's answer to the processor's poll: with mode 0 whether it has a request to take now, with the
 // three values agreed with the processor; mode 1 acknowledges the request just taken.
@@ -31,7 +31,7 @@ public:
     InterruptController();
 
     // The machine whose processors are asked to re-check their requests, and whose first processor the hooks get.
-    void SetMachine(Machine* owner) { machine = owner; }
+    void SetMachine(MachineInterface* owner) { machine = owner; }
 
     bool SetHandler(uint32_t number, void* context, InterruptHookHandler handler) override;
     bool SetHandlerB(uint32_t number, void* context, InterruptHookHandler handler) override;
@@ -79,9 +79,9 @@ private:
 
     static bool Bind(HookTable& table, uint32_t number, void* context, InterruptHookHandler handler);
     bool Call(const HookTable& table, uint32_t number, uint32_t argument1, uint32_t argument2, uint64_t& cycles) const;
-    void RequestInterruptChecks() const;
+    void RequestInterruptCheck() const;
 
-    Machine* machine = nullptr;
+    MachineInterface* machine = nullptr;
     HookTable tableA{};
     HookTable tableB{};
     std::vector<Source> sources;

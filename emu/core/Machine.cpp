@@ -57,7 +57,7 @@ uint64_t Machine::ScaledElapsed() const {
     return cpu != nullptr ? cpu->ScaledElapsed() : 0;
 }
 
-void Machine::RequestInterruptChecks() {
+void Machine::RequestInterruptCheck() {
     for (const Processor& processor : processors) {
         processor.cpu->RequestInterruptCheck();
     }

@@ -35,15 +35,14 @@ public:
     ~Machine() override;
 
     // The first processor added, or null for a machine without one.
-    CpuInterface* FirstCpu() const { return processors.empty() ? nullptr : processors.front().cpu; }
+    CpuInterface* FirstCpu() const override { return processors.empty() ? nullptr : processors.front().cpu; }
     int32_t CpuCount() const { return static_cast<int32_t>(processors.size()); }
     // The processor at index as the device it is; null out of range.
     Device* CpuAt(int32_t index) const;
     // The first processor's time base; 0 without a processor.
     int64_t PrimaryFrequency() const;
     uint64_t ScaledElapsed() const;
-    // Makes every processor re-check its interrupt requests.
-    void RequestInterruptChecks();
+    void RequestInterruptCheck() override;
 
     // Builds the services anew (deleting earlier ones). A model calls this first in its own override, then
     // adds its devices with AddChild.

@@ -5,13 +5,19 @@
 namespace emu {
 
 class ConfigParam;
+class CpuInterface;
 
-// The machine as its devices and their parameter sets reach it: applying configuration changes, the host's break
-// decisions for device reports, pausing, and the controller's trace-all counter. The machine implements it.
+// The machine as its devices and their parameter sets reach it: its first processor, interrupt re-checks, applying
+// configuration changes, the host's break decisions for device reports, pausing, and the controller's trace-all
+// counter. The machine implements it.
 class MachineInterface {
 public:
     virtual ~MachineInterface() = default;
 
+    // The first processor of the machine, or null for a machine without one.
+    virtual CpuInterface* FirstCpu() const = 0;
+    // Makes every processor of the machine re-check its interrupt requests.
+    virtual void RequestInterruptCheck() = 0;
     // Binds a parameter that a device just added (or, for null, after one was removed or disabled) and tells the
     // devices what changed. Does nothing and answers true while the machine is not running.
     virtual bool ApplySettings(ConfigParam* record) = 0;

@@ -11,6 +11,7 @@ constexpr uint32_t kMemorySize = 0x10000;
 RamTestMachine::RamTestMachine() {
     memory.Create(kMemorySize, kMemorySize - 1, 0);
     memory.SetUnmappedHooks({this, &CountRead, &CountWrite});
+    interrupts.SetMachine(this);
     interrupts.AddSource(this, &Ask, nullptr, nullptr);
     for (uint32_t number = 0; number < emu::InterruptController::kHookCount; ++number) {
         interrupts.SetHandlerB(number, this, &Hook);
@@ -20,6 +21,12 @@ RamTestMachine::RamTestMachine() {
 void RamTestMachine::Attach(emu::CpuBase& processor) {
     cpu = &processor;
     processor.SetServices(this, &bus, &memory, nullptr, &interrupts, nullptr, nullptr, nullptr, nullptr);
+}
+
+void RamTestMachine::RequestInterruptCheck() {
+    if (cpu != nullptr) {
+        cpu->RequestInterruptCheck();
+    }
 }
 
 uint16_t RamTestMachine::Word(uint16_t address) const {

@@ -60,6 +60,8 @@ public:
     emu::BusService& Bus() { return bus; }
 
     // MachineInterface
+    emu::CpuInterface* FirstCpu() const override { return cpu; }
+    void RequestInterruptCheck() override;
     bool ApplySettings(emu::ConfigParam*) override { return true; }
     int32_t QueryBreak(uint8_t& request, uint8_t& show) override;
     void Pause(bool) override {}

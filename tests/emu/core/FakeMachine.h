@@ -24,6 +24,9 @@ public:
     std::vector<uint8_t> requestsSeen;
     int32_t pauseCount = 0;
 
+    CpuInterface* FirstCpu() const override { return nullptr; }
+    void RequestInterruptCheck() override {}
+
     bool ApplySettings(ConfigParam* record) override {
         if (!running) {
             return true;

@@ -169,7 +169,7 @@ TEST_F(MachineTest, KnowsItsProcessorsInTheOrderAdded) {
     EXPECT_EQ(machine.CpuAt(-1), nullptr);
     EXPECT_EQ(machine.CpuAt(2), nullptr);
     EXPECT_EQ(machine.PrimaryFrequency(), 3000000);
-    machine.RequestInterruptChecks();
+    machine.RequestInterruptCheck();
     EXPECT_EQ(first->interruptChecks, 1);
     EXPECT_EQ(second->interruptChecks, 1);
     EXPECT_EQ(machine.SetBusRate(44100, 1, false), 2);
