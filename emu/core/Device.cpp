@@ -103,6 +103,17 @@ bool Device::DescribeState(common::List&, bool, int32_t) {
     return false;
 }
 
+bool Device::DescribeEnabledChildren(common::List& lines, bool flag, int32_t value) {
+    bool described = false;
+    for (int32_t index = 0; index < ChildCount(); ++index) {
+        Device* device = DeviceAt(index);
+        if (device != nullptr && device->IsEnabled()) {
+            described = device->DescribeState(lines, flag, value) || described;
+        }
+    }
+    return described;
+}
+
 uint32_t Device::ExecuteCommand(const common::NarrowString& command, common::ListCursor* parameters, uint8_t flag,
                                 bool* wrongState) {
     for (int32_t index = 0; index < ChildCount(); ++index) {

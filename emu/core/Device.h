@@ -171,6 +171,8 @@ public:
                     std::span<const common::FormatArg> args) const;
 
 protected:
+    // The state lines of every enabled child device; false when none had anything to say.
+    bool DescribeEnabledChildren(common::List& lines, bool flag, int32_t value);
     // Bound by pointer, to option items and parameters.
     bool running = false;
     bool irqActive = false;

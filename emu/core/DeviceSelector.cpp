@@ -86,14 +86,7 @@ void DeviceSelector::FillSettingsTree(common::OptionNode* item, int32_t kind) {
 }
 
 bool DeviceSelector::DescribeState(common::List& lines, bool flag, int32_t value) {
-    bool described = false;
-    for (int32_t index = 0; index < ChildCount(); ++index) {
-        Device* device = DeviceAt(index);
-        if (device != nullptr && device->IsEnabled()) {
-            described = device->DescribeState(lines, flag, value) || described;
-        }
-    }
-    return described;
+    return DescribeEnabledChildren(lines, flag, value);
 }
 
 } // namespace emu

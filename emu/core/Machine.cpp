@@ -216,14 +216,7 @@ void Machine::FillSettingsTree(common::OptionNode* item, int32_t kind) {
 }
 
 bool Machine::DescribeState(common::List& lines, bool flag, int32_t value) {
-    bool described = false;
-    for (int32_t index = 0; index < ChildCount(); ++index) {
-        Device* device = DeviceAt(index);
-        if (device != nullptr && device->IsEnabled()) {
-            described = device->DescribeState(lines, flag, value) || described;
-        }
-    }
-    return described;
+    return DescribeEnabledChildren(lines, flag, value);
 }
 
 void Machine::SetConsole(common::Console* console) {
