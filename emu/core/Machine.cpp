@@ -36,7 +36,10 @@ Service* AddService(BranchNode& group) {
 
 } // namespace
 
-Machine::Machine(const char* name) : Device(name) {}
+// The device part reaches its machine from the start, so that loading ROMs into a machine that never ran finds it.
+Machine::Machine(const char* name) : Device(name) {
+    ConnectServices(this);
+}
 
 // The devices go before the services they may still hold.
 Machine::~Machine() {
@@ -87,6 +90,8 @@ bool Machine::CreateServices() {
     driveSet->SetHostCallback(&Machine::NotifyHostRedraw, this);
     interruptController->SetMachine(this);
     services.SetConsole(Console());
+    // The devices hold the new services at once, never the deleted ones.
+    ConnectServices(this);
     return true;
 }
 

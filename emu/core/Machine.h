@@ -44,8 +44,8 @@ public:
     uint64_t ScaledElapsed() const;
     void RequestInterruptCheck() override;
 
-    // Builds the services anew (deleting earlier ones). A model calls this first in its own override, then
-    // adds its devices with AddChild.
+    // Builds the services anew (deleting earlier ones) and hands them to the machine's own device part and its
+    // enabled devices. A model calls this first in its own override, then adds its devices with AddChild.
     virtual bool CreateServices();
     // Adopts a device; a processor also joins the machine's list of processors.
     bool AddChild(std::unique_ptr<TreeNode> node, const char* childName = nullptr,

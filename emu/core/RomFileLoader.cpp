@@ -48,21 +48,10 @@ bool FindFile(const common::PathString& path, common::PathString& result) {
     return found;
 }
 
-// Before its first start a machine's device part has no machine link yet: the machine itself is the computer then.
-const Computer* ComputerOf(const Device& device) {
-    return device.Machine() != nullptr ? dynamic_cast<const Computer*>(device.Machine())
-                                       : dynamic_cast<const Computer*>(&device);
-}
-
-// The memory handed to the device, or before that its computer's own.
-MemoryMap* MemoryOf(const Device& device, const Computer* computer) {
-    return device.Memory() == nullptr && computer != nullptr ? computer->Memory() : device.Memory();
-}
-
 } // namespace
 
 RomFileLoader::RomFileLoader(const Device& device)
-    : device(device), computer(ComputerOf(device)), memory(MemoryOf(device, computer)),
+    : device(device), computer(dynamic_cast<const Computer*>(device.Machine())), memory(device.Memory()),
       folders(computer != nullptr ? computer->Folders() : common::ProgramFolders::Host()) {}
 
 bool RomFileLoader::LocateConfigFiles(const common::String& name, common::PathString& result) const {

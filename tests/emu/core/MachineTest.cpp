@@ -126,6 +126,21 @@ TEST_F(MachineTest, StartsServicesThenDevicesWithParametersAppliedAroundThem) {
     EXPECT_EQ(machine.Memory()->Size(), 0u);
 }
 
+// ROM images are loaded through the machine's own device part before its first start, and a device must never
+// keep a service that building them anew deleted.
+TEST_F(MachineTest, HandsItsServicesToItsDevicePartAndDevicesAsItBuildsThem) {
+    Machine fresh{"F"};
+    EXPECT_EQ(fresh.Device::Machine(), &fresh);
+    EXPECT_EQ(fresh.Device::Memory(), nullptr);
+    ASSERT_TRUE(machine.CreateServices());
+    const Device& devicePart = machine;
+    EXPECT_EQ(devicePart.Machine(), &machine);
+    EXPECT_EQ(devicePart.Memory(), machine.Memory());
+    EXPECT_EQ(devicePart.Drives(), machine.Drives());
+    EXPECT_EQ(a->Memory(), machine.Memory());
+    EXPECT_EQ(b->Interrupts(), machine.Interrupts());
+}
+
 TEST_F(MachineTest, StartEndsAtTheFirstDeviceThatFails) {
     a->failStart = true;
     EXPECT_FALSE(Start());
