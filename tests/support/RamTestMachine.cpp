@@ -1,41 +1,45 @@
 #include "support/RamTestMachine.h"
 
+#include "emu/core/InterruptController.h"
+#include "emu/core/MemoryMap.h"
+
+#include <cstdlib>
+
 namespace test_support {
 
-namespace {
-
-constexpr uint32_t kMemorySize = 0x10000;
-
-} // namespace
-
 RamTestMachine::RamTestMachine() {
-    memory.Create(kMemorySize, kMemorySize - 1, 0);
-    memory.SetUnmappedHooks({this, &CountRead, &CountWrite});
-    interrupts.SetMachine(this);
-    interrupts.AddSource(this, &Ask, nullptr, nullptr);
+    machine.SetHostCallback(&AnswerBreak, this);
+    // Without its 64 KB nothing the fixture offers works: better to stop at once than to fail somewhere later.
+    if (!machine.PowerOn()) {
+        std::abort();
+    }
+    // The services start empty: the source, the hooks and the unmapped hooks are bound once they run.
+    machine.Memory()->SetUnmappedHooks({this, &CountRead, &CountWrite});
+    machine.Interrupts()->AddSource(this, &Ask, nullptr, nullptr);
     for (uint32_t number = 0; number < emu::InterruptController::kHookCount; ++number) {
-        interrupts.SetHandlerB(number, this, &Hook);
+        machine.Interrupts()->SetHandlerB(number, this, &Hook);
     }
 }
 
 void RamTestMachine::Attach(emu::CpuBase& processor) {
-    cpu = &processor;
-    processor.SetServices(this, &bus, &memory, nullptr, &interrupts, nullptr, nullptr, nullptr, nullptr);
+    machine.processor = &processor;
+    processor.SetServices(&machine, machine.Bus(), machine.Memory(), machine.Ports(), machine.Interrupts(), nullptr,
+                          machine.Keys(), machine.Drives(), machine.Mouse());
 }
 
-void RamTestMachine::RequestInterruptCheck() {
-    if (cpu != nullptr) {
-        cpu->RequestInterruptCheck();
+void RamTestMachine::MachineWithProcessor::RequestInterruptCheck() {
+    if (processor != nullptr) {
+        processor->RequestInterruptCheck();
     }
 }
 
 uint16_t RamTestMachine::Word(uint16_t address) const {
-    const uint8_t* bytes = memory.RamBase();
+    const uint8_t* bytes = machine.Memory()->RamBase();
     return static_cast<uint16_t>(bytes[address] | (bytes[(address + 1u) & 0xFFFF] << 8));
 }
 
 void RamTestMachine::SetWord(uint16_t address, uint16_t value) {
-    uint8_t* bytes = memory.RamBase();
+    uint8_t* bytes = Memory();
     bytes[address] = static_cast<uint8_t>(value);
     bytes[(address + 1u) & 0xFFFF] = static_cast<uint8_t>(value >> 8);
 }
@@ -49,6 +53,7 @@ void RamTestMachine::Load(uint16_t address, std::initializer_list<uint16_t> word
 
 // Handler pages keep their bytes in storage: their handlers count the access and decline it.
 void RamTestMachine::SetPageKind(uint32_t page, PageKind kind) {
+    emu::MemoryMap& memory = *machine.Memory();
     memory.ResetPageRange(page, 1);
     memory.SetPageMapping(emu::MemoryMap::Access::ReadWrite, page, 1);
     switch (kind) {
@@ -69,8 +74,8 @@ void RamTestMachine::SetPageKind(uint32_t page, PageKind kind) {
 
 bool RamTestMachine::DeviceAccess(uint32_t address) {
     ++slowAccesses;
-    if (static_cast<int32_t>(address) == abortAddress && cpu != nullptr) {
-        cpu->RaiseBusFault();
+    if (static_cast<int32_t>(address) == abortAddress && machine.processor != nullptr) {
+        machine.processor->RaiseBusFault();
         return false;
     }
     return true;
@@ -89,14 +94,19 @@ bool RamTestMachine::CountWrite(void* context, uint32_t address, uint32_t, const
     return false;
 }
 
-int32_t RamTestMachine::QueryBreak(uint8_t& request, uint8_t& show) {
-    ++breakQueries;
-    show = 1;
-    if (!breaks || request == 0) {
+// The break query of a device report (code 0); the machine's other question to its host is left unanswered.
+int32_t RamTestMachine::AnswerBreak(void* context, uint8_t* request, uint8_t* show, int32_t code) {
+    auto* test = static_cast<RamTestMachine*>(context);
+    if (code != 0) {
         return 0;
     }
-    if (cpu != nullptr) {
-        cpu->RaiseBusFault();
+    ++test->breakQueries;
+    *show = 1;
+    if (!test->breaks || *request == 0) {
+        return 0;
+    }
+    if (test->machine.processor != nullptr) {
+        test->machine.processor->RaiseBusFault();
     }
     return 1;
 }

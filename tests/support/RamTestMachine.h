@@ -2,31 +2,27 @@
 
 #include "emu/core/BusService.h"
 #include "emu/core/CpuBase.h"
-#include "emu/core/InterruptController.h"
-#include "emu/core/MachineInterface.h"
-#include "emu/core/MemoryMap.h"
+#include "support/TestMachine.h"
 
-#include <cstdint>
 #include <deque>
 #include <initializer_list>
 #include <vector>
 
 namespace test_support {
 
-// A small machine for processor tests, made of the machine's own services without the machine: a memory map of
-// 64 KB of RAM in 1 KB pages, of which pages may be made ROM, absent (reads all ones) or served by a handler; an
-// interrupt controller with a scripted request source and a recording trap hook; a bus service for named event
-// bindings; and a host that may break on device reports. Attach a processor, then start it.
-class RamTestMachine : public emu::MachineInterface {
+// The processor tests' machine: the test machine, powered on, of which pages may be made ROM, absent (reads all
+// ones) or served by a handler; its interrupt service has a scripted request source and a recording trap hook, and
+// its host may break on device reports. The processor stays the test's own: attach it, then start it.
+class RamTestMachine {
 public:
     enum class PageKind { Ram, Rom, Absent, Handled };
 
     RamTestMachine();
 
-    // Hands the processor this machine and its services.
+    // Hands the processor the machine and its services; the machine takes it as its first processor.
     void Attach(emu::CpuBase& processor);
 
-    uint8_t* Memory() { return memory.RamBase(); }
+    uint8_t* Memory() { return machine.Memory()->RamBase(); }
     uint16_t Word(uint16_t address) const;
     void SetWord(uint16_t address, uint16_t value);
     // Stores words from address on.
@@ -57,16 +53,18 @@ public:
     void BreakOnReports(bool on) { breaks = on; }
     int32_t BreakQueries() const { return breakQueries; }
 
-    emu::BusService& Bus() { return bus; }
-
-    // MachineInterface
-    emu::CpuInterface* FirstCpu() const override { return cpu; }
-    void RequestInterruptCheck() override;
-    bool ApplySettings(emu::ConfigParam*) override { return true; }
-    int32_t QueryBreak(uint8_t& request, uint8_t& show) override;
-    void Pause(bool) override {}
+    emu::BusService& Bus() { return *machine.Bus(); }
 
 private:
+    // The test machine with the attached processor as its processor, though the tree does not own it.
+    class MachineWithProcessor : public TestMachine {
+    public:
+        emu::CpuInterface* FirstCpu() const override { return processor; }
+        void RequestInterruptCheck() override;
+
+        emu::CpuBase* processor = nullptr;
+    };
+
     // Counts the access and aborts it at the chosen address; false when aborted.
     bool DeviceAccess(uint32_t address);
     static bool CountRead(void* context, uint32_t address, uint32_t size, void* buffer, uint8_t peek);
@@ -74,11 +72,9 @@ private:
     static bool Ask(void* context, uint8_t mode, uint32_t* value1, uint32_t* value2, uint32_t* value3);
     static bool Hook(void* context, uint32_t number, uint32_t argument1, uint32_t argument2, emu::CpuInterface* cpu,
                      uint64_t* cycles);
+    static int32_t AnswerBreak(void* context, uint8_t* request, uint8_t* show, int32_t code);
 
-    emu::MemoryMap memory;
-    emu::InterruptController interrupts;
-    emu::BusService bus;
-    emu::CpuBase* cpu = nullptr;
+    MachineWithProcessor machine;
     int32_t abortAddress = -1;
     int32_t slowAccesses = 0;
     std::deque<uint32_t> requests;
