@@ -2,6 +2,7 @@
 
 #include "common/DirectColourImage.h"
 #include "common/IndexedImage.h"
+#include "common/LittleEndian.h"
 
 #include <array>
 
@@ -32,7 +33,7 @@ constexpr Field kImportantColours{36, 4};
 
 template <size_t N>
 uint32_t Get(const std::array<uint8_t, N>& header, Field field) {
-    return LoadLittleEndian(header.data() + field.offset, field.size);
+    return static_cast<uint32_t>(LoadLittleEndian(header.data() + field.offset, field.size));
 }
 
 template <size_t N>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/LittleEndian.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -44,9 +46,7 @@ concept StoredInteger = std::is_integral_v<T> && !std::is_same_v<T, bool>;
 template <StoredInteger T>
 bool WriteLittleEndian(ByteStream& stream, T value) {
     std::array<uint8_t, sizeof(T)> bytes{};
-    for (size_t i = 0; i < sizeof(T); ++i) {
-        bytes[i] = static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i));
-    }
+    StoreLittleEndian(bytes.data(), sizeof(T), static_cast<uint64_t>(value));
     return stream.Write(bytes.data(), sizeof(T)) == sizeof(T);
 }
 
@@ -56,11 +56,7 @@ bool ReadLittleEndian(ByteStream& stream, T& value) {
     if (stream.Read(bytes.data(), sizeof(T)) != sizeof(T)) {
         return false;
     }
-    uint64_t bits = 0;
-    for (size_t i = 0; i < sizeof(T); ++i) {
-        bits |= uint64_t{bytes[i]} << (8 * i);
-    }
-    value = static_cast<T>(bits);
+    value = static_cast<T>(LoadLittleEndian(bytes.data(), sizeof(T)));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "common/DirectColourImage.h"
 
+#include "common/LittleEndian.h"
+
 namespace common {
 
 uint8_t* DirectColourImage::PixelAt(int32_t y, int32_t x) const {
@@ -11,7 +13,7 @@ uint8_t* DirectColourImage::PixelAt(int32_t y, int32_t x) const {
 
 uint32_t DirectColourImage::GetPixelIndex(int32_t y, int32_t x) const {
     const uint8_t* pixel = PixelAt(y, x);
-    return pixel != nullptr ? LoadLittleEndian(pixel, BytesPerPixel()) : 0;
+    return pixel != nullptr ? static_cast<uint32_t>(LoadLittleEndian(pixel, BytesPerPixel())) : 0;
 }
 
 void DirectColourImage::SetPixelIndex(int32_t y, int32_t x, uint32_t value) {

@@ -14,18 +14,6 @@ Image::Image(bool hasAlphaByte) : HasAlphaByte(hasAlphaByte) {}
 
 Image::~Image() = default;
 
-uint32_t LoadLittleEndian(const uint8_t* at, int byteCount) {
-    uint32_t value = 0;
-    for (int i = byteCount - 1; i >= 0; --i)
-        value = value << 8 | at[i];
-    return value;
-}
-
-void StoreLittleEndian(uint8_t* at, int byteCount, uint32_t value) {
-    for (int i = 0; i < byteCount; ++i)
-        at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 uint64_t Image::RowBytesFor(int32_t width) const {
     return (static_cast<uint64_t>(width) * BitsPerPixel() + 7) / 8;
 }

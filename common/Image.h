@@ -108,8 +108,4 @@ private:
     std::unique_ptr<uint8_t*[]> Rows;
 };
 
-// Little-endian words of 1 to 4 bytes in memory: pixels inside a row, fields of file headers.
-uint32_t LoadLittleEndian(const uint8_t* at, int byteCount);
-void StoreLittleEndian(uint8_t* at, int byteCount, uint32_t value);
-
 } // namespace common
