@@ -1,8 +1,8 @@
 #include "emu/core/BusService.h"
 
+#include "common/LittleEndian.h"
 #include "common/RecordArchive.h"
 #include "emu/core/HostSoundOutput.h"
-#include "emu/core/IndexedKey.h"
 #include "emu/core/StateChunk.h"
 
 #include <algorithm>
@@ -289,12 +289,10 @@ bool BusService::SaveOwnData(common::RecordArchive& archive) {
             static_cast<uint32_t>(event->tag),
             static_cast<uint32_t>(event->tag >> 32)};
         std::array<uint8_t, kSavedWords * 4> data{};
-        for (size_t byte = 0; byte < data.size(); ++byte) {
-            data[byte] = static_cast<uint8_t>(words[byte / 4] >> (8 * (byte % 4)));
+        for (size_t word = 0; word < words.size(); ++word) {
+            common::StoreLittleEndian(data.data() + 4 * word, 4, words[word]);
         }
-        if (!archive.WriteRecordString(owner->FullName(), IndexedKey("DVEVT", index)) ||
-            !archive.WriteRecordString(common::NarrowString(event->name), IndexedKey("NMEVT", index)) ||
-            !archive.WriteRecordBlob(data.data(), static_cast<int64_t>(data.size()), IndexedKey("DTEVT", index))) {
+        if (!WriteEventRecords(archive, index, *owner, event->name, data)) {
             return false;
         }
     }
@@ -415,13 +413,11 @@ bool BusService::ReadSavedEvent(common::RecordArchive& archive, int32_t index, S
     common::NarrowString path;
     common::NarrowString eventName;
     std::array<uint8_t, kSavedWords * 4> data{};
-    if (!archive.ReadRecordString(path, IndexedKey("DVEVT", index)) || path.IsEmpty() ||
-        !archive.ReadRecordString(eventName, IndexedKey("NMEVT", index)) ||
-        !archive.ReadRecordBlob(data.data(), static_cast<int64_t>(data.size()), IndexedKey("DTEVT", index))) {
+    if (!ReadEventRecords(archive, index, path, eventName, data)) {
         return false;
     }
-    for (size_t byte = 0; byte < data.size(); ++byte) {
-        saved.words[byte / 4] |= static_cast<uint32_t>(data[byte]) << (8 * (byte % 4));
+    for (size_t word = 0; word < saved.words.size(); ++word) {
+        saved.words[word] = static_cast<uint32_t>(common::LoadLittleEndian(data.data() + 4 * word, 4));
     }
     saved.binding = FindNamedEvent(path.GetNarrow(), eventName.GetNarrow(), &saved.name);
     return saved.binding != nullptr;

@@ -1,5 +1,6 @@
 #include "emu/core/CpuBase.h"
 
+#include "common/LittleEndian.h"
 #include "common/RecordArchive.h"
 #include "emu/core/BusService.h"
 #include "emu/core/StateChunk.h"
@@ -24,25 +25,6 @@ int32_t RoundHalfUp(double value) {
 // Signed distance from now to due on their low 32 bits: valid while events lie within 2^31 cycles.
 int32_t CyclesUntil(uint64_t due, uint64_t now) {
     return static_cast<int32_t>(static_cast<uint32_t>(due) - static_cast<uint32_t>(now));
-}
-
-void PutU32(uint8_t* at, uint32_t value) {
-    for (int index = 0; index < 4; ++index) {
-        at[index] = static_cast<uint8_t>(value >> (8 * index));
-    }
-}
-
-void PutU64(uint8_t* at, uint64_t value) {
-    PutU32(at, static_cast<uint32_t>(value));
-    PutU32(at + 4, static_cast<uint32_t>(value >> 32));
-}
-
-uint32_t GetU32(const uint8_t* at) {
-    return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
-
-uint64_t GetU64(const uint8_t* at) {
-    return GetU32(at) | (static_cast<uint64_t>(GetU32(at + 4)) << 32);
 }
 
 // Where the fields of an event lie in its 36-byte state block.
@@ -479,21 +461,15 @@ bool CpuBase::SaveOwnData(common::RecordArchive& archive) {
     for (const TimedEvent* event = activeHead; written && event != nullptr; event = event->next, ++index) {
         uint8_t block[kEventBlockSize] = {};
         for (int slot = 0; slot < 4; ++slot) {
-            PutU32(block + kReservedOffsets[slot], event->reserved[slot]);
+            common::StoreLittleEndian(block + kReservedOffsets[slot], 4, event->reserved[slot]);
         }
         // An overdue event is stored as due now.
         const int64_t until = static_cast<int64_t>(event->due - now);
         const double remaining = until > 0 ? static_cast<double>(until) * ratio * 10.0 : 0.0;
-        PutU64(block + kRemainingOffset, static_cast<uint64_t>(remaining));
-        PutU32(block + kPeriodOffset, static_cast<uint32_t>(event->period));
-        PutU64(block + kDataOffset, event->data);
-        common::NarrowString key;
-        key.Format("DVEVT%ld", index);
-        written = archive.WriteRecordString(event->owner->FullName(), key);
-        key.Format("NMEVT%ld", index);
-        written = written && archive.WriteRecordString(common::NarrowString(event->name), key);
-        key.Format("DTEVT%ld", index);
-        written = written && archive.WriteRecordBlob(block, sizeof block, key);
+        common::StoreLittleEndian(block + kRemainingOffset, 8, static_cast<uint64_t>(remaining));
+        common::StoreLittleEndian(block + kPeriodOffset, 4, static_cast<uint32_t>(event->period));
+        common::StoreLittleEndian(block + kDataOffset, 8, event->data);
+        written = WriteEventRecords(archive, index, *event->owner, event->name, block);
     }
     return written && archive.WriteRecordI32(cyclesToNextEvent, common::NarrowString("CBEVT")) &&
            archive.WriteMarker(common::kChunkEndMarker, common::NarrowString("_CPU")) && SaveProcessorState(archive);
@@ -534,15 +510,9 @@ bool CpuBase::ReadCpuChunk(common::RecordArchive& archive, SavedState& state) co
     for (uint32_t index = 0; index < eventCount; ++index) {
         common::NarrowString deviceName;
         common::NarrowString eventName;
-        common::NarrowString key;
         uint8_t block[kEventBlockSize];
         SavedState::Event event;
-        key.Format("DVEVT%ld", index);
-        if (!archive.ReadRecordString(deviceName, key) || deviceName.IsEmpty()) {
-            return false;
-        }
-        key.Format("NMEVT%ld", index);
-        if (!archive.ReadRecordString(eventName, key) || Bus() == nullptr) {
+        if (!ReadEventRecords(archive, index, deviceName, eventName, block) || Bus() == nullptr) {
             return false;
         }
         const BusService::EventBinding* binding =
@@ -554,16 +524,12 @@ bool CpuBase::ReadCpuChunk(common::RecordArchive& archive, SavedState& state) co
         }
         event.callback = *callback;
         event.owner = binding->owner;
-        key.Format("DTEVT%ld", index);
-        if (!archive.ReadRecordBlob(block, sizeof block, key)) {
-            return false;
-        }
         for (int slot = 0; slot < 4; ++slot) {
-            event.reserved[slot] = GetU32(block + kReservedOffsets[slot]);
+            event.reserved[slot] = static_cast<uint32_t>(common::LoadLittleEndian(block + kReservedOffsets[slot], 4));
         }
-        event.remainingTenths = GetU64(block + kRemainingOffset);
-        event.period = static_cast<int32_t>(GetU32(block + kPeriodOffset));
-        event.data = GetU64(block + kDataOffset);
+        event.remainingTenths = common::LoadLittleEndian(block + kRemainingOffset, 8);
+        event.period = static_cast<int32_t>(common::LoadLittleEndian(block + kPeriodOffset, 4));
+        event.data = common::LoadLittleEndian(block + kDataOffset, 8);
         state.events.push_back(event);
     }
     return archive.ReadRecordI32(state.cyclesToNextEvent, common::NarrowString("CBEVT")) &&

@@ -4,6 +4,7 @@
 #include "common/OptionNode.h"
 #include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
+#include "emu/core/IndexedKey.h"
 #include "emu/core/InterruptController.h"
 #include "emu/core/StateChunk.h"
 #include "emu/cpu/ProcessorStatus.h"
@@ -261,10 +262,8 @@ void Cpu1801BM1::FillSettingsTree(common::OptionNode* item, int32_t kind) {
 
 bool Cpu1801BM1::SaveProcessorState(common::RecordArchive& archive) {
     bool written = WriteVersion(archive, "VER") && archive.WriteRecordU16(psw, common::NarrowString("FLAGS"));
-    common::NarrowString key;
     for (int index = 0; written && index < 8; ++index) {
-        key.Format("R%.1ld", index);
-        written = archive.WriteRecordU16(registers[index], key);
+        written = archive.WriteRecordU16(registers[index], IndexedKey("R", index));
     }
     return written && archive.WriteRecordU16(sel1, common::NarrowString("SEL1")) &&
            archive.WriteRecordI32(pendingVector, common::NarrowString("TRPI")) &&
@@ -282,10 +281,8 @@ bool Cpu1801BM1::LoadProcessorState(common::RecordArchive& archive) {
     uint16_t loadedPc = 0;
     int32_t loadedCycles = 0;
     bool read = ReadVersion(archive, "VER") && archive.ReadRecordU16(loadedPsw, common::NarrowString("FLAGS"));
-    common::NarrowString key;
     for (int index = 0; read && index < 8; ++index) {
-        key.Format("R%.1ld", index);
-        read = archive.ReadRecordU16(loadedRegisters[index], key);
+        read = archive.ReadRecordU16(loadedRegisters[index], IndexedKey("R", index));
     }
     if (!(read && archive.ReadRecordU16(loadedSel1, common::NarrowString("SEL1")) &&
           archive.ReadRecordI32(loadedVector, common::NarrowString("TRPI")) &&
