@@ -616,12 +616,9 @@ bool CpuBase::WriteBytewise(uint32_t address, Value value) {
 
 template <typename Value>
 const PageDescriptor* CpuBase::DirectPage(uint32_t address, uint32_t testMask, uint32_t wanted) const {
-    if (!pageTable->Holds(address, sizeof(Value)) || (address & page::kOffsetMask) + sizeof(Value) > page::kSize ||
-        (address >> page::kShift) >= pageTable->pageCount) {
-        return nullptr;
-    }
-    const PageDescriptor& descriptor = pageTable->PageOf(address);
-    return (descriptor.flags & testMask) == wanted ? &descriptor : nullptr;
+    const bool withinOnePage = (address & page::kOffsetMask) + sizeof(Value) <= page::kSize;
+    return pageTable->Holds(address, sizeof(Value)) && withinOnePage ? PageMatching(address, testMask, wanted)
+                                                                     : nullptr;
 }
 
 template <typename Value>
@@ -677,7 +674,7 @@ bool CpuBase::BusWrite(uint32_t address, Value value) {
 
 template <typename Value>
 bool CpuBase::FastFetch(uint32_t address, Value& value, uint32_t& counter) {
-    if (!FastReadAs(address, value, kFetchTestMask, 0)) {
+    if (!FastReadAs(address, value, page::kFetchInPlaceMask, 0)) {
         return false;
     }
     counter += sizeof(Value);
@@ -686,18 +683,18 @@ bool CpuBase::FastFetch(uint32_t address, Value& value, uint32_t& counter) {
 
 template <typename Value>
 bool CpuBase::FastRead(uint32_t address, Value& value) {
-    return FastReadAs(address, value, kReadTestMask, 0);
+    return FastReadAs(address, value, page::kReadInPlaceMask, 0);
 }
 
 template <typename Value>
 bool CpuBase::FastPeek(uint32_t address, Value& value) {
-    return FastReadAs(address, value, kReadTestMask, 1);
+    return FastReadAs(address, value, page::kReadInPlaceMask, 1);
 }
 
 template <typename Value>
 bool CpuBase::FastWrite(uint32_t address, Value value) {
     address &= addressMask;
-    if (const PageDescriptor* descriptor = DirectPage<Value>(address, kWriteTestMask, kWriteDirect)) {
+    if (const PageDescriptor* descriptor = DirectPage<Value>(address, page::kWriteInPlaceMask, kWriteDirect)) {
         uint8_t* bytes = descriptor->WriteBytes() + (address & page::kOffsetMask);
         for (uint32_t index = 0; index < sizeof(Value); ++index) {
             bytes[index] = static_cast<uint8_t>(value >> (8 * index));
@@ -705,7 +702,7 @@ bool CpuBase::FastWrite(uint32_t address, Value value) {
         return true;
     }
     if constexpr (sizeof(Value) == 1) {
-        if (const PageDescriptor* descriptor = DirectPage<Value>(address, kWriteTestMask, kWriteHandled)) {
+        if (const PageDescriptor* descriptor = DirectPage<Value>(address, page::kWriteInPlaceMask, kWriteHandled)) {
             if (!descriptor->write.handler(descriptor->write.context, address, 1, &value)) {
                 pageTable->ram[address] = value;
             }

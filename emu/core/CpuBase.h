@@ -116,17 +116,21 @@ protected:
     void OpenSlice(int32_t budget);
     int32_t CloseSlice();
 
-    // The tests of a page's flags for accesses in place: (flags AND mask) equal to the direct value serves the
-    // access from the page's bytes, equal to the handler value offers a byte to the page's handler first.
-    static constexpr uint32_t kFetchTestMask =
-        page::kReadable | page::kReadBound | page::kReadAliased | page::kFetchReserved;
-    static constexpr uint32_t kReadTestMask = page::kReadable | page::kReadBound | page::kReadAliased;
-    static constexpr uint32_t kWriteTestMask =
-        page::kWritable | page::kWriteBound | page::kWriteAliased | page::kMarked;
+    // What a page's flags under the in-place masks (page::kReadInPlaceMask and the others) must equal: the direct
+    // value serves the access from the page's bytes, the handler value offers a byte to the page's handler first.
     static constexpr uint32_t kReadDirect = page::kReadable;
     static constexpr uint32_t kReadHandled = page::kReadable | page::kReadBound;
     static constexpr uint32_t kWriteDirect = page::kWritable;
     static constexpr uint32_t kWriteHandled = page::kWritable | page::kWriteBound;
+
+    // The page of address when its flags under testMask equal wanted, else null (also past the page table).
+    const PageDescriptor* PageMatching(uint32_t address, uint32_t testMask, uint32_t wanted) const {
+        if ((address >> page::kShift) >= pageTable->pageCount) {
+            return nullptr;
+        }
+        const PageDescriptor& descriptor = pageTable->PageOf(address);
+        return (descriptor.flags & testMask) == wanted ? &descriptor : nullptr;
+    }
 
     // The memory map's page table (an empty one without a map): read in place on the fast paths.
     const PageTable* pageTable;

@@ -38,6 +38,12 @@ inline constexpr uint32_t kWriteUntranslated = 0x200;
 // Saved with the state; a ROM page is left out unless it is also marked RAM.
 inline constexpr uint32_t kRam = 0x400;
 inline constexpr uint32_t kRom = 0x800;
+
+// A processor reads, fetches or writes a page's bytes in place when the page's flags under these masks are just
+// kReadable (kWritable); when they are readable (writable) and bound, it may offer a byte to the page's handler.
+inline constexpr uint32_t kReadInPlaceMask = kReadable | kReadBound | kReadAliased;
+inline constexpr uint32_t kFetchInPlaceMask = kReadInPlaceMask | kFetchReserved;
+inline constexpr uint32_t kWriteInPlaceMask = kWritable | kWriteBound | kWriteAliased | kMarked;
 } // namespace page
 
 // One direction of a page: the handler that serves it and its context, and the page whose contents it uses when
@@ -56,13 +62,9 @@ struct PageDescriptor {
     PageSide<BusReadHandler> read;
     PageSide<BusWriteHandler> write;
 
-    bool ReadsInPlace() const { return (flags & (page::kReadable | page::kReadBound | page::kReadAliased)) == 1; }
-    bool FetchesInPlace() const {
-        return (flags & (page::kReadable | page::kReadBound | page::kReadAliased | page::kFetchReserved)) == 1;
-    }
-    bool WritesInPlace() const {
-        return (flags & (page::kWritable | page::kWriteBound | page::kWriteAliased | page::kMarked)) == page::kWritable;
-    }
+    bool ReadsInPlace() const { return (flags & page::kReadInPlaceMask) == page::kReadable; }
+    bool FetchesInPlace() const { return (flags & page::kFetchInPlaceMask) == page::kReadable; }
+    bool WritesInPlace() const { return (flags & page::kWriteInPlaceMask) == page::kWritable; }
     // The page's bytes, for accesses in place.
     const uint8_t* ReadBytes() const { return static_cast<const uint8_t*>(read.context); }
     uint8_t* WriteBytes() const { return static_cast<uint8_t*>(write.context); }

@@ -374,14 +374,11 @@ inline uint16_t WordAt(const uint8_t* bytes) {
 
 } // namespace
 
-#define ZOV_DIRECT_PAGE(address, testMask, wanted)                                                                     \
-    (((address) >> page::kShift) < pageTable->pageCount && (pageTable->PageOf(address).flags & (testMask)) == (wanted))
-
 template <uint32_t TestMask, uint8_t Peek>
 bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
-    if (ZOV_DIRECT_PAGE(address, TestMask, kReadDirect)) {
-        value = WordAt(pageTable->PageOf(address).ReadBytes() + (address & page::kOffsetMask));
+    if (const PageDescriptor* direct = PageMatching(address, TestMask, kReadDirect)) {
+        value = WordAt(direct->ReadBytes() + (address & page::kOffsetMask));
         return true;
     }
     value = Memory() != nullptr ? Memory()->ReadWord(address, Peek) : 0xFFFF;
@@ -389,21 +386,21 @@ bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
 }
 
 bool Cpu1801BM1::FetchWord(uint16_t address, uint16_t& value) {
-    return ReadWordAs<kFetchTestMask, 0>(address, value);
+    return ReadWordAs<page::kFetchInPlaceMask, 0>(address, value);
 }
 
 bool Cpu1801BM1::ReadWord(uint16_t address, uint16_t& value) {
-    return ReadWordAs<kReadTestMask, 0>(address, value);
+    return ReadWordAs<page::kReadInPlaceMask, 0>(address, value);
 }
 
 bool Cpu1801BM1::PeekWord(uint16_t address, uint16_t& value) {
-    return ReadWordAs<kReadTestMask, 1>(address, value);
+    return ReadWordAs<page::kReadInPlaceMask, 1>(address, value);
 }
 
 bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
-    if (ZOV_DIRECT_PAGE(address, kWriteTestMask, kWriteDirect)) {
-        uint8_t* bytes = pageTable->PageOf(address).WriteBytes() + (address & page::kOffsetMask);
+    if (const PageDescriptor* direct = PageMatching(address, page::kWriteInPlaceMask, kWriteDirect)) {
+        uint8_t* bytes = direct->WriteBytes() + (address & page::kOffsetMask);
         bytes[0] = static_cast<uint8_t>(value);
         bytes[1] = static_cast<uint8_t>(value >> 8);
         return true;
@@ -417,13 +414,12 @@ bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
 template <uint8_t Peek>
 bool Cpu1801BM1::ReadByteAs(uint16_t address, uint8_t& value) {
     address &= static_cast<uint16_t>(addressMask);
-    if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadDirect)) {
-        value = pageTable->PageOf(address).ReadBytes()[address & page::kOffsetMask];
+    if (const PageDescriptor* direct = PageMatching(address, page::kReadInPlaceMask, kReadDirect)) {
+        value = direct->ReadBytes()[address & page::kOffsetMask];
         return true;
     }
-    if (ZOV_DIRECT_PAGE(address, kReadTestMask, kReadHandled)) {
-        const PageDescriptor& descriptor = pageTable->PageOf(address);
-        if (!descriptor.read.handler(descriptor.read.context, address, 1, &value, Peek)) {
+    if (const PageDescriptor* handled = PageMatching(address, page::kReadInPlaceMask, kReadHandled)) {
+        if (!handled->read.handler(handled->read.context, address, 1, &value, Peek)) {
             value = pageTable->ram[address];
         }
         return !busFault;
@@ -442,13 +438,12 @@ bool Cpu1801BM1::PeekByte(uint16_t address, uint8_t& value) {
 
 bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {
     address &= static_cast<uint16_t>(addressMask);
-    if (ZOV_DIRECT_PAGE(address, kWriteTestMask, kWriteDirect)) {
-        pageTable->PageOf(address).WriteBytes()[address & page::kOffsetMask] = value;
+    if (const PageDescriptor* direct = PageMatching(address, page::kWriteInPlaceMask, kWriteDirect)) {
+        direct->WriteBytes()[address & page::kOffsetMask] = value;
         return true;
     }
-    if (ZOV_DIRECT_PAGE(address, kWriteTestMask, kWriteHandled)) {
-        const PageDescriptor& descriptor = pageTable->PageOf(address);
-        if (!descriptor.write.handler(descriptor.write.context, address, 1, &value)) {
+    if (const PageDescriptor* handled = PageMatching(address, page::kWriteInPlaceMask, kWriteHandled)) {
+        if (!handled->write.handler(handled->write.context, address, 1, &value)) {
             pageTable->ram[address] = value;
         }
         return !busFault;
@@ -458,8 +453,6 @@ bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {
     }
     return !busFault;
 }
-
-#undef ZOV_DIRECT_PAGE
 
 bool Cpu1801BM1::Push(uint16_t value) {
     const uint16_t address = static_cast<uint16_t>(registers[6] - 2);
