@@ -749,9 +749,8 @@ bool Cpu1801BM1::ExecuteEis(uint16_t opcode) {
         return false;
     }
     instructionCost = 0;
-    common::NarrowString text;
-    text.Format("EIS Instruction (%s) at [%%.6lo]", kEisNames[(opcode >> 9) & 3]);
-    return TraceCheckBreak(options.traceEIS, options.breakEIS, text.GetNarrow(), instructionStart) == 0 &&
+    return TraceCheckBreak(options.traceEIS, options.breakEIS, "EIS Instruction (%s) at [%.6lo]",
+                           kEisNames[(opcode >> 9) & 3], instructionStart) == 0 &&
            ReportIllegalOpcode(opcode);
 }
 

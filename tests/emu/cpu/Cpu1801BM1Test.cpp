@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -503,6 +504,38 @@ TEST_F(Cpu1801BM1Test, BreakOnIllegalOpcodeLeavesPcAtTheInstruction) {
     EXPECT_EQ(cpu.Register(6), kStack);
     ASSERT_EQ(console.Texts().size(), 1u);
     EXPECT_EQ(console.Texts()[0], "[CPU BREAK] Illegal Opcode 000007 at [010000]");
+}
+
+// Each traced group names the instruction (EIS also its mnemonic) and where it stands.
+TEST_F(Cpu1801BM1Test, TracedInstructionsPrintTheirLines) {
+    struct TraceCase {
+        const char* name;
+        uint16_t opcode;
+        bool emu::Cpu1801BM1::Options::*trace;
+        std::vector<std::string> lines;
+    };
+    const TraceCase cases[] = {
+        {"ASH", 072000, &emu::Cpu1801BM1::Options::traceEIS, {"[CPU] EIS Instruction (ASH) at [010000]"}},
+        {"MUL with the illegal opcode traced",
+         070000,
+         &emu::Cpu1801BM1::Options::traceIllegalOpcode,
+         {"[CPU] Illegal Opcode 070000 at [010000]"}},
+        {"FP11", 0170000, &emu::Cpu1801BM1::Options::traceFP11, {"[CPU] FP11 Instruction at [010000]"}},
+        {"HALT", 000000, &emu::Cpu1801BM1::Options::traceHALT, {"[CPU] HALT at [010000]"}},
+        {"RESET", 000005, &emu::Cpu1801BM1::Options::traceRESET, {"[CPU] RESET at [010000]"}},
+    };
+    test_support::RecordingConsole console;
+    cpu.SetConsole(&console);
+    for (const TraceCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        SetUp();
+        console.ClearLines();
+        cpu.TraceOptions() = {};
+        cpu.TraceOptions().*test.trace = true;
+        machine.Load(kCode, {test.opcode});
+        cpu.Execute(0);
+        EXPECT_EQ(console.Texts(), test.lines);
+    }
 }
 
 TEST_F(Cpu1801BM1Test, BreakAtAddress1000StopsBeforeTheFetch) {
