@@ -84,7 +84,7 @@ int32_t BusService::AddEvent(int32_t frequencyHz, BusEventCallback callback, Tre
         (registering && (name == nullptr || !BindNamedEvent(name, {owner, callback})))) {
         return 0;
     }
-    BusEvent& event = TakeRecord();
+    BusEvent& event = events.Take();
     event.kind = BusEvent::Kind::Callback;
     event.requestedFrequency = frequencyHz > 0 ? frequencyHz : kEveryTick;
     event.owner = owner;
@@ -104,7 +104,7 @@ int32_t BusService::AddEvent(int32_t frequencyHz, BusEventCallback callback, Tre
             event.frequency = Rounded(static_cast<double>(rate) / (event.divider - 1));
         }
     }
-    Append(event);
+    events.Append(event);
     return event.frequency != 0 ? event.frequency : -1;
 }
 
@@ -118,7 +118,7 @@ bool BusService::AttachSoundOutput(int32_t sampleRate, int32_t sampleBits, Sound
     if (output == nullptr) {
         return false;
     }
-    BusEvent& event = TakeRecord();
+    BusEvent& event = events.Take();
     event.kind = BusEvent::Kind::Output;
     event.output = std::move(output);
     event.mixerOwner = mixerOwner;
@@ -136,7 +136,7 @@ bool BusService::AttachSoundOutput(int32_t sampleRate, int32_t sampleBits, Sound
         event.countdown = 0;
         event.frequency = Rounded(static_cast<double>(rate) / event.divider);
     }
-    Append(event);
+    events.Append(event);
     return true;
 }
 
@@ -144,7 +144,7 @@ int32_t BusService::SetRate(int32_t requestedHz, CpuInterface* cpu, bool doubleR
     ticks = 0;
     const auto snapped = std::find_if(kRates.begin(), kRates.end(), [&](int32_t each) { return requestedHz <= each; });
     rate = doubleRate ? kDoubledRate : (snapped != kRates.end() ? *snapped : kRates.back());
-    for (BusEvent* event = head; event != nullptr; event = event->next) {
+    for (BusEvent* event = events.First(); event != nullptr; event = event->next) {
         // Whole ticks per firing, never above the request.
         event->divider = rate / std::min(rate, event->requestedFrequency);
         event->countdown = event->awaitingFirstTick ? 0 : event->divider;
@@ -161,7 +161,7 @@ int32_t BusService::SetRate(int32_t requestedHz, CpuInterface* cpu, bool doubleR
 
 void BusService::Tick() {
     const bool firstTick = ticks == 0;
-    for (BusEvent* event = head; event != nullptr;) {
+    for (BusEvent* event = events.First(); event != nullptr;) {
         if (firstTick && !event->awaitingFirstTick) {
             event = event->next;
             continue;
@@ -194,7 +194,7 @@ void BusService::SetPaused(bool on) {
     if (!paused) {
         return;
     }
-    for (BusEvent* event = head; event != nullptr; event = event->next) {
+    for (BusEvent* event = events.First(); event != nullptr; event = event->next) {
         if (event->output != nullptr) {
             event->output->Silence();
         }
@@ -202,15 +202,11 @@ void BusService::SetPaused(bool on) {
 }
 
 int32_t BusService::EventCount() const {
-    int32_t count = 0;
-    for (const BusEvent* event = head; event != nullptr; event = event->next) {
-        ++count;
-    }
-    return count;
+    return events.Count();
 }
 
 const BusEvent* BusService::EventAt(int32_t index) const {
-    const BusEvent* event = index >= 0 ? head : nullptr;
+    const BusEvent* event = index >= 0 ? events.First() : nullptr;
     for (; event != nullptr && index > 0; --index) {
         event = event->next;
     }
@@ -255,10 +251,7 @@ bool BusService::Start(int32_t&) {
 }
 
 void BusService::Stop() {
-    head = nullptr;
-    tail = nullptr;
-    freeList = nullptr;
-    records.clear();
+    events.Clear();
     rate = 0;
     ticks = 0;
 }
@@ -272,7 +265,7 @@ bool BusService::SaveOwnData(common::RecordArchive& archive) {
         return false;
     }
     int64_t index = 0;
-    for (const BusEvent* event = head; event != nullptr; event = event->next, ++index) {
+    for (const BusEvent* event = events.First(); event != nullptr; event = event->next, ++index) {
         const bool isOutput = event->kind == BusEvent::Kind::Output;
         const TreeNode* owner = isOutput ? event->mixerOwner : event->owner;
         const std::array<uint32_t, kSavedWords> words{
@@ -355,37 +348,14 @@ bool BusService::BindNamedEvent(const char* name, const EventBinding& binding) {
     return true;
 }
 
-BusEvent& BusService::TakeRecord() {
-    BusEvent* record = freeList;
-    if (record != nullptr) {
-        freeList = record->next;
-    } else {
-        records.push_back(std::make_unique<BusEvent>());
-        record = records.back().get();
-    }
-    *record = BusEvent{};
-    return *record;
-}
-
-void BusService::Append(BusEvent& event) {
-    event.previous = tail;
-    event.next = nullptr;
-    (tail != nullptr ? tail->next : head) = &event;
-    tail = &event;
-}
-
 void BusService::Remove(BusEvent& event) {
     event.output.reset();
-    (event.previous != nullptr ? event.previous->next : head) = event.next;
-    (event.next != nullptr ? event.next->previous : tail) = event.previous;
-    event.previous = nullptr;
-    event.next = freeList;
-    freeList = &event;
+    events.Remove(event);
 }
 
 void BusService::RemoveAll() {
-    while (head != nullptr) {
-        Remove(*head);
+    while (events.First() != nullptr) {
+        Remove(*events.First());
     }
 }
 
@@ -431,7 +401,7 @@ bool BusService::RestoreEvent(const SavedEvent& saved) {
             return false;
         }
     }
-    BusEvent& event = TakeRecord();
+    BusEvent& event = events.Take();
     event.kind = saved.Kind();
     event.frequency = static_cast<int32_t>(saved.words[1]);
     event.divider = saved.Divider();
@@ -451,7 +421,7 @@ bool BusService::RestoreEvent(const SavedEvent& saved) {
         event.sampleRate = saved.SampleRate();
         event.sampleBits = saved.SampleBits();
     }
-    Append(event);
+    events.Append(event);
     return true;
 }
 

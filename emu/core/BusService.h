@@ -2,6 +2,7 @@
 
 #include "common/NamedList.h"
 #include "emu/core/CpuInterface.h"
+#include "emu/core/RecycledList.h"
 #include "emu/core/TreeNode.h"
 
 #include <cstdint>
@@ -54,6 +55,7 @@ struct BusEvent {
 
 private:
     friend class BusService;
+    friend class RecycledList<BusEvent>;
 
     BusEvent* next = nullptr;
     BusEvent* previous = nullptr;
@@ -136,10 +138,7 @@ private:
 
     static bool OnBusFreqEvent(TreeNode* owner, int32_t* period, uint64_t* data, CpuInterface* cpu);
     bool BindNamedEvent(const char* name, const EventBinding& binding);
-    // A cleared record, recycled or new.
-    BusEvent& TakeRecord();
-    void Append(BusEvent& event);
-    // Unlinks the event, deletes its output and recycles the record.
+    // Deletes the event's output and unlinks it, keeping the record.
     void Remove(BusEvent& event);
     void RemoveAll();
     // Fires an output event: the mixer fills a block, which is played unless the bus is paused.
@@ -150,11 +149,7 @@ private:
     bool RestoreEvent(const SavedEvent& saved);
 
     common::NamedList<EventBinding> bindings;
-    // Every record allocated, active or free.
-    std::vector<std::unique_ptr<BusEvent>> records;
-    BusEvent* head = nullptr;
-    BusEvent* tail = nullptr;
-    BusEvent* freeList = nullptr;
+    RecycledList<BusEvent> events;
     int32_t rate = 0;
     int32_t ticks = 0;
     bool paused = false;

@@ -95,11 +95,7 @@ bool CpuBase::SetCpuId(uint32_t id) {
 }
 
 int32_t CpuBase::ActiveEventCount() const {
-    int32_t count = 0;
-    for (const TimedEvent* event = activeHead; event != nullptr; event = event->next) {
-        ++count;
-    }
-    return count;
+    return events.Count();
 }
 
 // ---- Clock and counters
@@ -266,8 +262,7 @@ void CpuBase::Stop() {
         Reset();
     }
     eventsStarted = false;
-    activeHead = activeTail = freeHead = nullptr;
-    eventRecords.clear();
+    events.Clear();
     Device::Stop();
 }
 
@@ -290,44 +285,12 @@ int32_t CpuBase::ScaledPeriod(int32_t period) const {
     return scaled < 1 ? 1 : scaled;
 }
 
-CpuBase::TimedEvent* CpuBase::TakeFreeRecord() {
-    if (freeHead == nullptr) {
-        eventRecords.push_back(std::make_unique<TimedEvent>());
-        return eventRecords.back().get();
-    }
-    TimedEvent* record = freeHead;
-    freeHead = record->next;
-    *record = TimedEvent{};
-    return record;
-}
-
-void CpuBase::Append(TimedEvent* event) {
-    event->next = nullptr;
-    event->previous = activeTail;
-    (activeTail != nullptr ? activeTail->next : activeHead) = event;
-    activeTail = event;
-}
-
-void CpuBase::Release(TimedEvent* event) {
-    (event->previous != nullptr ? event->previous->next : activeHead) = event->next;
-    (event->next != nullptr ? event->next->previous : activeTail) = event->previous;
-    event->previous = nullptr;
-    event->next = freeHead;
-    freeHead = event;
-}
-
-void CpuBase::ReleaseAllActive() {
-    while (activeHead != nullptr) {
-        Release(activeHead);
-    }
-}
-
 bool CpuBase::AddEvent(int32_t period, TimedEventCallback callback, TreeNode* owner, const char* name, uint64_t data) {
     // Bound first, so that an event that could not be bound never runs.
     if (Bus() != nullptr && Bus()->IsRegistering() && !Bus()->BindObjectEvent(name, callback, owner)) {
         return false;
     }
-    TimedEvent* event = TakeFreeRecord();
+    TimedEvent* event = &events.Take();
     event->data = data;
     event->period = period == 0 ? 1 : (period < 0 ? -period : period);
     event->scaledPeriod = ScaledPeriod(event->period);
@@ -342,14 +305,14 @@ bool CpuBase::AddEvent(int32_t period, TimedEventCallback callback, TreeNode* ow
     } else {
         cyclesToNextEvent = 0;
     }
-    Append(event);
+    events.Append(*event);
     return true;
 }
 
 bool CpuBase::Fire(TimedEvent* event) {
     int32_t period = event->period;
     if (!event->callback(event->owner, &period, &event->data, this)) {
-        Release(event);
+        events.Remove(*event);
         return false;
     }
     if (period <= 0) {
@@ -365,7 +328,7 @@ bool CpuBase::Fire(TimedEvent* event) {
 void CpuBase::RebuildEvents() {
     eventsStarted = true;
     cyclesToNextEvent = kNoEventPending;
-    for (TimedEvent* event = activeHead; event != nullptr;) {
+    for (TimedEvent* event = events.First(); event != nullptr;) {
         if (event->due == 0) {
             TimedEvent* const next = event->next;
             if (!Fire(event)) {
@@ -386,7 +349,7 @@ void CpuBase::DispatchEvents() {
     cyclesToNextEvent = kNoEventPending;
     const uint64_t now = Cycles();
     // Events appended by a callback are visited in the same walk, against the same now.
-    for (TimedEvent* event = activeHead; event != nullptr;) {
+    for (TimedEvent* event = events.First(); event != nullptr;) {
         int32_t until = CyclesUntil(event->due, now);
         bool removed = false;
         if (until <= 0) {
@@ -410,12 +373,12 @@ void CpuBase::DispatchEvents() {
 
 void CpuBase::RescaleEvents(double newRatio) {
     cyclesToNextEvent = kNoEventPending;
-    if (activeHead == nullptr) {
+    if (events.First() == nullptr) {
         return;
     }
     const uint64_t now = Cycles();
     const double factor = (1.0 / newRatio) * ratio;
-    for (TimedEvent* event = activeHead; event != nullptr; event = event->next) {
+    for (TimedEvent* event = events.First(); event != nullptr; event = event->next) {
         const int32_t cycles = RoundHalfUp(CyclesUntil(event->due, now) * factor);
         event->due = now + static_cast<int64_t>(cycles);
         cyclesToNextEvent = std::min(cyclesToNextEvent, cycles > 0 ? cycles : 0);
@@ -458,7 +421,7 @@ bool CpuBase::SaveOwnData(common::RecordArchive& archive) {
                    archive.WriteRecordU32(static_cast<uint32_t>(ActiveEventCount()), common::NarrowString("CNEVT"));
     const uint64_t now = Cycles();
     uint32_t index = 0;
-    for (const TimedEvent* event = activeHead; written && event != nullptr; event = event->next, ++index) {
+    for (const TimedEvent* event = events.First(); written && event != nullptr; event = event->next, ++index) {
         uint8_t block[kEventBlockSize] = {};
         for (int slot = 0; slot < 4; ++slot) {
             common::StoreLittleEndian(block + kReservedOffsets[slot], 4, event->reserved[slot]);
@@ -556,11 +519,11 @@ void CpuBase::Apply(const SavedState& state) {
     interruptDelay = state.interruptDelay;
     std::memcpy(featureMask.data(), &state.featureMask, sizeof state.featureMask);
     busFault = state.busFault;
-    ReleaseAllActive();
+    events.RemoveAll();
     eventsStarted = state.eventsStarted;
     const uint64_t now = Cycles();
     for (const SavedState::Event& saved : state.events) {
-        TimedEvent* event = TakeFreeRecord();
+        TimedEvent* event = &events.Take();
         event->reserved = saved.reserved;
         event->period = saved.period == 0 ? 1 : (saved.period < 0 ? -saved.period : saved.period);
         event->scaledPeriod = ScaledPeriod(event->period);
@@ -571,7 +534,7 @@ void CpuBase::Apply(const SavedState& state) {
         const double divisor = scaledTimeBase ? 10.0 * ratio : 10.0;
         event->due =
             now + static_cast<uint64_t>(std::floor(static_cast<double>(saved.remainingTenths) / divisor + 0.5));
-        Append(event);
+        events.Append(*event);
     }
     cyclesToNextEvent = state.cyclesToNextEvent;
 }

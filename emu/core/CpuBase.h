@@ -3,6 +3,7 @@
 #include "emu/core/CpuInterface.h"
 #include "emu/core/Device.h"
 #include "emu/core/MemoryMap.h"
+#include "emu/core/RecycledList.h"
 
 #include <array>
 #include <cstdint>
@@ -155,10 +156,6 @@ private:
 
     // Own cycles of a period given in the time base, at least 1.
     int32_t ScaledPeriod(int32_t period) const;
-    TimedEvent* TakeFreeRecord();
-    void Append(TimedEvent* event);
-    void Release(TimedEvent* event);
-    void ReleaseAllActive();
     // Calls the event's callback; false when it removed the event. Otherwise its period is taken over.
     bool Fire(TimedEvent* event);
     void RescaleEvents(double newRatio);
@@ -188,10 +185,7 @@ private:
     std::array<uint8_t, 16> featureMask{};
     int32_t extraCycles = 0;
     bool eventsStarted = false;
-    std::vector<std::unique_ptr<TimedEvent>> eventRecords;
-    TimedEvent* activeHead = nullptr;
-    TimedEvent* activeTail = nullptr;
-    TimedEvent* freeHead = nullptr;
+    RecycledList<TimedEvent> events;
 };
 
 } // namespace emu
