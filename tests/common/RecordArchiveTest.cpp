@@ -3,6 +3,7 @@
 #include "common/MemoryStream.h"
 #include "common/NarrowString.h"
 #include "common/WideString.h"
+#include "support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,8 @@
 namespace common {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using test_support::Bytes;
+using test_support::Concat;
 
 // An archive over a growable memory stream, and what it wrote.
 class Written {
@@ -41,14 +43,6 @@ private:
     MemoryStream stream;
     RecordArchive archive{stream};
 };
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
 
 const NarrowString kName("V");
 const Bytes kNameRecord = {0x81, 0x80, 0x01, 0x00, 0x56};

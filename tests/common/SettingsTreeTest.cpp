@@ -2,6 +2,7 @@
 
 #include "common/MemoryStream.h"
 #include "common/WideString.h"
+#include "support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +13,8 @@
 namespace common {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
+using test_support::Bytes;
+using test_support::Concat;
 
 Bytes Text(const std::string& text) {
     return Bytes(text.begin(), text.end());

@@ -3,6 +3,7 @@
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
 #include "emu/core/TreeNode.h"
+#include "support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +14,8 @@
 
 namespace emu {
 
-using Bytes = std::vector<uint8_t>;
-
-inline Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
+using test_support::Bytes;
+using test_support::Concat;
 
 // A narrow string record.
 inline Bytes Name(const std::string& text) {
