@@ -113,13 +113,9 @@ private:
     // One step of Execute: a parked instruction, a posted vector, an interrupt or one instruction. False ends the
     // slice.
     bool Step();
-    bool Perform(uint16_t opcode);
-    bool TakeInterrupt();
     bool EnterInterrupt(uint32_t number, uint64_t& cycles);
     // Parks the instruction when its cost does not fit the budget left; false then ends the slice.
     bool Afford(uint16_t opcode, int32_t cost);
-    // Takes the cost of the instruction just performed, with the cycles of any trap entered inside it.
-    void Charge(int32_t cost);
     bool BreakAt1000();
     void LoadPswLow(uint16_t value);
 
