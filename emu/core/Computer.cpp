@@ -18,10 +18,6 @@ constexpr double kMegahertz = 0.000001;
 constexpr const char* kSettingsFolderName = "settings";
 constexpr const char* kInitChunkName = "_EMUINIT";
 
-common::PathString PathText(const char* text) {
-    return common::PathString(text != nullptr ? text : "");
-}
-
 } // namespace
 
 bool Computer::Start(int32_t& rate) {
@@ -110,17 +106,19 @@ bool Computer::LoadInitData(common::RecordArchive& archive, bool& changed) {
 
 bool Computer::SaveSettings() {
     const common::PathString none;
-    const common::PathString settingsFolder = folders.ComposeFilePath(
-        folders.GetDataFolder(common::PathString(kDataFolderName), true), PathText(kSettingsFolderName), none, none);
+    const common::PathString settingsFolder =
+        folders.ComposeFilePath(folders.GetDataFolder(common::PathString(kDataFolderName), true),
+                                common::PathString(kSettingsFolderName), none, none);
     common::CreateDirectoryPath(settingsFolder);
     if (Drives() != nullptr) {
         Drives()->SaveDriveSettings(
-            folders.ComposeFilePath(settingsFolder, none, PathText(FamilyId()), common::PathString("drv")));
+            folders.ComposeFilePath(settingsFolder, none, common::PathString(FamilyId()), common::PathString("drv")));
     }
     const std::unique_ptr<common::SettingsTree> root = BuildSettingsRoot(false);
     return root != nullptr &&
-           SaveSettingsFile(
-               folders.ComposeFilePath(settingsFolder, none, PathText(SettingsId()), common::PathString("ini")), *root);
+           SaveSettingsFile(folders.ComposeFilePath(settingsFolder, none, common::PathString(SettingsId()),
+                                                    common::PathString("ini")),
+                            *root);
 }
 
 bool Computer::LoadSettings() {
@@ -133,13 +131,14 @@ bool Computer::LoadSettings() {
 }
 
 common::PathString Computer::SettingsFileToRead(const char* id, const char* extension) const {
-    const common::PathString settingsFolder = PathText(kSettingsFolderName);
+    const common::PathString settingsFolder = common::PathString(kSettingsFolderName);
     const common::PathString inDataFolder =
         folders.ComposeFilePath(folders.GetDataFolder(common::PathString(kDataFolderName), false), settingsFolder,
-                                PathText(id), PathText(extension));
+                                common::PathString(id), common::PathString(extension));
     return common::FileExists(inDataFolder)
                ? inDataFolder
-               : folders.ComposeFilePath(folders.GetProgramFolder(), settingsFolder, PathText(id), PathText(extension));
+               : folders.ComposeFilePath(folders.GetProgramFolder(), settingsFolder, common::PathString(id),
+                                         common::PathString(extension));
 }
 
 std::unique_ptr<common::SettingsTree> Computer::BuildSettingsRoot(bool enabledOnly) {

@@ -10,10 +10,6 @@
 namespace emu {
 namespace {
 
-common::PathString Identifier(const char* id) {
-    return common::PathString(id != nullptr ? id : "");
-}
-
 bool SameIgnoringCase(const common::String& a, const common::String& b) {
     common::WideString upperA;
     common::WideString upperB;
@@ -71,8 +67,8 @@ bool RomFileLoader::LocateUnder(const common::PathString& base, const common::St
                                 common::PathString& result) const {
     const common::PathString none;
     const common::PathString configs = folders.ComposeFilePath(base, common::PathString("configs"), none, none);
-    const common::PathString modelId = Identifier(computer != nullptr ? computer->ModelId() : nullptr);
-    const common::PathString familyId = Identifier(computer != nullptr ? computer->FamilyId() : nullptr);
+    const common::PathString modelId = common::PathString(computer != nullptr ? computer->ModelId() : nullptr);
+    const common::PathString familyId = common::PathString(computer != nullptr ? computer->FamilyId() : nullptr);
     for (const common::PathString& candidate : {
              folders.ComposeFilePath(configs, modelId, name, none),
              folders.ComposeFilePath(configs, familyId, name, none),
