@@ -7,7 +7,7 @@
 #include "emu/core/IndexedKey.h"
 #include "emu/core/InterruptController.h"
 #include "emu/core/StateChunk.h"
-#include "emu/cpu/ProcessorStatus.h"
+#include "emu/cpu/Operations.h"
 
 #include <utility>
 
@@ -86,9 +86,6 @@ constexpr uint16_t kFlagsNZVC = kPswNegative | kPswZero | kPswOverflow | kPswCar
 uint32_t ModeOf(uint32_t specifier) {
     return (specifier >> 3) & 7;
 }
-
-// One-operand operations by bits 6-9 of the opcode (005000 + 0100 * n).
-enum class SingleOperation : uint32_t { Clr, Com, Inc, Dec, Neg, Adc, Sbc, Tst, Ror, Rol, Asr, Asl };
 
 constexpr const char* kEisNames[4] = {"MUL", "DIV", "ASH", "ASHC"};
 
@@ -858,62 +855,9 @@ bool Cpu1801BM1::ExecuteBranch(uint16_t opcode) {
     if (!Afford(opcode, kBranchCost)) {
         return false;
     }
-    const bool n = (psw & kPswNegative) != 0;
-    const bool z = (psw & kPswZero) != 0;
-    const bool v = (psw & kPswOverflow) != 0;
-    const bool c = (psw & kPswCarry) != 0;
-    bool taken = false;
-    // 000400-003400 by bits 8-10, then 100000-103400 as 8-15.
-    switch (((opcode >> 8) & 7) | ((opcode >> 12) & 8)) {
-    case 1:
-        taken = true;
-        break;
-    case 2:
-        taken = !z;
-        break;
-    case 3:
-        taken = z;
-        break;
-    case 4:
-        taken = n == v;
-        break;
-    case 5:
-        taken = n != v;
-        break;
-    case 6:
-        taken = !z && n == v;
-        break;
-    case 7:
-        taken = z || n != v;
-        break;
-    case 8:
-        taken = !n;
-        break;
-    case 9:
-        taken = n;
-        break;
-    case 10:
-        taken = !c && !z;
-        break;
-    case 11:
-        taken = c || z;
-        break;
-    case 12:
-        taken = !v;
-        break;
-    case 13:
-        taken = v;
-        break;
-    case 14:
-        taken = !c;
-        break;
-    case 15:
-        taken = c;
-        break;
-    default:
-        break;
-    }
-    if (taken) {
+    // 000400-003400 by bits 8-10 from 1, then 100000-103400 as 8-15.
+    const auto condition = static_cast<BranchCondition>((((opcode >> 8) & 7) | ((opcode >> 12) & 8)) - 1);
+    if (BranchTaken(condition, psw)) {
         registers[7] += static_cast<uint16_t>(2 * static_cast<int8_t>(opcode & 0xFF));
     }
     return true;
@@ -941,7 +885,7 @@ bool Cpu1801BM1::ExecuteSingleOperand(uint16_t opcode) {
     const uint32_t selector = (opcode >> 6) & 077;
     const bool swab = !byte && selector == 03;
     const auto operation = static_cast<SingleOperation>(selector - 050);
-    if (!Afford(opcode, !swab && operation == SingleOperation::Tst ? kTestCost[mode] : kModifyCost[mode])) {
+    if (!Afford(opcode, !swab && operation == SingleOperation::Test ? kTestCost[mode] : kModifyCost[mode])) {
         return false;
     }
     const uint16_t sign = byte ? 0200 : 0100000;
@@ -969,64 +913,70 @@ bool Cpu1801BM1::ExecuteSingleOperand(uint16_t opcode) {
         return WriteWordOperand(destination, address, result);
     }
     switch (operation) {
-    case SingleOperation::Clr:
+    case SingleOperation::Clear:
         flags = 0;
         break;
-    case SingleOperation::Com:
+    case SingleOperation::Complement:
         result = ~x & mask;
         flags = kPswCarry;
         break;
-    case SingleOperation::Inc:
+    case SingleOperation::Increment:
         result = (x + 1) & mask;
         flags |= result == sign ? kPswOverflow : 0;
         break;
-    case SingleOperation::Dec:
+    case SingleOperation::Decrement:
         result = (x - 1) & mask;
         flags |= result == sign - 1 ? kPswOverflow : 0;
         break;
-    case SingleOperation::Neg:
+    case SingleOperation::Negate:
         result = (0 - x) & mask;
         flags = (result == sign ? kPswOverflow : 0) | (result != 0 ? kPswCarry : 0);
         break;
-    case SingleOperation::Adc:
+    case SingleOperation::AddCarry:
         result = (x + carryIn) & mask;
         flags = (carryIn && result == sign ? kPswOverflow : 0) | (carryIn && result == 0 ? kPswCarry : 0);
         break;
-    case SingleOperation::Sbc:
+    case SingleOperation::SubtractCarry:
         result = (x - carryIn) & mask;
         flags = (result == sign - 1 ? kPswOverflow : 0) | (carryIn && result == mask ? kPswCarry : 0);
         break;
-    case SingleOperation::Tst:
+    case SingleOperation::Test:
         result = x;
         flags = 0;
         break;
-    case SingleOperation::Ror:
+    case SingleOperation::RotateRight:
         result = (x >> 1) | (carryIn ? sign : 0);
         flags = x & 1 ? kPswCarry : 0;
         break;
-    case SingleOperation::Rol:
+    case SingleOperation::RotateLeft:
         result = ((x << 1) | carryIn) & mask;
         flags = x & sign ? kPswCarry : 0;
         break;
-    case SingleOperation::Asr:
+    case SingleOperation::ShiftRight:
         result = (x >> 1) | (x & sign);
         flags = x & 1 ? kPswCarry : 0;
         break;
-    case SingleOperation::Asl:
+    case SingleOperation::ShiftLeft:
         result = (x << 1) & mask;
         flags = x & sign ? kPswCarry : 0;
+        break;
+    case SingleOperation::SwapBytes:
+    case SingleOperation::SignExtend:
+    case SingleOperation::MoveToPsw:
+    case SingleOperation::MoveFromPsw:
+        // Bits 6-9 name only the twelve above; SWAB is done before, the others have opcodes of their own.
         break;
     }
     flags |= (result & sign) != 0 ? kPswNegative : 0;
     flags |= result == 0 ? kPswZero : 0;
-    if (operation >= SingleOperation::Ror) {
+    if (operation >= SingleOperation::RotateRight && operation <= SingleOperation::ShiftLeft) {
         // V = N xor C after a shift or rotation.
         const bool negative = (flags & kPswNegative) != 0;
         const bool carry = (flags & kPswCarry) != 0;
         flags |= negative != carry ? kPswOverflow : 0;
     }
     psw = (psw & ~kFlagsNZVC) | flags;
-    if (operation == SingleOperation::Tst) {
+    if (operation == SingleOperation::Test) {
         return true;
     }
     return byte ? WriteByteOperand(destination, address, static_cast<uint8_t>(result), false)

@@ -75,30 +75,25 @@ constexpr std::array<Template, 8> kDoubleOperandTemplates = {{
     {"xor %s^%s=%.4lXh^%.4lXh:=%.4lXh"},
 }};
 
-// Indexed by BranchCondition. The template shows the taken mark, the offset's sign, the offset, the target and, for
-// the conditional branches, YES or no.
-struct BranchForm {
-    const char* text;
-    bool (*holds)(ConditionFlags flags);
+// Indexed by BranchCondition: the taken mark, the offset's sign, the offset, the target and, for the conditional
+// branches, YES or no.
+constexpr std::array<const char*, 15> kBranchTemplates = {
+    "%sjmp(%s%.lXh)=%.6lo",
+    "%sjnz(%s%.lXh)=%.6lo (z?%s)",
+    "%sjz(%s%.lXh)=%.6lo (Z?%s)",
+    "%sjge(%s%.lXh)=%.6lo (N=V?%s)",
+    "%sjl(%s%.lXh)=%.6lo (N<>V?%s)",
+    "%sjg(%s%.lXh)=%.6lo (z&N=V?%s)",
+    "%sjle(%s%.lXh)=%.6lo (Z|N<>V?%s)",
+    "%sjns(%s%.lXh)=%.6lo (s?%s)",
+    "%sjs(%s%.lXh)=%.6lo (S?%s)",
+    "%sjhi(%s%.lXh)=%.6lo (z&c?%s)",
+    "%sjlsm(%s%.lXh)=%.6lo (Z|C?%s)",
+    "%sjno(%s%.lXh)=%.6lo (v?%s)",
+    "%sjo(%s%.lXh)=%.6lo (V?%s)",
+    "%sjnc(%s%.lXh)=%.6lo (c?%s)",
+    "%sjc(%s%.lXh)=%.6lo (C?%s)",
 };
-
-constexpr std::array<BranchForm, 15> kBranchForms = {{
-    {"%sjmp(%s%.lXh)=%.6lo", [](ConditionFlags) { return true; }},
-    {"%sjnz(%s%.lXh)=%.6lo (z?%s)", [](ConditionFlags f) { return !f.z; }},
-    {"%sjz(%s%.lXh)=%.6lo (Z?%s)", [](ConditionFlags f) { return f.z; }},
-    {"%sjge(%s%.lXh)=%.6lo (N=V?%s)", [](ConditionFlags f) { return f.n == f.v; }},
-    {"%sjl(%s%.lXh)=%.6lo (N<>V?%s)", [](ConditionFlags f) { return f.n != f.v; }},
-    {"%sjg(%s%.lXh)=%.6lo (z&N=V?%s)", [](ConditionFlags f) { return !f.z && f.n == f.v; }},
-    {"%sjle(%s%.lXh)=%.6lo (Z|N<>V?%s)", [](ConditionFlags f) { return f.z || f.n != f.v; }},
-    {"%sjns(%s%.lXh)=%.6lo (s?%s)", [](ConditionFlags f) { return !f.n; }},
-    {"%sjs(%s%.lXh)=%.6lo (S?%s)", [](ConditionFlags f) { return f.n; }},
-    {"%sjhi(%s%.lXh)=%.6lo (z&c?%s)", [](ConditionFlags f) { return !f.c && !f.z; }},
-    {"%sjlsm(%s%.lXh)=%.6lo (Z|C?%s)", [](ConditionFlags f) { return f.c || f.z; }},
-    {"%sjno(%s%.lXh)=%.6lo (v?%s)", [](ConditionFlags f) { return !f.v; }},
-    {"%sjo(%s%.lXh)=%.6lo (V?%s)", [](ConditionFlags f) { return f.v; }},
-    {"%sjnc(%s%.lXh)=%.6lo (c?%s)", [](ConditionFlags f) { return !f.c; }},
-    {"%sjc(%s%.lXh)=%.6lo (C?%s)", [](ConditionFlags f) { return f.c; }},
-}};
 
 // Indexed by the N, Z, V, C mask of a CLx or SEx opcode; entry 0 is a NOP and never shown.
 constexpr std::array<const char*, 16> kConditionCodeLongNames = {
@@ -220,12 +215,12 @@ void InstructionComment::DoubleOperand(DoubleOperation operation, OperandWidth w
 }
 
 void InstructionComment::Branch(BranchCondition condition, int offset, uint16_t target) {
-    const BranchForm& form = kBranchForms[static_cast<size_t>(condition)];
-    const bool holds = form.holds(FlagsOf(psw));
+    const char* format = kBranchTemplates[static_cast<size_t>(condition)];
+    const bool holds = BranchTaken(condition, psw);
     const char* sign = offset < 0 ? "-" : "+";
     const unsigned magnitude = offset < 0 ? -offset : offset;
     // BR's template has no place for the answer; printf leaves an argument beyond the format unused.
-    text.Format(form.text, holds && offset != 0 ? sign : "", sign, magnitude, target, YesOrNo(holds));
+    text.Format(format, holds && offset != 0 ? sign : "", sign, magnitude, target, YesOrNo(holds));
 }
 
 void InstructionComment::SubtractOneAndBranch(unsigned reg, uint16_t decremented, unsigned offset, uint16_t target) {

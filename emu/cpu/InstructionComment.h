@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/String.h"
+#include "emu/cpu/Operations.h"
 
 #include <array>
 #include <cstdint>
@@ -10,49 +11,6 @@ namespace emu {
 
 // Register names as the assembler text writes them, by register number.
 inline constexpr std::array<const char*, 8> kRegisterNames = {"R0", "R1", "R2", "R3", "R4", "R5", "SP", "PC"};
-
-enum class OperandWidth { Word, Byte };
-
-// SWAB and SXT have only a word form, MTPS and MFPS only a byte form.
-enum class SingleOperation {
-    Clear,
-    Complement,
-    Increment,
-    Decrement,
-    Negate,
-    AddCarry,
-    SubtractCarry,
-    Test,
-    RotateRight,
-    RotateLeft,
-    ShiftRight,
-    ShiftLeft,
-    SwapBytes,
-    SignExtend,
-    MoveToPsw,
-    MoveFromPsw
-};
-
-// ADD, SUB and XOR have only a word form.
-enum class DoubleOperation { Move, Compare, BitTest, BitClear, BitSet, Add, Subtract, ExclusiveOr };
-
-enum class BranchCondition {
-    Always,
-    NotEqual,
-    Equal,
-    GreaterOrEqual,
-    Less,
-    Greater,
-    LessOrEqual,
-    Plus,
-    Minus,
-    Higher,
-    LowerOrSame,
-    OverflowClear,
-    OverflowSet,
-    CarryClear,
-    CarrySet
-};
 
 // An operand as a comment names it: where it lies ("R0", "[001000]", ...) and the value read there; for JMP and
 // JSR the effective address.
