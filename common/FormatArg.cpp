@@ -13,7 +13,7 @@ namespace common {
 
 namespace {
 
-struct ConversionSpec {
+struct FieldFormat {
     bool leftAlign = false;
     bool plusSign = false;
     bool spaceSign = false;
@@ -119,19 +119,19 @@ private:
     }
 
     // Puts a converted field: sign or prefix, zeros, body, with spaces to the width.
-    void PutField(const ConversionSpec& spec, std::string_view prefix, int64_t zeros, std::string_view body) {
-        int64_t padding = spec.width - static_cast<int64_t>(prefix.size() + body.size()) - zeros;
-        if (spec.zeroPad && !spec.leftAlign) {
+    void PutField(const FieldFormat& field, std::string_view prefix, int64_t zeros, std::string_view body) {
+        int64_t padding = field.width - static_cast<int64_t>(prefix.size() + body.size()) - zeros;
+        if (field.zeroPad && !field.leftAlign) {
             zeros += std::max<int64_t>(padding, 0);
             padding = 0;
         }
-        if (!spec.leftAlign) {
+        if (!field.leftAlign) {
             PutRepeated(' ', padding);
         }
         Put(prefix);
         PutRepeated('0', zeros);
         Put(body);
-        if (spec.leftAlign) {
+        if (field.leftAlign) {
             PutRepeated(' ', padding);
         }
     }
@@ -150,23 +150,23 @@ private:
         return static_cast<int>(static_cast<int64_t>(arg->bits));
     }
 
-    bool ParseSpec(const char*& cursor, ConversionSpec& spec) {
+    bool ParseFieldFormat(const char*& cursor, FieldFormat& field) {
         for (;; ++cursor) {
             switch (*cursor) {
             case '-':
-                spec.leftAlign = true;
+                field.leftAlign = true;
                 continue;
             case '+':
-                spec.plusSign = true;
+                field.plusSign = true;
                 continue;
             case ' ':
-                spec.spaceSign = true;
+                field.spaceSign = true;
                 continue;
             case '#':
-                spec.alternate = true;
+                field.alternate = true;
                 continue;
             case '0':
-                spec.zeroPad = true;
+                field.zeroPad = true;
                 continue;
             }
             break;
@@ -177,10 +177,10 @@ private:
             if (!width) {
                 return false;
             }
-            spec.leftAlign = spec.leftAlign || *width < 0;
-            spec.width = std::min(*width < 0 ? -int64_t{*width} : *width, int64_t{kLargestNumberInFormat});
+            field.leftAlign = field.leftAlign || *width < 0;
+            field.width = std::min(*width < 0 ? -int64_t{*width} : *width, int64_t{kLargestNumberInFormat});
         } else {
-            spec.width = ParseNumber(cursor);
+            field.width = ParseNumber(cursor);
         }
         if (*cursor == '.') {
             ++cursor;
@@ -190,25 +190,25 @@ private:
                 if (!precision) {
                     return false;
                 }
-                spec.precision = *precision < 0 ? -1 : std::min(*precision, kLargestNumberInFormat);
+                field.precision = *precision < 0 ? -1 : std::min(*precision, kLargestNumberInFormat);
             } else {
-                spec.precision = ParseNumber(cursor);
+                field.precision = ParseNumber(cursor);
             }
         }
-        spec.bits = ParseSizePrefix(cursor);
-        spec.conversion = *cursor;
-        if (spec.conversion != 0) {
+        field.bits = ParseSizePrefix(cursor);
+        field.conversion = *cursor;
+        if (field.conversion != 0) {
             ++cursor;
         }
         return true;
     }
 
     bool Conversion(const char*& cursor) {
-        ConversionSpec spec;
-        if (!ParseSpec(cursor, spec)) {
+        FieldFormat field;
+        if (!ParseFieldFormat(cursor, field)) {
             return false;
         }
-        if (spec.conversion == '%') {
+        if (field.conversion == '%') {
             Put("%");
             return true;
         }
@@ -216,86 +216,86 @@ private:
         if (arg == nullptr) {
             return false;
         }
-        switch (spec.conversion) {
+        switch (field.conversion) {
         case 'd':
         case 'i':
         case 'u':
         case 'o':
         case 'x':
         case 'X':
-            return Integer(spec, *arg);
+            return Integer(field, *arg);
         case 'c':
         case 'C':
-            return Character(spec, *arg);
+            return Character(field, *arg);
         case 's':
         case 'S':
-            return Text(spec, *arg);
+            return Text(field, *arg);
         case 'p':
-            return Pointer(spec, *arg);
+            return Pointer(field, *arg);
         case 'f':
         case 'F':
         case 'e':
         case 'E':
         case 'g':
         case 'G':
-            return Floating(spec, *arg);
+            return Floating(field, *arg);
         default:
             return false;
         }
     }
 
-    bool Integer(ConversionSpec spec, const FormatArg& arg) {
+    bool Integer(FieldFormat field, const FormatArg& arg) {
         if (!IsInteger(arg) && arg.kind != FormatArg::Kind::Pointer) {
             return false;
         }
-        const int bits = spec.bits != 0 ? spec.bits : std::max(32, arg.byteWidth * 8);
+        const int bits = field.bits != 0 ? field.bits : std::max(32, arg.byteWidth * 8);
         const uint64_t mask = bits == 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1;
         uint64_t magnitude = arg.bits & mask;
         std::string_view sign;
-        if (IsSignedConversion(spec.conversion)) {
+        if (IsSignedConversion(field.conversion)) {
             if ((magnitude >> (bits - 1)) & 1) {
                 magnitude = (~magnitude + 1) & mask;
                 sign = "-";
-            } else if (spec.plusSign) {
+            } else if (field.plusSign) {
                 sign = "+";
-            } else if (spec.spaceSign) {
+            } else if (field.spaceSign) {
                 sign = " ";
             }
         }
-        const int base = spec.conversion == 'o' ? 8 : (spec.conversion == 'x' || spec.conversion == 'X') ? 16 : 10;
+        const int base = field.conversion == 'o' ? 8 : (field.conversion == 'x' || field.conversion == 'X') ? 16 : 10;
         std::array<char, 24> digits{};
         char* end = digits.data();
-        if (magnitude != 0 || spec.precision != 0) {
+        if (magnitude != 0 || field.precision != 0) {
             end = std::to_chars(digits.data(), digits.data() + digits.size(), magnitude, base).ptr;
         }
         std::string_view body(digits.data(), end - digits.data());
-        if (spec.conversion == 'X') {
+        if (field.conversion == 'X') {
             std::transform(digits.data(), end, digits.data(), [](char c) { return c >= 'a' ? c - 'a' + 'A' : c; });
         }
         std::string_view prefix = sign;
-        int64_t zeros = std::max<int64_t>(spec.precision - static_cast<int64_t>(body.size()), 0);
-        if (spec.alternate && base == 8 && zeros == 0 && body.substr(0, 1) != "0") {
+        int64_t zeros = std::max<int64_t>(field.precision - static_cast<int64_t>(body.size()), 0);
+        if (field.alternate && base == 8 && zeros == 0 && body.substr(0, 1) != "0") {
             zeros = 1;
         }
-        if (spec.alternate && base == 16 && magnitude != 0) {
-            prefix = spec.conversion == 'x' ? "0x" : "0X";
+        if (field.alternate && base == 16 && magnitude != 0) {
+            prefix = field.conversion == 'x' ? "0x" : "0X";
         }
-        spec.zeroPad = spec.zeroPad && spec.precision < 0;
-        PutField(spec, prefix, zeros, body);
+        field.zeroPad = field.zeroPad && field.precision < 0;
+        PutField(field, prefix, zeros, body);
         return true;
     }
 
-    bool Character(ConversionSpec spec, const FormatArg& arg) {
+    bool Character(FieldFormat field, const FormatArg& arg) {
         if (!IsInteger(arg)) {
             return false;
         }
         const char c = static_cast<char>(arg.bits & 0xFF);
-        spec.zeroPad = false;
-        PutField(spec, {}, 0, std::string_view(&c, 1));
+        field.zeroPad = false;
+        PutField(field, {}, 0, std::string_view(&c, 1));
         return true;
     }
 
-    bool Text(ConversionSpec spec, const FormatArg& arg) {
+    bool Text(FieldFormat field, const FormatArg& arg) {
         std::string narrowed;
         std::string_view text;
         switch (arg.kind) {
@@ -312,15 +312,15 @@ private:
         default:
             return false;
         }
-        if (spec.precision >= 0) {
-            text = text.substr(0, spec.precision);
+        if (field.precision >= 0) {
+            text = text.substr(0, field.precision);
         }
-        spec.zeroPad = false;
-        PutField(spec, {}, 0, text);
+        field.zeroPad = false;
+        PutField(field, {}, 0, text);
         return true;
     }
 
-    bool Pointer(ConversionSpec spec, const FormatArg& arg) {
+    bool Pointer(FieldFormat field, const FormatArg& arg) {
         if (!IsInteger(arg) && arg.kind != FormatArg::Kind::Pointer) {
             return false;
         }
@@ -328,25 +328,25 @@ private:
         for (size_t i = 0; i < digits.size(); ++i) {
             digits[digits.size() - 1 - i] = "0123456789ABCDEF"[(arg.bits >> (4 * i)) & 0xF];
         }
-        spec.zeroPad = false;
-        PutField(spec, {}, 0, std::string_view(digits.data(), digits.size()));
+        field.zeroPad = false;
+        PutField(field, {}, 0, std::string_view(digits.data(), digits.size()));
         return true;
     }
 
-    bool Floating(ConversionSpec spec, const FormatArg& arg) {
+    bool Floating(FieldFormat field, const FormatArg& arg) {
         if (arg.kind != FormatArg::Kind::Floating) {
             return false;
         }
         const double value = arg.floating;
-        const char lower = static_cast<char>(spec.conversion | 0x20);
-        const bool upper = spec.conversion != lower;
-        std::string_view sign = std::signbit(value) ? "-" : spec.plusSign ? "+" : spec.spaceSign ? " " : "";
+        const char lower = static_cast<char>(field.conversion | 0x20);
+        const bool upper = field.conversion != lower;
+        std::string_view sign = std::signbit(value) ? "-" : field.plusSign ? "+" : field.spaceSign ? " " : "";
         std::string body;
         if (!std::isfinite(value)) {
             body = std::isnan(value) ? "nan" : "inf";
-            spec.zeroPad = false;
+            field.zeroPad = false;
         } else {
-            int precision = spec.precision < 0 ? 6 : std::min<int>(spec.precision, kMaxFormattedLength);
+            int precision = field.precision < 0 ? 6 : std::min<int>(field.precision, kMaxFormattedLength);
             if (lower == 'g' && precision == 0) {
                 precision = 1;
             }
@@ -358,14 +358,14 @@ private:
             const auto result =
                 std::to_chars(body.data(), body.data() + body.size(), std::fabs(value), style, precision);
             body.resize(result.ptr - body.data());
-            if (spec.alternate && precision == 0 && lower != 'g') {
+            if (field.alternate && precision == 0 && lower != 'g') {
                 body.insert(lower == 'f' ? body.size() : 1, 1, '.');
             }
         }
         if (upper) {
             std::transform(body.begin(), body.end(), body.begin(), [](char c) { return c >= 'a' ? c - 0x20 : c; });
         }
-        PutField(spec, sign, 0, body);
+        PutField(field, sign, 0, body);
         return true;
     }
 
