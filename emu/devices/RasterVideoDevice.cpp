@@ -26,6 +26,8 @@ constexpr float kHighestDefaultAspect = 1.6666666F;
 constexpr double kBaseScreenShape = 1.6;
 // Lines per bus event are counted in thousandths.
 constexpr int32_t kLineUnit = 1000;
+// The most lines a frame may have: keeps a frame's thousandths within 32 bits.
+constexpr int32_t kMostTotalLines = 65536;
 constexpr uint32_t kSettingsChanged = 0x80;
 // No bus rate has been matched yet.
 constexpr int32_t kUnmatched = -1;
@@ -332,7 +334,7 @@ bool RasterVideoDevice::ScheduleRenderEvents(int32_t width, int32_t visibleLines
         rate = frameRate;
     }
     if (width < 0 || visibleLines < 0 || lines < 0 || rate < 0 || width > Renderer::kMaxSide ||
-        visibleLines > Renderer::kMaxSide) {
+        visibleLines > Renderer::kMaxSide || lines > kMostTotalLines) {
         return false;
     }
     if (lines <= visibleLines) {
@@ -409,7 +411,7 @@ void RasterVideoDevice::MatchLineRate(const BusEvent& event, int64_t linesPerSec
     matchedDivider = event.divider;
     const double firings = busRate > 0 && event.divider > 0 ? static_cast<double>(busRate) / event.divider : 0.0;
     const double wanted = firings > 0 ? std::trunc(linesPerSecond / firings * kLineUnit) : 0.0;
-    const double most = static_cast<double>(kLineUnit) * std::max(1, linesPerFrame);
+    const double most = static_cast<double>(kLineUnit) * std::clamp(linesPerFrame, 1, kMostTotalLines);
     linesPerEvent = static_cast<int32_t>(std::clamp(wanted, static_cast<double>(kLineUnit), most));
 }
 
@@ -683,8 +685,8 @@ bool RasterVideoDevice::ReadVideoChunk(common::RecordArchive& archive, VideoChun
         // The line within the frame, the accumulator within one line, and lines per event (none outside bus-lines
         // timing) within one frame.
         const int64_t mostPerEvent = static_cast<int64_t>(kLineUnit) * chunk.totalLines;
-        if (chunk.currentLine >= chunk.totalLines || chunk.frameRate < 0 || chunk.lineAccumulator < 0 ||
-            chunk.lineAccumulator >= kLineUnit ||
+        if (chunk.currentLine >= chunk.totalLines || chunk.totalLines > kMostTotalLines || chunk.frameRate < 0 ||
+            chunk.lineAccumulator < 0 || chunk.lineAccumulator >= kLineUnit ||
             (chunk.linesPerEvent != 0 && (chunk.linesPerEvent < kLineUnit || chunk.linesPerEvent > mostPerEvent))) {
             return false;
         }

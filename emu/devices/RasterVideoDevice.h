@@ -105,9 +105,10 @@ public:
     const common::MemoryStream& DataBlock() const { return dataBlock; }
 
     // Chooses the timing (see the class comment) for a width x visibleLines screen of totalLines lines a frame
-    // (at least visibleLines + visibleLines / 8 + 8) at frameRate frames a second; a negative total or rate keeps
-    // the current one. The same lines and rate again changes only the screen size. False for a negative size, an
-    // unknown mode, no bus rate in bus-lines timing, or an event that could not be added.
+    // (at least visibleLines + visibleLines / 8 + 8, at most 65536) at frameRate frames a second; a negative total or
+    // rate keeps the current one. The same lines and rate again changes only the screen size. False for a size
+    // below 0 or above the renderer's limit, an unknown mode, no bus rate in bus-lines timing, or an event that
+    // could not be added.
     bool ScheduleRenderEvents(int32_t width, int32_t visibleLines, int32_t totalLines, int32_t frameRate, int32_t mode);
     // Draws every visible line the renderer still needs (all of them with full), answering whether any was drawn
     // or the frame resized. Unchanged lines get the blank call unless full; skipFirstLine leaves line 0 out of a

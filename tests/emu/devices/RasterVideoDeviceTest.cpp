@@ -409,6 +409,7 @@ TEST_F(VideoStateTest, BadChunksAreRefusedAndChangeNothing) {
         {"a missing parameter", with([](VideoRecords& r) { r.present = 2; })},
         {"an unknown timing", with([](VideoRecords& r) { r.timing = 1; })},
         {"a line past the frame", with([](VideoRecords& r) { r.line = 44; })},
+        {"too many lines", with([](VideoRecords& r) { r.total = 65537; })},
         {"no lines", with([](VideoRecords& r) {
              r.total = 0;
              r.line = 0;

@@ -193,12 +193,14 @@ TEST_F(RenderTimingTest, ReschedulingKeepsOrRetiresTheEvents) {
 
     struct Refusal {
         const char* what;
-        int32_t width, visible, mode;
+        int32_t width, visible, total, mode;
     };
-    for (const Refusal& each : {Refusal{"mode 4", kWidth, kHeight, 4}, Refusal{"a negative width", -1, kHeight, 0},
-                                Refusal{"negative lines", kWidth, -1, 0}}) {
+    for (const Refusal& each :
+         {Refusal{"mode 4", kWidth, kHeight, 60, 4}, Refusal{"a negative width", -1, kHeight, 60, 0},
+          Refusal{"negative lines", kWidth, -1, 60, 0}, Refusal{"a width no renderer takes", 16385, kHeight, 60, 0},
+          Refusal{"too many lines", kWidth, kHeight, 65537, 0}}) {
         SCOPED_TRACE(each.what);
-        EXPECT_FALSE(video->ScheduleRenderEvents(each.width, each.visible, 60, kFrameRate, each.mode));
+        EXPECT_FALSE(video->ScheduleRenderEvents(each.width, each.visible, each.total, kFrameRate, each.mode));
         EXPECT_EQ(machine.Bus()->EventCount(), 1);
         EXPECT_EQ(video->RenderStamp(), 1u);
         EXPECT_EQ(video->TotalLines(), kTotalLines);
