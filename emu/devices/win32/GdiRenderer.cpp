@@ -61,8 +61,7 @@ bool GdiRenderer::FillBackground(uint32_t colour) {
     if (deviceContext == nullptr) {
         return false;
     }
-    const RECT client{clientLeft, clientTop, clientRight, clientBottom};
-    FillRectangle(client, colour);
+    FillRectangle({client.left, client.top, client.right, client.bottom}, colour);
     return true;
 }
 
@@ -93,7 +92,6 @@ bool GdiRenderer::Present() {
         return true;
     }
     UpdateLayout();
-    const LayoutRect client = ClientRect();
     // The strips of the client area the picture leaves uncovered: left, top, right, bottom.
     const RECT strips[] = {
         {client.left, client.top, destination.left, client.bottom},
@@ -121,15 +119,12 @@ bool GdiRenderer::Layout(bool checkClient, bool reallocate) {
         layoutDirty = true;
     }
     if (checkClient) {
-        RECT client{};
-        if (!::GetClientRect(targetWindow, &client)) {
+        RECT area{};
+        if (!::GetClientRect(targetWindow, &area)) {
             return false;
         }
-        if (client.right != clientRight || client.bottom != clientBottom) {
-            clientLeft = client.left;
-            clientTop = client.top;
-            clientRight = client.right;
-            clientBottom = client.bottom;
+        if (area.right != client.right || area.bottom != client.bottom) {
+            client = {area.left, area.top, area.right, area.bottom};
             layoutDirty = true;
         }
     }
@@ -142,7 +137,7 @@ void GdiRenderer::UpdateLayout() {
     if (!layoutDirty && std::memcmp(&aspect, &layoutAspect, sizeof aspect) == 0) {
         return;
     }
-    const FrameLayout layout = ComputeLayout(Width, Height, aspect, ClientRect(), scaleMode);
+    const FrameLayout layout = ComputeLayout(Width, Height, aspect, client, scaleMode);
     destination = layout.destination;
     scaleX = layout.scaleX;
     scaleY = layout.scaleY;

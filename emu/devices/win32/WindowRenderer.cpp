@@ -21,14 +21,14 @@ bool WindowRenderer::ScalePoint(double x, double y, double& scaledX, double& sca
 }
 
 bool WindowRenderer::GetClientRect(int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) {
-    RECT client{};
-    if (targetWindow == nullptr || !::GetClientRect(targetWindow, &client)) {
+    RECT area{};
+    if (targetWindow == nullptr || !::GetClientRect(targetWindow, &area)) {
         return false;
     }
-    left = client.left;
-    top = client.top;
-    right = client.right;
-    bottom = client.bottom;
+    left = area.left;
+    top = area.top;
+    right = area.right;
+    bottom = area.bottom;
     return true;
 }
 
@@ -53,8 +53,8 @@ bool WindowRenderer::SetTargetWindow(void* window) {
         return true;
     }
     targetWindow = handle;
-    RECT client{};
-    if (!IsWindow(handle) || !::GetClientRect(handle, &client)) {
+    RECT area{};
+    if (!IsWindow(handle) || !::GetClientRect(handle, &area)) {
         ForgetWindow();
         return false;
     }
@@ -96,10 +96,7 @@ bool WindowRenderer::MarkFrame(bool full) {
 
 void WindowRenderer::ForgetWindow() {
     targetWindow = nullptr;
-    clientLeft = 0;
-    clientTop = 0;
-    clientRight = 0;
-    clientBottom = 0;
+    client = {};
 }
 
 } // namespace emu

@@ -42,15 +42,11 @@ protected:
     // the frame for Width x Height.
     virtual bool Layout(bool checkClient, bool reallocate) = 0;
 
-    // The window's client rectangle as last read, as a layout takes it.
-    LayoutRect ClientRect() const { return {clientLeft, clientTop, clientRight, clientBottom}; }
     void ForgetWindow();
 
     HWND targetWindow = nullptr;
-    int32_t clientLeft = 0;
-    int32_t clientTop = 0;
-    int32_t clientRight = 0;
-    int32_t clientBottom = 0;
+    // The window's client rectangle as last read (left and top 0).
+    LayoutRect client;
     bool clearNeeded = false;
     double scaleX = 1.0;
     double scaleY = 1.0;

@@ -29,6 +29,16 @@ struct LayoutCase {
     double scaleX, scaleY;
 };
 
+void ExpectLayouts(const std::vector<LayoutCase>& cases) {
+    for (const LayoutCase& each : cases) {
+        SCOPED_TRACE(each.what);
+        const FrameLayout layout = ComputeLayout(each.width, each.height, each.aspect, each.client, each.mode);
+        EXPECT_EQ(layout.destination, each.destination);
+        EXPECT_DOUBLE_EQ(layout.scaleX, each.scaleX);
+        EXPECT_DOUBLE_EQ(layout.scaleY, each.scaleY);
+    }
+}
+
 TEST(FrameLayoutTest, PicturesGoWhereTheModeAndAspectSay) {
     const std::vector<LayoutCase> cases = {
         {"stretch, the height limits",
@@ -81,13 +91,7 @@ TEST(FrameLayoutTest, PicturesGoWhereTheModeAndAspectSay) {
         {"a client area exactly the picture", 64, 32, 0.0F, {0, 0, 64, 32}, kZoom, {0, 0, 64, 32}, 1.0, 1.0},
         {"a client area off the origin", 64, 32, 0.0F, {10, 20, 138, 84}, kStretch, {10, 20, 138, 84}, 0.5, 0.5},
     };
-    for (const LayoutCase& each : cases) {
-        SCOPED_TRACE(each.what);
-        const FrameLayout layout = ComputeLayout(each.width, each.height, each.aspect, each.client, each.mode);
-        EXPECT_EQ(layout.destination, each.destination);
-        EXPECT_DOUBLE_EQ(layout.scaleX, each.scaleX);
-        EXPECT_DOUBLE_EQ(layout.scaleY, each.scaleY);
-    }
+    ExpectLayouts(cases);
 }
 
 TEST(FrameLayoutTest, DegenerateInputsGiveSquarePixelsOrTheClientArea) {
@@ -114,13 +118,7 @@ TEST(FrameLayoutTest, DegenerateInputsGiveSquarePixelsOrTheClientArea) {
          1.0 / 600,
          1.0 / 600},
     };
-    for (const LayoutCase& each : cases) {
-        SCOPED_TRACE(each.what);
-        const FrameLayout layout = ComputeLayout(each.width, each.height, each.aspect, each.client, each.mode);
-        EXPECT_EQ(layout.destination, each.destination);
-        EXPECT_DOUBLE_EQ(layout.scaleX, each.scaleX);
-        EXPECT_DOUBLE_EQ(layout.scaleY, each.scaleY);
-    }
+    ExpectLayouts(cases);
 }
 
 TEST(FrameLayoutTest, ExtremeClientAreasNeitherOverflowNorLeaveTheClient) {

@@ -22,6 +22,25 @@
 namespace emu {
 namespace {
 
+// What GetGeometry answers.
+struct Geometry {
+    bool running = false;
+    int32_t mode = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t columns = 0;
+    int32_t rows = 0;
+    uint32_t colours = 0;
+    int32_t reserved = 7;
+};
+
+Geometry GeometryOf(const RasterVideoDevice& video) {
+    Geometry geometry;
+    geometry.running = video.GetGeometry(geometry.mode, geometry.width, geometry.height, geometry.columns,
+                                         geometry.rows, geometry.colours, geometry.reserved);
+    return geometry;
+}
+
 // The value bound under key, or -100 when there is none.
 int32_t Setting(const common::SettingsTree& settings, const char* key) {
     const common::BoundValue* value = settings.FindValue(common::NarrowString(key));
@@ -167,28 +186,23 @@ TEST_F(RasterVideoDeviceTest, StartChoosesTheAspectAndShowsPageZero) {
 }
 
 TEST_F(RasterVideoDeviceTest, GeometryBeforeAnyIsSet) {
-    int32_t mode = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t columns = 0;
-    int32_t rows = 0;
-    uint32_t colours = 0;
-    int32_t reserved = 7;
-    EXPECT_FALSE(video->GetGeometry(mode, width, height, columns, rows, colours, reserved));
+    EXPECT_FALSE(GeometryOf(*video).running);
     ASSERT_TRUE(machine.PowerOn());
-    EXPECT_TRUE(video->GetGeometry(mode, width, height, columns, rows, colours, reserved));
-    EXPECT_EQ(mode, -1);
-    EXPECT_EQ(width, 0);
-    EXPECT_EQ(height, 0);
-    EXPECT_EQ(columns, -1);
-    EXPECT_EQ(rows, -1);
-    EXPECT_EQ(colours, 1U << 31);
-    EXPECT_EQ(reserved, 0);
+    const Geometry unset = GeometryOf(*video);
+    EXPECT_TRUE(unset.running);
+    EXPECT_EQ(unset.mode, -1);
+    EXPECT_EQ(unset.width, 0);
+    EXPECT_EQ(unset.height, 0);
+    EXPECT_EQ(unset.columns, -1);
+    EXPECT_EQ(unset.rows, -1);
+    EXPECT_EQ(unset.colours, 1U << 31);
+    EXPECT_EQ(unset.reserved, 0);
     EXPECT_TRUE(video->IsTextMode());
     video->SetGeometry(2, 40, 25, 2);
-    EXPECT_TRUE(video->GetGeometry(mode, width, height, columns, rows, colours, reserved));
-    EXPECT_EQ(mode, 2);
-    EXPECT_EQ(colours, 4u);
+    const Geometry set = GeometryOf(*video);
+    EXPECT_EQ(set.mode, 2);
+    EXPECT_EQ(set.columns, 40);
+    EXPECT_EQ(set.colours, 4u);
     EXPECT_FALSE(video->IsTextMode());
 }
 
@@ -349,16 +363,8 @@ TEST_F(VideoStateTest, RoundTripsIntoAFreshMachine) {
     const Bytes noParameters = Concat({I32Value("VPAR", 0), I32Value("TMOD", -1)});
     EXPECT_NE(std::search(bare.begin(), bare.end(), noParameters.begin(), noParameters.end()), bare.end());
     ASSERT_TRUE(ReadsWhole(bare, LoadingOwnData(*loaded)));
-    int32_t mode = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t columns = 0;
-    int32_t rows = 0;
-    uint32_t colours = 0;
-    int32_t reserved = 0;
-    loaded->GetGeometry(mode, width, height, columns, rows, colours, reserved);
-    EXPECT_EQ(mode, -1);
-    EXPECT_EQ(columns, -1);
+    EXPECT_EQ(GeometryOf(*loaded).mode, -1);
+    EXPECT_EQ(GeometryOf(*loaded).columns, -1);
     EXPECT_EQ(loaded->TimingMode(), -1);
 }
 
