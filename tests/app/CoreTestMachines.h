@@ -24,6 +24,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -259,6 +260,21 @@ public:
 private:
     test_support::TemporaryFolder folder;
     common::ProgramFolders folders;
+};
+
+// The process works in the folder for the fixture's life: an installed program's folders are given relative to
+// it ("./Program Files/zovbk"), as no test may write to the real one.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::filesystem::path& folder) : previous(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(previous); }
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+    std::filesystem::path previous;
 };
 
 // A configuration over the machine list in a temporary program's folders, with the offscreen renderer as its

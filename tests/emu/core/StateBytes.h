@@ -21,7 +21,9 @@ using test_support::Concat;
 inline Bytes Name(const std::string& text) {
     const auto length = static_cast<uint8_t>(text.size());
     Bytes record{0x81, static_cast<uint8_t>(0x81 ^ length), length, 0x00};
-    record.insert(record.end(), text.begin(), text.end());
+    for (const char character : text) {
+        record.push_back(static_cast<uint8_t>(character));
+    }
     return record;
 }
 
