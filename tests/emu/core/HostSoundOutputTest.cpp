@@ -1,6 +1,6 @@
 #include "emu/core/HostSoundOutput.h"
 
-#include "RecordingSoundOutput.h"
+#include "support/RecordingSoundOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@ namespace emu {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test_support::RecordingSoundOutput;
 
 bool AllBytesAre(std::span<const uint8_t> block, std::initializer_list<uint8_t> pattern) {
     const Bytes repeated(pattern);
