@@ -71,6 +71,8 @@ protected:
     // A paced output (the default after Open) refills the host queue itself; an unpaced one hands every
     // submitted block straight to WriteBlock.
     void SetPaced(bool on);
+    // The PCM bytes of block index for WriteBlock to adjust before the host takes them; empty out of range.
+    std::span<uint8_t> MutableBlock(int32_t index);
 
 private:
     bool IsOpen() const { return blockCount > 0; }
