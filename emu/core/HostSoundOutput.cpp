@@ -86,6 +86,13 @@ int32_t* HostSoundOutput::TakeAccumulator(int32_t& count, int32_t& lowest, int32
     return tookA ? accumulatorA.data() : accumulatorB.data();
 }
 
+int32_t* HostSoundOutput::PendingAccumulator() {
+    if (!IsOpen()) {
+        return nullptr;
+    }
+    return useA ? accumulatorA.data() : accumulatorB.data();
+}
+
 void HostSoundOutput::SubmitBlock() {
     common::LockGuard guard(&ringLock);
     if (submitting || !IsOpen()) {

@@ -78,15 +78,23 @@ bool SoundChannel::Record(const void* data, int32_t length, int32_t tag) {
     return true;
 }
 
-bool SoundChannel::OnSoundEvent(TreeNode* owner, int32_t* accumulator, int32_t count, int32_t minSample,
-                                int32_t maxSample, int32_t frequency, uint64_t*) {
+bool SoundChannel::OnSoundEvent(TreeNode* owner, int32_t*, int32_t count, int32_t minSample, int32_t maxSample,
+                                int32_t frequency, uint64_t*) {
     auto* channel = static_cast<SoundChannel*>(owner);
-    channel->RenderToOutput(frequency * count);
-    channel->accumulator = accumulator;
-    channel->sampleCount = accumulator != nullptr ? count : 0;
     channel->rangeMin = minSample;
     channel->rangeMax = maxSample;
+    channel->RenderToOutput(frequency * count);
     return true;
+}
+
+HostSoundOutput* SoundChannel::FindOutput() const {
+    for (int32_t index = 0; index < Bus()->EventCount(); ++index) {
+        const BusEvent* event = Bus()->EventAt(index);
+        if (event->kind == BusEvent::Kind::Output && event->mixerOwner == this) {
+            return event->output.get();
+        }
+    }
+    return nullptr;
 }
 
 SoundChannel::RecordHeader SoundChannel::ReadHeader(const uint8_t* bytes) {
@@ -95,9 +103,15 @@ SoundChannel::RecordHeader SoundChannel::ReadHeader(const uint8_t* bytes) {
 }
 
 void SoundChannel::RenderToOutput(int32_t outputRate) {
-    if (stopped || accumulator == nullptr) {
+    // The block the output converts right after this pump: the accumulator it handed out one pump ago, or, first
+    // after a start or a state load, one it never handed out. Nothing is kept from pump to pump, since a state
+    // load replaces the outputs.
+    HostSoundOutput* output = stopped ? nullptr : FindOutput();
+    accumulator = output != nullptr ? output->PendingAccumulator() : nullptr;
+    if (accumulator == nullptr) {
         return;
     }
+    sampleCount = output->SamplesPerBlock();
     uint64_t start = renderStart;
     if (hasRecords) {
         hasRecords = false;
@@ -181,19 +195,6 @@ void SoundChannel::FillAccumulator(int32_t count) {
     accumulator += count;
 }
 
-void SoundChannel::TakeFirstAccumulator() {
-    for (int32_t index = 0; index < Bus()->EventCount(); ++index) {
-        const BusEvent* event = Bus()->EventAt(index);
-        if (event->kind == BusEvent::Kind::Output && event->mixerOwner == this) {
-            accumulator = event->output->TakeAccumulator(sampleCount, rangeMin, rangeMax);
-            if (accumulator == nullptr) {
-                sampleCount = 0;
-            }
-            return;
-        }
-    }
-}
-
 bool SoundChannel::Start(int32_t& rate) {
     if (!Device::Start(rate)) {
         return false;
@@ -201,8 +202,7 @@ bool SoundChannel::Start(int32_t& rate) {
     sampleBits = std::max(sampleBits, 8);
     ClearRings();
     recordIndex = 0;
-    accumulator = nullptr;
-    sampleCount = rangeMin = rangeMax = 0;
+    rangeMin = rangeMax = 0;
     renderStart = 0;
     lastRecordTime = 0;
     lastStep = ~uint64_t{0};
@@ -218,14 +218,12 @@ bool SoundChannel::Start(int32_t& rate) {
     if (Bus() == nullptr || !Bus()->AttachSoundOutput(outputRate, sampleBits, OnSoundEvent, this, "SoundEvent", 0)) {
         return false;
     }
-    TakeFirstAccumulator();
     stopped = false;
     return true;
 }
 
 void SoundChannel::Stop() {
     stopped = true;
-    accumulator = nullptr;
     for (common::RingStream& ring : rings) {
         ring.Free();
     }
@@ -342,12 +340,6 @@ bool SoundChannel::LoadOwnData(common::RecordArchive& archive, common::NarrowStr
     lastRecordTime = saved.lastRecordTime;
     lastStep = saved.lastStep;
     hasRecords = saved.hasRecords;
-    // The bus restored the channel's output before the devices: the accumulator of the old one is gone.
-    accumulator = nullptr;
-    sampleCount = 0;
-    if (!stopped && Bus() != nullptr) {
-        TakeFirstAccumulator();
-    }
     return true;
 }
 

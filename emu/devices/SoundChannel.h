@@ -24,6 +24,8 @@ namespace emu {
 //
 // Everything runs on the emulation thread: Record from the generator's register handlers, the render from the
 // bus's pump. The output ring, under its own lock, is the only hand-over to the host's audio thread.
+class HostSoundOutput;
+
 class SoundChannel : public Device {
 public:
     // Every record a generator makes carries a payload of payloadBytes.
@@ -34,14 +36,13 @@ public:
     // machine has no processor, stores nothing and answers true. False for a payload of another size, and when
     // the ring cannot grow (everything recorded since the last render is then dropped).
     bool Record(const void* data, int32_t length, int32_t tag);
-    // The mixer the channel hands the bus: renders the records into the accumulator of the previous call, which
-    // the output converts at this pump, and keeps this one for the next call.
+    // The mixer the channel hands the bus: renders the records since the last pump into the block that the
+    // channel's output converts at this pump (the accumulator the bus handed out one pump earlier).
     static bool OnSoundEvent(TreeNode* owner, int32_t* accumulator, int32_t count, int32_t minSample, int32_t maxSample,
                              int32_t frequency, uint64_t* tag);
 
     // The output rate follows the device's "SoundFreq" (44100 Hz without a device), kept within GetRateRange;
-    // the channel's output event "SoundEvent" is attached to the bus. The first accumulator is taken from the
-    // output at once, so the first pump already plays what was recorded since the start.
+    // the channel's output event "SoundEvent" is attached to the bus.
     bool Start(int32_t& rate) override;
     // Releases the rings; renders do nothing until the next start. The output event stays with the bus until the
     // bus stops.
@@ -51,8 +52,8 @@ public:
     // The device's chunks, "_SNDCH" (rings, render position), then the generator's own state.
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Reads all of "_SNDCH" and checks it (base frequency, ring index, every record of both rings) and the
-    // generator's state before anything changes. Afterwards the channel renders into its restored output as the
-    // saved machine would have.
+    // generator's state before anything changes. The next pump renders into the restored output as the saved
+    // machine's would have.
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;
 
     // 8 bits up to 8, 16 bits from 9 to 16; refused above 16 and while running.
@@ -101,11 +102,12 @@ private:
     void RenderToOutput(int32_t outputRate);
     // Writes count samples of the current state at the accumulator's position and moves it on.
     void FillAccumulator(int32_t count);
-    // Takes the next accumulator from the channel's output event, as the bus would have handed it last pump.
-    void TakeFirstAccumulator();
+    // The output of the channel's output event on the bus, or null.
+    HostSoundOutput* FindOutput() const;
     void ClearRings();
 
     int32_t payloadBytes;
+    // During a render: where the next samples go, and the block's length.
     int32_t* accumulator = nullptr;
     int32_t sampleCount = 0;
     int32_t rangeMin = 0;

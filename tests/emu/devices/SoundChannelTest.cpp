@@ -20,11 +20,13 @@ namespace {
 using Log = std::vector<std::string>;
 using Samples = std::vector<int32_t>;
 
-// A machine with one level channel, alone or in a sound device.
+// A machine with one level channel, alone or in a sound device, playing 500 samples a second: ten a block.
 struct ChannelMachine {
     explicit ChannelMachine(bool inDevice = false, bool withCpu = true) : machine(withCpu) {
         auto made = std::make_unique<LevelChannel>();
         channel = made.get();
+        channel->hasRateRange = true;
+        channel->rateLow = channel->rateHigh = 500;
         if (inDevice) {
             auto madeDevice = std::make_unique<SoundDevice>();
             device = madeDevice.get();
@@ -35,10 +37,13 @@ struct ChannelMachine {
         }
     }
 
-    // Hands the channel an accumulator of count samples to render into at the next pump.
-    void Pump(Samples& accumulator, int32_t minSample = 0, int32_t maxSample = 255) {
-        SoundChannel::OnSoundEvent(channel, accumulator.data(), static_cast<int32_t>(accumulator.size()), minSample,
-                                   maxSample, 50, nullptr);
+    // Calls the channel's mixer as the bus's pump does and answers the block it rendered, which the output has
+    // not converted yet (so the next call renders into the same one).
+    Samples Pump(int32_t minSample = 0, int32_t maxSample = 255) {
+        HostSoundOutput& output = *OutputEvent()->output;
+        SoundChannel::OnSoundEvent(channel, nullptr, output.SamplesPerBlock(), minSample, maxSample, 50, nullptr);
+        const int32_t* rendered = output.PendingAccumulator();
+        return Samples(rendered, rendered + output.SamplesPerBlock());
     }
     const BusEvent* OutputEvent() const {
         const BusEvent* event = machine.Bus()->EventAt(0);
@@ -114,22 +119,18 @@ TEST(SoundChannelTest, RendersTheRecordedTimelineIntoTheAccumulator) {
         ChannelMachine test;
         ASSERT_TRUE(test.machine.PowerOn());
         test.machine.cpu->cycles = each.renderStart;
-        Samples rendered(10, HostSoundOutput::kEmptySample);
-        Samples next(10, HostSoundOutput::kEmptySample);
-        test.Pump(rendered);
+        test.Pump();
         test.channel->log.clear();
         for (const auto& [cycles, level] : each.records) {
             test.machine.cpu->cycles = cycles;
             ASSERT_TRUE(test.channel->RecordLevel(level));
         }
         test.machine.cpu->cycles = each.now;
-        test.Pump(next);
-        EXPECT_EQ(rendered, each.rendered);
+        EXPECT_EQ(test.Pump(), each.rendered);
         EXPECT_EQ(test.channel->log, each.log);
         // Nothing is left for the next block, which carries on the final state.
         test.channel->log.clear();
-        test.Pump(rendered);
-        EXPECT_EQ(next, Samples(10, each.carried));
+        EXPECT_EQ(test.Pump(), Samples(10, each.carried));
         EXPECT_EQ(test.channel->log, Log{"fill 10"});
     }
 }
@@ -141,18 +142,15 @@ TEST(SoundChannelTest, RefusesRecordsOfAnotherSizeAndRecordsNothingWhileStopped)
     ASSERT_TRUE(test.machine.PowerOn());
     EXPECT_FALSE(test.channel->Record(&shortPayload, sizeof shortPayload, 0));
     EXPECT_FALSE(test.channel->Record(nullptr, 4, 0));
-    Samples rendered(10);
-    Samples next(10);
-    test.Pump(rendered);
+    test.Pump();
     test.channel->log.clear();
     test.machine.cpu->cycles = 1000;
-    test.Pump(next);
+    test.Pump();
     EXPECT_EQ(test.channel->log, Log{"fill 10"});
 
     test.machine.Stop();
     EXPECT_TRUE(test.channel->IsStopped());
     EXPECT_TRUE(test.channel->RecordLevel(9));
-    test.Pump(next);
     EXPECT_EQ(test.channel->log, Log{"fill 10"});
 }
 
@@ -161,28 +159,22 @@ TEST(SoundChannelTest, WithoutAProcessorBlocksCarryTheCurrentState) {
     ASSERT_TRUE(test.machine.PowerOn());
     test.channel->level = 40;
     EXPECT_TRUE(test.channel->RecordLevel(7));
-    Samples rendered(10);
-    Samples next(10);
-    test.Pump(rendered);
+    test.Pump();
     test.channel->log.clear();
-    test.Pump(next);
-    EXPECT_EQ(rendered, Samples(10, 40));
+    EXPECT_EQ(test.Pump(), Samples(10, 40));
     EXPECT_EQ(test.channel->log, Log{"fill 10"});
 }
 
 TEST(SoundChannelTest, ARangeChangeIsRenderedBeforeTheRecords) {
     ChannelMachine test;
     ASSERT_TRUE(test.machine.PowerOn());
-    Samples rendered(10);
-    Samples next(10);
-    // The output's own range (0..255) was taken at the start.
-    test.Pump(rendered, -32768, 32767);
-    EXPECT_EQ(test.channel->log, (Log{"range", "fill 882"}));
-    test.channel->log.clear();
-    test.Pump(next, -32768, 32767);
+    test.Pump();
     EXPECT_EQ(test.channel->log, (Log{"range", "fill 10"}));
     test.channel->log.clear();
-    test.Pump(rendered, -32768, 32767);
+    test.Pump(-32768, 32767);
+    EXPECT_EQ(test.channel->log, (Log{"range", "fill 10"}));
+    test.channel->log.clear();
+    test.Pump(-32768, 32767);
     EXPECT_EQ(test.channel->log, Log{"fill 10"});
 }
 
