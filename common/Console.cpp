@@ -224,13 +224,21 @@ bool Console::HandleInput(uint8_t code, bool down, bool, bool passive) {
     if (passive) {
         return false;
     }
-    if (down && EditKey(code)) {
-        MarkChanged();
+    if (down) {
+        const NarrowString oldLine = editLine;
+        const int32_t oldCursor = cursor;
+        const int32_t oldSelection = selection;
+        const int32_t oldScroll = scrollRequest;
+        EditKey(code);
+        if (editLine.Compare(oldLine) != 0 || cursor != oldCursor || selection != oldSelection ||
+            scrollRequest != oldScroll) {
+            MarkChanged();
+        }
     }
     return true;
 }
 
-bool Console::EditKey(uint8_t code) {
+void Console::EditKey(uint8_t code) {
     const int32_t length = editLine.Length();
     const bool shift = IsShiftHeld();
     switch (code) {
@@ -244,55 +252,59 @@ bool Console::EditKey(uint8_t code) {
         } else {
             DeleteRange(cursor, cursor < length ? 1 : 0);
         }
-        return true;
+        return;
     }
     case kEnter:
     case kPadEnter:
-        return Enter();
+        Enter();
+        return;
     case kEscape:
         editLine.Clear();
         cursor = 0;
         selection = 0;
-        return true;
+        return;
     case kPageUp:
         Scroll(IsCtrlHeld() ? -int64_t{kLineLimit} : -int64_t{shownRows});
-        return true;
+        return;
     case kPageDown:
         Scroll(shownRows + (IsCtrlHeld() ? int64_t{kLineLimit} : 0));
-        return true;
+        return;
     case kUp:
         Scroll(-1);
-        return true;
+        return;
     case kDown:
         Scroll(1);
-        return true;
+        return;
     case kHome:
-        return MoveCursor(0, shift);
+        MoveCursor(0, shift);
+        return;
     case kEnd:
     case kPadEnd:
-        return MoveCursor(length, shift);
+        MoveCursor(length, shift);
+        return;
     case kLeft:
-        return MoveCursor(cursor > 0 ? cursor - 1 : cursor, shift);
+        MoveCursor(cursor > 0 ? cursor - 1 : cursor, shift);
+        return;
     case kRight:
-        return MoveCursor(cursor < length ? cursor + 1 : cursor, shift);
+        MoveCursor(cursor < length ? cursor + 1 : cursor, shift);
+        return;
     default:
         break;
     }
     char character = 0;
     if (!VirtualKeyToChar(code, &character)) {
-        return false;
+        return;
     }
     const auto [start, count] = SelectedRange();
     DeleteRange(start, count);
     editLine.InsertChar(character, cursor);
     ++cursor;
-    return true;
 }
 
-bool Console::Enter() {
+void Console::Enter() {
     const NarrowString line = editLine;
-    if (commandCallback != nullptr) {
-        commandCallback(commandContext, line);
+    if (HasCommandCallback()) {
+        RunCommand(line);
     } else {
         NarrowString message;
         message.Format("Unknown command: %s", line.GetNarrow());
@@ -301,16 +313,12 @@ bool Console::Enter() {
     // The whole line stays selected: typing replaces it, Enter runs it again.
     cursor = editLine.Length();
     selection = -cursor;
-    return true;
 }
 
-bool Console::MoveCursor(int32_t to, bool shift) {
-    const int32_t from = cursor;
-    const int32_t oldSelection = selection;
-    cursor = to;
+void Console::MoveCursor(int32_t to, bool shift) {
     // The selection's far end stays where it was while Shift is held.
-    selection = shift ? selection + (from - to) : 0;
-    return cursor != from || selection != oldSelection;
+    selection = shift ? selection + (cursor - to) : 0;
+    cursor = to;
 }
 
 std::pair<int32_t, int32_t> Console::SelectedRange() const {
@@ -423,7 +431,7 @@ void Console::DrawLog(PixelBuffer& buffer, int32_t width) {
         const auto thumbTop = static_cast<int32_t>(std::floor(double(first) / count * span + 0.5)) + kMargin;
         const auto thumbBottom =
             static_cast<int32_t>(std::floor(double(first + shownRows) / count * span + 0.5)) + kMargin;
-        FillRect(buffer, barX, thumbTop, barX + 8, thumbBottom, kCursorColour);
+        FillRect(buffer, barX, thumbTop, barX + 8, thumbBottom, kLightGrey);
     }
 }
 
@@ -432,11 +440,11 @@ void Console::DrawInputLine(PixelBuffer& buffer, int32_t width, int32_t height) 
     if (logHeight + 24 >= height) {
         return;
     }
-    FillRow(buffer, kMargin, width - kMargin, logHeight + 4, kCursorColour);
+    FillRow(buffer, kMargin, width - kMargin, logHeight + 4, kLightGrey);
     const int32_t textTop = logHeight - 3 + (height - logHeight - 4) / 2;
     DrawChar(buffer, kMargin, textTop, '>', {kBlack, kPlainColour});
     const int64_t cursorX = int64_t{cursor} * kGlyphWidth + kEditLeft;
-    FillRect(buffer, Saturate(cursorX), textTop + 16, Saturate(cursorX + 7), textTop + 17, kCursorColour);
+    FillRect(buffer, Saturate(cursorX), textTop + 16, Saturate(cursorX + 7), textTop + 17, kLightGrey);
     // The command line does not scroll sideways: what does not fit is not shown, selected or not.
     const int32_t shown = (width - 6) / kGlyphWidth - 1;
     DrawString(buffer, kEditLeft, textTop, editLine.GetNarrow(), editLine.Length(), shown, {kBlack, kPlainColour});

@@ -46,7 +46,8 @@ public:
 
     static constexpr uint32_t kBlack = 0xFF000000;
     static constexpr uint32_t kScrollBarColour = 0xFF969696;
-    static constexpr uint32_t kCursorColour = 0xFFAAAAAA;
+    // The command line's rule and cursor and the scroll bar's thumb.
+    static constexpr uint32_t kLightGrey = 0xFFAAAAAA;
     // What Paint gets: text, scroll bar, selection and the fourth pair, background first.
     static constexpr std::array<ColourPair, 4> kPaintColours = {
         {{kBlack, kPlainColour}, {kBlack, kScrollBarColour}, {kPlainColour, kBlack}, {kScrollBarColour, kBlack}}};
@@ -142,10 +143,10 @@ private:
     void DrawLog(PixelBuffer& buffer, int32_t width);
     void DrawInputLine(PixelBuffer& buffer, int32_t width, int32_t height);
 
-    // The editor's keys; each answers whether the edit line, cursor, selection or scroll changed.
-    bool EditKey(uint8_t code);
-    bool Enter();
-    bool MoveCursor(int32_t to, bool shift);
+    // The editor's keys.
+    void EditKey(uint8_t code);
+    void Enter();
+    void MoveCursor(int32_t to, bool shift);
     // Deletes [start, start + count) and puts the cursor at start; with no selection.
     void DeleteRange(int32_t start, int32_t count);
     // The selected characters: their start and count (0 for none).

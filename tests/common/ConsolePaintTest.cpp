@@ -19,7 +19,7 @@ using test_support::TestPixelBuffer;
 using test_support::TrimRight;
 
 constexpr uint32_t kBlack = Console::kBlack;
-constexpr uint32_t kGrey = Console::kCursorColour;
+constexpr uint32_t kGrey = Console::kLightGrey;
 
 // Remembers what Paint was given.
 class PaintRecordingConsole : public Console {

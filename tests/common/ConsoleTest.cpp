@@ -193,6 +193,8 @@ TEST(ConsoleTest, ChangeCallbackFiresOncePerChangeAfterAPaint) {
     EXPECT_TRUE(console.KeyEvent(0xE0, true, false)); // Shift changes nothing
     EXPECT_TRUE(console.KeyEvent(0x42, false, false));
     EXPECT_TRUE(console.KeyEvent(0x74, true, false)); // F5 types nothing
+    EXPECT_TRUE(console.KeyEvent(0x2E, true, false)); // Delete at the end deletes nothing
+    EXPECT_TRUE(console.KeyEvent(0x27, true, false)); // nor can Right move
     EXPECT_EQ(calls, 2);
     EXPECT_FALSE(console.IsChanged());
 }
