@@ -15,7 +15,8 @@ public:
     Window* ChildFromPoint(int32_t& x, int32_t& y) override { return ContainerBase::ChildFromPoint(x, y); }
 
 protected:
-    explicit ContainerControlBase(int32_t dockMode) : ControlBase(dockMode) {}
+    // ControlBase is a virtual base: the most derived class gives the dock mode.
+    ContainerControlBase() = default;
 };
 
 } // namespace gui

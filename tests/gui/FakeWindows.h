@@ -6,6 +6,7 @@
 #include "gui/DrawingContext.h"
 #include "gui/DrawingObjectProperties.h"
 #include "gui/TitledWindowBase.h"
+#include "gui/Units.h"
 
 #include <string>
 #include <vector>
@@ -192,7 +193,7 @@ public:
 class FakePanel : public FakeContainerWindow<ContainerControlBase> {
 public:
     FakePanel(const std::string& panelName, int32_t x, int32_t y, int32_t w, int32_t h, int32_t dockMode = kDockNone)
-        : ControlBase(dockMode), FakeContainerWindow<ContainerControlBase>(dockMode) {
+        : ControlBase(dockMode) {
         name = panelName;
         SetInitialBounds(x, y, w, h);
         StoreGeometry(x, y, w, h, true);
