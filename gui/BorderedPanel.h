@@ -24,7 +24,7 @@ public:
     void SetBorders(bool left, bool top, bool right, bool bottom) override;
 
 protected:
-    BorderedPanelBase(int32_t dockMode, int32_t borderStyle) : ControlBase(dockMode), borderStyle(borderStyle) {}
+    BorderedPanelBase(int32_t dockMode, int32_t borderStyle) : borderStyle(borderStyle) { InitAlignment(dockMode); }
     ~BorderedPanelBase() override { MarkDestroying(); }
 
     // Takes the edge off a client rectangle: 2 pixels on each bordered side, never below 0 (the origin then

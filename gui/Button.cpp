@@ -5,8 +5,8 @@
 
 namespace gui {
 
-ButtonBase::ButtonBase(const common::String& caption, int32_t kind, int32_t dockMode)
-    : ControlBase(dockMode), kind(kind) {
+ButtonBase::ButtonBase(const common::String& caption, int32_t kind, int32_t dockMode) : kind(kind) {
+    InitAlignment(dockMode);
     text.Assign(caption);
 }
 

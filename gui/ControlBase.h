@@ -35,17 +35,18 @@ public:
     Container* GetParentContainer() const { return parent; }
 
 protected:
-    // The most derived class gives the dock mode; the layers between may leave it to that class.
-    explicit ControlBase(int32_t dockMode = kDockNone) : dockMode(dockMode) {}
+    ControlBase() = default;
     ~ControlBase() override { MarkDestroying(); }
 
     void SetWindowless(bool value) { windowless = value; }
+    // The dock mode a control is constructed with; nothing is laid out.
+    void InitAlignment(int32_t mode) { dockMode = mode; }
     // Whether a mode keeps a group (a docked mode that the layout may hide).
     static bool CanHide(int32_t mode);
 
 private:
     Container* parent = nullptr;
-    int32_t dockMode;
+    int32_t dockMode = kDockNone;
     int32_t group = 0;
     bool enabled = true;
     common::WideString tooltip;

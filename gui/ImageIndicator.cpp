@@ -2,9 +2,10 @@
 
 namespace gui {
 
-ImageIndicatorBase::ImageIndicatorBase(common::Image* firstImage, int32_t dockMode) : ControlBase(dockMode) {
+ImageIndicatorBase::ImageIndicatorBase(common::Image* firstImage, int32_t dockMode) {
+    InitAlignment(dockMode);
     if (firstImage != nullptr)
-        AddImage(firstImage);
+        Append(firstImage);
 }
 
 ImageIndicatorBase::~ImageIndicatorBase() {
@@ -49,12 +50,16 @@ bool ImageIndicatorBase::SetImage(common::Image* image, int32_t index) {
 int32_t ImageIndicatorBase::AddImage(common::Image* image) {
     if (closing || image == nullptr)
         return -1;
-    images.emplace_back(image);
-    masks.push_back(image->MakeMonoImage(nullptr));
-    const int32_t index = ImageCount() - 1;
+    const int32_t index = Append(image);
     if (current == index)
         RefreshImage();
     return index;
+}
+
+int32_t ImageIndicatorBase::Append(common::Image* image) {
+    images.emplace_back(image);
+    masks.push_back(image->MakeMonoImage(nullptr));
+    return ImageCount() - 1;
 }
 
 bool ImageIndicatorBase::SetCurrent(int32_t index) {

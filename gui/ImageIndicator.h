@@ -49,6 +49,9 @@ protected:
     bool IsClosing() const { return closing; }
 
 private:
+    // Appends the image and its mask; the new index.
+    int32_t Append(common::Image* image);
+
     std::vector<std::unique_ptr<common::Image>> images;
     std::vector<std::unique_ptr<common::IndexedImage1Bit>> masks;
     bool closing = false;

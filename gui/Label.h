@@ -28,7 +28,8 @@ public:
     Font* GetEffectiveFont() override { return font.IsDefault() ? FindAncestor() : &font; }
 
 protected:
-    LabelBase(const common::String& caption, int32_t dockMode) : ControlBase(dockMode) {
+    LabelBase(const common::String& caption, int32_t dockMode) {
+        InitAlignment(dockMode);
         text.Assign(caption);
         SetWindowless(true);
     }

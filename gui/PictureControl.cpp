@@ -5,7 +5,9 @@
 namespace gui {
 
 PictureControlBase::PictureControlBase(std::unique_ptr<DrawingContext> surface, int32_t dockMode)
-    : ControlBase(dockMode), surface(std::move(surface)) {}
+    : surface(std::move(surface)) {
+    InitAlignment(dockMode);
+}
 
 PictureControlBase::~PictureControlBase() {
     MarkDestroying();

@@ -12,8 +12,7 @@ namespace {
 
 class FakeButton : public FakeWindow<ButtonBase> {
 public:
-    explicit FakeButton(int32_t kind)
-        : ControlBase(kDockLeft), FakeWindow<ButtonBase>(common::WideString("OK"), kind, kDockLeft) {}
+    explicit FakeButton(int32_t kind) : FakeWindow<ButtonBase>(common::WideString("OK"), kind, kDockLeft) {}
     ~FakeButton() override { MarkDestroying(); }
     Font* GetFont() override { return &font; }
     FontProperties font;
@@ -103,7 +102,7 @@ TEST(ButtonTest, TheEffectiveFontIsTheOwnOrTheNearestAncestors) {
 
 class FakeLabel : public FakeWindow<LabelBase> {
 public:
-    FakeLabel() : ControlBase(kDockNone), FakeWindow<LabelBase>(common::WideString("text"), kDockNone) {}
+    FakeLabel() : FakeWindow<LabelBase>(common::WideString("text"), kDockNone) {}
     ~FakeLabel() override { MarkDestroying(); }
 };
 
@@ -120,8 +119,7 @@ TEST(LabelTest, ALabelIsWindowlessWithAFontOfItsOwn) {
 
 class FakeBorderedPanel : public FakeContainerWindow<BorderedPanelBase> {
 public:
-    FakeBorderedPanel(int32_t w, int32_t style)
-        : ControlBase(kDockNone), FakeContainerWindow<BorderedPanelBase>(kDockNone, style) {
+    FakeBorderedPanel(int32_t w, int32_t style) : FakeContainerWindow<BorderedPanelBase>(kDockNone, style) {
         StoreGeometry(0, 0, w, 20, true);
     }
     ~FakeBorderedPanel() override {

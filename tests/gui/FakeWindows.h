@@ -138,8 +138,8 @@ class FakeControl : public FakeWindow<ControlBase> {
 public:
     // Visible, at (x, y, w, h), which is also its construction rectangle.
     FakeControl(const std::string& controlName, int32_t x, int32_t y, int32_t w, int32_t h,
-                int32_t dockMode = kDockNone, bool windowless = true)
-        : FakeWindow<ControlBase>(dockMode) {
+                int32_t dockMode = kDockNone, bool windowless = true) {
+        InitAlignment(dockMode);
         name = controlName;
         SetInitialBounds(x, y, w, h);
         StoreGeometry(x, y, w, h, true);
@@ -192,8 +192,8 @@ public:
 
 class FakePanel : public FakeContainerWindow<ContainerControlBase> {
 public:
-    FakePanel(const std::string& panelName, int32_t x, int32_t y, int32_t w, int32_t h, int32_t dockMode = kDockNone)
-        : ControlBase(dockMode) {
+    FakePanel(const std::string& panelName, int32_t x, int32_t y, int32_t w, int32_t h, int32_t dockMode = kDockNone) {
+        InitAlignment(dockMode);
         name = panelName;
         SetInitialBounds(x, y, w, h);
         StoreGeometry(x, y, w, h, true);

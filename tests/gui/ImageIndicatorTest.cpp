@@ -12,7 +12,7 @@ namespace {
 class CountingIndicator : public FakeWindow<ImageIndicatorBase> {
 public:
     explicit CountingIndicator(common::Image* first = nullptr)
-        : ControlBase(kDockLeftFitted), FakeWindow<ImageIndicatorBase>(first, kDockLeftFitted) {}
+        : FakeWindow<ImageIndicatorBase>(first, kDockLeftFitted) {}
     ~CountingIndicator() override { MarkDestroying(); }
     void RefreshImage() override { ++refreshes; }
     int refreshes = 0;
