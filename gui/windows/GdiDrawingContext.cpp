@@ -356,6 +356,8 @@ bool GdiDrawingContext::DrawImage(common::Image& image, const Rect* source, cons
         from = source->Normalised();
         if (from.right < 0 || from.bottom < 0 || from.left >= image.GetWidth() || from.top >= image.GetHeight())
             return true;
+        // Never past the image's own pixels.
+        from = from.Intersect(Rect{0, 0, image.GetWidth() - 1, image.GetHeight() - 1});
     }
     RECT client{};
     if (!::GetClientRect(window, &client))
@@ -373,10 +375,13 @@ bool GdiDrawingContext::DrawImage(common::Image& image, const Rect* source, cons
 
     BitmapInfo info;
     DescribeImage(image, info);
+    // Only the source rows are handed over, as a bitmap of their own: StretchDIBits counts a source row offset
+    // from the bottom, for top-down bitmaps too, and not alike on every path.
+    info.header.biHeight = -fromHeight;
     SetStretchBltMode(dc, COLORONCOLOR);
     auto draw = [&](common::Image& bits, BITMAPINFO* description, DWORD rop) {
-        StretchDIBits(dc, to.left, to.top, toWidth, toHeight, from.left, from.top, fromWidth, fromHeight, bits.Data(),
-                      description, DIB_RGB_COLORS, rop);
+        StretchDIBits(dc, to.left, to.top, toWidth, toHeight, from.left, 0, fromWidth, fromHeight,
+                      bits.RowPointer(from.top), description, DIB_RGB_COLORS, rop);
     };
     if (mask == nullptr) {
         draw(image, info.Get(), SRCCOPY);
@@ -385,7 +390,7 @@ bool GdiDrawingContext::DrawImage(common::Image& image, const Rect* source, cons
     BitmapInfo maskInfo;
     maskInfo.header.biSize = sizeof(BITMAPINFOHEADER);
     maskInfo.header.biWidth = mask->GetWidth();
-    maskInfo.header.biHeight = -mask->GetHeight();
+    maskInfo.header.biHeight = -fromHeight;
     maskInfo.header.biPlanes = 1;
     maskInfo.header.biBitCount = 1;
     maskInfo.header.biCompression = BI_RGB;
