@@ -31,18 +31,19 @@ bool ImageIndicator::Create() {
 bool ImageIndicator::Draw(DrawingContext* context, const Rect& window, const Rect&, Rect* extent) {
     if (extent != nullptr || closing || painting || context == nullptr)
         return false;
-    common::Image* image = GetImage(GetCurrent());
-    if (image == nullptr)
-        return false;
     painting = true;
-    const int32_t left = window.left + ((window.right - window.left + 1) - image->GetWidth()) / 2;
-    const int32_t top = window.top + ((window.bottom - window.top + 1) - image->GetHeight()) / 2;
-    const Rect place{left, top, left + image->GetWidth() - 1, top + image->GetHeight() - 1};
+    // The whole face first: a smaller image, or none, must not leave the last one showing.
     context->GetBrush()->SetSolidColour(Colour::FromColorRef(GetSysColor(COLOR_BTNFACE)));
-    context->FillRectangle(place.left, place.top, place.right, place.bottom);
-    context->DrawImage(*image, nullptr, &place, GetMask(GetCurrent()));
+    context->FillRectangle(window.left, window.top, window.right, window.bottom);
+    common::Image* image = GetImage(GetCurrent());
+    if (image != nullptr) {
+        const int32_t left = window.left + ((window.right - window.left + 1) - image->GetWidth()) / 2;
+        const int32_t top = window.top + ((window.bottom - window.top + 1) - image->GetHeight()) / 2;
+        const Rect place{left, top, left + image->GetWidth() - 1, top + image->GetHeight() - 1};
+        context->DrawImage(*image, nullptr, &place, GetMask(GetCurrent()));
+    }
     painting = false;
-    return true;
+    return image != nullptr;
 }
 
 } // namespace gui::Windows

@@ -15,7 +15,7 @@ public:
 
     bool Create() override;
     void RefreshImage() override { Invalidate(0, 0, -1, -1); }
-    // Nothing without a current image; it does not measure itself.
+    // The button face, and the current image centred on it; false without one. It does not measure itself.
     bool Draw(DrawingContext* context, const Rect& window, const Rect& dirty, Rect* extent) override;
 
 private:
