@@ -126,57 +126,33 @@ void ContainerBase::DeleteAllChildren() {
 }
 
 Control* ContainerBase::ChildAtPoint(int32_t x, int32_t y) {
-    for (auto entry = children.rbegin(); entry != children.rend(); ++entry) {
-        Control* child = entry->get();
-        int32_t childX = 0;
-        int32_t childY = 0;
-        int32_t childWidth = 0;
-        int32_t childHeight = 0;
-        child->GetBounds(childX, childY, childWidth, childHeight);
-        if (child->IsVisible(false) && x >= childX && x < childX + childWidth && y >= childY &&
-            y < childY + childHeight)
-            return child;
-    }
+    for (auto entry = children.rbegin(); entry != children.rend(); ++entry)
+        if (HoldsPoint(**entry, x, y))
+            return entry->get();
     return nullptr;
 }
 
 Window* ContainerBase::ChildFromPoint(int32_t& pointX, int32_t& pointY) {
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    GetBounds(x, y, w, h);
-    if (!IsVisible(false) || pointX < x || pointX >= x + w || pointY < y || pointY >= y + h)
+    if (!TakePoint(*this, pointX, pointY))
         return nullptr;
-    pointX -= x;
-    pointY -= y;
     if (children.empty())
         return this;
     int32_t clientX = pointX;
     int32_t clientY = pointY;
-    int32_t offsetX = 0;
-    int32_t offsetY = 0;
-    int32_t clientWidth = 0;
-    int32_t clientHeight = 0;
-    if (GetClientRect(offsetX, offsetY, clientWidth, clientHeight)) {
-        clientX -= offsetX;
-        clientY -= offsetY;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t w = 0;
+    int32_t h = 0;
+    if (GetClientRect(x, y, w, h)) {
+        clientX -= x;
+        clientY -= y;
     }
-    for (auto entry = children.rbegin(); entry != children.rend(); ++entry) {
-        Control* child = entry->get();
-        int32_t childX = 0;
-        int32_t childY = 0;
-        int32_t childWidth = 0;
-        int32_t childHeight = 0;
-        child->GetBounds(childX, childY, childWidth, childHeight);
-        if (child->IsVisible(false) && clientX >= childX && clientX < childX + childWidth && clientY >= childY &&
-            clientY < childY + childHeight) {
-            pointX = clientX;
-            pointY = clientY;
-            return child->ChildFromPoint(pointX, pointY);
-        }
-    }
-    return this;
+    Control* child = ChildAtPoint(clientX, clientY);
+    if (child == nullptr)
+        return this;
+    pointX = clientX;
+    pointY = clientY;
+    return child->ChildFromPoint(pointX, pointY);
 }
 
 void ContainerBase::SetMargins(const Margins& newMargins) {

@@ -27,16 +27,7 @@ Window* ControlBase::GetParent() {
 }
 
 Window* ControlBase::ChildFromPoint(int32_t& pointX, int32_t& pointY) {
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    GetBounds(x, y, w, h);
-    if (!IsVisible(false) || pointX < x || pointX >= x + w || pointY < y || pointY >= y + h)
-        return nullptr;
-    pointX -= x;
-    pointY -= y;
-    return this;
+    return TakePoint(*this, pointX, pointY) ? this : nullptr;
 }
 
 void ControlBase::SetParent(Container* newParent) {

@@ -9,14 +9,6 @@ namespace gui {
 namespace {
 
 // The colour of an object's getter, unset when it has none.
-template <typename Object>
-Colour ColourOf(const Object& object) {
-    Colour colour;
-    if (!object.GetColour(&colour))
-        colour = Colour{};
-    return colour;
-}
-
 // The getters' rule: a set colour is copied out, an unset one leaves the output alone.
 bool CopySet(const Colour& colour, Colour* out) {
     if (!colour.IsSet())

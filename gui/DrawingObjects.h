@@ -83,4 +83,13 @@ public:
     virtual void Reset() = 0;
 };
 
+// The colour of a font or pen or brush, unset when it has none.
+template <typename Object>
+Colour ColourOf(const Object& object) {
+    Colour colour;
+    if (!object.GetColour(&colour))
+        colour = Colour{};
+    return colour;
+}
+
 } // namespace gui

@@ -233,6 +233,28 @@ bool WindowBase::SetSize(int32_t newWidth, int32_t newHeight) {
     return width != oldWidth || height != oldHeight;
 }
 
+bool HoldsPoint(Window& window, int32_t pointX, int32_t pointY) {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t w = 0;
+    int32_t h = 0;
+    window.GetBounds(x, y, w, h);
+    return window.IsVisible(false) && pointX >= x && pointX < x + w && pointY >= y && pointY < y + h;
+}
+
+bool TakePoint(Window& window, int32_t& pointX, int32_t& pointY) {
+    if (!HoldsPoint(window, pointX, pointY))
+        return false;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t w = 0;
+    int32_t h = 0;
+    window.GetBounds(x, y, w, h);
+    pointX -= x;
+    pointY -= y;
+    return true;
+}
+
 SilencedCallbacks::SilencedCallbacks(Window& window)
     : window(window), move(window.MoveCallback()), resize(window.ResizeCallback()) {
     window.MoveCallback() = nullptr;

@@ -93,6 +93,11 @@ private:
     MouseHandler mouseCallback = nullptr;
 };
 
+// Whether the window is visible (its own flag) and its bounds hold the point, in the parent's coordinates.
+bool HoldsPoint(Window& window, int32_t x, int32_t y);
+// The same, and the point made the window's own when it does.
+bool TakePoint(Window& window, int32_t& x, int32_t& y);
+
 // Clears a window's move and resize callbacks for the life of a block, so that a native layer can move the
 // window and report the change once itself.
 class SilencedCallbacks {

@@ -112,61 +112,49 @@ Brush* GdiDrawingContext::GetBrush() {
     return brush.get();
 }
 
-void GdiDrawingContext::SelectFont() {
-    if (dc == nullptr || !font || !font->NeedsHandle())
+template <typename Object, typename Handle>
+void GdiDrawingContext::Select(Object* object, Handle& selected, HGDIOBJ& previous) {
+    if (dc == nullptr || object == nullptr || !object->NeedsHandle())
         return;
-    HFONT handle = font->Acquire();
+    Handle handle = object->Acquire();
     if (handle == nullptr)
         return;
-    previousFont = SelectObject(dc, handle);
-    selectedFont = handle;
+    previous = SelectObject(dc, handle);
+    selected = handle;
+}
+
+template <typename Object, typename Handle>
+void GdiDrawingContext::Deselect(Object* object, Handle& selected, HGDIOBJ previous) {
+    if (selected == nullptr)
+        return;
+    selected = nullptr;
+    if (dc != nullptr)
+        SelectObject(dc, previous);
+    object->Release();
+}
+
+void GdiDrawingContext::SelectFont() {
+    Select(font.get(), selectedFont, previousFont);
 }
 
 void GdiDrawingContext::DeselectFont() {
-    if (selectedFont == nullptr)
-        return;
-    selectedFont = nullptr;
-    if (dc != nullptr)
-        SelectObject(dc, previousFont);
-    font->Release();
+    Deselect(font.get(), selectedFont, previousFont);
 }
 
 void GdiDrawingContext::SelectPen() {
-    if (dc == nullptr || !pen || !pen->NeedsHandle())
-        return;
-    HPEN handle = pen->Acquire();
-    if (handle == nullptr)
-        return;
-    previousPen = SelectObject(dc, handle);
-    selectedPen = handle;
+    Select(pen.get(), selectedPen, previousPen);
 }
 
 void GdiDrawingContext::DeselectPen() {
-    if (selectedPen == nullptr)
-        return;
-    selectedPen = nullptr;
-    if (dc != nullptr)
-        SelectObject(dc, previousPen);
-    pen->Release();
+    Deselect(pen.get(), selectedPen, previousPen);
 }
 
 void GdiDrawingContext::SelectBrush() {
-    if (dc == nullptr || !brush || !brush->NeedsHandle())
-        return;
-    HBRUSH handle = brush->Acquire();
-    if (handle == nullptr)
-        return;
-    previousBrush = SelectObject(dc, handle);
-    selectedBrush = handle;
+    Select(brush.get(), selectedBrush, previousBrush);
 }
 
 void GdiDrawingContext::DeselectBrush() {
-    if (selectedBrush == nullptr)
-        return;
-    selectedBrush = nullptr;
-    if (dc != nullptr)
-        SelectObject(dc, previousBrush);
-    brush->Release();
+    Deselect(brush.get(), selectedBrush, previousBrush);
 }
 
 void GdiDrawingContext::OnFontChanged(uint32_t mask) {

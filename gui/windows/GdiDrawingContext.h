@@ -61,6 +61,11 @@ public:
     void Retarget(HWND target);
 
 private:
+    // Selects an object's handle when the object asks for one; a deselection lets go of its use.
+    template <typename Object, typename Handle>
+    void Select(Object* object, Handle& selected, HGDIOBJ& previous);
+    template <typename Object, typename Handle>
+    void Deselect(Object* object, Handle& selected, HGDIOBJ previous);
     void SelectFont();
     void DeselectFont();
     void SelectPen();

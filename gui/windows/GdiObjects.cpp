@@ -30,14 +30,6 @@ COLORREF ColorRefOf(const Colour& colour) {
     return static_cast<COLORREF>(colour.ToColorRef());
 }
 
-template <typename Object>
-Colour ColourOf(const Object& object) {
-    Colour colour;
-    if (!object.GetColour(&colour))
-        colour = Colour{};
-    return colour;
-}
-
 } // namespace
 
 bool GdiFont::NeedsHandle() const {

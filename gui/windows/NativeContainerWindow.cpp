@@ -17,8 +17,10 @@ NativeContainerWindow::~NativeContainerWindow() {
 }
 
 bool NativeContainerWindow::Create() {
-    if (!NativeWindow::Create())
-        return false;
+    return NativeWindow::Create() && CreateChildren();
+}
+
+bool NativeContainerWindow::CreateChildren() {
     context.Retarget(GetHandle());
     for (int32_t index = 0; index < ChildCount(); ++index) {
         Control* child = ChildAt(index);

@@ -35,6 +35,9 @@ protected:
     NativeContainerWindow() = default;
     ~NativeContainerWindow() override;
 
+    // After binding: points the context at the window, creates the children not created yet (one failing makes
+    // the container destroy itself) and lays them out.
+    bool CreateChildren();
     // The native window's client area, before the margins.
     virtual bool GetWindowClientRect(int32_t& x, int32_t& y, int32_t& w, int32_t& h);
     // The windowless child under a point of the window's client area, and the point in the children's area.

@@ -103,16 +103,14 @@ bool NativeControl::ReadNativeBounds(int32_t& x, int32_t& y, int32_t& w, int32_t
     RECT rect{};
     if (GetHandle() == nullptr || !GetWindowRect(GetHandle(), &rect))
         return false;
-    POINT corner{rect.left, rect.top};
     if (HWND parent = GetParentHandle())
-        ScreenToClient(parent, &corner);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
     int32_t originX = 0;
     int32_t originY = 0;
     ParentOrigin(originX, originY);
-    x = corner.x - originX;
-    y = corner.y - originY;
-    w = rect.right - rect.left;
-    h = rect.bottom - rect.top;
+    SplitRect(rect, x, y, w, h);
+    x -= originX;
+    y -= originY;
     return true;
 }
 
@@ -153,39 +151,24 @@ void NativeControl::Invalidate(int32_t, int32_t, int32_t, int32_t) {
 }
 
 bool NativeControl::SetBounds(int32_t x, int32_t y, int32_t w, int32_t h, int32_t unit) {
-    ConvertUnitsToPixels(x, y, unit);
-    ConvertUnitsToPixels(w, h, unit);
     int32_t oldX = 0;
     int32_t oldY = 0;
     int32_t oldWidth = 0;
     int32_t oldHeight = 0;
     GetBounds(oldX, oldY, oldWidth, oldHeight);
-    bool changed = false;
-    {
-        SilencedCallbacks silenced(*this);
-        changed = WindowBase::SetBounds(x, y, w, h, kPixels);
-    }
+    NativeWindow::SetBounds(x, y, w, h, unit);
     GetBounds(x, y, w, h);
-    int32_t nativeX = 0;
-    int32_t nativeY = 0;
-    int32_t nativeWidth = 0;
-    int32_t nativeHeight = 0;
-    if (!IsWindowless() && ReadNativeBounds(nativeX, nativeY, nativeWidth, nativeHeight) &&
-        (nativeX != x || nativeY != y || nativeWidth != w || nativeHeight != h)) {
-        int32_t originX = 0;
-        int32_t originY = 0;
-        ParentOrigin(originX, originY);
-        MoveOwn([&] { MoveWindow(GetHandle(), x + originX, y + originY, w, h, TRUE); });
-        Update(true, true, false);
-        GetBounds(x, y, w, h);
-    }
-    if (x != oldX || y != oldY)
-        OnMove();
-    if (w != oldWidth || h != oldHeight)
-        OnResize();
-    if (changed && IsWindowless())
+    // The parent paints a windowless control: it repaints where the control was and is.
+    if (IsWindowless() && (x != oldX || y != oldY || w != oldWidth || h != oldHeight))
         Invalidate(0, 0, -1, -1);
     return true;
+}
+
+void NativeControl::MoveNative(int32_t x, int32_t y, int32_t w, int32_t h) {
+    int32_t originX = 0;
+    int32_t originY = 0;
+    ParentOrigin(originX, originY);
+    MoveWindow(GetHandle(), x + originX, y + originY, w, h, TRUE);
 }
 
 void NativeControl::Show(bool visible) {
@@ -261,19 +244,7 @@ void NativeControl::UpdateTooltip() {
 }
 
 bool NativeContainerControl::Create() {
-    if (!NativeControl::Create())
-        return false;
-    GetContext().Retarget(GetHandle());
-    for (int32_t index = 0; index < ChildCount(); ++index) {
-        Control* child = ChildAt(index);
-        if (child != nullptr && !child->IsCreated() && !child->Create()) {
-            Destroy();
-            return false;
-        }
-    }
-    Update(true, true, true);
-    LayoutChildren();
-    return true;
+    return NativeControl::Create() && CreateChildren();
 }
 
 void NativeContainerControl::SetEnabled(bool enabled) {

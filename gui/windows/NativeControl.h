@@ -41,6 +41,7 @@ protected:
     ~NativeControl() override { MarkDestroying(); }
 
     bool ReadNativeBounds(int32_t& x, int32_t& y, int32_t& w, int32_t& h) override;
+    void MoveNative(int32_t x, int32_t y, int32_t w, int32_t h) override;
     // The parent's native window, null without one.
     HWND GetParentHandle();
     // What a concrete control needs to make its window: a created parent with a window and an instance.
@@ -94,6 +95,7 @@ public:
     bool ReadNativeBounds(int32_t& x, int32_t& y, int32_t& w, int32_t& h) override {
         return NativeControl::ReadNativeBounds(x, y, w, h);
     }
+    void MoveNative(int32_t x, int32_t y, int32_t w, int32_t h) override { NativeControl::MoveNative(x, y, w, h); }
 
 protected:
     NativeContainerControl(int32_t x, int32_t y, int32_t w, int32_t h, int32_t dockMode, bool visible)

@@ -200,10 +200,7 @@ bool NativeWindow::ReadNativeBounds(int32_t& x, int32_t& y, int32_t& w, int32_t&
     RECT rect{};
     if (window == nullptr || !GetWindowRect(window, &rect))
         return false;
-    x = rect.left;
-    y = rect.top;
-    w = rect.right - rect.left;
-    h = rect.bottom - rect.top;
+    SplitRect(rect, x, y, w, h);
     return true;
 }
 
@@ -245,10 +242,7 @@ bool NativeWindow::GetClientRect(int32_t& x, int32_t& y, int32_t& w, int32_t& h)
         RECT rect{};
         if (!::GetClientRect(window, &rect))
             return false;
-        x = rect.left;
-        y = rect.top;
-        w = rect.right - rect.left;
-        h = rect.bottom - rect.top;
+        SplitRect(rect, x, y, w, h);
         return true;
     }
     if (!IsWindowless())
@@ -278,7 +272,7 @@ bool NativeWindow::SetBounds(int32_t x, int32_t y, int32_t w, int32_t h, int32_t
     int32_t nativeHeight = 0;
     if (window != nullptr && ReadNativeBounds(nativeX, nativeY, nativeWidth, nativeHeight) &&
         (nativeX != x || nativeY != y || nativeWidth != w || nativeHeight != h)) {
-        MoveOwn([&] { MoveWindow(window, x, y, w, h, TRUE); });
+        MoveOwn([&] { MoveNative(x, y, w, h); });
         Update(true, true, false);
         GetBounds(x, y, w, h);
     }
@@ -287,6 +281,10 @@ bool NativeWindow::SetBounds(int32_t x, int32_t y, int32_t w, int32_t h, int32_t
     if (w != oldWidth || h != oldHeight)
         OnResize();
     return true;
+}
+
+void NativeWindow::MoveNative(int32_t x, int32_t y, int32_t w, int32_t h) {
+    MoveWindow(window, x, y, w, h, TRUE);
 }
 
 void NativeWindow::Show(bool visible) {

@@ -67,8 +67,10 @@ protected:
     // A window still bound is unbound and destroyed, so that no message reaches the object afterwards.
     ~NativeWindow() override;
 
-    // The native window's rectangle in the coordinates the stored bounds use (the screen's here).
+    // The native window's rectangle in the coordinates the stored bounds use (the screen's here), and the move
+    // of the native window to stored bounds.
     virtual bool ReadNativeBounds(int32_t& x, int32_t& y, int32_t& w, int32_t& h);
+    virtual void MoveNative(int32_t x, int32_t y, int32_t w, int32_t h);
     // What the window does with a message it leaves: the previous procedure's answer, or 0.
     LRESULT DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam);
     // Binding alone: the window takes the object and the toolkit's procedure.

@@ -6,25 +6,12 @@
 #include "gui/windows/Label.h"
 #include "gui/windows/PictureControl.h"
 
-#include "common/DirectColourImage.h"
-
 namespace gui::Windows::testing {
 namespace {
 
 constexpr uint32_t kRed = 0xFF0000;
 constexpr uint32_t kGreen = 0x00FF00;
 constexpr uint32_t kBlack = 0x000000;
-
-// A square image of one colour with a white top-left corner pixel, which the button keys out.
-common::Image* MakeSquare(int32_t size, common::Colour colour) {
-    auto* image = new common::Argb32Image();
-    image->Create(size, size);
-    for (int32_t y = 0; y < size; ++y)
-        for (int32_t x = 0; x < size; ++x)
-            image->SetPixelColour(y, x, colour);
-    image->SetPixelColour(0, 0, 0xFFFFFFFF);
-    return image;
-}
 
 struct PaintLog {
     int calls = 0;
@@ -44,13 +31,9 @@ bool PaintGreen(Window* picture, DrawingContext* context) {
     BITMAP bitmap{};
     if (GetObjectW(GetCurrentObject(dc, OBJ_BITMAP), sizeof(bitmap), &bitmap))
         paintLog.bitmapSize = SIZE{bitmap.bmWidth, bitmap.bmHeight};
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    picture->GetBounds(x, y, w, h);
+    const Bounds bounds = BoundsOf(*picture);
     context->GetBrush()->SetSolidColour(Colour::Of(0xFF00FF00));
-    context->FillRectangle(0, 0, w - 1, h - 1);
+    context->FillRectangle(0, 0, bounds.w - 1, bounds.h - 1);
     SendMessageW(dynamic_cast<NativeWindow*>(picture)->GetHandle(), WM_PAINT, 0, 0);
     --paintLog.depth;
     return true;
@@ -82,13 +65,8 @@ TEST_F(PictureControlTest, TheCallbackPaintsStraightOrThroughAMemoryBitmap) {
     PumpPending();
     picture->Repaint();
     PumpPending();
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    picture->GetBounds(x, y, w, h);
-    EXPECT_EQ(paintLog.bitmapSize.cx, w) << "rebuilt at the new size";
-    EXPECT_EQ(paintLog.bitmapSize.cy, h);
+    EXPECT_EQ(paintLog.bitmapSize.cx, BoundsOf(*picture).w) << "rebuilt at the new size";
+    EXPECT_EQ(paintLog.bitmapSize.cy, BoundsOf(*picture).h);
 
     picture->DoubleBuffered() = false;
     picture->Repaint();
@@ -270,12 +248,7 @@ TEST_F(BorderedPanelTest, ButtonsInsideAPanelPaintThemselves) {
     Capture capture(button->GetHandle());
     RECT box{};
     EXPECT_TRUE(capture.Find(kRed, box));
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    button->GetBounds(x, y, w, h);
-    EXPECT_EQ(h, 56) << "docked inside the edge";
+    EXPECT_EQ(BoundsOf(*button).h, 56) << "docked inside the edge";
 }
 
 using ImageIndicatorTest = ShownWindowTest;

@@ -76,15 +76,11 @@ TEST_F(NativeControlTest, ControlsSitInsideTheParentsMarginsAndReadBackTheSame) 
     EXPECT_EQ(corner.x, 17);
     EXPECT_EQ(corner.y, 29);
     button->Update(true, true, true);
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    button->GetBounds(x, y, w, h);
-    EXPECT_EQ(x, 10);
-    EXPECT_EQ(y, 20);
-    EXPECT_EQ(w, 60);
-    EXPECT_EQ(h, 24);
+    const Bounds bounds = BoundsOf(*button);
+    EXPECT_EQ(bounds.x, 10);
+    EXPECT_EQ(bounds.y, 20);
+    EXPECT_EQ(bounds.w, 60);
+    EXPECT_EQ(bounds.h, 24);
 }
 
 TEST_F(NativeControlTest, HidingADockedControlLaysItsParentOut) {
@@ -95,19 +91,12 @@ TEST_F(NativeControlTest, HidingADockedControlLaysItsParentOut) {
     ASSERT_TRUE(window->AddChild(next));
     ASSERT_TRUE(window->AddChild(loose));
     CreateAndShow();
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    next->GetBounds(x, y, w, h);
-    EXPECT_EQ(x, 50);
+    EXPECT_EQ(BoundsOf(*next).x, 50);
     left->Show(false);
     EXPECT_FALSE(IsWindowVisible(left->GetHandle()));
-    next->GetBounds(x, y, w, h);
-    EXPECT_EQ(x, 0) << "laid out again";
+    EXPECT_EQ(BoundsOf(*next).x, 0) << "laid out again";
     loose->Show(false);
-    loose->GetBounds(x, y, w, h);
-    EXPECT_EQ(x, 200);
+    EXPECT_EQ(BoundsOf(*loose).x, 200);
 }
 
 TEST_F(NativeControlTest, ATooltipKeepsOneToolWhoseTextFollows) {

@@ -101,13 +101,8 @@ TEST_F(NativeWindowTest, SetBoundsMovesTheWindowOnceAndReportsOnce) {
     // Moved from outside: the stored bounds follow, with the callbacks.
     log.clear();
     MoveWindow(window->GetHandle(), 80, 55, 430, 310, TRUE);
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    window->GetBounds(x, y, w, h);
-    EXPECT_EQ(x, 80);
-    EXPECT_EQ(w, 430);
+    EXPECT_EQ(BoundsOf(*window).x, 80);
+    EXPECT_EQ(BoundsOf(*window).w, 430);
     EXPECT_FALSE(log.empty());
 }
 

@@ -6,8 +6,6 @@
 #include "gui/windows/ImageIndicator.h"
 #include "gui/windows/PictureControl.h"
 
-#include "common/DirectColourImage.h"
-
 #include <string>
 #include <vector>
 
@@ -19,16 +17,6 @@ constexpr uint32_t kScreenBlue = 0x0000FF;
 
 std::vector<std::string> events;
 int taskRuns = 0;
-
-common::Image* MakeSquare(int32_t size, common::Colour colour) {
-    auto* image = new common::Argb32Image();
-    image->Create(size, size);
-    for (int32_t y = 0; y < size; ++y)
-        for (int32_t x = 0; x < size; ++x)
-            image->SetPixelColour(y, x, colour);
-    image->SetPixelColour(0, 0, 0xFFFFFFFF);
-    return image;
-}
 
 void Clicked(Control* button) {
     events.push_back("click " + std::to_string(dynamic_cast<Window*>(button)->UserData()));
@@ -45,13 +33,9 @@ int32_t ScreenMouse(Window*, int32_t x, int32_t y, int32_t event) {
 }
 
 bool PaintScreen(Window* picture, DrawingContext* context) {
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    picture->GetBounds(x, y, w, h);
+    const Bounds bounds = BoundsOf(*picture);
     context->GetBrush()->SetSolidColour(Colour::Of(0xFF0000FF));
-    return context->FillRectangle(0, 0, w - 1, h - 1);
+    return context->FillRectangle(0, 0, bounds.w - 1, bounds.h - 1);
 }
 
 void CountRun(Window*, uintptr_t) {
@@ -99,10 +83,6 @@ protected:
         PumpPending();
     }
 
-    static void Bounds(Window& control, int32_t& x, int32_t& y, int32_t& w, int32_t& h) {
-        control.GetBounds(x, y, w, h);
-    }
-
     std::unique_ptr<TopLevelWindow> window;
     BorderedPanel* toolbar = nullptr;
     std::vector<Button*> buttons;
@@ -116,31 +96,27 @@ TEST_F(ToolbarWindowTest, EveryControlIsInItsPlace) {
     int32_t clientWidth = 0;
     int32_t clientHeight = 0;
     ASSERT_TRUE(window->GetClientRect(clientX, clientY, clientWidth, clientHeight));
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    Bounds(*toolbar, x, y, w, h);
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
-    EXPECT_EQ(w, clientWidth);
-    EXPECT_EQ(h, 32);
+    const Bounds bar = BoundsOf(*toolbar);
+    EXPECT_EQ(bar.x, 0);
+    EXPECT_EQ(bar.y, 0);
+    EXPECT_EQ(bar.w, clientWidth);
+    EXPECT_EQ(bar.h, 32);
     for (size_t i = 0; i < buttons.size(); ++i) {
-        Bounds(*buttons[i], x, y, w, h);
-        EXPECT_EQ(x, static_cast<int32_t>(28 * i)) << "button " << i;
-        EXPECT_EQ(y, 0);
-        EXPECT_EQ(h, 28) << "inside the edge";
+        const Bounds button = BoundsOf(*buttons[i]);
+        EXPECT_EQ(button.x, static_cast<int32_t>(28 * i)) << "button " << i;
+        EXPECT_EQ(button.y, 0);
+        EXPECT_EQ(button.h, 28) << "inside the edge";
     }
     int32_t mmX = 9;
     int32_t mmY = 0;
     ConvertUnitsToPixels(mmX, mmY, kMillimetres);
-    Bounds(*indicator, x, y, w, h);
-    EXPECT_EQ(x, 84);
-    EXPECT_EQ(w, mmX) << "a fitted child keeps its constructed width";
-    Bounds(*screen, x, y, w, h);
-    EXPECT_EQ(y, 32);
-    EXPECT_EQ(w, clientWidth);
-    EXPECT_EQ(h, clientHeight - 32);
+    const Bounds fitted = BoundsOf(*indicator);
+    EXPECT_EQ(fitted.x, 84);
+    EXPECT_EQ(fitted.w, mmX) << "a fitted child keeps its constructed width";
+    const Bounds picture = BoundsOf(*screen);
+    EXPECT_EQ(picture.y, 32);
+    EXPECT_EQ(picture.w, clientWidth);
+    EXPECT_EQ(picture.h, clientHeight - 32);
 
     Capture capture(window->GetHandle());
     for (size_t i = 0; i < buttons.size(); ++i) {
@@ -170,28 +146,19 @@ TEST_F(ToolbarWindowTest, KeysAndMiceReachTheirObjects) {
 
 TEST_F(ToolbarWindowTest, TheTaskRunsAndFullScreenComesBack) {
     EXPECT_TRUE(PumpUntil([] { return taskRuns >= 10; }));
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    Bounds(*screen, x, y, w, h);
-    const int32_t width = w;
-    const int32_t height = h;
+    const Bounds windowed = BoundsOf(*screen);
 
     ASSERT_TRUE(window->SetFullscreen(true, false));
     PumpPending();
-    Bounds(*screen, x, y, w, h);
-    EXPECT_EQ(w, GetSystemMetrics(SM_CXSCREEN) + 1) << "the screen fills the monitor";
-    Bounds(*toolbar, x, y, w, h);
-    EXPECT_EQ(w, GetSystemMetrics(SM_CXSCREEN) + 1);
+    EXPECT_EQ(BoundsOf(*screen).w, GetSystemMetrics(SM_CXSCREEN) + 1) << "the screen fills the monitor";
+    EXPECT_EQ(BoundsOf(*toolbar).w, GetSystemMetrics(SM_CXSCREEN) + 1);
     const int before = taskRuns;
     EXPECT_TRUE(PumpUntil([before] { return taskRuns > before; }));
 
     ASSERT_TRUE(window->SetFullscreen(false, false));
     PumpPending();
-    Bounds(*screen, x, y, w, h);
-    EXPECT_EQ(w, width);
-    EXPECT_EQ(h, height);
+    EXPECT_EQ(BoundsOf(*screen).w, windowed.w);
+    EXPECT_EQ(BoundsOf(*screen).h, windowed.h);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "gui/Units.h"
 #include "gui/windows/TopLevelWindow.h"
 
+#include "common/DirectColourImage.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -107,6 +109,31 @@ public:
     int height = 0;
     std::vector<uint32_t> pixels;
 };
+
+// A square image of one colour with a white top-left pixel, which buttons key out.
+inline common::Image* MakeSquare(int32_t size, common::Colour colour) {
+    auto* image = new common::Argb32Image();
+    image->Create(size, size);
+    for (int32_t y = 0; y < size; ++y)
+        for (int32_t x = 0; x < size; ++x)
+            image->SetPixelColour(y, x, colour);
+    image->SetPixelColour(0, 0, 0xFFFFFFFF);
+    return image;
+}
+
+// A window's stored bounds.
+struct Bounds {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t w = 0;
+    int32_t h = 0;
+};
+
+inline Bounds BoundsOf(Window& window) {
+    Bounds bounds;
+    window.GetBounds(bounds.x, bounds.y, bounds.w, bounds.h);
+    return bounds;
+}
 
 // 0x00RRGGBB of a system colour, as captures read it.
 inline uint32_t SystemRgb(int index) {
