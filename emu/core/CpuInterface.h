@@ -87,6 +87,8 @@ public:
     virtual int32_t EffectiveFrequency() const = 0;
     // The memory map changed the page (-1: every page).
     virtual void PageChanged([[maybe_unused]] int32_t page) {}
+    // Whether video lines are drawn at frame end rather than as the bus-paced line events come.
+    virtual bool DefersLineRendering() const { return false; }
 
     // Cycles from now to the earliest pending event, 0x7FFFFFFF when none. The controller reads it and counts it
     // down itself while it runs slices no longer than it.

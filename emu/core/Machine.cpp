@@ -13,6 +13,7 @@
 #include "emu/core/MemoryMap.h"
 #include "emu/core/MouseService.h"
 #include "emu/core/PortMap.h"
+#include "emu/core/RendererBase.h"
 #include "emu/core/StateChunk.h"
 
 namespace emu {
@@ -43,6 +44,7 @@ Machine::Machine(const char* name) : Device(name) {
 
 // The devices go before the services they may still hold.
 Machine::~Machine() {
+    ReleaseRenderer();
     DeleteChildren();
 }
 
@@ -114,6 +116,7 @@ void Machine::DeleteChildren() {
 }
 
 void Machine::Clear() {
+    ReleaseRenderer();
     attachedRenderer = nullptr;
     DeleteChildren();
 }
@@ -135,6 +138,7 @@ bool Machine::Start(int32_t& rate) {
     if (memoryMap != nullptr) {
         memoryMap->SetMachine(this);
     }
+    ApplyScaleMode();
     return true;
 }
 
@@ -216,7 +220,13 @@ void Machine::FillSettingsTree(common::OptionNode* item, int32_t kind) {
     if (kind == kViewMenuKind && item != nullptr) {
         item->AddSeparator();
         item->AddSeparator();
-        item->AddToggleItemById(kStretchTextId, &stretch, true, nullptr, true);
+        common::OptionNode* toggle = item->AddToggleItemById(kStretchTextId, &stretch, true, nullptr, true);
+        if (toggle != nullptr) {
+            toggle->AddActionCallback([this] {
+                ApplyScaleMode();
+                return false;
+            });
+        }
     }
 }
 
@@ -236,7 +246,12 @@ void Machine::AttachRenderer(RendererBase* renderer) {
     if (renderer == attachedRenderer) {
         return;
     }
+    ReleaseRenderer();
     attachedRenderer = renderer;
+    if (renderer != nullptr) {
+        renderer->SetResizeCallback(&Machine::RendererCallback, this);
+        ApplyScaleMode();
+    }
     if (IsEnabled()) {
         ConnectServices(this);
     }
@@ -309,6 +324,22 @@ void Machine::ConnectServices(Device* device) {
 bool Machine::NotifyHostRedraw(void* context, DriveSlot*, bool pending) {
     return static_cast<Machine*>(context)->Notify(pending ? notification::kMediaChangePending
                                                           : notification::kMediaChanged);
+}
+
+bool Machine::RendererCallback(void* context) {
+    return static_cast<Machine*>(context)->Notify(notification::kRendererChanged);
+}
+
+void Machine::ApplyScaleMode() {
+    if (attachedRenderer != nullptr) {
+        attachedRenderer->SetScaleMode(stretch ? 0 : 1);
+    }
+}
+
+void Machine::ReleaseRenderer() {
+    if (attachedRenderer != nullptr) {
+        attachedRenderer->SetResizeCallback(nullptr, nullptr);
+    }
 }
 
 bool Machine::ApplyParameters(Device* device, ParamType filter) {

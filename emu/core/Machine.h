@@ -52,7 +52,7 @@ public:
                   const char* childTag = nullptr) override;
     // Deletes the devices; the services stay.
     void DeleteChildren() override;
-    // Forgets the renderer and deletes the devices.
+    // Detaches the renderer and deletes the devices.
     void Clear();
 
     // The machine's own services; null before CreateServices.
@@ -64,6 +64,7 @@ public:
     MouseService* Mouse() const { return mouseService; }
     DriveSet* Drives() const { return driveSet; }
 
+    // Also hands the renderer the scale mode of "StretchScreen".
     bool Start(int32_t& rate) override;
     void Stop() override;
     // Binds a parameter a device added (every parameter for null) and tells the devices what changed; only
@@ -81,14 +82,17 @@ public:
     bool LoadState(common::RecordArchive& archive, common::NarrowString* note) override;
     // The machine's own setting "StretchScreen" (not for the enabled-only exchange), then the devices'.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
-    // The devices' items; the view menu (kind 3) also gets the stretch toggle.
+    // The devices' items; the view menu (kind 3) also gets the stretch toggle, which hands the renderer its new
+    // scale mode.
     void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
     // The enabled devices describe themselves; true when any did.
     bool DescribeState(common::List& lines, bool flag, int32_t value) override;
     // Hands the console to the services and the devices.
     void SetConsole(common::Console* console) override;
 
-    // Hands the renderer to the devices (borrowed); they are told while the machine runs.
+    // Hands the renderer to the devices (borrowed), tells them while the machine runs, gives it the scale mode of
+    // "StretchScreen" and installs the resize callback through which a resize tells them 0x100. The renderer must
+    // outlive its attachment: attach another (or null) before deleting it; the machine's end detaches it too.
     void AttachRenderer(RendererBase* renderer);
     RendererBase* AttachedRenderer() const { return attachedRenderer; }
     // The prototype of the bus's sound outputs, borrowed.
@@ -117,6 +121,12 @@ private:
     // The drive set's change callback, with the machine as context: tells the devices 0x200 before and 0x40
     // after a medium changes.
     static bool NotifyHostRedraw(void* context, DriveSlot* slot, bool pending);
+    // The renderer's resize callback, with the machine as context: tells the devices 0x100.
+    static bool RendererCallback(void* context);
+    // The renderer's scale mode from "StretchScreen": 0 stretches, 1 zooms by whole factors.
+    void ApplyScaleMode();
+    // The attached renderer forgets the machine's callback.
+    void ReleaseRenderer();
     // Binds the parameters of an enabled device subtree, of one type or (None) of all.
     bool ApplyParameters(Device* device, ParamType filter);
 

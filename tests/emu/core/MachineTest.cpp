@@ -2,6 +2,7 @@
 
 #include "ArchiveBytes.h"
 #include "FakeCpu.h"
+#include "FrameRenderer.h"
 #include "TreeHelpers.h"
 #include "common/BasicOptionNode.h"
 #include "common/SettingsTree.h"
@@ -98,6 +99,8 @@ protected:
         return machine.Memory()->Create(0x10000, 0xFFFF, 0) && machine.Start(rate);
     }
 
+    // Before the machine, which detaches it as it ends.
+    FrameRenderer renderer;
     Machine machine{"M"};
     Log log;
     ProbeDevice* a = nullptr;
@@ -260,16 +263,58 @@ TEST_F(MachineTest, HandsAConsoleDownOnlyWhenItChanges) {
 }
 
 TEST_F(MachineTest, AttachedRendererReachesTheDevicesAndTellsThemWhileRunning) {
-    int screen = 0;
-    auto* renderer = reinterpret_cast<RendererBase*>(&screen);
-    machine.AttachRenderer(renderer);
-    EXPECT_EQ(a->Renderer(), renderer);
+    machine.AttachRenderer(&renderer);
+    EXPECT_EQ(a->Renderer(), &renderer);
     ASSERT_TRUE(Start());
     log.clear();
     machine.AttachRenderer(nullptr);
     machine.AttachRenderer(nullptr);
     EXPECT_EQ(b->Renderer(), nullptr);
     EXPECT_EQ(log, (Log{"A Notify 0x100", "B Notify 0x100"}));
+}
+
+TEST_F(MachineTest, ResizeOfTheAttachedRendererTellsTheDevices) {
+    machine.AttachRenderer(&renderer);
+    ASSERT_TRUE(Start());
+    log.clear();
+    EXPECT_TRUE(renderer.Resize(64, 32, false));
+    EXPECT_EQ(log, (Log{"A Notify 0x100", "B Notify 0x100"}));
+    // The same size again is no resize.
+    log.clear();
+    EXPECT_TRUE(renderer.Resize(64, 32, false));
+    EXPECT_TRUE(log.empty());
+
+    // A renderer no longer attached tells nobody.
+    FrameRenderer other;
+    machine.AttachRenderer(&other);
+    log.clear();
+    EXPECT_TRUE(renderer.Resize(32, 16, false));
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(other.Resize(32, 16, false));
+    EXPECT_EQ(log, (Log{"A Notify 0x100", "B Notify 0x100"}));
+    machine.AttachRenderer(nullptr);
+}
+
+TEST_F(MachineTest, RendererScaleModeFollowsStretchScreen) {
+    machine.AttachRenderer(&renderer);
+    EXPECT_EQ(renderer.scaleModes, (std::vector<int32_t>{0}));
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(renderer.scaleModes, (std::vector<int32_t>{0, 0}));
+
+    common::BasicOptionNode menu;
+    machine.FillSettingsTree(&menu, 3);
+    common::OptionNode* toggle = menu.ChildAt(2);
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_TRUE(toggle->Activate());
+    EXPECT_EQ(renderer.ScaleMode(), 1);
+    EXPECT_TRUE(toggle->Activate());
+    EXPECT_EQ(renderer.scaleModes, (std::vector<int32_t>{0, 0, 1, 0}));
+
+    // Off at the next start: integer zoom.
+    EXPECT_TRUE(toggle->Activate());
+    machine.Stop();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(renderer.scaleModes.back(), 1);
 }
 
 TEST_F(MachineTest, EnabledDevicesDescribeTheirState) {

@@ -1,0 +1,121 @@
+// Loads a raster video device's own state ("_DEV", "_VIDP", "_VIDD") on a started machine with a second video page
+// and an offscreen renderer: arbitrary bytes (first byte 0), or a valid state with bytes changed (first byte not 0;
+// then pairs of a 16-bit position and a value). A state that loads must keep the device drawing frames, and save
+// again into bytes that load back to the same state.
+#include "common/MemoryStream.h"
+#include "common/RecordArchive.h"
+#include "emu/core/BusService.h"
+#include "emu/core/Computer.h"
+#include "emu/core/MemoryMap.h"
+#include "emu/devices/OffscreenRenderer.h"
+#include "emu/devices/PixelExpansion.h"
+#include "emu/devices/RasterVideoDevice.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Draws its lines from the shown page, one bit per pixel.
+class FuzzedVideo : public emu::RasterVideoDevice {
+public:
+    FuzzedVideo() : RasterVideoDevice("VIDEO") {
+        SetMemoryPageSize(0, 1, 0xFFFFFFFF);
+        AddMemoryPages(0, 16, 1, true, true);
+        SetMemoryPageSize(1, 1, 0xFFFFFFFF);
+        AddMemoryPages(1, 17, 1, true, true);
+    }
+
+    bool DrawLine(int32_t line, int32_t, int32_t width, uint32_t* row, bool, int32_t) override {
+        static constexpr uint32_t kPalette[2] = {0xFF000000, 0xFFFFFFFF};
+        const int64_t lineBytes = (width + 7) / 8;
+        if (row != nullptr && CurrentPageBuffer() != nullptr && (line + 1) * lineBytes <= MemorySize()) {
+            emu::ExpandPixels1(CurrentPageBuffer() + line * lineBytes, row, kPalette, width, true);
+        }
+        return row != nullptr;
+    }
+};
+
+class FuzzedMachine : public emu::Computer {
+public:
+    FuzzedMachine() : Computer("FUZZ") {
+        CreateServices();
+        auto device = std::make_unique<FuzzedVideo>();
+        video = device.get();
+        AddChild(std::move(device));
+        AttachRenderer(&renderer);
+    }
+    ~FuzzedMachine() override { AttachRenderer(nullptr); }
+
+    bool PowerOn() {
+        Bus()->SetRegistering(true);
+        int32_t rate = 0;
+        const bool started = Memory()->Create(0x10000, 0xFFFF, 0) && Start(rate);
+        Bus()->SetRegistering(false);
+        return started && SetBusRate(4000, -1, false) > 0 && video->ScheduleRenderEvents(64, 16, 20, 50, 1);
+    }
+
+    emu::OffscreenRenderer renderer;
+    FuzzedVideo* video = nullptr;
+};
+
+std::vector<uint8_t> Saved(emu::RasterVideoDevice& video) {
+    common::MemoryStream stream;
+    stream.Create(0, -1);
+    common::RecordArchive archive(stream);
+    if (!video.SaveOwnData(archive)) {
+        std::abort();
+    }
+    return std::vector<uint8_t>(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
+}
+
+bool Load(emu::RasterVideoDevice& video, std::vector<uint8_t> bytes) {
+    common::MemoryStream stream;
+    stream.Attach(bytes.data(), static_cast<int64_t>(bytes.size()));
+    common::RecordArchive archive(stream);
+    return video.LoadOwnData(archive, nullptr);
+}
+
+// The state to load: the input itself, or a state of a running device with the input's changes.
+std::vector<uint8_t> StateFrom(const uint8_t* data, size_t size) {
+    if (size == 0 || data[0] == 0) {
+        return std::vector<uint8_t>(data + (size > 0 ? 1 : 0), data + size);
+    }
+    FuzzedMachine source;
+    if (!source.PowerOn()) {
+        std::abort();
+    }
+    for (int tick = 0; tick < 150; ++tick) {
+        source.TickBus();
+    }
+    std::vector<uint8_t> state = Saved(*source.video);
+    for (size_t at = 1; at + 2 < size; at += 3) {
+        const size_t position = static_cast<size_t>(data[at] | data[at + 1] << 8);
+        if (position < state.size()) {
+            state[position] = data[at + 2];
+        }
+    }
+    return state;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedMachine machine;
+    if (!machine.PowerOn() || !Load(*machine.video, StateFrom(data, size))) {
+        return 0;
+    }
+    for (int tick = 0; tick < 100; ++tick) {
+        machine.TickBus();
+    }
+    machine.video->RenderPendingLines(true, false);
+    const std::vector<uint8_t> saved = Saved(*machine.video);
+    FuzzedMachine again;
+    if (!again.PowerOn() || !Load(*again.video, saved) || Saved(*again.video) != saved) {
+        std::abort();
+    }
+    return 0;
+}
