@@ -1,4 +1,4 @@
-// Rectangles of the drawing context: inclusive corners, in the context's pixels.
+// Rectangles of the drawing context (inclusive corners, in the context's pixels), bounds and margins.
 #pragma once
 
 #include <algorithm>
@@ -28,6 +28,15 @@ struct Rect {
         return {std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
     }
     friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// A window's place: position and size.
+struct Bounds {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    friend bool operator==(const Bounds&, const Bounds&) = default;
 };
 
 // Margins of a container: the space kept free on each side.

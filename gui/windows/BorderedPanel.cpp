@@ -29,7 +29,7 @@ BorderedPanel::BorderedPanel(int32_t x, int32_t y, int32_t w, int32_t h, int32_t
                              bool visible)
     : BorderedPanelBase(dockMode, borderStyle), NativeContainerControl(x, y, w, h, dockMode, visible) {}
 
-BorderedPanel::BorderedPanel(const Rect& bounds, int32_t dockMode, int32_t borderStyle, bool visible, int32_t unit)
+BorderedPanel::BorderedPanel(const Bounds& bounds, int32_t dockMode, int32_t borderStyle, bool visible, int32_t unit)
     : BorderedPanelBase(dockMode, borderStyle), NativeContainerControl(bounds, dockMode, visible, unit) {}
 
 BorderedPanel::~BorderedPanel() {

@@ -10,7 +10,7 @@ namespace gui::Windows {
 class BorderedPanel : public BorderedPanelBase, public NativeContainerControl {
 public:
     BorderedPanel(int32_t x, int32_t y, int32_t w, int32_t h, int32_t dockMode, int32_t borderStyle, bool visible);
-    BorderedPanel(const Rect& bounds, int32_t dockMode, int32_t borderStyle, bool visible, int32_t unit);
+    BorderedPanel(const Bounds& bounds, int32_t dockMode, int32_t borderStyle, bool visible, int32_t unit);
     ~BorderedPanel() override;
 
     bool Create() override;

@@ -40,7 +40,7 @@ void FillChecked(HDC dc, const RECT& box) {
 
 } // namespace
 
-Button::Button(const Rect& bounds, const common::String& caption, int32_t kind, int32_t dockMode, bool visible,
+Button::Button(const Bounds& bounds, const common::String& caption, int32_t kind, int32_t dockMode, bool visible,
                int32_t unit)
     : ButtonBase(caption, kind, dockMode), NativeControl(bounds, dockMode, visible, unit) {}
 

@@ -13,8 +13,8 @@ namespace gui::Windows {
 
 class Button : public ButtonBase, public NativeControl {
 public:
-    // The rectangle (x, y, width, height in a Rect's four fields) in the unit given.
-    Button(const Rect& bounds, const common::String& caption, int32_t kind, int32_t dockMode, bool visible,
+    // The rectangle in the unit given.
+    Button(const Bounds& bounds, const common::String& caption, int32_t kind, int32_t dockMode, bool visible,
            int32_t unit);
     ~Button() override;
 

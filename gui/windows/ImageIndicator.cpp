@@ -11,7 +11,7 @@ constexpr DWORD kOwnerDrawnStatic = WS_CHILD | WS_CLIPSIBLINGS | SS_NOTIFY | SS_
 
 } // namespace
 
-ImageIndicator::ImageIndicator(const Rect& bounds, int32_t unit, common::Image* firstImage, int32_t dockMode,
+ImageIndicator::ImageIndicator(const Bounds& bounds, int32_t unit, common::Image* firstImage, int32_t dockMode,
                                bool visible)
     : ImageIndicatorBase(firstImage, dockMode), NativeControl(bounds, dockMode, visible, unit) {}
 

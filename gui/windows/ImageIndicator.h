@@ -8,9 +8,8 @@ namespace gui::Windows {
 
 class ImageIndicator : public ImageIndicatorBase, public NativeControl {
 public:
-    // The rectangle (x, y, width, height in a Rect's four fields) in the unit given; the indicator owns the
-    // first image, when there is one.
-    ImageIndicator(const Rect& bounds, int32_t unit, common::Image* firstImage, int32_t dockMode, bool visible);
+    // The rectangle in the unit given; the indicator owns the first image, when there is one.
+    ImageIndicator(const Bounds& bounds, int32_t unit, common::Image* firstImage, int32_t dockMode, bool visible);
     ~ImageIndicator() override;
 
     bool Create() override;

@@ -23,9 +23,9 @@ NativeControl::NativeControl(int32_t x, int32_t y, int32_t w, int32_t h, int32_t
     Place(x, y, w, h, kPixels, visible);
 }
 
-NativeControl::NativeControl(const Rect& bounds, int32_t dockMode, bool visible, int32_t unit) {
+NativeControl::NativeControl(const Bounds& bounds, int32_t dockMode, bool visible, int32_t unit) {
     InitAlignment(dockMode);
-    Place(bounds.left, bounds.top, bounds.right, bounds.bottom, unit, visible);
+    Place(bounds.x, bounds.y, bounds.width, bounds.height, unit, visible);
 }
 
 void NativeControl::Place(int32_t x, int32_t y, int32_t w, int32_t h, int32_t unit, bool visible) {

@@ -34,10 +34,9 @@ public:
     HINSTANCE GetInstance() override;
 
 protected:
-    // The rectangle in pixels, or (x, y, width, height in a Rect's four fields) in a unit; the control starts at
-    // it with the visibility given.
+    // The rectangle in pixels, or in a unit; the control starts at it with the visibility given.
     NativeControl(int32_t x, int32_t y, int32_t w, int32_t h, int32_t dockMode, bool visible);
-    NativeControl(const Rect& bounds, int32_t dockMode, bool visible, int32_t unit);
+    NativeControl(const Bounds& bounds, int32_t dockMode, bool visible, int32_t unit);
     ~NativeControl() override { MarkDestroying(); }
 
     bool ReadNativeBounds(int32_t& x, int32_t& y, int32_t& w, int32_t& h) override;
@@ -100,7 +99,7 @@ public:
 protected:
     NativeContainerControl(int32_t x, int32_t y, int32_t w, int32_t h, int32_t dockMode, bool visible)
         : NativeControl(x, y, w, h, dockMode, visible) {}
-    NativeContainerControl(const Rect& bounds, int32_t dockMode, bool visible, int32_t unit)
+    NativeContainerControl(const Bounds& bounds, int32_t dockMode, bool visible, int32_t unit)
         : NativeControl(bounds, dockMode, visible, unit) {}
     ~NativeContainerControl() override { MarkDestroying(); }
 };

@@ -6,21 +6,19 @@
 
 #include <memory>
 
-namespace gui::testing {
-namespace {
+namespace gui {
 
-struct Bounds {
-    int32_t x, y, w, h;
-    friend bool operator==(const Bounds&, const Bounds&) = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Bounds& bounds) {
-    return out << "(" << bounds.x << ", " << bounds.y << ", " << bounds.w << ", " << bounds.h << ")";
+// Failures show the bounds.
+void PrintTo(const Bounds& bounds, std::ostream* out) {
+    *out << "(" << bounds.x << ", " << bounds.y << ", " << bounds.width << ", " << bounds.height << ")";
 }
 
+namespace testing {
+namespace {
+
 Bounds BoundsOf(Window& window) {
-    Bounds bounds{};
-    window.GetBounds(bounds.x, bounds.y, bounds.w, bounds.h);
+    Bounds bounds;
+    window.GetBounds(bounds.x, bounds.y, bounds.width, bounds.height);
     return bounds;
 }
 
@@ -295,4 +293,5 @@ TEST_F(ContainerBaseTest, NotificationsClimbTheContainerChain) {
 }
 
 } // namespace
-} // namespace gui::testing
+} // namespace testing
+} // namespace gui

@@ -33,7 +33,7 @@ bool PaintGreen(Window* picture, DrawingContext* context) {
         paintLog.bitmapSize = SIZE{bitmap.bmWidth, bitmap.bmHeight};
     const Bounds bounds = BoundsOf(*picture);
     context->GetBrush()->SetSolidColour(Colour::Of(0xFF00FF00));
-    context->FillRectangle(0, 0, bounds.w - 1, bounds.h - 1);
+    context->FillRectangle(0, 0, bounds.width - 1, bounds.height - 1);
     SendMessageW(dynamic_cast<NativeWindow*>(picture)->GetHandle(), WM_PAINT, 0, 0);
     --paintLog.depth;
     return true;
@@ -65,8 +65,8 @@ TEST_F(PictureControlTest, TheCallbackPaintsStraightOrThroughAMemoryBitmap) {
     PumpPending();
     picture->Repaint();
     PumpPending();
-    EXPECT_EQ(paintLog.bitmapSize.cx, BoundsOf(*picture).w) << "rebuilt at the new size";
-    EXPECT_EQ(paintLog.bitmapSize.cy, BoundsOf(*picture).h);
+    EXPECT_EQ(paintLog.bitmapSize.cx, BoundsOf(*picture).width) << "rebuilt at the new size";
+    EXPECT_EQ(paintLog.bitmapSize.cy, BoundsOf(*picture).height);
 
     picture->DoubleBuffered() = false;
     picture->Repaint();
@@ -94,7 +94,7 @@ class ButtonTest : public ShownWindowTest {
 protected:
     Button* AddButton(int32_t x, const char* caption) {
         auto* button =
-            new Button(Rect{x, 10, 60, 40}, common::WideString(caption), kPlainButton, kDockNone, true, kPixels);
+            new Button(Bounds{x, 10, 60, 40}, common::WideString(caption), kPlainButton, kDockNone, true, kPixels);
         button->ClickCallback() = CountClick;
         EXPECT_TRUE(window->AddChild(button));
         return button;
@@ -239,7 +239,7 @@ TEST_F(BorderedPanelTest, EdgesTakeTwoPixelsOfTheClientArea) {
 
 TEST_F(BorderedPanelTest, ButtonsInsideAPanelPaintThemselves) {
     auto* panel = new BorderedPanel(0, 0, 0, 60, kDockTop, kRaisedBorder, true);
-    auto* button = new Button(Rect{0, 0, 50, 0}, common::WideString(""), kPlainButton, kDockLeft, true, kPixels);
+    auto* button = new Button(Bounds{0, 0, 50, 0}, common::WideString(""), kPlainButton, kDockLeft, true, kPixels);
     button->SetImage(MakeSquare(16, 0xFFFF0000));
     ASSERT_TRUE(panel->AddChild(button));
     ASSERT_TRUE(window->AddChild(panel));
@@ -248,14 +248,14 @@ TEST_F(BorderedPanelTest, ButtonsInsideAPanelPaintThemselves) {
     Capture capture(button->GetHandle());
     RECT box{};
     EXPECT_TRUE(capture.Find(kRed, box));
-    EXPECT_EQ(BoundsOf(*button).h, 56) << "docked inside the edge";
+    EXPECT_EQ(BoundsOf(*button).height, 56) << "docked inside the edge";
 }
 
 using ImageIndicatorTest = ShownWindowTest;
 
 TEST_F(ImageIndicatorTest, TheCurrentImageIsCentredOnTheButtonFace) {
     auto* image = MakeSquare(16, 0xFFFF0000);
-    auto* indicator = new ImageIndicator(Rect{30, 30, 34, 20}, kPixels, image, kDockNone, true);
+    auto* indicator = new ImageIndicator(Bounds{30, 30, 34, 20}, kPixels, image, kDockNone, true);
     ASSERT_TRUE(window->AddChild(indicator));
     CreateAndShow();
     Capture capture(indicator->GetHandle());

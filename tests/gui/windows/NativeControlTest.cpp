@@ -39,13 +39,13 @@ std::wstring ToolText(HWND tooltip, HWND tool) {
 }
 
 Button* MakeButton(int32_t x, int32_t y, int32_t w, int32_t h, int32_t mode = kDockNone) {
-    return new Button(Rect{x, y, w, h}, common::WideString("OK"), kPlainButton, mode, true, kPixels);
+    return new Button(Bounds{x, y, w, h}, common::WideString("OK"), kPlainButton, mode, true, kPixels);
 }
 
 using NativeControlTest = ShownWindowTest;
 
 TEST_F(NativeControlTest, AControlIsMadeOnlyInACreatedParent) {
-    Button loose(Rect{0, 0, 10, 10}, common::WideString("x"), kPlainButton, kDockNone, true, kPixels);
+    Button loose(Bounds{0, 0, 10, 10}, common::WideString("x"), kPlainButton, kDockNone, true, kPixels);
     EXPECT_FALSE(loose.Create()) << "no parent";
 
     Button* button = MakeButton(10, 10, 60, 24);
@@ -79,8 +79,8 @@ TEST_F(NativeControlTest, ControlsSitInsideTheParentsMarginsAndReadBackTheSame) 
     const Bounds bounds = BoundsOf(*button);
     EXPECT_EQ(bounds.x, 10);
     EXPECT_EQ(bounds.y, 20);
-    EXPECT_EQ(bounds.w, 60);
-    EXPECT_EQ(bounds.h, 24);
+    EXPECT_EQ(bounds.width, 60);
+    EXPECT_EQ(bounds.height, 24);
 }
 
 TEST_F(NativeControlTest, HidingADockedControlLaysItsParentOut) {

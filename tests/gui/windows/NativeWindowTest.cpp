@@ -102,7 +102,7 @@ TEST_F(NativeWindowTest, SetBoundsMovesTheWindowOnceAndReportsOnce) {
     log.clear();
     MoveWindow(window->GetHandle(), 80, 55, 430, 310, TRUE);
     EXPECT_EQ(BoundsOf(*window).x, 80);
-    EXPECT_EQ(BoundsOf(*window).w, 430);
+    EXPECT_EQ(BoundsOf(*window).width, 430);
     EXPECT_FALSE(log.empty());
 }
 

@@ -35,7 +35,7 @@ int32_t ScreenMouse(Window*, int32_t x, int32_t y, int32_t event) {
 bool PaintScreen(Window* picture, DrawingContext* context) {
     const Bounds bounds = BoundsOf(*picture);
     context->GetBrush()->SetSolidColour(Colour::Of(0xFF0000FF));
-    return context->FillRectangle(0, 0, bounds.w - 1, bounds.h - 1);
+    return context->FillRectangle(0, 0, bounds.width - 1, bounds.height - 1);
 }
 
 void CountRun(Window*, uintptr_t) {
@@ -54,7 +54,7 @@ protected:
         toolbar = new BorderedPanel(0, 0, 0, 32, kDockTop, kRaisedBorder, true);
         for (size_t i = 0; i < std::size(kButtonColours); ++i) {
             auto* button =
-                new Button(Rect{0, 0, 28, 0}, common::WideString(""), kPlainButton, kDockLeft, true, kPixels);
+                new Button(Bounds{0, 0, 28, 0}, common::WideString(""), kPlainButton, kDockLeft, true, kPixels);
             button->SetFlat(true);
             button->SetFocusable(false);
             button->SetImage(MakeSquare(16, kButtonColours[i]));
@@ -64,7 +64,7 @@ protected:
             buttons.push_back(button);
         }
         indicator =
-            new ImageIndicator(Rect{0, 0, 9, 0}, kMillimetres, MakeSquare(16, 0xFF00FFFF), kDockLeftFitted, true);
+            new ImageIndicator(Bounds{0, 0, 9, 0}, kMillimetres, MakeSquare(16, 0xFF00FFFF), kDockLeftFitted, true);
         EXPECT_TRUE(toolbar->AddChild(indicator));
         screen = new PictureControl(0, 0, 0, 0, kDockFill, true);
         screen->DrawCallback() = PaintScreen;
@@ -99,24 +99,24 @@ TEST_F(ToolbarWindowTest, EveryControlIsInItsPlace) {
     const Bounds bar = BoundsOf(*toolbar);
     EXPECT_EQ(bar.x, 0);
     EXPECT_EQ(bar.y, 0);
-    EXPECT_EQ(bar.w, clientWidth);
-    EXPECT_EQ(bar.h, 32);
+    EXPECT_EQ(bar.width, clientWidth);
+    EXPECT_EQ(bar.height, 32);
     for (size_t i = 0; i < buttons.size(); ++i) {
         const Bounds button = BoundsOf(*buttons[i]);
         EXPECT_EQ(button.x, static_cast<int32_t>(28 * i)) << "button " << i;
         EXPECT_EQ(button.y, 0);
-        EXPECT_EQ(button.h, 28) << "inside the edge";
+        EXPECT_EQ(button.height, 28) << "inside the edge";
     }
     int32_t mmX = 9;
     int32_t mmY = 0;
     ConvertUnitsToPixels(mmX, mmY, kMillimetres);
     const Bounds fitted = BoundsOf(*indicator);
     EXPECT_EQ(fitted.x, 84);
-    EXPECT_EQ(fitted.w, mmX) << "a fitted child keeps its constructed width";
+    EXPECT_EQ(fitted.width, mmX) << "a fitted child keeps its constructed width";
     const Bounds picture = BoundsOf(*screen);
     EXPECT_EQ(picture.y, 32);
-    EXPECT_EQ(picture.w, clientWidth);
-    EXPECT_EQ(picture.h, clientHeight - 32);
+    EXPECT_EQ(picture.width, clientWidth);
+    EXPECT_EQ(picture.height, clientHeight - 32);
 
     Capture capture(window->GetHandle());
     for (size_t i = 0; i < buttons.size(); ++i) {
@@ -150,15 +150,15 @@ TEST_F(ToolbarWindowTest, TheTaskRunsAndFullScreenComesBack) {
 
     ASSERT_TRUE(window->SetFullscreen(true, false));
     PumpPending();
-    EXPECT_EQ(BoundsOf(*screen).w, GetSystemMetrics(SM_CXSCREEN) + 1) << "the screen fills the monitor";
-    EXPECT_EQ(BoundsOf(*toolbar).w, GetSystemMetrics(SM_CXSCREEN) + 1);
+    EXPECT_EQ(BoundsOf(*screen).width, GetSystemMetrics(SM_CXSCREEN) + 1) << "the screen fills the monitor";
+    EXPECT_EQ(BoundsOf(*toolbar).width, GetSystemMetrics(SM_CXSCREEN) + 1);
     const int before = taskRuns;
     EXPECT_TRUE(PumpUntil([before] { return taskRuns > before; }));
 
     ASSERT_TRUE(window->SetFullscreen(false, false));
     PumpPending();
-    EXPECT_EQ(BoundsOf(*screen).w, windowed.w);
-    EXPECT_EQ(BoundsOf(*screen).h, windowed.h);
+    EXPECT_EQ(BoundsOf(*screen).width, windowed.width);
+    EXPECT_EQ(BoundsOf(*screen).height, windowed.height);
 }
 
 } // namespace

@@ -122,16 +122,9 @@ inline common::Image* MakeSquare(int32_t size, common::Colour colour) {
 }
 
 // A window's stored bounds.
-struct Bounds {
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-};
-
 inline Bounds BoundsOf(Window& window) {
     Bounds bounds;
-    window.GetBounds(bounds.x, bounds.y, bounds.w, bounds.h);
+    window.GetBounds(bounds.x, bounds.y, bounds.width, bounds.height);
     return bounds;
 }
 
