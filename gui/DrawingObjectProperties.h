@@ -30,9 +30,6 @@ public:
     bool IsDefault() const override;
     void Reset() override;
 
-protected:
-    DrawingContext* Owner() const { return owner; }
-
 private:
     struct Values {
         int32_t face = kDefaultFace;
@@ -72,9 +69,6 @@ public:
     bool IsDefault() const override;
     void Reset() override;
 
-protected:
-    DrawingContext* Owner() const { return owner; }
-
 private:
     DrawingContext* owner;
     int32_t style = kDefaultPen;
@@ -97,9 +91,6 @@ public:
     void SetSolidColour(const Colour& newColour) override;
     bool IsDefault() const override;
     void Reset() override;
-
-protected:
-    DrawingContext* Owner() const { return owner; }
 
 private:
     void Apply(int32_t newStyle, const Colour& newColour);

@@ -46,8 +46,6 @@ protected:
     ImageIndicatorBase(common::Image* firstImage, int32_t dockMode);
     ~ImageIndicatorBase() override;
 
-    bool IsClosing() const { return closing; }
-
 private:
     // Appends the image and its mask; the new index.
     int32_t Append(common::Image* image);

@@ -66,23 +66,8 @@ void WindowBase::Lock(bool lock) {
 }
 
 int32_t WindowBase::GetCachedBounds(int32_t& outX, int32_t& outY, int32_t& outWidth, int32_t& outHeight) {
-    if (cacheTag == 0) {
-        GetBounds(outX, outY, outWidth, outHeight);
-        return 0;
-    }
-    outX = cachedX;
-    outY = cachedY;
-    outWidth = cachedWidth;
-    outHeight = cachedHeight;
-    return cacheTag;
-}
-
-void WindowBase::SetCachedBounds(int32_t newX, int32_t newY, int32_t newWidth, int32_t newHeight, int32_t tag) {
-    cachedX = newX;
-    cachedY = newY;
-    cachedWidth = newWidth;
-    cachedHeight = newHeight;
-    cacheTag = tag;
+    GetBounds(outX, outY, outWidth, outHeight);
+    return 0;
 }
 
 void WindowBase::OnMove() {
@@ -117,7 +102,6 @@ void WindowBase::GetBounds(int32_t& outX, int32_t& outY, int32_t& outWidth, int3
 bool WindowBase::SetBounds(int32_t newX, int32_t newY, int32_t newWidth, int32_t newHeight, int32_t unit) {
     ConvertUnitsToPixels(newX, newY, unit);
     ConvertUnitsToPixels(newWidth, newHeight, unit);
-    cacheTag = 0;
     const bool moved = newX != x || newY != y;
     x = newX;
     y = newY;

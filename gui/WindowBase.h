@@ -17,6 +17,7 @@ public:
     DrawingContext* GetGraphics(int32_t& x, int32_t& y) override;
     void Lock(bool lock) override;
     bool IsLocked() const override { return updateLock != 0; }
+    // No layer keeps a cached rectangle: the stored bounds, and tag 0.
     int32_t GetCachedBounds(int32_t& x, int32_t& y, int32_t& w, int32_t& h) override;
     void OnMove() override;
     void OnResize() override;
@@ -52,7 +53,6 @@ public:
     bool SetPosition(int32_t x, int32_t y);
     bool SetSize(int32_t w, int32_t h);
     bool GetEraseBackground() const { return eraseBackground; }
-    bool IsDestroying() const { return destroying; }
 
 protected:
     WindowBase() = default;
@@ -61,9 +61,6 @@ protected:
     // Every layer's destructor calls this first, so that the callbacks stay silent while the layers below tear
     // the window down.
     void MarkDestroying() { destroying = true; }
-    void MarkCreated(bool value) { created = value; }
-    // Stores a rectangle that GetCachedBounds answers until the next SetBounds.
-    void SetCachedBounds(int32_t x, int32_t y, int32_t w, int32_t h, int32_t tag);
 
 private:
     uintptr_t userWord1 = 0;
@@ -73,11 +70,6 @@ private:
     int32_t y = 0;
     int32_t width = 0;
     int32_t height = 0;
-    int32_t cachedX = 0;
-    int32_t cachedY = 0;
-    int32_t cachedWidth = 0;
-    int32_t cachedHeight = 0;
-    int32_t cacheTag = 0;
     int32_t minWidth = 0;
     int32_t minHeight = 0;
     int32_t maxWidth = 0;

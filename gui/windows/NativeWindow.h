@@ -60,7 +60,6 @@ public:
     void SetHandle(HWND handle) { window = handle; }
     // The object bound to a window, null when none is.
     static NativeWindow* FromHandle(HWND handle);
-    NativeCursor* GetNativeCursor() const { return cursor.get(); }
 
 protected:
     NativeWindow() = default;
@@ -80,7 +79,6 @@ protected:
     void SetPreviousProcedure(WNDPROC procedure) { previousProcedure = procedure; }
     WNDPROC GetPreviousProcedure() const { return previousProcedure; }
     bool IsInDestroy() const { return inDestroy; }
-    bool IsOwnMove() const { return ownMove; }
     void SetDetached(bool value) { detached = value; }
     // Moves or sizes the native window without feeding the change back through WM_MOVE and WM_SIZE.
     template <typename Move>
