@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CoreConsole.h"
 #include "app/EmulatorCore.h"
+#include "common/Console.h"
 #include "common/NarrowString.h"
 #include "common/ProgramFolders.h"
 #include "common/TextLookup.h"
@@ -55,7 +55,7 @@ public:
         common::TextLookup textLookup;
         LanguageAccess language;
         EmulatorCore::IdleHook idleHook = nullptr;
-        CoreConsole::ChangeCallback changeCallback = nullptr;
+        common::Console::ChangeCallback changeCallback = nullptr;
         void* changeContext = nullptr;
         int32_t requestLimitMs = EmulatorCore::kDefaultRequestLimitMs;
         // Where a core whose thread would not end is reported; standard error when empty.
@@ -160,7 +160,7 @@ private:
     common::TextLookup textLookup;
     LanguageAccess language;
     EmulatorCore::IdleHook idleHook;
-    CoreConsole::ChangeCallback changeCallback;
+    common::Console::ChangeCallback changeCallback;
     void* changeContext;
     int32_t requestLimitMs;
     std::function<void(const std::string& line)> reportLine;

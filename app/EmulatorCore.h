@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/CoreConsole.h"
 #include "app/InputQueue.h"
 #include "app/RunTiming.h"
 #include "app/ThreadSignal.h"
 #include "common/BasicOptionNode.h"
+#include "common/Console.h"
 #include "common/CriticalLock.h"
 #include "common/MemoryStream.h"
 #include "common/NarrowString.h"
@@ -174,7 +174,7 @@ public:
     RendererBase* Renderer() const { return screenRenderer; }
     RendererBase* ConsoleSurface() const { return consoleSurface.get(); }
     HostSoundOutput* OutputSink() const { return soundOutput.get(); }
-    CoreConsole& Console() { return console; }
+    common::Console& Console() { return console; }
     EmulatorConfig* Config() const { return config; }
     int32_t MachineIndex() const { return machineIndex; }
     void SetMachineIndex(int32_t index) { machineIndex = index; }
@@ -281,7 +281,7 @@ private:
 
     EmulatorConfig* config;
     const RendererBase* surfacePrototype;
-    CoreConsole console;
+    common::Console console;
     std::unique_ptr<RendererBase> consoleSurface;
     std::unique_ptr<RendererBase> ownedRenderer;
     RendererBase* screenRenderer = nullptr;

@@ -66,8 +66,8 @@ struct Fixture {
         std::filesystem::create_directories(folder);
         emu::EmulatorConfig::Environment environment;
         environment.folders = common::ProgramFolders((folder / "fuzzer").u16string(), std::u16string());
-        config = std::make_unique<emu::EmulatorConfig>(std::move(environment), kModels,
-                                                       emu::EmulatorConfig::HostMedia());
+        config =
+            std::make_unique<emu::EmulatorConfig>(std::move(environment), kModels, emu::EmulatorConfig::HostMedia());
         core = config->CreateCore(0);
         if (core == nullptr || !core->SetRunState(true, true)) {
             std::abort();
@@ -120,6 +120,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Refused: nothing may have changed.
         std::abort();
     }
-    core.Console().TakePendingLines();
+    core.Console().Clear();
     return 0;
 }

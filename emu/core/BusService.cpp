@@ -246,6 +246,7 @@ const BusService::EventBinding* BusService::IsObjectEvent(const char* devicePath
 bool BusService::Start(int32_t&) {
     ticks = 0;
     paused = false;
+    outputFailureShown = false;
     BindNamedEvent(kBusFreqEvent, {this, OnBusFreqEvent});
     return true;
 }
@@ -374,9 +375,25 @@ bool BusService::PumpSoundOutput(BusEvent& event) {
     return true;
 }
 
-std::unique_ptr<HostSoundOutput> BusService::OpenOutput(int32_t sampleRate, int32_t sampleBits) const {
-    std::unique_ptr<HostSoundOutput> output = outputPrototype != nullptr ? outputPrototype->Clone() : nullptr;
-    return output != nullptr && output->Open(sampleRate, sampleBits, kBlocksPerSecond) ? std::move(output) : nullptr;
+std::unique_ptr<HostSoundOutput> BusService::OpenOutput(int32_t sampleRate, int32_t sampleBits) {
+    if (outputPrototype == nullptr) {
+        return nullptr;
+    }
+    std::unique_ptr<HostSoundOutput> output = outputPrototype->Clone();
+    if (output != nullptr && output->Open(sampleRate, sampleBits, kBlocksPerSecond)) {
+        return output;
+    }
+    // A missing audio device must not keep the machine from running: it plays silently instead.
+    output = std::make_unique<HostSoundOutput>();
+    if (!output->Open(sampleRate, sampleBits, kBlocksPerSecond)) {
+        return nullptr;
+    }
+    if (!outputFailureShown) {
+        outputFailureShown = true;
+        PrintError("[ERROR] Sound output \"%s\" can not be opened (%d Hz, %d bits): playing without sound!",
+                   outputPrototype->Name(), sampleRate, sampleBits);
+    }
+    return output;
 }
 
 bool BusService::ReadSavedEvent(common::RecordArchive& archive, int32_t index, SavedEvent& saved) const {

@@ -85,8 +85,10 @@ public:
     int32_t AddEvent(int32_t frequencyHz, BusEventCallback callback, TreeNode* owner, const char* name, uint64_t tag,
                      bool immediate);
     // Adds an output event with a clone of the output prototype, opened with the rate and width and 50 blocks,
-    // whose mixer fills a block fifty times a second of bus time. False, nothing added, without a prototype,
-    // mixer or owner, when the output cannot be opened, or when the mixer cannot be bound while registering.
+    // whose mixer fills a block fifty times a second of bus time. A clone that cannot be opened (no audio device)
+    // is replaced by a null output of the same rate and width, and the first such case since the start prints an
+    // error line. False, nothing added, without a prototype, mixer or owner, when not even the null output opens,
+    // or when the mixer cannot be bound while registering.
     bool AttachSoundOutput(int32_t sampleRate, int32_t sampleBits, SoundMixerCallback mixer, TreeNode* mixerOwner,
                            const char* name, uint64_t tag);
 
@@ -123,7 +125,8 @@ public:
     // The same, only for a processor timed event.
     const EventBinding* IsObjectEvent(const char* devicePath, const char* eventName, const char** boundName) const;
 
-    // Clears the tick count and the pause, and binds "_BusFreqEvent".
+    // Clears the tick count and the pause, and binds "_BusFreqEvent"; an output that cannot be opened is told
+    // of once again.
     bool Start(int32_t& rate) override;
     // Frees every event; the rate is 0 until it is set again. Bindings stay.
     void Stop() override;
@@ -143,8 +146,8 @@ private:
     void RemoveAll();
     // Fires an output event: the mixer fills a block, which is played unless the bus is paused.
     bool PumpSoundOutput(BusEvent& event);
-    // The prototype's clone, opened; null when that fails.
-    std::unique_ptr<HostSoundOutput> OpenOutput(int32_t sampleRate, int32_t sampleBits) const;
+    // The prototype's clone, opened, or in its place an opened null output; null when neither opens.
+    std::unique_ptr<HostSoundOutput> OpenOutput(int32_t sampleRate, int32_t sampleBits);
     bool ReadSavedEvent(common::RecordArchive& archive, int32_t index, SavedEvent& saved) const;
     bool RestoreEvent(const SavedEvent& saved);
 
@@ -155,6 +158,8 @@ private:
     bool paused = false;
     HostSoundOutput* outputPrototype = nullptr;
     bool registering = false;
+    // An output fell back to the null output since the start, and the console was told.
+    bool outputFailureShown = false;
 };
 
 } // namespace emu

@@ -86,6 +86,13 @@ int32_t* HostSoundOutput::TakeAccumulator(int32_t& count, int32_t& lowest, int32
     return tookA ? accumulatorA.data() : accumulatorB.data();
 }
 
+int32_t* HostSoundOutput::PendingAccumulator() {
+    if (!IsOpen()) {
+        return nullptr;
+    }
+    return useA ? accumulatorA.data() : accumulatorB.data();
+}
+
 void HostSoundOutput::SubmitBlock() {
     common::LockGuard guard(&ringLock);
     if (submitting || !IsOpen()) {
@@ -158,6 +165,12 @@ std::span<const uint8_t> HostSoundOutput::Block(int32_t index) const {
     }
     return std::span<const uint8_t>(blocks).subspan(static_cast<size_t>(index) * static_cast<size_t>(blockBytes),
                                                     static_cast<size_t>(blockBytes));
+}
+
+std::span<uint8_t> HostSoundOutput::MutableBlock(int32_t index) {
+    const std::span<const uint8_t> block = Block(index);
+    return block.empty() ? std::span<uint8_t>()
+                         : std::span<uint8_t>(blocks).subspan(block.data() - blocks.data(), block.size());
 }
 
 void HostSoundOutput::SetPaced(bool on) {

@@ -46,6 +46,9 @@ public:
     // Hands the mixer the accumulator that the next SubmitBlock does not convert, with its sample count and the
     // accepted sample range. Null (count 0) while closed.
     int32_t* TakeAccumulator(int32_t& count, int32_t& minSample, int32_t& maxSample);
+    // The accumulator the next SubmitBlock converts: the one the last TakeAccumulator did not hand out, which the
+    // mixer was handed a period earlier. Null while closed.
+    int32_t* PendingAccumulator();
     // Converts the other accumulator into the next block and queues it. Entries outside the sample range (and
     // the empty marker) repeat the last sample in range; converted entries are emptied. A paced output drops
     // the block when blockCount / 6 blocks are queued, and fills a starved queue with copies of it until six are.
@@ -71,6 +74,8 @@ protected:
     // A paced output (the default after Open) refills the host queue itself; an unpaced one hands every
     // submitted block straight to WriteBlock.
     void SetPaced(bool on);
+    // The PCM bytes of block index for WriteBlock to adjust before the host takes them; empty out of range.
+    std::span<uint8_t> MutableBlock(int32_t index);
 
 private:
     bool IsOpen() const { return blockCount > 0; }

@@ -240,12 +240,13 @@ inline bool Eventually(const std::function<bool()>& holds, std::chrono::millisec
     return true;
 }
 
-// The console's lines written since the last call.
+// The console's lines written since the last call, which clears it.
 inline std::vector<std::string> TakeConsoleTexts(emu::EmulatorCore& core) {
     std::vector<std::string> texts;
-    for (const common::ConsoleLine& line : core.Console().TakePendingLines()) {
+    for (const common::ConsoleLine& line : core.Console().Snapshot()) {
         texts.emplace_back(line.text.GetNarrow());
     }
+    core.Console().Clear();
     return texts;
 }
 

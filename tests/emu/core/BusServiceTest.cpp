@@ -4,6 +4,8 @@
 #include "FakeCpu.h"
 #include "emu/core/BranchNode.h"
 #include "emu/core/HostSoundOutput.h"
+#include "support/RecordingConsole.h"
+#include "support/RecordingSoundOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -277,6 +279,44 @@ TEST(BusServiceTest, OutputEventsMixFiftyTimesASecondAndPlayUnlessPaused) {
     Tick(bus, 80);
     EXPECT_EQ(counts.blocks, 4);
     EXPECT_EQ(counts.silences, 1);
+}
+
+// Without an audio device the machine still runs: the output event plays through a null output of the same shape,
+// and the console hears of it once per start.
+TEST(BusServiceTest, AnOutputThatCannotBeOpenedGivesWayToASilentOne) {
+    const std::string failure =
+        "[ERROR] Sound output \"WaveSound\" can not be opened (22050 Hz, 16 bits): playing without sound!";
+    BusService bus;
+    test_support::RecordingConsole console;
+    bus.SetConsole(&console);
+    Log log;
+    TimedDevice device("SND", log, bus);
+    test_support::RecordingSoundOutput prototype({"WaveSound", true, false});
+    bus.SetOutputPrototype(&prototype);
+    int32_t rate = 0;
+    ASSERT_TRUE(bus.Start(rate));
+    bus.SetRate(4000, nullptr, false);
+    bus.SetRegistering(true);
+    ASSERT_TRUE(bus.AttachSoundOutput(22050, 16, TimedDevice::Mix, &device, "Mix", 0));
+    ASSERT_TRUE(bus.AttachSoundOutput(22050, 16, TimedDevice::Mix, &device, "Mix", 1));
+    EXPECT_FALSE(bus.AttachSoundOutput(22050, 12, TimedDevice::Mix, &device, "Mix", 2));
+    ASSERT_EQ(bus.EventCount(), 2);
+    const HostSoundOutput& output = *bus.EventAt(0)->output;
+    EXPECT_TRUE(output.IsNull());
+    EXPECT_EQ(output.SampleRate(), 22050);
+    EXPECT_EQ(output.SampleBits(), 16);
+    EXPECT_EQ(console.Lines(), (std::vector<test_support::RecordingConsole::Line>{{failure, kErrorColour}}));
+
+    // A restored output event falls back alike, told of once more after the next start.
+    const Bytes saved = Archived(SavingOwnData(bus));
+    bus.Stop();
+    ASSERT_TRUE(bus.Start(rate));
+    EXPECT_TRUE(ReadsWhole(saved, LoadingOwnData(bus)));
+    ASSERT_EQ(bus.EventCount(), 2);
+    EXPECT_TRUE(bus.EventAt(1)->output->IsNull());
+    Tick(bus, 1);
+    EXPECT_EQ(log.size(), 2u);
+    EXPECT_EQ(console.Texts(), (std::vector<std::string>{failure, failure}));
 }
 
 TEST(BusServiceTest, StopFreesTheEventsAndKeepsTheBindings) {

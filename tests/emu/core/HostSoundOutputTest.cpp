@@ -1,6 +1,6 @@
 #include "emu/core/HostSoundOutput.h"
 
-#include "RecordingSoundOutput.h"
+#include "support/RecordingSoundOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@ namespace emu {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test_support::RecordingSoundOutput;
 
 bool AllBytesAre(std::span<const uint8_t> block, std::initializer_list<uint8_t> pattern) {
     const Bytes repeated(pattern);
@@ -82,9 +83,12 @@ TEST(HostSoundOutputTest, ConvertsTheAccumulatorFilledOnePeriodEarlier) {
     output.SetUnpaced();
     // The mixer fills A while the first block converts B, which nobody filled.
     int32_t* first = Mix(output, {HostSoundOutput::kEmptySample, 10, 300, 20, HostSoundOutput::kEmptySample});
+    int32_t* unfilled = output.PendingAccumulator();
+    EXPECT_NE(unfilled, first);
     output.SubmitBlock();
     int32_t* second = Mix(output, {});
-    EXPECT_NE(second, first);
+    EXPECT_EQ(second, unfilled);
+    EXPECT_EQ(output.PendingAccumulator(), first);
     output.SubmitBlock();
 
     ASSERT_EQ(output.written.size(), 2u);
@@ -166,6 +170,7 @@ TEST(HostSoundOutputTest, ClosedOutputRefillsNothingUntilOpenedAgain) {
     int32_t minSample = 0;
     int32_t maxSample = 0;
     EXPECT_EQ(output.TakeAccumulator(count, minSample, maxSample), nullptr);
+    EXPECT_EQ(output.PendingAccumulator(), nullptr);
     EXPECT_EQ(count, 0);
     EXPECT_TRUE(output.written.empty());
 

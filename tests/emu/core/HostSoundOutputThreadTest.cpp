@@ -1,6 +1,6 @@
 #include "emu/core/HostSoundOutput.h"
 
-#include "RecordingSoundOutput.h"
+#include "support/RecordingSoundOutput.h"
 #include "support/StartGate.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,8 @@
 
 namespace emu {
 namespace {
+
+using test_support::RecordingSoundOutput;
 
 // The emulation thread submits blocks of one level each while the host's audio thread reports blocks played and
 // refills the queue, and finally the output is closed under the running callback. The audio thread keeps a couple

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -20,10 +21,11 @@ using test_support::Concat;
 // A narrow string record.
 inline Bytes Name(const std::string& text) {
     const auto length = static_cast<uint8_t>(text.size());
-    Bytes record{0x81, static_cast<uint8_t>(0x81 ^ length), length, 0x00};
-    for (const char character : text) {
-        record.push_back(static_cast<uint8_t>(character));
-    }
+    Bytes record(4 + text.size());
+    record[0] = 0x81;
+    record[1] = static_cast<uint8_t>(0x81 ^ length);
+    record[2] = length;
+    std::copy(text.begin(), text.end(), record.begin() + 4);
     return record;
 }
 
