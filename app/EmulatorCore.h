@@ -272,10 +272,13 @@ private:
     common::PathString StateFilePath(common::PathString& folder, bool forSaving) const;
     const common::ProgramFolders& Folders() const;
     void PrintTitle(bool asBanner);
-    void PrintMessage(const char* format, const common::String& argument);
-    void PrintMessage(const char* format, const common::String& first, const common::String& second);
-    void PrintErrorLine(const char* format, const common::String& argument);
-    void PrintErrorLine(const char* format, const common::String& first, const common::String& second);
+    // A console line in the colour.
+    template <typename... Args>
+    void PrintColoured(uint32_t colour, const char* format, const Args&... args) {
+        common::NarrowString line;
+        line.Format(format, args...);
+        console.AppendText(line, colour);
+    }
     bool ConsoleKeyEvent(uint8_t code, bool down, bool passive);
     void ConnectMachine();
 

@@ -448,9 +448,7 @@ void EmulatorCore::EndMaxSpeedFrame(LoopContext& loop) {
 void EmulatorCore::EndSyncedSlice(LoopContext& loop) {
     loop.piece.budget = loop.schedule.EndSlice(loop.piece.budget);
     if (loop.schedule.AtHalfFrame()) {
-        const int32_t budget = loop.piece.budget;
         Drain(loop);
-        loop.piece.budget = budget;
     }
     loop.piece.SplitAgainst(loop.cpu->cyclesToNextEvent);
     machine->TickBus();
@@ -466,9 +464,7 @@ void EmulatorCore::EndSyncedSlice(LoopContext& loop) {
 }
 
 void EmulatorCore::EndSyncedFrame(LoopContext& loop) {
-    const int32_t budget = loop.piece.budget;
     Drain(loop);
-    loop.piece.budget = budget;
     ++loop.frame.frames;
     if (!syncActive && synchronization) {
         const bool driveActive =

@@ -10,6 +10,7 @@
 #include "common/Paths.h"
 #include "common/RecordArchive.h"
 #include "emu/core/Computer.h"
+#include "emu/core/Report.h"
 #include "emu/core/SettingsFile.h"
 
 #include <optional>
@@ -37,30 +38,6 @@ private:
 
 const common::ProgramFolders& EmulatorCore::Folders() const {
     return config != nullptr ? config->Folders() : common::ProgramFolders::Host();
-}
-
-void EmulatorCore::PrintMessage(const char* format, const common::String& argument) {
-    common::NarrowString line;
-    line.Format(format, argument);
-    console.AppendText(line, kTraceColour);
-}
-
-void EmulatorCore::PrintMessage(const char* format, const common::String& first, const common::String& second) {
-    common::NarrowString line;
-    line.Format(format, first, second);
-    console.AppendText(line, kTraceColour);
-}
-
-void EmulatorCore::PrintErrorLine(const char* format, const common::String& argument) {
-    common::NarrowString line;
-    line.Format(format, argument);
-    console.AppendText(line, kErrorColour);
-}
-
-void EmulatorCore::PrintErrorLine(const char* format, const common::String& first, const common::String& second) {
-    common::NarrowString line;
-    line.Format(format, first, second);
-    console.AppendText(line, kErrorColour);
 }
 
 common::PathString EmulatorCore::StateFilePath(common::PathString& folder, bool forSaving) const {
@@ -137,9 +114,9 @@ bool EmulatorCore::SaveStateToMemory(common::ByteStream& stream, bool alreadyLoc
             (stream.Size() == image.Size() || stream.Resize(image.Size()));
     if (verbose) {
         if (saved) {
-            console.AppendText(common::NarrowString("State saved to memory"), kTraceColour);
+            PrintColoured(kTraceColour, "State saved to memory");
         } else {
-            console.AppendText(common::NarrowString("[ERROR] Error while saving state to memory"), kErrorColour);
+            PrintColoured(kErrorColour, "[ERROR] Error while saving state to memory");
         }
     }
     return saved;
@@ -159,10 +136,10 @@ bool EmulatorCore::SaveStateToFile(common::PathString& folder, bool alreadyLocke
     common::MemoryStream image;
     // The file is replaced only by a whole image.
     if (BuildStateImage(image) && ReplaceFileContent(path, image)) {
-        PrintMessage("State saved to file \"%s\"", name);
+        PrintColoured(kTraceColour, "State saved to file \"%s\"", name);
         return true;
     }
-    PrintErrorLine("[ERROR] Error while saving state to file \"%s\"", name);
+    PrintColoured(kErrorColour, "[ERROR] Error while saving state to file \"%s\"", name);
     return false;
 }
 
@@ -181,7 +158,7 @@ bool EmulatorCore::LoadStateFromFile(common::PathString& folder, bool alreadyLoc
                 OnConsoleActivate(false);
             }
         }
-        PrintMessage("State not loaded, because file \"%s\" did not exists (no state was saved?)", name);
+        PrintColoured(kTraceColour, "State not loaded, because file \"%s\" did not exists (no state was saved?)", name);
         return false;
     }
     common::FileStream file;
@@ -260,15 +237,16 @@ bool EmulatorCore::LoadState(common::ByteStream* source, const common::PathStrin
     const bool loaded = source != nullptr && LoadStateImage(*source, errorText, poweredOn);
     if (loaded) {
         if (fileName != nullptr) {
-            PrintMessage("State loaded from file \"%s\"", *fileName);
+            PrintColoured(kTraceColour, "State loaded from file \"%s\"", *fileName);
         } else {
-            console.AppendText(common::NarrowString("State loaded from file memory"), kTraceColour);
+            PrintColoured(kTraceColour, "State loaded from file memory");
         }
     } else {
         if (fileName != nullptr) {
-            PrintErrorLine("[ERROR] Error while loading state from file \"%s\" (%s)", *fileName, errorText);
+            PrintColoured(kErrorColour, "[ERROR] Error while loading state from file \"%s\" (%s)", *fileName,
+                          errorText);
         } else {
-            PrintErrorLine("[ERROR] Error while loading state from memory (%s)", errorText);
+            PrintColoured(kErrorColour, "[ERROR] Error while loading state from memory (%s)", errorText);
         }
         common::NarrowString ignored;
         bool restoredPowerOn = false;
