@@ -227,8 +227,9 @@ bool EmulatorCore::StartLoop(LoopContext& loop) {
     wakeRequest = true;
     budgetPointer = &loop.piece.budget;
     statusChanged = true;
+    // A new loop starts without steps; a step armed while it stands at its first break is kept.
     stepCounter = 0;
-    stepCancel = true;
+    stepCancel = false;
     traceRequest = false;
     budgetSaved = false;
     savedBudget = 0;

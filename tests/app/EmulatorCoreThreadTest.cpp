@@ -148,6 +148,17 @@ TEST_F(CoreThreadTest, PowersOnRunsBreaksStepsRunsToAndPowersOff) {
     EXPECT_TRUE(config->Cores.empty());
 }
 
+TEST_F(CoreThreadTest, FirstStepAfterStartingAtABreakStepsOnce) {
+    emu::EmulatorCore& emulator = Create(kStandInList);
+    ASSERT_TRUE(emulator.SetRunState(true, true));
+    ASSERT_TRUE(AtBreak());
+    EXPECT_EQ(Registers(), (std::pair<uint16_t, uint16_t>(0, 01000)));
+    ASSERT_TRUE(emulator.ArmStepping(1, 0, 0));
+    emulator.ResumeEmulation();
+    ASSERT_TRUE(AtBreak());
+    EXPECT_EQ(Registers(), (std::pair<uint16_t, uint16_t>(1, 01002)));
+}
+
 TEST_F(CoreThreadTest, PowerOnWithoutProcessorFails) {
     static constexpr emu::EmulatorConfig::MachineListEntry kList[] = {{&MakeCpuLessStandIn, false}};
     emu::EmulatorCore& emulator = Create(kList);
