@@ -144,9 +144,9 @@ bool EmulatorCore::Shutdown() {
     common::LockGuard lock(&coreLock);
     if (!threadStopped) {
         WaitPaused();
-        wakeRequest = true;
         stopRequest = true;
         threadStopped = true;
+        wakeRequest = true;
         wakeup.Signal();
     }
     // The thread leaves its loop and its life without the core lock; the pause taken here is not given back.
@@ -227,8 +227,8 @@ void EmulatorCore::SetRenderer(RendererBase* renderer, bool owned) {
 void EmulatorCore::BreakEmulation(bool markPending) {
     common::LockGuard lock(&coreLock);
     if (!breakPending && powered && loopActive) {
-        wakeRequest = true;
         breakPending = true;
+        wakeRequest = true;
         wakeup.Signal();
         if (!AwaitThread([this] { return !inLoop.load() || parked.load(); })) {
             return;
@@ -280,8 +280,10 @@ void EmulatorCore::ResumeEmulation() {
 }
 
 bool EmulatorCore::WaitPaused() {
-    wakeRequest = true;
+    // The wake request goes last: the loop clears it at the top of a pass and then reads the flags, so one set
+    // before the flag it announces could be swallowed with the flag still unseen.
     ++pauseDepth;
+    wakeRequest = true;
     wakeup.Signal();
     return !inLoop || AwaitThread([this] { return parked.load() || !inLoop.load(); });
 }

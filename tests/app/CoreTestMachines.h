@@ -228,16 +228,27 @@ private:
     std::thread watcher;
 };
 
-// Waits, without a fixed sleep, until the condition holds; false after the limit.
+// Asks until the condition holds, giving the other threads a millisecond between the questions; false after the
+// limit.
 inline bool Eventually(const std::function<bool()>& holds, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!holds()) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
-        std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+// Reads the running machine with the emulation thread held still; a thread that does not hold fails the test.
+template <typename Read>
+auto WhileHeld(emu::EmulatorCore& core, Read read) {
+    const bool held = core.HoldThread(true);
+    EXPECT_TRUE(held) << "the emulation thread did not park";
+    const auto value = held ? read() : decltype(read()){};
+    core.HoldThread(false);
+    return value;
 }
 
 // The console's lines written since the last call, which clears it.

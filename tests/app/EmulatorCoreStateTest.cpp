@@ -58,10 +58,8 @@ protected:
         EXPECT_NE(core, nullptr);
         EXPECT_TRUE(core->SetRunState(false, true));
         EXPECT_TRUE(Eventually([&] {
-            core->HoldThread(true);
-            const bool ran = static_cast<StandInModel*>(core->Machine())->Cpu().Register(0) > 100;
-            core->HoldThread(false);
-            return ran;
+            return WhileHeld(*core,
+                             [&] { return static_cast<StandInModel*>(core->Machine())->Cpu().Register(0) > 100; });
         }));
         core->BreakEmulation(false);
         EXPECT_TRUE(Eventually([&] { return core->IsBreakPending() && core->IsParked(); }));
@@ -146,10 +144,7 @@ TEST_F(CoreStateTest, FreshCoreLoadsTheImageAndSavesTheSameBytes) {
     // And it runs on from there.
     core.ResumeEmulation();
     EXPECT_TRUE(Eventually([&] {
-        core.HoldThread(true);
-        const bool ran = static_cast<StandInModel*>(core.Machine())->Cpu().Register(0) != r0;
-        core.HoldThread(false);
-        return ran;
+        return WhileHeld(core, [&] { return static_cast<StandInModel*>(core.Machine())->Cpu().Register(0) != r0; });
     }));
 }
 

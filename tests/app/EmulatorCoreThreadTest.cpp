@@ -71,12 +71,7 @@ TEST_F(CoreThreadTest, PowersOnRunsBreaksStepsRunsToAndPowersOff) {
     EXPECT_TRUE(emulator.SetRunState(false, false)) << "a machine that runs is left running";
 
     // It runs: R0 counts up, sampled in pauses.
-    ASSERT_TRUE(Eventually([&] {
-        emulator.HoldThread(true);
-        const uint16_t counted = StandIn().Cpu().Register(0);
-        emulator.HoldThread(false);
-        return counted > 1000;
-    }));
+    ASSERT_TRUE(Eventually([&] { return WhileHeld(emulator, [&] { return StandIn().Cpu().Register(0) > 1000; }); }));
 
     emulator.BreakEmulation(false);
     ASSERT_TRUE(AtBreak());
@@ -120,12 +115,8 @@ TEST_F(CoreThreadTest, PowersOnRunsBreaksStepsRunsToAndPowersOff) {
 
     emulator.ResumeEmulation();
     EXPECT_FALSE(emulator.IsBreakPending());
-    ASSERT_TRUE(Eventually([&] {
-        emulator.HoldThread(true);
-        const uint16_t counted = StandIn().Cpu().Register(0);
-        emulator.HoldThread(false);
-        return counted != r0Stepped;
-    }));
+    ASSERT_TRUE(
+        Eventually([&] { return WhileHeld(emulator, [&] { return StandIn().Cpu().Register(0) != r0Stepped; }); }));
 
     emulator.SetConsoleMode(false, true);
     EXPECT_FALSE(emulator.ConsoleMode());
