@@ -139,30 +139,6 @@ TEST(BkMachineTest, UnmappedPagesReadAllOnesAndTrapUnlessPeeked) {
     EXPECT_EQ(writing.machine.Word(0122000), 0);
 }
 
-// The program: vectors 004, 060 and 0274 lead to loops of their own.
-constexpr uint16_t kBusErrorLoop = 02000;
-constexpr uint16_t kKeyLoop = 02100;
-constexpr uint16_t kAr2KeyLoop = 02200;
-
-struct KeyRun : BkRun {
-    KeyRun() {
-        EXPECT_TRUE(PowerOn());
-        for (const auto& [vector, loop] :
-             {std::pair<uint16_t, uint16_t>{04, kBusErrorLoop}, {060, kKeyLoop}, {0274, kAr2KeyLoop}}) {
-            machine.Load(vector, {loop, 0340});
-            machine.Load(loop, {kBranchToSelf});
-        }
-    }
-    uint16_t Pc() const { return machine.Cpu()->Register(7); }
-    // Presses the key (with the modifier held, when given) between two slices.
-    void Press(uint8_t code, int32_t modifier = -1) {
-        if (modifier >= 0) {
-            runner.Key(static_cast<uint8_t>(modifier), true);
-        }
-        runner.Key(code, true);
-    }
-};
-
 TEST(BkMachineTest, AKeyIsTakenOnePeriodOfA200HzBusEventAfterItWasPressed) {
     struct Case {
         const char* what;
