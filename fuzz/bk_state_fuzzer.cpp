@@ -2,8 +2,7 @@
 // video, keyboard, timer, speaker, Covox) into a started BK machine: arbitrary bytes (second byte 0), or the saved
 // state of a running machine with bytes changed (second byte not 0; then pairs of a 16-bit position and a value).
 // A state that loads must keep the machine running, and save again into bytes that load back to the same state.
-#include "common/MemoryStream.h"
-#include "common/RecordArchive.h"
+#include "OwnState.h"
 #include "emu/bk/BkMachine.h"
 #include "emu/bk/BkVideo.h"
 #include "emu/core/BusService.h"
@@ -96,23 +95,6 @@ private:
     emu::OffscreenRenderer renderer;
 };
 
-std::vector<uint8_t> Saved(emu::Device& part) {
-    common::MemoryStream stream;
-    stream.Create(0, -1);
-    common::RecordArchive archive(stream);
-    if (!part.SaveOwnData(archive)) {
-        std::abort();
-    }
-    return std::vector<uint8_t>(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
-}
-
-bool Load(emu::Device& part, std::vector<uint8_t> bytes) {
-    common::MemoryStream stream;
-    stream.Attach(bytes.data(), static_cast<int64_t>(bytes.size()));
-    common::RecordArchive archive(stream);
-    return part.LoadOwnData(archive, nullptr);
-}
-
 // The state to load: the input itself, or a state of a running machine with the input's changes.
 std::vector<uint8_t> StateFrom(uint8_t which, const uint8_t* data, size_t size) {
     if (size == 0 || data[0] == 0) {
@@ -123,7 +105,7 @@ std::vector<uint8_t> StateFrom(uint8_t which, const uint8_t* data, size_t size) 
         std::abort();
     }
     source.Run(2000);
-    std::vector<uint8_t> state = Saved(*source.Part(which));
+    std::vector<uint8_t> state = fuzz::SavedOwnData(*source.Part(which));
     for (size_t at = 1; at + 2 < size; at += 3) {
         const size_t position = static_cast<size_t>(data[at] | data[at + 1] << 8);
         if (position < state.size()) {
@@ -141,13 +123,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const uint8_t which = data[0] % 6;
     FuzzedMachine machine;
-    if (!machine.PowerOn() || !Load(*machine.Part(which), StateFrom(which, data + 1, size - 1))) {
+    if (!machine.PowerOn() || !fuzz::LoadOwnData(*machine.Part(which), StateFrom(which, data + 1, size - 1))) {
         return 0;
     }
     machine.Run(3000);
-    const std::vector<uint8_t> saved = Saved(*machine.Part(which));
+    const std::vector<uint8_t> saved = fuzz::SavedOwnData(*machine.Part(which));
     FuzzedMachine again;
-    if (!again.PowerOn() || !Load(*again.Part(which), saved) || Saved(*again.Part(which)) != saved) {
+    if (!again.PowerOn() || !fuzz::LoadOwnData(*again.Part(which), saved) ||
+        fuzz::SavedOwnData(*again.Part(which)) != saved) {
         std::abort();
     }
     return 0;

@@ -2,11 +2,7 @@
 
 #include "common/LittleEndian.h"
 #include "common/RecordArchive.h"
-#include "emu/bk/MachineClock.h"
-#include "emu/bk/SoundSettings.h"
-#include "emu/core/BusService.h"
 #include "emu/core/StateChunk.h"
-#include "emu/devices/SoundDevice.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,64 +12,44 @@ namespace emu {
 namespace {
 
 constexpr int32_t kEdgeBytes = sizeof(uint64_t);
-constexpr int64_t kQueueBytes = 1024;
-constexpr int32_t kSampleBits = 8;
-constexpr int32_t kLowestBusRate = 1000;
-
-BkSpeaker* SpeakerOf(TreeNode* owner) {
-    return static_cast<BkSpeaker*>(owner);
-}
 
 } // namespace
 
-BkSpeaker::BkSpeaker() : Device("Sound Speaker", "SPEAKER") {}
+BkSpeaker::BkSpeaker() : LevelOutputDevice("Sound Speaker", "SPEAKER") {}
 
 BkSpeaker::~BkSpeaker() = default;
 
+// The level and its change go into the queue together, so the next block mends a change the queue lost.
 void BkSpeaker::SetLevel(bool level) {
     if (level == liveLevel) {
         return;
     }
     common::LockGuard guard(&lock);
     liveLevel = level;
-    const uint64_t now = CyclesNow(*this);
-    if (edges.Append(&now, kEdgeBytes) != kEdgeBytes) {
-        edges.Skip(-1); // the level stays; the next block mends its period level
-    }
-}
-
-bool BkSpeaker::OnSoundEvent(TreeNode* owner, int32_t* newBlock, int32_t count, int32_t minSample, int32_t maxSample,
-                             int32_t, uint64_t*) {
-    BkSpeaker* speaker = SpeakerOf(owner);
-    common::LockGuard guard(&speaker->lock);
-    speaker->GenerateSamples();
-    speaker->block = newBlock;
-    speaker->blockCount = newBlock != nullptr ? count : 0;
-    speaker->blockMin = minSample;
-    speaker->blockMax = maxSample;
-    return true;
+    const uint64_t now = Now();
+    Enqueue(&now, kEdgeBytes);
 }
 
 void BkSpeaker::GenerateSamples() {
-    const uint64_t now = CyclesNow(*this);
+    const uint64_t now = Now();
     if (block == nullptr) {
         partial = {};
         periodLevel = liveLevel;
         blockStart = now;
-        edges.Skip(-1);
+        queue.Skip(-1);
         return;
     }
-    const int32_t mask = enableSound ? -1 : 0;
+    const int32_t mask = SoundEnabled() ? -1 : 0;
     const std::array<int32_t, 2> values{blockMin & mask, (blockMin + blockMax) / 2 & mask};
     int32_t written = 0;
     // The last change of this block, or where it began.
     uint64_t previous = blockStart;
     if (now < blockStart) {
         previous = blockStart = now; // the clock went back
-    } else if (now != blockStart && edges.Size() > 0) {
+    } else if (now != blockStart && queue.Size() > 0) {
         const double scale = static_cast<double>(blockCount) / static_cast<double>(now - blockStart);
         uint64_t edge = 0;
-        while (edges.Read(&edge, kEdgeBytes, true) == kEdgeBytes) {
+        while (queue.Read(&edge, kEdgeBytes, true) == kEdgeBytes) {
             const auto position =
                 static_cast<int64_t>(std::trunc(static_cast<double>(static_cast<int64_t>(edge - blockStart)) * scale));
             // At least one sample, none past the block's end.
@@ -96,52 +72,19 @@ void BkSpeaker::GenerateSamples() {
     partial.cycles += now - previous;
     partial.samples += static_cast<uint32_t>(blockCount - written);
     blockStart = now;
-    edges.Skip(-1);
+    queue.Skip(-1);
     std::fill(block + written, block + blockCount, values[liveLevel ? 1 : 0]);
 }
 
-// ---- Lifecycle and settings
-
-bool BkSpeaker::ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) {
-    if (!enabledOnly) {
-        BindSoundSettings(settings, &enableSound, &soundFreq);
-    }
-    return Device::ExchangeSettings(settings, enabledOnly);
-}
-
-bool BkSpeaker::Reset(bool enabledOnly) {
-    const bool inRange = ResetSoundFreq(soundFreq);
-    return Device::Reset(enabledOnly) && inRange;
-}
+// ---- Lifecycle
 
 bool BkSpeaker::Start(int32_t& rate) {
-    if (!Device::Start(rate)) {
-        return false;
-    }
-    rate = std::max(rate, kLowestBusRate);
-    edges.Free();
-    edges.Create(kQueueBytes, -1);
-    block = nullptr;
-    blockCount = 0;
     stretches = {};
     partial = {};
     blockStart = 0;
     liveLevel = false;
     periodLevel = false;
-    return Bus() != nullptr &&
-           Bus()->AttachSoundOutput(SoundFreqRate(soundFreq), kSampleBits, OnSoundEvent, this, "SoundEvent", 0);
-}
-
-void BkSpeaker::Stop() {
-    edges.Free();
-    Device::Stop();
-}
-
-void BkSpeaker::FillSettingsTree(common::OptionNode* item, int32_t kind) {
-    Device::FillSettingsTree(item, kind);
-    if (kind == kSoundMenuKind) {
-        AddSoundSubmenu(item, Name(), &enableSound, &soundFreq, &running);
-    }
+    return LevelOutputDevice::Start(rate);
 }
 
 // ---- State
@@ -186,9 +129,7 @@ bool BkSpeaker::LoadOwnData(common::RecordArchive& archive, common::NarrowString
     liveLevel = savedLevel;
     blockStart = savedStart;
     periodLevel = savedPeriodLevel;
-    block = nullptr;
-    blockCount = 0;
-    edges.Skip(-1);
+    ForgetBlock();
     return true;
 }
 

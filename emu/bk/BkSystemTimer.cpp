@@ -22,6 +22,8 @@ constexpr uint64_t kCyclesPerTick = 128;
 constexpr uint64_t kBy16CyclesPerTick = 2048;
 constexpr uint64_t kBy4CyclesPerTick = 512;
 constexpr uint64_t kBy64CyclesPerTick = 8192;
+// The registers' names in the trace lines, by index.
+constexpr const char* kRegisterNames[] = {"MODE", "INIT", "COUNT"};
 
 bool IsDivider(uint64_t value) {
     return value == 0 || value == kCyclesPerTick || value == kBy4CyclesPerTick || value == kBy16CyclesPerTick ||
@@ -76,40 +78,29 @@ void BkSystemTimer::UpdateCounter() {
 
 // ---- Registers
 
-uint16_t BkSystemTimer::ReadMode(uint32_t access, bool peek) {
-    UpdateCounter();
-    if (access == 0) {
-        TraceEventBreak(traceRead[kModeRegister], breakRead[kModeRegister], peek, "<MODE[0..7] = %.2lXh", mode & 0377);
-        return mode & 0377;
-    }
-    if (access == 1) {
-        TraceEventBreak(traceRead[kModeRegister], breakRead[kModeRegister], peek, "<MODE[8..15] = %.2lXh", 0377);
-        return 0377;
-    }
-    const auto value = static_cast<uint16_t>(mode | kHighByte);
-    TraceEventBreak(traceRead[kModeRegister], breakRead[kModeRegister], peek, "<MODE = %.4lXh", value);
+uint16_t BkSystemTimer::ReadRegister(size_t index, uint16_t word, uint32_t access, bool peek) {
+    const uint16_t value = access == 0 ? word & 0377 : access == 1 ? word >> 8 : word;
+    TraceEventBreak(traceRead[index], breakRead[index], peek,
+                    access == 0   ? "<%s[0..7] = %.2lXh"
+                    : access == 1 ? "<%s[8..15] = %.2lXh"
+                                  : "<%s = %.4lXh",
+                    kRegisterNames[index], value);
     return value;
 }
 
+// The high byte of MODE reads all ones.
+uint16_t BkSystemTimer::ReadMode(uint32_t access, bool peek) {
+    UpdateCounter();
+    return ReadRegister(kModeRegister, static_cast<uint16_t>(mode | kHighByte), access, peek);
+}
+
 uint16_t BkSystemTimer::ReadInit(uint32_t access, bool peek) {
-    const uint16_t value = access == 0 ? init & 0377 : access == 1 ? init >> 8 : init;
-    TraceEventBreak(traceRead[kInitRegister], breakRead[kInitRegister], peek,
-                    access == 0   ? "<INIT[0..7] = %.2lXh"
-                    : access == 1 ? "<INIT[8..15] = %.2lXh"
-                                  : "<INIT = %.4lXh",
-                    value);
-    return value;
+    return ReadRegister(kInitRegister, init, access, peek);
 }
 
 uint16_t BkSystemTimer::ReadCount(uint32_t access, bool peek) {
     UpdateCounter();
-    const uint16_t value = access == 0 ? count & 0377 : access == 1 ? count >> 8 : count;
-    TraceEventBreak(traceRead[kCountRegister], breakRead[kCountRegister], peek,
-                    access == 0   ? "<COUNT[0..7] = %.2lXh"
-                    : access == 1 ? "<COUNT[8..15] = %.2lXh"
-                                  : "<COUNT = %.4lXh",
-                    value);
-    return value;
+    return ReadRegister(kCountRegister, count, access, peek);
 }
 
 void BkSystemTimer::WriteMode(uint16_t value, uint32_t access) {

@@ -62,6 +62,8 @@ private:
 
     // Brings COUNT and MODE up to the processor's present cycle.
     void UpdateCounter();
+    // A read of the register (the whole word given) by its access, traced.
+    uint16_t ReadRegister(size_t index, uint16_t word, uint32_t access, bool peek);
     uint64_t Now() const;
 
     std::array<bool, 3> traceRead{};

@@ -4,11 +4,7 @@
 #include "common/OptionNode.h"
 #include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
-#include "emu/bk/MachineClock.h"
-#include "emu/bk/SoundSettings.h"
-#include "emu/core/BusService.h"
 #include "emu/core/StateChunk.h"
-#include "emu/devices/SoundDevice.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,18 +16,11 @@ namespace {
 
 // A queued write: the cycle count, then the byte.
 constexpr int32_t kEntryBytes = sizeof(uint64_t) + 1;
-constexpr int64_t kQueueBytes = 1024;
-constexpr int32_t kSampleBits = 8;
-constexpr int32_t kLowestBusRate = 1000;
 constexpr int32_t kNormalizeText = 97;
-
-CovoxDac* CovoxOf(TreeNode* owner) {
-    return static_cast<CovoxDac*>(owner);
-}
 
 } // namespace
 
-CovoxDac::CovoxDac() : Device("DAC Covox", "COVOX") {}
+CovoxDac::CovoxDac() : LevelOutputDevice("DAC Covox", "COVOX") {}
 
 CovoxDac::~CovoxDac() = default;
 
@@ -39,23 +28,9 @@ void CovoxDac::WriteSample(uint8_t value) {
     common::LockGuard guard(&lock);
     lastValue = value;
     uint8_t entry[kEntryBytes];
-    common::StoreLittleEndian(entry, sizeof(uint64_t), CyclesNow(*this));
+    common::StoreLittleEndian(entry, sizeof(uint64_t), Now());
     entry[sizeof(uint64_t)] = value;
-    if (writes.Append(entry, kEntryBytes) != kEntryBytes) {
-        writes.Skip(-1);
-    }
-}
-
-bool CovoxDac::OnSoundEvent(TreeNode* owner, int32_t* newBlock, int32_t count, int32_t minSample, int32_t maxSample,
-                            int32_t, uint64_t*) {
-    CovoxDac* covox = CovoxOf(owner);
-    common::LockGuard guard(&covox->lock);
-    covox->GenerateSamples();
-    covox->block = newBlock;
-    covox->blockCount = newBlock != nullptr ? count : 0;
-    covox->blockMin = minSample;
-    covox->blockMax = maxSample;
-    return true;
+    Enqueue(entry, kEntryBytes);
 }
 
 void CovoxDac::BuildLevelTable() {
@@ -80,24 +55,24 @@ void CovoxDac::BuildLevelTable() {
 }
 
 void CovoxDac::GenerateSamples() {
-    const uint64_t now = CyclesNow(*this);
+    const uint64_t now = Now();
     if (block == nullptr) {
         blockStartValue = lastValue;
         blockStart = now;
-        writes.Skip(-1);
+        queue.Skip(-1);
         return;
     }
     if (now < blockStart) {
         blockStart = now;
     }
-    const uint8_t mask = enableSound ? 0xFF : 0x00;
+    const uint8_t mask = SoundEnabled() ? 0xFF : 0x00;
     uint8_t current = blockStartValue;
     int32_t written = 0;
-    if (now != blockStart && writes.Size() > 0) {
+    if (now != blockStart && queue.Size() > 0) {
         const double scale = static_cast<double>(blockCount) / static_cast<double>(now - blockStart);
         BuildLevelTable();
         uint8_t entry[kEntryBytes];
-        while (writes.Read(entry, kEntryBytes, true) == kEntryBytes) {
+        while (queue.Read(entry, kEntryBytes, true) == kEntryBytes) {
             const auto at = static_cast<int64_t>(common::LoadLittleEndian(entry, sizeof(uint64_t)) - blockStart);
             const auto position = static_cast<int64_t>(std::trunc(static_cast<double>(at) * scale));
             // At least one sample, none past the block's end.
@@ -110,9 +85,9 @@ void CovoxDac::GenerateSamples() {
     }
     blockStartValue = lastValue;
     blockStart = now;
-    writes.Skip(-1);
+    queue.Skip(-1);
     std::fill(block + written, block + blockCount, levels[blockStartValue & mask]);
-    if (normalize && enableSound && blockCount > 1) {
+    if (normalize && SoundEnabled() && blockCount > 1) {
         NormalizeBlock();
     }
 }
@@ -138,49 +113,22 @@ void CovoxDac::NormalizeBlock() const {
 bool CovoxDac::ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) {
     if (settings != nullptr && !enabledOnly) {
         settings->BindBool(common::NarrowString("Normalize"), &normalize);
-        BindSoundSettings(settings, &enableSound, &soundFreq);
     }
-    return Device::ExchangeSettings(settings, enabledOnly);
-}
-
-bool CovoxDac::Reset(bool enabledOnly) {
-    const bool inRange = ResetSoundFreq(soundFreq);
-    return Device::Reset(enabledOnly) && inRange;
+    return LevelOutputDevice::ExchangeSettings(settings, enabledOnly);
 }
 
 bool CovoxDac::Start(int32_t& rate) {
-    if (!Device::Start(rate)) {
-        return false;
-    }
-    rate = std::max(rate, kLowestBusRate);
-    writes.Free();
-    writes.Create(kQueueBytes, -1);
-    block = nullptr;
-    blockCount = 0;
     lastValue = 0;
     blockStartValue = 0;
     blockStart = 0;
-    // All zeros until a block with writes builds the table for its output.
     levels.fill(0);
     levelsMin = levelsMax = 0;
-    return Bus() != nullptr &&
-           Bus()->AttachSoundOutput(SoundFreqRate(soundFreq), kSampleBits, OnSoundEvent, this, "SoundEvent", 0);
+    return LevelOutputDevice::Start(rate);
 }
 
-void CovoxDac::Stop() {
-    writes.Free();
-    Device::Stop();
-}
-
-void CovoxDac::FillSettingsTree(common::OptionNode* item, int32_t kind) {
-    Device::FillSettingsTree(item, kind);
-    if (kind != kSoundMenuKind) {
-        return;
-    }
-    if (common::OptionNode* menu = AddSoundSubmenu(item, Name(), &enableSound, &soundFreq, &running)) {
-        menu->AddSeparator();
-        menu->AddToggleItemById(kNormalizeText, &normalize, true, nullptr, true);
-    }
+void CovoxDac::AddSoundItems(common::OptionNode* menu) {
+    menu->AddSeparator();
+    menu->AddToggleItemById(kNormalizeText, &normalize, true, nullptr, true);
 }
 
 // ---- State
@@ -206,9 +154,7 @@ bool CovoxDac::LoadOwnData(common::RecordArchive& archive, common::NarrowString*
     lastValue = savedValue;
     blockStart = savedStart;
     blockStartValue = savedStartValue;
-    block = nullptr;
-    blockCount = 0;
-    writes.Skip(-1);
+    ForgetBlock();
     return true;
 }
 
