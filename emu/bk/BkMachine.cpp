@@ -48,8 +48,8 @@ bool CycleNoise(uint64_t cycles) {
 
 } // namespace
 
-// The tag opens every trace line of the machine; a model renames the machine after itself.
-BkMachine::BkMachine() : Computer("BK", "MBOARD"), tapeNoise(CycleNoise) {}
+// The tag opens every trace line of the machine.
+BkMachine::BkMachine(const char* name) : Computer(name, "MBOARD"), tapeNoise(CycleNoise) {}
 
 BkMachine::~BkMachine() = default;
 

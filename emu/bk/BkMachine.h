@@ -36,7 +36,8 @@ public:
     // Whether the tape input reads high at this moment of the processor's clock.
     using TapeNoise = std::function<bool(uint64_t cycles)>;
 
-    BkMachine();
+    // A model names the machine after itself; the family's own name is "BK".
+    explicit BkMachine(const char* name = "BK");
     ~BkMachine() override;
 
     const char* FamilyId() const override { return "bk_001x"; }
