@@ -186,7 +186,8 @@ bool AtaDrive::ReadDriveHead(uint32_t size, void* value, bool quiet) {
     if (state.busy) {
         return ReadBusy(size, value, quiet, ata::kDriveHead, "<=DRIVE_HEAD = %.2lXh (busy, <status)");
     }
-    const uint8_t byte = state.driveHeadValue;
+    // The head as transfers leave it, under the bits last written.
+    const auto byte = static_cast<uint8_t>((state.driveHeadValue & 0xF0) | (state.head & 0x0F));
     return TraceRead(ata::kDriveHead, quiet, "<=DRIVE_HEAD = %.2lXh (drive=%ld, head=%ld, %s)", byte, state.driveBit,
                      state.head, state.lbaMode ? "LBA" : "CHS") ||
            StoreByte(value, size, byte);

@@ -655,6 +655,8 @@ bool AtaDrive::WriteSectors(bool multiple) {
         const auto chunk = static_cast<int32_t>(std::min<int64_t>(kAtaSectorBytes, total - offset));
         // Each sector is in the image before the host hears of it.
         if (WriteSector(data + offset, chunk, 0) != chunk || !FlushBuffer()) {
+            // What the image did not take is dropped, not kept for a later write-back.
+            DropBuffer();
             return FailTransfer(ata::kAborted);
         }
     }

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -92,6 +93,7 @@ public:
         cpu.SetRegister(7, 01000);
         EXPECT_GT(ram.Bus().SetRate(4000, &cpu, false), 0);
         cpu.RebuildEvents();
+        console.ClearLines();
     }
 
     // Runs the processor for the cycles (1 MHz: one a microsecond), dispatching its timed events on the way.
@@ -190,7 +192,15 @@ public:
     std::filesystem::path ImagePath(int32_t index) const {
         return imagesOwner->folder.Path() / std::filesystem::path(ImageName(index));
     }
-    std::string Image(int32_t index) const { return imagesOwner->folder.ReadFile(ImageName(index)); }
+    // count bytes of the image file from offset on.
+    std::string ImageBytes(int32_t index, uint64_t offset, size_t count) const {
+        std::ifstream file(ImagePath(index), std::ios::binary);
+        file.seekg(static_cast<std::streamoff>(offset));
+        std::string bytes(count, '\0');
+        file.read(bytes.data(), static_cast<std::streamsize>(count));
+        bytes.resize(static_cast<size_t>(file.gcount()));
+        return bytes;
+    }
     test_support::TestMachine& Machine() { return ram.Machine(); }
 
     AtaLayout layout;
