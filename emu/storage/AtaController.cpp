@@ -1,6 +1,5 @@
 #include "emu/storage/AtaController.h"
 
-#include "common/LittleEndian.h"
 #include "common/OptionNode.h"
 #include "common/RecordArchive.h"
 #include "emu/core/BusService.h"
@@ -51,15 +50,6 @@ AtaController* Controller(void* context) {
 
 uint8_t LowByte(const void* value, uint32_t size) {
     return size == 0 ? 0 : *static_cast<const uint8_t*>(value);
-}
-
-// The byte zero-extended into a read of 1, 2 or 4 bytes; false for any other width.
-bool StoreByte(void* value, uint32_t size, uint8_t byte) {
-    if (size != 1 && size != 2 && size != 4) {
-        return false;
-    }
-    common::StoreLittleEndian(static_cast<uint8_t*>(value), static_cast<int>(size), byte);
-    return true;
 }
 
 } // namespace
@@ -245,7 +235,7 @@ bool AtaController::ReadRegister(int32_t index, uint32_t size, void* value, bool
     if (TraceMissing(false, selectedIndex, index, quiet, missingFormat, byte, selectedIndex)) {
         return true;
     }
-    return StoreByte(value, size, byte);
+    return ata::StoreRegister(value, size, byte);
 }
 
 bool AtaController::ReadStatusRegister(uint32_t size, void* value, bool quiet, bool primary) {
@@ -259,7 +249,7 @@ bool AtaController::ReadStatusRegister(uint32_t size, void* value, bool quiet, b
                      "<=%sSTATUS = 00h (no drive %ld)", primary ? "" : "ALT_", selectedIndex)) {
         return true;
     }
-    return StoreByte(value, size, 0);
+    return ata::StoreRegister(value, size, 0);
 }
 
 bool AtaController::ReadDataRegister(uint32_t size, void* value, bool quiet) {
@@ -272,7 +262,7 @@ bool AtaController::ReadDataRegister(uint32_t size, void* value, bool quiet) {
     if (TraceMissing(false, selectedIndex, ata::kData, quiet, "<=DATA = %.2lXh (no drive %ld)", 0, selectedIndex)) {
         return true;
     }
-    return StoreByte(value, size, 0);
+    return ata::StoreRegister(value, size, 0);
 }
 
 bool AtaController::WriteParameter(int32_t index, uint32_t size, const void* value, const char* missingFormat) {

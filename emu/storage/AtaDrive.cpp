@@ -40,15 +40,6 @@ common::NarrowString Key(const char* name) {
     return common::NarrowString(name);
 }
 
-// The byte zero-extended into a read of 1, 2 or 4 bytes; false for any other width.
-bool StoreByte(void* value, uint32_t size, uint8_t byte) {
-    if (size != 1 && size != 2 && size != 4) {
-        return false;
-    }
-    common::StoreLittleEndian(static_cast<uint8_t*>(value), static_cast<int>(size), byte);
-    return true;
-}
-
 // Text padded with blanks, or cut, to width characters.
 common::NarrowString Padded(const common::NarrowString& text, size_t width) {
     std::string padded(text.View().substr(0, width));
@@ -112,7 +103,7 @@ bool AtaDrive::BeginRead(uint32_t size, bool quiet) const {
 }
 
 bool AtaDrive::ReadBusy(uint32_t size, void* value, bool quiet, int32_t index, const char* format) const {
-    return TraceRead(index, quiet, format, state.status) || StoreByte(value, size, state.status);
+    return TraceRead(index, quiet, format, state.status) || ata::StoreRegister(value, size, state.status);
 }
 
 bool AtaDrive::ReadError(uint32_t size, void* value, bool quiet) {
@@ -127,7 +118,7 @@ bool AtaDrive::ReadError(uint32_t size, void* value, bool quiet) {
     return TraceRead(ata::kError, quiet, "<=ERROR = %.2lXh (%s%s%s%s%s%s%s)", e, (e & 0xD7) == 0 ? "no error" : "",
                      bit(0x01, "MarkErr "), bit(0x02, "Trk0Err "), bit(0x04, "CmdAbort "), bit(0x10, "SectNotFound "),
                      bit(0x40, "DataErr "), bit(0x80, "BadBlock ")) ||
-           StoreByte(value, size, e);
+           ata::StoreRegister(value, size, e);
 }
 
 bool AtaDrive::ReadSectorCount(uint32_t size, void* value, bool quiet) {
@@ -140,7 +131,7 @@ bool AtaDrive::ReadSectorCount(uint32_t size, void* value, bool quiet) {
     const uint8_t count = state.sectorCount;
     return TraceRead(ata::kSectorCount, quiet, "<=SECTOR_COUNT = %.2lXh (process %ld sectors)", count,
                      count == 0 ? 256 : count) ||
-           StoreByte(value, size, count);
+           ata::StoreRegister(value, size, count);
 }
 
 bool AtaDrive::ReadSectorIndex(uint32_t size, void* value, bool quiet) {
@@ -152,7 +143,7 @@ bool AtaDrive::ReadSectorIndex(uint32_t size, void* value, bool quiet) {
     }
     const uint8_t index = state.sectorIndex;
     return TraceRead(ata::kSectorIndex, quiet, "<=SECTOR_INDEX = %.2lXh (start from %ld sectors)", index, index) ||
-           StoreByte(value, size, index);
+           ata::StoreRegister(value, size, index);
 }
 
 bool AtaDrive::ReadCylinderLow(uint32_t size, void* value, bool quiet) {
@@ -164,7 +155,7 @@ bool AtaDrive::ReadCylinderLow(uint32_t size, void* value, bool quiet) {
     }
     const auto low = static_cast<uint8_t>(state.cylinder);
     return TraceRead(ata::kCylinderLow, quiet, "<=CYLINDER_LOW = %.2lXh (cylinder=%ld)", low, state.cylinder) ||
-           StoreByte(value, size, low);
+           ata::StoreRegister(value, size, low);
 }
 
 bool AtaDrive::ReadCylinderHigh(uint32_t size, void* value, bool quiet) {
@@ -176,7 +167,7 @@ bool AtaDrive::ReadCylinderHigh(uint32_t size, void* value, bool quiet) {
     }
     const auto high = static_cast<uint8_t>(state.cylinder >> 8);
     return TraceRead(ata::kCylinderHigh, quiet, "<=CYLINDER_HIGH = %.2lXh (cylinder=%ld)", high, state.cylinder) ||
-           StoreByte(value, size, high);
+           ata::StoreRegister(value, size, high);
 }
 
 bool AtaDrive::ReadDriveHead(uint32_t size, void* value, bool quiet) {
@@ -190,7 +181,7 @@ bool AtaDrive::ReadDriveHead(uint32_t size, void* value, bool quiet) {
     const auto byte = static_cast<uint8_t>((state.driveHeadValue & 0xF0) | (state.head & 0x0F));
     return TraceRead(ata::kDriveHead, quiet, "<=DRIVE_HEAD = %.2lXh (drive=%ld, head=%ld, %s)", byte, state.driveBit,
                      state.head, state.lbaMode ? "LBA" : "CHS") ||
-           StoreByte(value, size, byte);
+           ata::StoreRegister(value, size, byte);
 }
 
 bool AtaDrive::ReadStatus(uint32_t size, void* value, bool quiet, bool primary) {
@@ -205,7 +196,7 @@ bool AtaDrive::ReadStatus(uint32_t size, void* value, bool quiet, bool primary) 
                   bit(5), "Ready", bit(6), "Busy", bit(7))) {
         return true;
     }
-    StoreByte(value, size, s);
+    ata::StoreRegister(value, size, s);
     // Reading STATUS acknowledges the interrupt.
     if (primary && !quiet) {
         ++state.irqSequence;
@@ -220,7 +211,8 @@ bool AtaDrive::ReadDriveAddress(uint32_t size, void* value, bool quiet) {
     if (!BeginRead(size, quiet)) {
         return false;
     }
-    return TraceRead(ata::kDriveAddress, quiet, "<=DRIVE_ADDRESS = %.2lXh (TODO)", 0) || StoreByte(value, size, 0);
+    return TraceRead(ata::kDriveAddress, quiet, "<=DRIVE_ADDRESS = %.2lXh (TODO)", 0) ||
+           ata::StoreRegister(value, size, 0);
 }
 
 // ---- Register writes

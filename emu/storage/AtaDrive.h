@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/LittleEndian.h"
 #include "common/NarrowString.h"
 #include "common/RingStream.h"
 #include "emu/core/BusService.h"
@@ -94,6 +95,15 @@ inline constexpr std::array<const char*, kAtapiCommandRows> kAtapiCommandCaption
     "BEh - Read CD (universal)",
     "??h - (unknown)",
 };
+
+// The register byte zero-extended into a read of 1, 2 or 4 bytes; false for any other width.
+inline bool StoreRegister(void* value, uint32_t size, uint8_t byte) {
+    if (size != 1 && size != 2 && size != 4) {
+        return false;
+    }
+    common::StoreLittleEndian(static_cast<uint8_t*>(value), static_cast<int>(size), byte);
+    return true;
+}
 
 // The trace and break switches of the commands, by row of the tables above; settings of the drive.
 struct CommandSwitches {
@@ -334,6 +344,8 @@ private:
         TraceEventNotify(commandSwitches.traceAtapi[at], commandSwitches.breakAtapi[at], false, format, args...);
     }
     void TraceBusyData(uint32_t size, uint32_t value) const;
+    // The host moved the last byte of a block: DRQ drops, and a sector transfer goes on busy (true).
+    bool EndHostBlock();
     void ExecutePacket();
     // Runs the packet's command, leaving its reply in the FIFO; false when it fails.
     bool RunPacket(const std::array<uint8_t, 12>& packet);

@@ -68,6 +68,26 @@ enum : int32_t {
     kUnknownRow = 19,
 };
 
+// Commands that one timed event completes: their switch row, their line and the event's rate.
+struct TimedCommand {
+    uint8_t code;
+    int32_t row;
+    const char* format;
+    int32_t rate;
+};
+
+constexpr TimedCommand kTimedCommands[] = {
+    {kRecalibrate, kRecalibrateRow, "=>COMMAND = %.2lXh (recalibrate)", 15},
+    {kSeek, kSeekRow, "=>COMMAND = %.2lXh (seek)", 1300},
+    {kInitializeParameters, kInitializeRow, "=>COMMAND = %.2lXh (init drive params)", 75},
+    {kCheckPowerModeOld, kPowerModeRow, "=>COMMAND = %.2lXh (check power mode)", 150},
+    {kCheckPowerMode, kPowerModeRow, "=>COMMAND = %.2lXh (check power mode)", 150},
+    {kGetMediaStatus, kMediaStatusRow, "=>COMMAND = %.2lXh (get media status)", 100},
+    {kFlushCache, kFlushRow, "=>COMMAND = %.2lXh (flush cache)", 150},
+    {kSetFeatures, kFeaturesRow, "=>COMMAND = %.2lXh (set features)", 150},
+    {kSetMultiple, kSetMultipleRow, "=>COMMAND = %.2lXh (set multiple mode)", 1000},
+};
+
 // Status with ERR cleared and BSY set: a command at work.
 uint8_t Working(uint8_t status) {
     return static_cast<uint8_t>((status & 0xFE) | ata::kBusy);
@@ -121,13 +141,12 @@ bool AtaDrive::WriteCommand(uint8_t command, bool forced) {
 
 AtaDrive::Acceptance AtaDrive::AcceptCommand(uint8_t command, uint8_t status, bool& breaks) {
     const uint8_t family = command & 0xF0;
-    if (family == kRecalibrate) {
-        breaks = TraceCommand(kRecalibrateRow, "=>COMMAND = %.2lXh (recalibrate)", command);
-        return breaks ? Acceptance{} : Timed(status, 15);
-    }
-    if (family == kSeek) {
-        breaks = TraceCommand(kSeekRow, "=>COMMAND = %.2lXh (seek)", command);
-        return breaks ? Acceptance{} : Timed(status, 1300);
+    const uint8_t code = family == kRecalibrate || family == kSeek ? family : command;
+    for (const TimedCommand& timed : kTimedCommands) {
+        if (timed.code == code) {
+            breaks = TraceCommand(timed.row, timed.format, command);
+            return breaks ? Acceptance{} : Timed(status, timed.rate);
+        }
     }
     switch (command) {
     case kReadSectors:
@@ -196,25 +215,6 @@ AtaDrive::Acceptance AtaDrive::AcceptCommand(uint8_t command, uint8_t status, bo
         }
         return accepted;
     }
-    case kInitializeParameters:
-        breaks = TraceCommand(kInitializeRow, "=>COMMAND = %.2lXh (init drive params)", command);
-        return breaks ? Acceptance{} : Timed(status, 75);
-    case kCheckPowerModeOld:
-    case kCheckPowerMode:
-        breaks = TraceCommand(kPowerModeRow, "=>COMMAND = %.2lXh (check power mode)", command);
-        return breaks ? Acceptance{} : Timed(status, 150);
-    case kGetMediaStatus:
-        breaks = TraceCommand(kMediaStatusRow, "=>COMMAND = %.2lXh (get media status)", command);
-        return breaks ? Acceptance{} : Timed(status, 100);
-    case kFlushCache:
-        breaks = TraceCommand(kFlushRow, "=>COMMAND = %.2lXh (flush cache)", command);
-        return breaks ? Acceptance{} : Timed(status, 150);
-    case kSetFeatures:
-        breaks = TraceCommand(kFeaturesRow, "=>COMMAND = %.2lXh (set features)", command);
-        return breaks ? Acceptance{} : Timed(status, 150);
-    case kSetMultiple:
-        breaks = TraceCommand(kSetMultipleRow, "=>COMMAND = %.2lXh (set multiple mode)", command);
-        return breaks ? Acceptance{} : Timed(status, 1000);
     case kIdentify:
         breaks = TraceCommand(kIdentifyRow, "=>COMMAND = %.2lXh (identify drive)", command);
         return breaks ? Acceptance{} : atapi ? AbortWithSignature(status, 1000) : Timed(status, 1000);

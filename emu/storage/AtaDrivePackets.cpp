@@ -133,6 +133,17 @@ void AtaDrive::TraceBusyData(uint32_t size, uint32_t value) const {
                value);
 }
 
+bool AtaDrive::EndHostBlock() {
+    state.status &= static_cast<uint8_t>(~ata::kDataRequest);
+    state.lastCommandTime = CpuCycles();
+    if (!state.dataPhase || !state.transferPending) {
+        return false;
+    }
+    state.status |= ata::kBusy;
+    state.busy = true;
+    return true;
+}
+
 bool AtaDrive::WriteData(uint32_t size, const void* value) {
     if (size > 4) {
         return false;
@@ -154,11 +165,7 @@ bool AtaDrive::WriteData(uint32_t size, const void* value) {
     if (fifo.Size() < target) {
         return true;
     }
-    state.status &= static_cast<uint8_t>(~ata::kDataRequest);
-    state.lastCommandTime = CpuCycles();
-    if (state.dataPhase && state.transferPending) {
-        state.status |= ata::kBusy;
-        state.busy = true;
+    if (EndHostBlock()) {
         if (Ata().ImmediateWrite()) {
             CompleteCommand();
             if (CpuInterface* cpu = Cpu()) {
@@ -194,13 +201,11 @@ bool AtaDrive::ReadData(uint32_t size, void* value, bool peek) {
     if (fifo.Size() != 0) {
         return true;
     }
-    state.status &= static_cast<uint8_t>(~ata::kDataRequest);
-    state.lastCommandTime = CpuCycles();
-    if (state.dataPhase && state.transferPending) {
+    if (EndHostBlock()) {
         // The pending sector step loads the next sector.
-        state.status |= ata::kBusy;
-        state.busy = true;
-    } else if (!state.atapiReadActive) {
+        return true;
+    }
+    if (!state.atapiReadActive) {
         if (atapi) {
             state.sectorCount = kReasonStatus;
             RaiseIrq(0);
