@@ -6,7 +6,8 @@
 namespace test_support {
 
 const std::vector<RecordingConsole::Line>& RecordingConsole::Lines() {
-    for (common::ConsoleLine& line : TakePendingLines()) {
+    recorded.clear();
+    for (const common::ConsoleLine& line : Snapshot()) {
         recorded.push_back({std::string(line.text.View()), line.colour});
     }
     return recorded;
@@ -21,7 +22,7 @@ std::vector<std::string> RecordingConsole::Texts() {
 }
 
 void RecordingConsole::ClearLines() {
-    Lines();
+    Clear();
     recorded.clear();
 }
 

@@ -9,7 +9,7 @@
 
 namespace test_support {
 
-// A console that keeps every line written to it, for tests to read back in order.
+// A console whose lines tests read back in order, painted or not.
 class RecordingConsole : public common::Console {
 public:
     struct Line {
@@ -19,7 +19,8 @@ public:
         bool operator==(const Line&) const = default;
     };
 
-    // Every line written since the fixture was made or last cleared, oldest first.
+    // Every line written since the fixture was made or last cleared, oldest first: the lines a paint has taken
+    // to show and the ones still pending alike.
     const std::vector<Line>& Lines();
     // Only the texts of those lines.
     std::vector<std::string> Texts();
