@@ -218,7 +218,7 @@ bool AtaDrive::ReadDriveAddress(uint32_t size, void* value, bool quiet) {
 // ---- Register writes
 
 bool AtaDrive::WriteParameter(int32_t index, uint32_t size, const void* value, bool& breaks) {
-    if (size > 4) {
+    if (size > 4 || index < ata::kSectorCount || index > ata::kCylinderHigh) {
         return false;
     }
     const uint8_t byte = size == 0 ? 0 : *static_cast<const uint8_t*>(value);
@@ -275,11 +275,11 @@ void AtaDrive::ShadowWrite(int32_t index, uint8_t value) {
     }
 }
 
-bool AtaDrive::WriteDriveHead(uint8_t value, bool& breaks) {
+void AtaDrive::WriteDriveHead(uint8_t value, bool& breaks) {
     MarkActivity();
     if (state.busy) {
         breaks = TraceWrite(ata::kDriveHead, "=>DRIVE_HEAD = %.2lXh (busy, no write)", value);
-        return true;
+        return;
     }
     breaks = TraceWrite(ata::kDriveHead, "=>DRIVE_HEAD = %.2lXh (drive=%ld, head=%ld, %s)", value, (value >> 4) & 1,
                         value & 0x0F, (value & 0x40) != 0 ? "LBA" : "CHS");
@@ -290,7 +290,6 @@ bool AtaDrive::WriteDriveHead(uint8_t value, bool& breaks) {
         state.status &= static_cast<uint8_t>(~ata::kErrorBit);
         state.driveHeadValue = value;
     }
-    return true;
 }
 
 bool AtaDrive::WritePrecomp(uint32_t size, const void* value) {

@@ -134,7 +134,7 @@ public:
     ata::CommandSwitches& CommandTraces() { return commandSwitches; }
 
     // Register reads: widths 1, 2 and 4 get the byte zero-extended; other widths are not handled. While busy the
-    // parameter registers read as STATUS. quiet (the debugger's reads) traces and changes nothing.
+    // parameter registers read as STATUS. quiet (the debugger's reads) neither traces nor changes anything.
     bool ReadError(uint32_t size, void* value, bool quiet);
     bool ReadSectorCount(uint32_t size, void* value, bool quiet);
     bool ReadSectorIndex(uint32_t size, void* value, bool quiet);
@@ -152,7 +152,7 @@ public:
     // was then dropped. A shadow write is the silent copy for the drive that is not selected.
     bool WriteParameter(int32_t index, uint32_t size, const void* value, bool& breaks);
     void ShadowWrite(int32_t index, uint8_t value);
-    bool WriteDriveHead(uint8_t value, bool& breaks);
+    void WriteDriveHead(uint8_t value, bool& breaks);
     bool WritePrecomp(uint32_t size, const void* value);
     // Traces a CONTROL write; the controller acts on it unless breaks.
     void TraceControl(uint8_t value, bool& breaks);
@@ -170,7 +170,6 @@ public:
     void SetDiagnosticActive(bool active) { state.diagnosticActive = active; }
     // The end of the controller's diagnostic on this drive: not busy, ERROR 01h.
     void EndDiagnostic();
-    void SetError(uint8_t value) { state.error = value; }
 
     uint8_t Status() const { return state.status; }
     uint8_t Error() const { return state.error; }

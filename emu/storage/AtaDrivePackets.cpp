@@ -274,7 +274,7 @@ bool AtaDrive::AtapiRead(uint64_t block, uint64_t count) {
         position + bytes > std::numeric_limits<uint32_t>::max()) {
         return false;
     }
-    uint32_t limit = state.atapiByteCount == 0 ? kDefaultChunk : std::min(state.atapiByteCount, kLargestChunk);
+    const uint32_t limit = state.atapiByteCount == 0 ? kDefaultChunk : std::min(state.atapiByteCount, kLargestChunk);
     state.atapiReadPosition = static_cast<uint32_t>(position);
     state.atapiBytesToRead = static_cast<uint32_t>(bytes);
     state.atapiByteCount = std::min<uint32_t>(limit, state.atapiBytesToRead);
