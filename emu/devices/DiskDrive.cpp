@@ -55,8 +55,8 @@ struct DiskDrive::SavedDrive {
     int64_t readGeneration = 0;
 };
 
-DiskDrive::DiskDrive(DriveSlot* slot, DiskController* controller, int32_t driveIndex)
-    : controller(controller), driveIndex(driveIndex) {
+DiskDrive::DiskDrive(DriveSlot* slot, DiskController* controller, int32_t driveIndex, const char* name, const char* tag)
+    : Device(name, tag), controller(controller), driveIndex(driveIndex) {
     RefreshMedia(slot);
 }
 
@@ -517,7 +517,8 @@ bool DiskDrive::SavedDriveFits(const SavedDrive& saved) const {
 
 bool DiskDrive::LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) {
     SavedDrive saved;
-    if (!Device::LoadOwnData(archive, note) || !ReadDriveChunk(archive, saved) || !SavedDriveFits(saved)) {
+    if (!Device::LoadOwnData(archive, note) || !ReadDriveChunk(archive, saved) || !SavedDriveFits(saved) ||
+        !ReadKindData(archive, note)) {
         return false;
     }
     DropBuffer();
@@ -547,6 +548,7 @@ bool DiskDrive::LoadOwnData(common::RecordArchive& archive, common::NarrowString
     readRequested = saved.readRequested;
     readDone = saved.readDone;
     readGeneration = saved.readGeneration;
+    ApplyKindData();
     return true;
 }
 

@@ -40,8 +40,10 @@ public:
     // The largest sector a drive buffers.
     static constexpr uint64_t kMaxSectorSize = 0x10000;
 
-    // Examines the medium in slot (none for null) as a media change does.
-    DiskDrive(DriveSlot* slot, DiskController* controller, int32_t driveIndex);
+    // Examines the medium in slot (none for null) as a media change does. A drive of another kind names and tags
+    // itself; AddDrive names every drive anew after its index.
+    DiskDrive(DriveSlot* slot, DiskController* controller, int32_t driveIndex, const char* name = nullptr,
+              const char* tag = nullptr);
     // Writes a changed sector back (a failure is printed).
     ~DiskDrive() override;
 
@@ -121,10 +123,15 @@ public:
     // "VER", then "_DDRV": image size, geometry, head and byte position, motor, seek and read.
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Reads all of "_DDRV" and checks it against the image now in the slot (same size, a geometry that fits it,
-    // positions within it) before anything changes.
+    // positions within it), then a derived drive's own data (ReadKindData), before anything changes.
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;
 
 protected:
+    // A drive of another kind saves data of its own after "_DDRV". It reads and checks all of it here without
+    // taking it, and takes it in ApplyKindData, which runs once the drive's own part is taken too: a state that
+    // fails in either part changes nothing.
+    virtual bool ReadKindData(common::RecordArchive&, common::NarrowString*) { return true; }
+    virtual void ApplyKindData() {}
     // The stream the medium is read through: the slot's image stream. A drive of another kind may read it through
     // a stream of its own (one that reports a geometry, say); it then examines the slot again once constructed
     // (AttachSlot), since the constructor examines it through this one.

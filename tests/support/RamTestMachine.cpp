@@ -7,8 +7,13 @@
 
 namespace test_support {
 
-RamTestMachine::RamTestMachine() {
+RamTestMachine::RamTestMachine() : RamTestMachine(nullptr) {}
+
+RamTestMachine::RamTestMachine(const std::function<void(TestMachine&)>& addDevices) {
     machine.SetHostCallback(&AnswerBreak, this);
+    if (addDevices) {
+        addDevices(machine);
+    }
     // Without its 64 KB nothing the fixture offers works: better to stop at once than to fail somewhere later.
     if (!machine.PowerOn()) {
         std::abort();

@@ -5,6 +5,7 @@
 #include "support/TestMachine.h"
 
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -18,6 +19,9 @@ public:
     enum class PageKind { Ram, Rom, Absent, Handled };
 
     RamTestMachine();
+    // With devices of the test's own, which addDevices adds before the machine powers on, as a machine model adds
+    // its devices: they start with the machine, their parameters in force.
+    explicit RamTestMachine(const std::function<void(TestMachine&)>& addDevices);
 
     // Hands the processor the machine and its services; the machine takes it as its first processor.
     void Attach(emu::CpuBase& processor);
@@ -54,6 +58,7 @@ public:
     int32_t BreakQueries() const { return breakQueries; }
 
     emu::BusService& Bus() { return *machine.Bus(); }
+    TestMachine& Machine() { return machine; }
 
 private:
     // The test machine with the attached processor as its processor, though the tree does not own it.
