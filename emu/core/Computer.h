@@ -36,6 +36,10 @@ public:
     bool SaveOwnData(common::RecordArchive& archive) override;
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;
 
+    // A new machine of the same model in its initial state; null for a computer that is no model.
+    virtual std::unique_ptr<Computer> NewInstance() const { return nullptr; }
+    // Whether the controller offers this machine the choice of its synchronisation rate ("EmuSyncFreq").
+    virtual bool UsesSyncFrequency() const { return true; }
     // The model's identifier, null for none.
     virtual const char* ModelId() const { return nullptr; }
     // The model's family, whose ROM folder it shares.

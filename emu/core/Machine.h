@@ -76,6 +76,8 @@ public:
     // Whether the host wants report lines shown; true without a host.
     bool QueryHost();
     bool IsLoading() const { return loading; }
+    // The controller marks a start that only prepares a state load.
+    void SetLoading(bool on) { loading = on; }
 
     bool SaveState(common::RecordArchive& archive) override;
     // Reads a state strictly and tells the devices 0xFFFF when it all loaded.

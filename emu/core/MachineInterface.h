@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace emu {
@@ -31,9 +32,10 @@ public:
     // Pauses nest: the machine stays paused until each pause is released.
     virtual void Pause(bool on) = 0;
 
-    // The controller's counter, borrowed: while it holds 1 or more, every traced device event is printed.
-    void SetTraceAll(int32_t* counter) { traceAll = counter; }
-    bool TracesAll() const { return traceAll != nullptr && *traceAll >= 1; }
+    // The controller's counter, borrowed: while it holds 1 or more, every traced device event is printed. The
+    // controller changes it from its own thread while the machine runs on another.
+    void SetTraceAll(const std::atomic<int32_t>* counter) { traceAll = counter; }
+    bool TracesAll() const { return traceAll != nullptr && traceAll->load(std::memory_order_relaxed) >= 1; }
 
 protected:
     MachineInterface() = default;
@@ -41,7 +43,7 @@ protected:
     MachineInterface& operator=(const MachineInterface&) = delete;
 
 private:
-    int32_t* traceAll = nullptr;
+    const std::atomic<int32_t>* traceAll = nullptr;
 };
 
 } // namespace emu

@@ -30,9 +30,8 @@ bool IsWholeSettingsFile(common::ByteStream& stream) {
 
 } // namespace
 
-bool SaveSettingsFile(const common::String& path, const common::SettingsTree& tree) {
-    common::MemoryStream content;
-    if (path.IsEmpty() || !content.Create(0, -1) || !tree.Save(content, kSettingsFileMagic)) {
+bool ReplaceFileContent(const common::String& path, common::MemoryStream& content) {
+    if (path.IsEmpty()) {
         return false;
     }
     common::PathString temporary(path.GetWide());
@@ -42,6 +41,14 @@ bool SaveSettingsFile(const common::String& path, const common::SettingsTree& tr
     }
     common::DeleteFileAt(temporary);
     return false;
+}
+
+bool SaveSettingsFile(const common::String& path, const common::SettingsTree& tree) {
+    common::MemoryStream content;
+    if (path.IsEmpty() || !content.Create(0, -1) || !tree.Save(content, kSettingsFileMagic)) {
+        return false;
+    }
+    return ReplaceFileContent(path, content);
 }
 
 bool LoadSettingsFile(const common::String& path, common::SettingsTree& tree) {

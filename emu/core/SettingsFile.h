@@ -3,6 +3,7 @@
 #pragma once
 
 namespace common {
+class MemoryStream;
 class SettingsTree;
 class String;
 } // namespace common
@@ -11,6 +12,9 @@ namespace emu {
 
 inline constexpr const char* kSettingsFileMagic = "ZOVINI";
 
+// Writes the content into a file beside path and renames it over the file at path, so a failure at any step leaves
+// the old file as it was.
+bool ReplaceFileContent(const common::String& path, common::MemoryStream& content);
 // Saves the tree into memory, writes that beside the file and renames it over the file, so a failure at any step
 // leaves the old file as it was.
 bool SaveSettingsFile(const common::String& path, const common::SettingsTree& tree);

@@ -1,20 +1,11 @@
 #include "support/SliceRunner.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace test_support {
 
-FrameSlices::FrameSlices(int32_t frequency, int32_t slicesPerFrame)
-    : cyclesPerFrame(frequency / SliceRunner::kFramesPerSecond), slices(std::max(slicesPerFrame, 1)) {}
-
-int32_t FrameSlices::Next() {
-    const int64_t begin = index * cyclesPerFrame / slices;
-    const int64_t end = (index + 1) * cyclesPerFrame / slices;
-    index = index + 1 == slices ? 0 : index + 1;
-    return static_cast<int32_t>(end - begin);
-}
-
-SliceRunner::SliceRunner(emu::Machine& machine) : machine(machine), frames(0, 1) {}
+SliceRunner::SliceRunner(emu::Machine& machine) : machine(machine) {}
 
 bool SliceRunner::Start() {
     emu::CpuInterface* cpu = machine.FirstCpu();
@@ -25,9 +16,8 @@ bool SliceRunner::Start() {
     if (slicesPerFrame != kBusRate / kFramesPerSecond) {
         return false;
     }
-    frames = FrameSlices(cpu->Frequency(), slicesPerFrame);
+    budget = schedule.Start(cpu->Frequency(), slicesPerFrame);
     slices = 0;
-    carry = 0;
     cpu->RebuildEvents();
     machine.TickBus();
     return true;
@@ -55,13 +45,11 @@ int64_t SliceRunner::RunCycles(int64_t cycles) {
 
 void SliceRunner::RunSlices(int64_t count) {
     for (int64_t slice = 0; slice < count; ++slice) {
-        int64_t budget = frames.Next() + carry;
-        carry = 0;
-        if (budget < 1) {
-            carry = budget - 1;
-            budget = 1;
+        const int64_t left = RunCycles(budget);
+        budget = schedule.EndSlice(static_cast<int32_t>(std::clamp<int64_t>(left, INT32_MIN, 0)));
+        if (schedule.FrameEnded()) {
+            schedule.NextFrame();
         }
-        carry += std::min<int64_t>(RunCycles(budget), 0);
         machine.TickBus();
         ++slices;
     }

@@ -11,6 +11,7 @@
 #include "common/SettingsTree.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,7 +58,7 @@ struct TracedRun : BkRun {
     uint16_t Do(const Access& access) { return Perform(*machine.Memory(), access); }
     bool Trapped() const { return machine.Cpu()->PendingVector() == 4; }
 
-    int32_t traceAll = 1;
+    std::atomic<int32_t> traceAll{1};
 };
 
 TEST(BkRegisterPageTest, EachAddressReachesItsRegisterOrTraps) {

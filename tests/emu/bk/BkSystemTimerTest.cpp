@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <random>
 #include <string>
 #include <vector>
@@ -121,7 +122,7 @@ TEST(BkSystemTimerTest, CountDoesNotDependOnHowOftenItIsRead) {
 
 TEST(BkSystemTimerTest, WritesOfTheRegisters) {
     TimerRun run;
-    int32_t traceAll = 1;
+    std::atomic<int32_t> traceAll{1};
     run.machine.SetTraceAll(&traceAll);
     run.Program(020, 100);
     run.runner.RunCycles(128 * 5);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -154,7 +155,7 @@ TEST(BkVideoTest, ScrollPicksTheTopLineAndHowManyRowsShow) {
 
 TEST(BkVideoTest, ScrollReadsItsHalvesAndIgnoresByteWrites) {
     VideoRun run;
-    int32_t traceAll = 1;
+    std::atomic<int32_t> traceAll{1};
     run.machine.SetTraceAll(&traceAll);
     ASSERT_TRUE(run.PowerOn());
     MemoryMap& memory = *run.machine.Memory();

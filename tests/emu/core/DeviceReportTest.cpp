@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ protected:
         device.SetServices(&machine, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     }
 
-    int32_t traceAll = 0;
+    std::atomic<int32_t> traceAll{0};
     FakeMachine machine;
     test_support::RecordingConsole console;
     Device device;

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -214,7 +215,7 @@ public:
     // Called at each raise, as the host would take the interrupt.
     std::function<void()> onRaise;
     // 1 for every traced line.
-    int32_t traceAll = 0;
+    std::atomic<int32_t> traceAll{0};
     test_support::RamTestMachine ram;
     Cpu1801BM1 cpu;
 

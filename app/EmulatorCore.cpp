@@ -1,0 +1,373 @@
+#include "app/EmulatorCore.h"
+
+#include "app/CorePause.h"
+#include "app/EmulatorConfig.h"
+#include "common/StringList.h"
+#include "common/SystemUtilities.h"
+#include "common/WideString.h"
+#include "emu/core/Computer.h"
+#include "emu/core/CpuInterface.h"
+#include "emu/core/HostSoundOutput.h"
+#include "emu/core/NullRenderer.h"
+#include "emu/core/Report.h"
+
+#include <utility>
+
+namespace emu {
+
+namespace {
+
+std::atomic<int32_t> liveCores{0};
+
+// What a request prints when the emulation thread does not answer in time.
+constexpr const char* kNoResponse = "Error: Emulation thread does not respond";
+
+} // namespace
+
+EmulatorCore::EmulatorCore(EmulatorConfig* config, std::unique_ptr<Computer> newMachine,
+                           std::unique_ptr<RendererBase> renderer, std::unique_ptr<HostSoundOutput> newSoundOutput,
+                           const RendererBase* surfacePrototype)
+    : config(config), surfacePrototype(surfacePrototype), ownedRenderer(std::move(renderer)),
+      soundOutput(std::move(newSoundOutput)), machine(std::move(newMachine)),
+      singleProcessor(common::GetProcessorCount() < 2), worker([this] { return EmulationThreadProc(this); }) {
+    screenRenderer = ownedRenderer.get();
+    snapshot.Create(0, -1);
+    if (config != nullptr) {
+        menuRoot.SetTextLookup(config->TextLookupOf());
+        requestLimitMs = config->RequestLimit();
+    }
+    if (surfacePrototype != nullptr) {
+        consoleSurface = surfacePrototype->Clone();
+    }
+    OnConsoleActivate(true);
+    if (consoleSurface != nullptr) {
+        consoleSurface->SetFrameEndCallback(DrawConsoleOverlay, this);
+        console.MarkChanged();
+    }
+    if (machine != nullptr) {
+        ConnectMachine();
+        if (!machine->CreateServices()) {
+            machine->Clear();
+        }
+        machine->LoadSettings();
+        PrintTitle(false);
+    }
+    for (size_t index = 0; index < optionTrees.size(); ++index) {
+        optionTrees[index] = menuRoot.AddExisting(menuRoot.CreateNode(common::WideString()));
+    }
+    BuildOptionTrees();
+    statusChanged = false;
+    stateRestored = false;
+    ++liveCores;
+}
+
+EmulatorCore::~EmulatorCore() {
+    Shutdown();
+    {
+        common::LockGuard lock(&coreLock);
+        if (machine != nullptr && !powered) {
+            machine->SetHostCallback(nullptr, nullptr);
+            machine->SetTraceAll(nullptr);
+            machine->AttachRenderer(nullptr);
+            machine->SetSoundOutput(nullptr);
+            machine.reset();
+            BuildOptionTrees();
+        }
+    }
+    SetOutputSink(nullptr);
+    SetRenderer(nullptr, false);
+    if (machine != nullptr) {
+        machine->AttachRenderer(nullptr);
+    }
+    --liveCores;
+}
+
+int32_t EmulatorCore::LiveCores() {
+    return liveCores.load();
+}
+
+void EmulatorCore::ConnectMachine() {
+    machine->AttachRenderer(screenRenderer);
+    machine->SetSoundOutput(soundOutput.get());
+    machine->SetConsole(&console);
+    machine->SetTraceAll(&stepCounter);
+    machine->SetHostCallback(nullptr, this);
+}
+
+void EmulatorCore::PrintTitle(bool asBanner) {
+    common::StringList lines;
+    machine->Title(lines);
+    if (asBanner) {
+        console.AppendLines(lines);
+        return;
+    }
+    for (int index = 0; index < lines.Count(); ++index) {
+        if (index == 0) {
+            console.AppendLine(*lines.At(index));
+        } else {
+            console.AppendText(*lines.At(index), kBannerColour);
+        }
+    }
+}
+
+// ---- Emulation thread start and end
+
+bool EmulatorCore::Run() {
+    if (loopActive) {
+        return true;
+    }
+    {
+        common::LockGuard control(&threadControlLock);
+        if (!threadStopped || worker.IsRunning()) {
+            return false;
+        }
+        threadStopped = false;
+        stopRequest = true;
+        if (!worker.Start(false, common::platform::ThreadPriority::Normal)) {
+            threadStopped = true;
+            return false;
+        }
+    }
+    if (answer.WaitUntil([this] { return loopActive.load(); }, kThreadStartLimitMs)) {
+        return true;
+    }
+    // A thread that comes late finds itself stopped and leaves at once.
+    threadStopped = true;
+    stopRequest = false;
+    return false;
+}
+
+bool EmulatorCore::Shutdown() {
+    if (threadStopped && !worker.IsRunning()) {
+        return true;
+    }
+    common::LockGuard lock(&coreLock);
+    if (!threadStopped) {
+        WaitPaused();
+        stopRequest = true;
+        threadStopped = true;
+        wakeRequest = true;
+        wakeup.Signal();
+    }
+    // The thread leaves its loop and its life without the core lock; the pause taken here is not given back.
+    if (!worker.Stop(requestLimitMs)) {
+        ReportNoResponse();
+        return false;
+    }
+    common::LockGuard control(&threadControlLock);
+    if (screenRenderer != nullptr) {
+        screenRenderer->RequestClear();
+        screenRenderer->MarkFrame(true);
+    }
+    if (machine != nullptr) {
+        machine->AttachRenderer(nullptr);
+    }
+    SetRenderer(nullptr, false);
+    return true;
+}
+
+// ---- Requests
+
+bool EmulatorCore::SetOutputSink(std::unique_ptr<HostSoundOutput> output) {
+    common::LockGuard lock(&coreLock);
+    if (powered) {
+        return false;
+    }
+    if (machine != nullptr) {
+        machine->SetSoundOutput(output.get());
+    }
+    soundOutput = std::move(output);
+    return true;
+}
+
+void EmulatorCore::SetRenderer(RendererBase* renderer, bool owned) {
+    common::LockGuard lock(&coreLock);
+    PauseGuard pause(*this);
+    if (!pause.Holds()) {
+        return;
+    }
+    if (renderer != nullptr && renderer == screenRenderer) {
+        if (owned && ownedRenderer == nullptr) {
+            ownedRenderer.reset(renderer);
+        } else if (!owned && ownedRenderer != nullptr) {
+            static_cast<void>(ownedRenderer.release());
+        }
+        return;
+    }
+    // The machine lets go of the old renderer before it goes.
+    if (machine != nullptr) {
+        machine->AttachRenderer(nullptr);
+    }
+    screenRenderer = nullptr;
+    ownedRenderer.reset();
+    if (renderer == nullptr) {
+        ownedRenderer = std::make_unique<NullRenderer>();
+        screenRenderer = ownedRenderer.get();
+    } else {
+        screenRenderer = renderer;
+        if (owned) {
+            ownedRenderer.reset(renderer);
+        }
+    }
+    if (consoleMode) {
+        consoleSurface.reset();
+        if (surfacePrototype != nullptr) {
+            consoleSurface = surfacePrototype->Clone();
+        }
+    }
+    if (consoleSurface != nullptr) {
+        consoleSurface->SetFrameEndCallback(DrawConsoleOverlay, this);
+        console.MarkChanged();
+    }
+    if (machine != nullptr) {
+        machine->AttachRenderer(screenRenderer);
+    }
+}
+
+void EmulatorCore::BreakEmulation(bool markPending) {
+    common::LockGuard lock(&coreLock);
+    if (!breakPending && powered && loopActive) {
+        breakPending = true;
+        wakeRequest = true;
+        wakeup.Signal();
+        if (!AwaitThread([this] { return !inLoop.load() || parked.load(); })) {
+            return;
+        }
+        if (inLoop) {
+            inputQueue.Push(InputQueue::kReleaseAll);
+        }
+        if (!powered) {
+            breakPending = false;
+        } else {
+            if (consoleMode) {
+                console.MarkChanged();
+            }
+            if (inLoop && parked) {
+                machine->SetBusPaused(true);
+            }
+        }
+    }
+    if (markPending) {
+        waitMarked = true;
+    }
+}
+
+void EmulatorCore::ResumeEmulation() {
+    wakeup.Signal();
+    if (!breakPending) {
+        return;
+    }
+    common::LockGuard lock(&coreLock);
+    if (!breakPending || !loopActive) {
+        return;
+    }
+    // The bus is the machine's: it is touched only while the loop stands parked.
+    if (!AwaitThread([this] { return !inLoop.load() || parked.load(); })) {
+        return;
+    }
+    if (inLoop) {
+        machine->SetBusPaused(false);
+    }
+    breakPending = false;
+    wakeRequest = true;
+    wakeup.Signal();
+    if (inLoop) {
+        inputQueue.Push(InputQueue::kReleaseAll);
+        if (consoleMode) {
+            console.MarkChanged();
+        }
+    }
+}
+
+bool EmulatorCore::WaitPaused() {
+    // The wake request goes last: the loop clears it at the top of a pass and then reads the flags, so one set
+    // before the flag it announces could be swallowed with the flag still unseen.
+    ++pauseDepth;
+    wakeRequest = true;
+    wakeup.Signal();
+    return !inLoop || AwaitThread([this] { return parked.load() || !inLoop.load(); });
+}
+
+bool EmulatorCore::HoldThread(bool hold) {
+    if (hold) {
+        return WaitPaused();
+    }
+    ReleasePause();
+    return true;
+}
+
+void EmulatorCore::ReleasePause() {
+    int32_t depth = pauseDepth.load();
+    while (depth > 0 && !pauseDepth.compare_exchange_weak(depth, depth - 1)) {
+    }
+    wakeRequest = true;
+    wakeup.Signal();
+}
+
+void EmulatorCore::StopAndWait() {
+    stepCancel = true;
+    wakeRequest = true;
+    wakeup.Signal();
+    AwaitThread([this] { return !inLoop.load() || parked.load() || !stepCancel.load(); });
+    stepCounter = 0;
+    stepCancel = false;
+}
+
+bool EmulatorCore::ArmStepping(int32_t count, int32_t kind, int32_t address) {
+    common::LockGuard lock(&coreLock);
+    PauseGuard pause(*this);
+    if (!pause.Holds()) {
+        return false;
+    }
+    runToKind = kind;
+    runToAddress = address;
+    stepCounter = count;
+    return true;
+}
+
+void EmulatorCore::ReportNoResponse() {
+    console.AppendText(common::NarrowString(kNoResponse), kErrorColour);
+    statusChanged = true;
+}
+
+common::OptionNode* EmulatorCore::GetParam(int32_t id) const {
+    for (size_t index = 0; index < kOptionTreeIds.size(); ++index) {
+        if (kOptionTreeIds[index] == id) {
+            return optionTrees[index];
+        }
+    }
+    return nullptr;
+}
+
+void EmulatorCore::SetTraceHook(TraceHook hook, void* context) {
+    common::LockGuard lock(&coreLock);
+    PauseGuard pause(*this);
+    traceHook = hook;
+    traceContext = context;
+}
+
+// ---- Console view hooks
+
+void EmulatorCore::OnConsoleActivate(bool mode) {
+    console.SetCentred(mode);
+    console.MarkChanged();
+}
+
+bool EmulatorCore::DrawConsoleOverlay(void*) {
+    return false;
+}
+
+bool EmulatorCore::FillConsolePanel(common::List&, int32_t&) {
+    return false;
+}
+
+bool EmulatorCore::ConsoleKeyEvent(uint8_t, bool, bool) {
+    return false;
+}
+
+bool EmulatorCore::PrintTraceLine(common::NarrowString& line) {
+    line.Clear();
+    return traceHook == nullptr || traceHook(traceContext, *this, line);
+}
+
+} // namespace emu

@@ -1,0 +1,31 @@
+// The status line's text for a machine: its name, then in brackets its frequency text, the speed of the running
+// loop and a warning while the screen waits for vertical sync.
+#pragma once
+
+#include <cstdint>
+
+namespace common {
+class String;
+} // namespace common
+
+namespace emu {
+
+struct StatusFigures {
+    bool powered = false;
+    // Percent of real time over the last second.
+    int32_t speedPercent = 0;
+    // 1 while the maximum-speed loop runs.
+    int32_t runMode = -1;
+    // The loop's late-frame counters: the running one and the last second's.
+    int32_t lateFrames = 0;
+    int32_t lateFramesLastSecond = 0;
+    bool vsyncWarning = false;
+};
+
+// "<name> (<frequency>, <speed label>=<speed>, VSYNC ON is Slower!)": a machine without a name shows "Unknown";
+// a machine that is not powered shows no speed; in the maximum-speed loop late frames take up to 25 off the speed.
+// Nothing in brackets when there is nothing to put there.
+void FormatStatusText(common::String& out, const common::String& name, const common::String& frequencyText,
+                      const common::String& speedLabel, const StatusFigures& figures);
+
+} // namespace emu

@@ -1,0 +1,337 @@
+// The core with its emulation thread: power, run, break, stepping, console mode, input, the two loops, pauses from
+// another thread, and a thread that does not answer.
+#include "CoreTestMachines.h"
+
+#include "common/MemoryStream.h"
+#include "common/WideString.h"
+#include "emu/core/BusService.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace app_test {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool CountTrace(void* context, emu::EmulatorCore&, common::NarrowString& line) {
+    ++*static_cast<std::atomic<int32_t>*>(context);
+    line.Assign("TRACE");
+    return true;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& wanted) {
+    return std::find(lines.begin(), lines.end(), wanted) != lines.end();
+}
+
+class CoreThreadTest : public testing::Test {
+protected:
+    emu::EmulatorCore& Create(std::span<const emu::EmulatorConfig::MachineListEntry> machines, int32_t index = 0,
+                              int32_t requestLimitMs = 20000) {
+        config = MakeConfig(program.Folders(), machines, requestLimitMs);
+        core = config->CreateCore(index);
+        EXPECT_NE(core, nullptr);
+        return *core;
+    }
+    StandInModel& StandIn() const { return *static_cast<StandInModel*>(core->Machine()); }
+    // The machine stands at a break with the loop parked.
+    bool AtBreak() const {
+        return Eventually([this] { return core->IsBreakPending() && core->IsParked(); });
+    }
+    // R0 and PC of the stand-in, read while it stands at a break.
+    std::pair<uint16_t, uint16_t> Registers() const {
+        return {StandIn().Cpu().Register(0), StandIn().Cpu().Register(7)};
+    }
+
+    Watchdog watchdog{120s};
+    TemporaryProgram program;
+    std::unique_ptr<emu::EmulatorConfig> config;
+    emu::EmulatorCore* core = nullptr;
+};
+
+TEST_F(CoreThreadTest, PowersOnRunsBreaksStepsRunsToAndPowersOff) {
+    emu::EmulatorCore& emulator = Create(kStandInList);
+    std::atomic<int32_t> traces{0};
+    emulator.SetTraceHook(CountTrace, &traces);
+    EXPECT_TRUE(emulator.IsThreadActive());
+    EXPECT_FALSE(emulator.IsPowered());
+    EXPECT_TRUE(emulator.ConsoleMode());
+
+    ASSERT_TRUE(emulator.SetRunState(false, false));
+    EXPECT_TRUE(emulator.IsPowered());
+    EXPECT_TRUE(emulator.IsRunLoopRunning());
+    EXPECT_EQ(emulator.RunMode(), 0) << "the 1801BM1 runs in the synchronised loop";
+    EXPECT_FALSE(emulator.ConsoleMode());
+    EXPECT_EQ(emulator.BusSampleRate(), 4000);
+    EXPECT_TRUE(emulator.SetRunState(false, false)) << "a machine that runs is left running";
+
+    // It runs: R0 counts up, sampled in pauses.
+    ASSERT_TRUE(Eventually([&] { return WhileHeld(emulator, [&] { return StandIn().Cpu().Register(0) > 1000; }); }));
+
+    emulator.BreakEmulation(false);
+    ASSERT_TRUE(AtBreak());
+    const auto [r0, pc] = Registers();
+    ASSERT_TRUE(pc == 01000 || pc == 01002) << pc;
+
+    // Step 1: exactly one instruction, one trace line.
+    ASSERT_TRUE(emulator.ArmStepping(1, 0, 0));
+    emulator.ResumeEmulation();
+    ASSERT_TRUE(AtBreak());
+    const auto [r0Stepped, pcStepped] = Registers();
+    if (pc == 01000) {
+        EXPECT_EQ(r0Stepped, static_cast<uint16_t>(r0 + 1));
+        EXPECT_EQ(pcStepped, 01002);
+    } else {
+        EXPECT_EQ(r0Stepped, r0);
+        EXPECT_EQ(pcStepped, 01000);
+    }
+    EXPECT_EQ(traces.load(), 1);
+    EXPECT_EQ(emulator.StepCounter(), 0);
+
+    // Run to the PC it stands at: nothing runs.
+    ASSERT_TRUE(emulator.ArmStepping(-1, 1, pcStepped));
+    emulator.ResumeEmulation();
+    ASSERT_TRUE(AtBreak());
+    EXPECT_EQ(Registers(), std::make_pair(r0Stepped, pcStepped));
+    EXPECT_EQ(traces.load(), 2);
+
+    // Run to the other instruction: one instruction runs.
+    const uint16_t other = pcStepped == 01000 ? 01002 : 01000;
+    ASSERT_TRUE(emulator.ArmStepping(-1, 1, other));
+    emulator.ResumeEmulation();
+    ASSERT_TRUE(AtBreak());
+    EXPECT_EQ(Registers().second, other);
+    EXPECT_EQ(traces.load(), 3);
+
+    // A break leaves the screen to the console once the GUI side takes its post.
+    EXPECT_FALSE(emulator.ConsoleMode());
+    emulator.PresentFrame(false, false);
+    EXPECT_TRUE(emulator.ConsoleMode());
+
+    emulator.ResumeEmulation();
+    EXPECT_FALSE(emulator.IsBreakPending());
+    ASSERT_TRUE(
+        Eventually([&] { return WhileHeld(emulator, [&] { return StandIn().Cpu().Register(0) != r0Stepped; }); }));
+
+    emulator.SetConsoleMode(false, true);
+    EXPECT_FALSE(emulator.ConsoleMode());
+    EXPECT_EQ(emulator.PauseDepth(), 0);
+
+    emulator.DetachMachine();
+    EXPECT_FALSE(emulator.IsPowered());
+    EXPECT_FALSE(emulator.IsRunLoopRunning());
+    EXPECT_TRUE(emulator.ConsoleMode());
+    EXPECT_EQ(emulator.RunMode(), -1);
+    EXPECT_TRUE(emulator.IsThreadActive());
+
+    // Powered on again, at a break.
+    ASSERT_TRUE(emulator.SetRunState(true, true));
+    EXPECT_TRUE(emulator.IsBreakPending());
+    EXPECT_TRUE(emulator.ConsoleMode());
+
+    config->RemoveCore(core);
+    core = nullptr;
+    EXPECT_TRUE(config->Cores.empty());
+}
+
+TEST_F(CoreThreadTest, FirstStepAfterStartingAtABreakStepsOnce) {
+    emu::EmulatorCore& emulator = Create(kStandInList);
+    ASSERT_TRUE(emulator.SetRunState(true, true));
+    ASSERT_TRUE(AtBreak());
+    EXPECT_EQ(Registers(), (std::pair<uint16_t, uint16_t>(0, 01000)));
+    ASSERT_TRUE(emulator.ArmStepping(1, 0, 0));
+    emulator.ResumeEmulation();
+    ASSERT_TRUE(AtBreak());
+    EXPECT_EQ(Registers(), (std::pair<uint16_t, uint16_t>(1, 01002)));
+}
+
+TEST_F(CoreThreadTest, PowerOnWithoutProcessorFails) {
+    static constexpr emu::EmulatorConfig::MachineListEntry kList[] = {{&MakeCpuLessStandIn, false}};
+    emu::EmulatorCore& emulator = Create(kList);
+    EXPECT_FALSE(emulator.SetRunState(false, false));
+    EXPECT_FALSE(emulator.IsPowered());
+    EXPECT_TRUE(emulator.IsThreadActive());
+    EXPECT_FALSE(emulator.SetRunState(true, false)) << "the thread keeps serving requests";
+    EXPECT_TRUE(emulator.Shutdown());
+}
+
+TEST_F(CoreThreadTest, QueuedKeysAndMouseReachTheMachine) {
+    emu::EmulatorCore& emulator = Create(kStandInList);
+    ASSERT_TRUE(emulator.SetRunState(false, false));
+    ProbeDevice& probe = StandIn().Probe();
+
+    EXPECT_TRUE(emulator.OnKeyChar(0x41, true));
+    ASSERT_TRUE(Eventually([&] { return probe.lastKey == 0x41 && probe.lastKeyDown; }));
+    EXPECT_TRUE(emulator.OnKeyChar(0x41, false));
+    ASSERT_TRUE(Eventually([&] { return probe.lastKey == 0x41 && !probe.lastKeyDown; }));
+
+    EXPECT_TRUE(emulator.OnMouseEvent(0, 0, 0));
+    ASSERT_TRUE(Eventually([&] { return probe.mouseEvents > 0 && probe.lastButtons == 1; }));
+
+    // F12 never reaches the machine, nor keys at a break.
+    const int32_t keysBefore = probe.keyEvents;
+    EXPECT_TRUE(emulator.OnKeyChar(123, true));
+    emulator.BreakEmulation(false);
+    ASSERT_TRUE(AtBreak());
+    EXPECT_TRUE(emulator.OnKeyChar(0x42, true));
+    EXPECT_TRUE(emulator.OnKeyChar(0x43, true));
+    emulator.ResumeEmulation();
+    // A key queued after them arrives, and nothing before it did.
+    EXPECT_TRUE(emulator.OnKeyChar(0x44, true));
+    ASSERT_TRUE(Eventually([&] { return probe.lastKey == 0x44; }));
+    // The resume released every key (none was down), so only 0x44 was told.
+    EXPECT_EQ(probe.keyEvents.load(), keysBefore + 1);
+    EXPECT_TRUE(emulator.Shutdown());
+}
+
+TEST_F(CoreThreadTest, BreaksAtPc01000AgainstPausesFromTheGui) {
+    emu::EmulatorCore& emulator = Create(kStandInList);
+    StandIn().Cpu().TraceOptions().breakExec1000 = true;
+    ASSERT_TRUE(emulator.SetRunState(false, false));
+    ASSERT_TRUE(AtBreak());
+    EXPECT_EQ(Registers(), (std::pair<uint16_t, uint16_t>(0, 01000)));
+
+    std::atomic<bool> done{false};
+    std::thread gui([&] {
+        common::WideString status;
+        for (int32_t turn = 0; !done; ++turn) {
+            emulator.GetStatusText(status);
+            emulator.SetConsoleMode(turn % 2 == 0, true);
+            emulator.PresentFrame(false, turn % 3 == 0);
+        }
+    });
+    for (uint16_t resumes = 1; resumes <= 200; ++resumes) {
+        emulator.ResumeEmulation();
+        ASSERT_TRUE(Eventually([&] { return emulator.IsBreakPending() && emulator.IsParked(); }));
+        // Every resume runs the loop once round: INC at 01000 without breaking again, BR, then the break.
+        EXPECT_EQ(Registers(), std::make_pair(resumes, uint16_t{01000}));
+    }
+    done = true;
+    gui.join();
+    EXPECT_TRUE(emulator.Shutdown());
+}
+
+TEST_F(CoreThreadTest, ThousandsOfRequestsFromTwoThreadsKeepTheCoreResponsive) {
+    emu::EmulatorCore& emulator = Create(kStandInList);
+    ASSERT_TRUE(emulator.SetRunState(false, false));
+    std::atomic<bool> done{false};
+    std::thread gui([&] {
+        for (int32_t turn = 0; !done; ++turn) {
+            emulator.OnKeyChar(0x30 + turn % 10, turn % 2 == 0);
+            emulator.OnMouseEvent(turn % 7, turn % 5, turn % 5);
+            emulator.PresentFrame(turn % 4 == 0, false);
+            emulator.OnKeyEvent(turn % 3 == 0, turn % 5 == 0);
+        }
+    });
+    common::MemoryStream snapshot;
+    ASSERT_TRUE(snapshot.Create(0, -1));
+    common::WideString status;
+    for (int32_t turn = 0; turn < 1500; ++turn) {
+        switch (turn % 6) {
+        case 0:
+            emulator.BreakEmulation(turn % 12 == 0);
+            break;
+        case 1:
+            emulator.ResumeEmulation();
+            break;
+        case 2:
+            ASSERT_TRUE(emulator.HoldThread(true));
+            emulator.HoldThread(false);
+            break;
+        case 3:
+            ASSERT_TRUE(emulator.ArmStepping(1 + turn % 3, 0, 0));
+            emulator.ResumeEmulation();
+            break;
+        case 4:
+            EXPECT_TRUE(emulator.SaveStateToMemory(snapshot, false, false));
+            break;
+        default:
+            emulator.GetStatusText(status);
+            emulator.StopAndWait();
+            break;
+        }
+    }
+    done = true;
+    gui.join();
+    EXPECT_EQ(emulator.PauseDepth(), 0);
+    emulator.BreakEmulation(false);
+    ASSERT_TRUE(AtBreak());
+    emulator.ResumeEmulation();
+    EXPECT_TRUE(emulator.IsPowered());
+    EXPECT_TRUE(emulator.Shutdown());
+}
+
+TEST_F(CoreThreadTest, LoopsTakeTheirBusRates) {
+    static constexpr emu::EmulatorConfig::MachineListEntry kList[] = {
+        {[] { return std::unique_ptr<emu::Computer>(std::make_unique<BudgetMachine>(true)); }, false},
+        {[] { return std::unique_ptr<emu::Computer>(std::make_unique<BudgetMachine>(false)); }, false}};
+    struct Case {
+        int32_t machine;
+        int32_t syncFrequency;
+        int32_t runMode;
+        int32_t sampleRate;
+        int32_t busRate;
+    };
+    const Case cases[] = {
+        {0, 0, 1, 4000, 4000},   {0, 1, 1, 8000, 8000},  {0, 2, 1, 16000, 16000}, {0, 3, 1, 22050, 22050},
+        {0, 4, 1, 44100, 44100}, {1, 0, 0, 4000, 88200}, {1, 4, 0, 44100, 88200},
+    };
+    for (const Case& test : cases) {
+        emu::EmulatorCore& emulator = Create(kList, test.machine);
+        config->EmuSyncFreq = test.syncFrequency;
+        ASSERT_TRUE(emulator.SetRunState(true, false));
+        EXPECT_EQ(emulator.RunMode(), test.runMode);
+        EXPECT_EQ(emulator.BusSampleRate(), test.sampleRate) << test.syncFrequency;
+        EXPECT_EQ(emulator.Machine()->Bus()->Rate(), test.busRate) << test.syncFrequency;
+        emulator.ResumeEmulation();
+        ASSERT_TRUE(Eventually([&] { return static_cast<BudgetMachine*>(emulator.Machine())->Cpu().calls > 10000; }));
+        config.reset();
+    }
+}
+
+TEST_F(CoreThreadTest, ThreadThatDoesNotAnswerFailsRequestsAndIsKept) {
+    static constexpr emu::EmulatorConfig::MachineListEntry kList[] = {
+        {[] { return std::unique_ptr<emu::Computer>(std::make_unique<BudgetMachine>(false)); }, false}};
+    std::vector<std::string> reports;
+    emu::EmulatorConfig::Environment environment;
+    environment.folders = program.Folders();
+    environment.requestLimitMs = 200;
+    environment.reportLine = [&](const std::string& line) { reports.push_back(line); };
+    emu::EmulatorConfig::MediaList media;
+    media.soundOutputs.push_back(std::make_unique<emu::HostSoundOutput>());
+    media.renderers.push_back(std::make_unique<emu::OffscreenRenderer>());
+    config = std::make_unique<emu::EmulatorConfig>(std::move(environment), kList, std::move(media));
+    core = config->CreateCore(0);
+    ASSERT_NE(core, nullptr);
+    ASSERT_TRUE(core->SetRunState(false, false));
+    BudgetCpu& cpu = static_cast<BudgetMachine*>(core->Machine())->Cpu();
+    TakeConsoleTexts(*core);
+
+    cpu.Hold(true);
+    cpu.AwaitInside();
+    core->BreakEmulation(false);
+    EXPECT_FALSE(core->SaveStateToMemory(core->Snapshot(), false, true));
+    EXPECT_EQ(core->Snapshot().Size(), 0);
+    const std::vector<std::string> lines = TakeConsoleTexts(*core);
+    EXPECT_TRUE(HasLine(lines, "Error: Emulation thread does not respond"));
+
+    config->RemoveCore(core);
+    EXPECT_TRUE(config->Cores.empty());
+    ASSERT_EQ(reports.size(), 1U);
+    EXPECT_NE(reports[0].find("did not end"), std::string::npos);
+
+    // Once it answers again, it ends and goes with the configuration.
+    cpu.Hold(false);
+    ASSERT_TRUE(Eventually([&] { return !core->IsThreadRunning(); }));
+    config.reset();
+    EXPECT_EQ(reports.size(), 1U);
+    core = nullptr;
+}
+
+} // namespace
+} // namespace app_test

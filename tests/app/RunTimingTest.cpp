@@ -1,0 +1,162 @@
+#include "app/RunTiming.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace emu {
+namespace {
+
+// A host clock of 1,000,000 ticks a second whose sleeps take sleepTicks per millisecond asked.
+class FakeClock : public HostClock {
+public:
+    explicit FakeClock(uint64_t sleepTicks = 1000) : sleepTicks(sleepTicks) {}
+
+    uint64_t Frequency() const override { return 1000000; }
+    uint64_t Now() const override { return now; }
+    void SleepMs(uint32_t milliseconds) override {
+        now += milliseconds == 0 ? 0 : sleepTicks * milliseconds;
+        ++sleeps;
+    }
+
+    uint64_t now = 5000000;
+    uint64_t sleepTicks;
+    int32_t sleeps = 0;
+};
+
+TEST(SpeedPercentTest, SecondsFigureByHowLateTheyEnded) {
+    struct Case {
+        int64_t lateTicks; // of 10000 a second
+        int32_t synced;
+        int32_t maxSpeed;
+    };
+    const Case cases[] = {
+        {0, 100, 100},     // on time
+        {90, 99, 99},      // 99.1 %
+        {80, 100, 100},    // 99.2 %: shown as 100
+        {-186, 100, 100},  // 101.8 %: still 100 when synchronised
+        {-187, 101, 100},  // 101.9 %: the synchronised loop shows its own figure, the other never more than 100
+        {-5000, 200, 100}, // twice real time
+        {10000, 50, 50},   // half
+        {-10000, 7, 7},    // no time at all: the previous figure stays
+        {9990000, 7, 7},   // a figure of 0 keeps the previous one
+    };
+    for (const Case& test : cases) {
+        const uint64_t secondEnd = 1000000;
+        const uint64_t now = static_cast<uint64_t>(static_cast<int64_t>(secondEnd) + test.lateTicks);
+        EXPECT_EQ(SpeedPercent(now, secondEnd, 10000, 7, true), test.synced) << test.lateTicks;
+        EXPECT_EQ(SpeedPercent(now, secondEnd, 10000, 7, false), test.maxSpeed) << test.lateTicks;
+    }
+}
+
+// Runs the maximum-speed slicing on a host that does hostRate cycles a tick, for one frame; answers the slices.
+int32_t SlicesOfOneFrame(int32_t slicesPerFrame, FakeClock& clock, MaxSpeedSlicer& slicer, FrameClock& frame,
+                         double cyclesPerTick) {
+    int32_t slices = 0;
+    int32_t budget = slicer.Start(3000000, slicesPerFrame, frame, clock.now);
+    EXPECT_EQ(budget, 3000000 / (slicesPerFrame * 50));
+    while (!slicer.FrameEnded()) {
+        clock.now += static_cast<uint64_t>(budget / cyclesPerTick) + 1;
+        const int32_t piece = slicer.NextPiece(0, clock.now);
+        if (piece > 0) {
+            budget = piece;
+            continue;
+        }
+        budget = slicer.EndSlice(clock.now);
+        ++slices;
+    }
+    return slices;
+}
+
+TEST(MaxSpeedSlicerTest, FrameHasOneSlicePerBusTickWhateverTheHostsSpeed) {
+    for (const int32_t slicesPerFrame : {80, 160, 320, 441, 882}) {
+        for (const double cyclesPerTick : {0.5, 3.0, 50.0}) {
+            FakeClock clock;
+            FrameClock frame;
+            frame.Start(clock.Frequency(), clock.now);
+            MaxSpeedSlicer slicer;
+            EXPECT_EQ(SlicesOfOneFrame(slicesPerFrame, clock, slicer, frame, cyclesPerTick), slicesPerFrame);
+            EXPECT_EQ(slicer.SliceTicks(), static_cast<uint64_t>(1000000.0 / (slicesPerFrame * 50) + 0.5));
+        }
+    }
+}
+
+TEST(MaxSpeedSlicerTest, SlicesFillTheirTimeInPiecesOfThreeQuartersOfWhatIsLeft) {
+    FakeClock clock;
+    FrameClock frame;
+    frame.Start(clock.Frequency(), clock.now);
+    MaxSpeedSlicer slicer;
+    // 80 slices of 250 ticks; 37500 cycles in the first slice.
+    EXPECT_EQ(slicer.Start(3000000, 80, frame, clock.now), 750);
+    clock.now += 50;
+    // 750 cycles in 50 ticks: 15 a tick, 200 ticks left: 0.75 * 200 * 15.
+    EXPECT_EQ(slicer.NextPiece(0, clock.now), 2250);
+    clock.now += 150;
+    // 3000 in 200: 50 ticks left, 0.75 * 50 * 15 = 562.5.
+    EXPECT_EQ(slicer.NextPiece(-2, clock.now), 563);
+    clock.now += 60;
+    EXPECT_EQ(slicer.NextPiece(0, clock.now), 0) << "past the slice's deadline";
+    // The next slice starts with a quarter of the 3565 cycles done.
+    EXPECT_EQ(slicer.EndSlice(clock.now), 891);
+    EXPECT_EQ(slicer.SlicesLeft(), 79);
+}
+
+TEST(MaxSpeedSlicerTest, SpeedFactorShortensSlicesWhileFramesEndLate) {
+    FakeClock clock;
+    FrameClock frame;
+    frame.Start(clock.Frequency(), clock.now);
+    MaxSpeedSlicer slicer;
+    slicer.Start(3000000, 80, frame, clock.now);
+    // Early: the factor stays below 1.
+    clock.now = frame.frameDeadline - 1000;
+    EXPECT_FALSE(slicer.EndFrame(clock.now, frame, true));
+    EXPECT_DOUBLE_EQ(slicer.SpeedFactor(), 0.99);
+    // Two frames late: counted on a host of several processors, and the factor shrinks.
+    clock.now = frame.frameDeadline + 40000;
+    EXPECT_TRUE(slicer.EndFrame(clock.now, frame, true));
+    EXPECT_DOUBLE_EQ(slicer.SpeedFactor(), 0.99 * 20000 / (20000 + 20000.0));
+    EXPECT_EQ(slicer.SliceTicks(), static_cast<uint64_t>(250 * slicer.SpeedFactor() + 0.5));
+    EXPECT_EQ(frame.frameDeadline, clock.now + 20000);
+    // Not counted with one processor; the factor never drops below 0.2.
+    for (int32_t late = 0; late < 10; ++late) {
+        clock.now = frame.frameDeadline + 200000;
+        EXPECT_FALSE(slicer.EndFrame(clock.now, frame, false));
+    }
+    EXPECT_DOUBLE_EQ(slicer.SpeedFactor(), 0.2);
+}
+
+TEST(FramePacerTest, SynchronisedFramesEndAtTheirDeadlines) {
+    FakeClock clock(1300);
+    FramePacer pacer;
+    pacer.Start(clock);
+    EXPECT_EQ(pacer.Granularity(), 1300U);
+    FrameClock frame;
+    frame.Start(clock.Frequency(), clock.now);
+    for (int32_t index = 0; index < 100; ++index) {
+        const uint64_t deadline = frame.frameDeadline;
+        clock.now += 3000; // the frame's emulation
+        const uint64_t ended = pacer.WaitForFrame(clock, frame, true);
+        EXPECT_LE(ended, deadline);
+        EXPECT_LT(deadline - ended, 2 * clock.sleepTicks) << "it sleeps while two sleeps still fit";
+        EXPECT_EQ(frame.frameDeadline, deadline + 20000);
+    }
+    // A frame that ends late starts the next one a frame from now.
+    clock.now = frame.frameDeadline + 5000;
+    EXPECT_EQ(pacer.WaitForFrame(clock, frame, true), clock.now);
+    EXPECT_EQ(frame.frameDeadline, clock.now + 20000);
+}
+
+TEST(FramePacerTest, UnsynchronisedFramesNeverSleep) {
+    FakeClock clock;
+    FramePacer pacer;
+    pacer.Start(clock);
+    FrameClock frame;
+    frame.Start(clock.Frequency(), clock.now);
+    const int32_t sleeps = clock.sleeps;
+    EXPECT_EQ(pacer.WaitForFrame(clock, frame, false), clock.now);
+    EXPECT_EQ(clock.sleeps, sleeps);
+    EXPECT_EQ(frame.frameDeadline, clock.now + 20000);
+}
+
+} // namespace
+} // namespace emu
