@@ -180,20 +180,24 @@ bool ModalDialog::Create() {
         adoptNativeGeometry = false;
         NativeWindow::Update(true, true, false);
     }
+    CentreOnOwner();
+    return NativeTitledWindow::Create();
+}
+
+void ModalDialog::CentreOnOwner() {
     int32_t ownerX = 0;
     int32_t ownerY = 0;
     int32_t ownerWidth = 0;
     int32_t ownerHeight = 0;
-    if (GetPlacement() == 1 && owner != nullptr && owner->IsCreated() &&
-        GetOwnerScreenBounds(ownerX, ownerY, ownerWidth, ownerHeight)) {
-        int32_t x = 0;
-        int32_t y = 0;
-        int32_t w = 0;
-        int32_t h = 0;
-        GetBounds(x, y, w, h);
-        SetBounds(ownerX + (ownerWidth - w) / 2, ownerY + (ownerHeight - h) / 2, w, h, kPixels);
-    }
-    return NativeTitledWindow::Create();
+    if (GetPlacement() != 1 || owner == nullptr || !owner->IsCreated() ||
+        !GetOwnerScreenBounds(ownerX, ownerY, ownerWidth, ownerHeight))
+        return;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t w = 0;
+    int32_t h = 0;
+    GetBounds(x, y, w, h);
+    SetBounds(ownerX + (ownerWidth - w) / 2, ownerY + (ownerHeight - h) / 2, w, h, kPixels);
 }
 
 void ModalDialog::Destroy() {

@@ -62,6 +62,8 @@ protected:
     bool BeginRun(Window* owner, HWND& ownerWindow);
     // The end of a run: hidden again, the owner let go, and a window the system destroyed without a word unbound.
     void EndRun();
+    // With placement 1, the stored geometry centred on the owner, and the window moved there when it is bound.
+    void CentreOnOwner();
 
 private:
     // Ends the native dialog: the dialog manager's end for the own dialog, the system dialog's own OK or cancel.
