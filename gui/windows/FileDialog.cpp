@@ -40,16 +40,17 @@ UINT_PTR CALLBACK FileDialogHookProc(HWND dialog, UINT message, WPARAM, LPARAM l
     return 0;
 }
 
-FileDialog::FileDialog() {
+FileDialog::FileDialog() : systemSized(true) {
     MarkSystemDialog(true);
 }
 
-FileDialog::FileDialog(int32_t w, int32_t h) : ModalDialog(w, h) {
+FileDialog::FileDialog(int32_t w, int32_t h) : ModalDialog(w, h), systemSized(false) {
     MarkSystemDialog(false);
 }
 
 void FileDialog::Recentre() {
-    NativeWindow::Update(true, true, false);
+    if (systemSized)
+        NativeWindow::Update(true, true, false);
     CentreOnOwner();
 }
 

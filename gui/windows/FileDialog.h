@@ -21,8 +21,11 @@ public:
     // the path as it was. False (result 0) for an unsuitable owner or a mode other than open and save.
     bool Run(Window* owner) override;
     bool RunModal(Window* owner) override { return Run(owner); }
-    // Takes the size the system arrived at and centres the dialog again.
+    // Centres the dialog again, at the size the system arrived at unless a size was given.
     void Recentre();
+
+private:
+    bool systemSized;
 };
 
 // The file dialog in open mode.

@@ -4,6 +4,7 @@
 // the thread is ended and the driver says so: a test fails instead of hanging.
 #pragma once
 
+#include "gui/windows/Label.h"
 #include "gui/windows/Win32.h"
 
 #include <deque>
@@ -93,6 +94,13 @@ private:
     ULONGLONG deadline = 0;
     bool timedOut = false;
     bool inStep = false;
+};
+
+// A control that cannot be made: a dialog holding it cannot be bound.
+class RefusingControl : public Label {
+public:
+    RefusingControl() : Label(0, 0, 10, 10, common::WideString(""), kDockNone, true) {}
+    bool Create() override { return false; }
 };
 
 } // namespace gui::Windows::testing

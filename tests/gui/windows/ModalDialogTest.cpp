@@ -2,7 +2,6 @@
 #include "WindowTestSupport.h"
 
 #include "gui/windows/Button.h"
-#include "gui/windows/Label.h"
 #include "gui/windows/ModalDialog.h"
 
 #include <string>
@@ -74,6 +73,18 @@ TEST_F(ModalDialogTest, KeysTheCloseBoxAndEndModalAnswer) {
     driver.Then([&dialog] { return dialog.GetHandle() != nullptr && dialog.EndModal(5); });
     EXPECT_TRUE(Run(dialog, driver));
     EXPECT_EQ(dialog.GetResult(), 5);
+
+    // Destroyed while it runs: ended, with no answer.
+    DialogDriver destroying;
+    destroying.Then([&dialog] {
+        if (dialog.GetHandle() == nullptr)
+            return false;
+        dialog.Destroy();
+        return true;
+    });
+    EXPECT_TRUE(Run(dialog, destroying));
+    EXPECT_EQ(dialog.GetResult(), kNoAnswer);
+    EXPECT_EQ(dialog.GetHandle(), nullptr);
 }
 
 TEST_F(ModalDialogTest, ButtonsEndTheDialogWithTheirKind) {
@@ -208,13 +219,6 @@ TEST_F(ModalDialogTest, UnsuitableOwnersShowNothing) {
         dialog.ModalDialogBase::EndModal(4);
     }
 }
-
-// A control that cannot be made: the dialog holding it cannot be bound.
-class RefusingControl : public Label {
-public:
-    RefusingControl() : Label(0, 0, 10, 10, common::WideString(""), kDockNone, true) {}
-    bool Create() override { return false; }
-};
 
 TEST_F(ModalDialogTest, ADialogThatCannotBeBoundEndsAtOnceUnshown) {
     ModalDialog dialog(200, 100);

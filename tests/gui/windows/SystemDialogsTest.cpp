@@ -140,6 +140,40 @@ TEST_F(SystemDialogTest, TheFileDialogStartedOnAFileAcceptsIt) {
     }
 }
 
+TEST_F(SystemDialogTest, AFileDialogGivenASizeTakesIt) {
+    OpenFileDialog dialog(720, 480);
+    RECT placed{};
+    DialogDriver driver;
+    driver.Then([&] {
+        if (dialog.GetHandle() == nullptr || !IsWindowVisible(dialog.GetHandle()))
+            return false;
+        GetWindowRect(dialog.GetHandle(), &placed);
+        return true;
+    });
+    driver.Then(Command(dialog, IDCANCEL));
+    driver.Start();
+    EXPECT_TRUE(dialog.Run(&owner));
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(placed.right - placed.left, 720);
+    EXPECT_EQ(placed.bottom - placed.top, 480);
+    EXPECT_TRUE(CentredOnOwner(placed));
+}
+
+TEST_F(SystemDialogTest, ASystemDialogThatCannotBeBoundIsCancelledAtOnce) {
+    OpenFileDialog file;
+    FolderDialog folderDialog;
+    ModalDialog* dialogs[] = {&file, &folderDialog};
+    for (ModalDialog* dialog : dialogs) {
+        ASSERT_TRUE(dialog->AddChild(new RefusingControl()));
+        DialogDriver driver; // only the time-out: nothing should be left to end
+        driver.Start();
+        EXPECT_TRUE(dialog->RunModal(&owner));
+        EXPECT_FALSE(driver.TimedOut());
+        EXPECT_EQ(dialog->GetResult(), kAnswerCancel);
+        EXPECT_EQ(dialog->GetHandle(), nullptr);
+    }
+}
+
 TEST_F(SystemDialogTest, TheFolderDialogCancelsOrGivesTheFolderWithItsSeparator) {
     const std::wstring chosen = Wide(common::WideString(folder.PathOf(u"").c_str()));
     std::wstring withoutSeparator = chosen;
