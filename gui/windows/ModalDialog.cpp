@@ -86,32 +86,31 @@ bool ModalDialog::BeginRun(Window* newOwner, HWND& ownerWindow) {
     if (running)
         return false;
     SetResult(kNoAnswer);
-    // Only a top-level window answers its module instance.
+    // The owner needs a window and a module instance: a top-level window has both, and so has a control in one.
     auto* native = dynamic_cast<NativeWindow*>(newOwner);
     if (native == nullptr || !native->IsCreated() || native->GetInstance() == nullptr || native->GetHandle() == nullptr)
         return false;
     instance = native->GetInstance();
     owner = native;
     ownerWindow = native->GetHandle();
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t w = 0;
-    int32_t h = 0;
-    GetBounds(x, y, w, h);
-    StoreGeometry(x, y, w, h, true);
+    StoreVisibility(true);
     running = true;
     bound = false;
     return true;
 }
 
-void ModalDialog::EndRun() {
-    running = false;
+void ModalDialog::StoreVisibility(bool visible) {
     int32_t x = 0;
     int32_t y = 0;
     int32_t w = 0;
     int32_t h = 0;
     GetBounds(x, y, w, h);
-    StoreGeometry(x, y, w, h, false);
+    StoreGeometry(x, y, w, h, visible);
+}
+
+void ModalDialog::EndRun() {
+    running = false;
+    StoreVisibility(false);
     // A system dialog's window is gone without its WM_DESTROY ever reaching the object.
     if (GetHandle() != nullptr)
         Destroy();

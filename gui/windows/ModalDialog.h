@@ -29,8 +29,8 @@ public:
     ModalDialog(const ModalDialog&) = delete;
     ModalDialog& operator=(const ModalDialog&) = delete;
 
-    // Shows the dialog and returns when it has ended; false (result 0) for an owner that is not a created
-    // top-level window, for a dialog already running, or when the window could not be made or bound.
+    // Shows the dialog and returns when it has ended; false (result 0) for an owner without a created window and a
+    // module instance, or when the window could not be made or bound; false, the answer kept, while it runs.
     bool RunModal(Window* owner) override;
     // Ends a running dialog with the result: the system is told 1, 2, or 0xFFFF for any other result.
     bool EndModal(int32_t result) override;
@@ -67,7 +67,9 @@ protected:
 
 private:
     // Ends the native dialog: the dialog manager's end for the own dialog, the system dialog's own OK or cancel.
-    void EndNative(int32_t code);
+    void EndNative(int32_t result);
+    // The stored geometry as it is, shown or hidden.
+    void StoreVisibility(bool visible);
     // The owner's rectangle on the screen, which the dialog is centred on.
     bool GetOwnerScreenBounds(int32_t& x, int32_t& y, int32_t& w, int32_t& h);
 

@@ -236,6 +236,8 @@ TEST_F(SystemDialogTest, AFolderChoiceOutsideTheFileSystemIsACancel) {
 
 // Answers the message box with the caption through the button given, once it is up; records which buttons it has.
 struct BoxAnswer {
+    BoxAnswer(const wchar_t* caption, int button) : caption(caption), button(button) {}
+
     const wchar_t* caption;
     int button;
     std::vector<int> buttons;
