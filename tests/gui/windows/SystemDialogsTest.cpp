@@ -8,6 +8,7 @@
 
 #include "support/TemporaryFolder.h"
 
+#include <dlgs.h>
 #include <shlobj.h>
 
 #include <string>
@@ -37,6 +38,14 @@ std::wstring WindowText(HWND window) {
 
 std::wstring Wide(const common::String& text) {
     return reinterpret_cast<const wchar_t*>(text.GetWide());
+}
+
+// The text of the file dialog's name box.
+std::wstring FileNameOf(HWND dialog) {
+    HWND box = GetDlgItem(dialog, cmb13);
+    if (box == nullptr)
+        box = GetDlgItem(dialog, edt1);
+    return box != nullptr ? WindowText(box) : L"<none>";
 }
 
 // The owner at (100, 50), 800 x 600, shown; the shell's dialogs want COM on the thread.
@@ -123,11 +132,33 @@ TEST_F(SystemDialogTest, TheFileDialogShowsItsTitleAndFiltersOnItsOwnerAndCancel
     EXPECT_FALSE(dialog.IsVisible(false));
 }
 
-TEST_F(SystemDialogTest, TheFileDialogStartedOnAFileAcceptsIt) {
+TEST_F(SystemDialogTest, TheFileDialogStartsOnlyOnAFileThatExists) {
     const common::WideString image(folder.WriteFile(u"disk.img", std::string(512, '\0')).c_str());
     OpenFileDialog dialog;
     dialog.AddFilter(common::WideString("img"), common::WideString("Images"));
-    // Twice: a second run binds the system's new window again.
+    const struct {
+        std::u16string path;
+        const wchar_t* name;
+    } cases[] = {
+        {folder.PathOf(u"disk.img"), L"disk.img"}, {folder.PathOf(u"missing.img"), L""}, {folder.PathOf(u""), L""}};
+    for (const auto& testCase : cases) {
+        dialog.SetPath(common::WideString(testCase.path.c_str()));
+        std::wstring name = L"<not seen>";
+        DialogDriver driver;
+        driver.Then([&] {
+            if (dialog.GetHandle() == nullptr || !IsWindowVisible(dialog.GetHandle()))
+                return false;
+            name = FileNameOf(dialog.GetHandle());
+            return true;
+        });
+        driver.Then(Command(dialog, IDCANCEL));
+        driver.Start();
+        EXPECT_TRUE(dialog.Run(&owner));
+        EXPECT_TRUE(driver.Finished());
+        EXPECT_EQ(name, testCase.name);
+    }
+
+    // Accepted twice: a second run binds the system's new window again.
     for (int run = 0; run < 2; ++run) {
         dialog.SetPath(image);
         DialogDriver driver;
@@ -211,6 +242,16 @@ TEST_F(SystemDialogTest, TheFolderDialogCancelsOrGivesTheFolderWithItsSeparator)
     EXPECT_EQ(dialog.GetResult(), kAnswerOk);
     EXPECT_EQ(_wcsicmp(Wide(dialog.GetPath()).c_str(), (withoutSeparator + L"\\").c_str()), 0)
         << std::string(dialog.GetPath().GetNarrow());
+
+    // A drive's root keeps its one separator.
+    dialog.SetPath(common::WideString("C:\\"));
+    DialogDriver root;
+    root.Then(Command(dialog, IDOK));
+    root.Start();
+    EXPECT_TRUE(dialog.Run(&owner));
+    EXPECT_TRUE(root.Finished());
+    EXPECT_EQ(dialog.GetResult(), kAnswerOk);
+    EXPECT_STREQ(dialog.GetPath().GetNarrow(), "C:\\");
 }
 
 TEST_F(SystemDialogTest, AFolderChoiceOutsideTheFileSystemIsACancel) {
