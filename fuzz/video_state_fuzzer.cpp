@@ -2,8 +2,7 @@
 // and an offscreen renderer: arbitrary bytes (first byte 0), or a valid state with bytes changed (first byte not 0;
 // then pairs of a 16-bit position and a value). A state that loads must keep the device drawing frames, and save
 // again into bytes that load back to the same state.
-#include "common/MemoryStream.h"
-#include "common/RecordArchive.h"
+#include "OwnState.h"
 #include "emu/core/BusService.h"
 #include "emu/core/Computer.h"
 #include "emu/core/MemoryMap.h"
@@ -62,23 +61,6 @@ public:
     FuzzedVideo* video = nullptr;
 };
 
-std::vector<uint8_t> Saved(emu::RasterVideoDevice& video) {
-    common::MemoryStream stream;
-    stream.Create(0, -1);
-    common::RecordArchive archive(stream);
-    if (!video.SaveOwnData(archive)) {
-        std::abort();
-    }
-    return std::vector<uint8_t>(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
-}
-
-bool Load(emu::RasterVideoDevice& video, std::vector<uint8_t> bytes) {
-    common::MemoryStream stream;
-    stream.Attach(bytes.data(), static_cast<int64_t>(bytes.size()));
-    common::RecordArchive archive(stream);
-    return video.LoadOwnData(archive, nullptr);
-}
-
 // The state to load: the input itself, or a state of a running device with the input's changes.
 std::vector<uint8_t> StateFrom(const uint8_t* data, size_t size) {
     if (size == 0 || data[0] == 0) {
@@ -91,7 +73,7 @@ std::vector<uint8_t> StateFrom(const uint8_t* data, size_t size) {
     for (int tick = 0; tick < 150; ++tick) {
         source.TickBus();
     }
-    std::vector<uint8_t> state = Saved(*source.video);
+    std::vector<uint8_t> state = fuzz::SavedOwnData(*source.video);
     for (size_t at = 1; at + 2 < size; at += 3) {
         const size_t position = static_cast<size_t>(data[at] | data[at + 1] << 8);
         if (position < state.size()) {
@@ -105,16 +87,16 @@ std::vector<uint8_t> StateFrom(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedMachine machine;
-    if (!machine.PowerOn() || !Load(*machine.video, StateFrom(data, size))) {
+    if (!machine.PowerOn() || !fuzz::LoadOwnData(*machine.video, StateFrom(data, size))) {
         return 0;
     }
     for (int tick = 0; tick < 100; ++tick) {
         machine.TickBus();
     }
     machine.video->RenderPendingLines(true, false);
-    const std::vector<uint8_t> saved = Saved(*machine.video);
+    const std::vector<uint8_t> saved = fuzz::SavedOwnData(*machine.video);
     FuzzedMachine again;
-    if (!again.PowerOn() || !Load(*again.video, saved) || Saved(*again.video) != saved) {
+    if (!again.PowerOn() || !fuzz::LoadOwnData(*again.video, saved) || fuzz::SavedOwnData(*again.video) != saved) {
         std::abort();
     }
     return 0;

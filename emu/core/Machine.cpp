@@ -38,7 +38,7 @@ Service* AddService(BranchNode& group) {
 } // namespace
 
 // The device part reaches its machine from the start, so that loading ROMs into a machine that never ran finds it.
-Machine::Machine(const char* name) : Device(name) {
+Machine::Machine(const char* name, const char* tag) : Device(name, tag) {
     ConnectServices(this);
 }
 

@@ -31,7 +31,7 @@ using HostCallback = int32_t (*)(void* context, uint8_t* request, uint8_t* show,
 // services' chunk (with an empty name), then the machine's own chunk with its devices.
 class Machine : public MachineInterface, public Device {
 public:
-    explicit Machine(const char* name = nullptr);
+    explicit Machine(const char* name = nullptr, const char* tag = nullptr);
     ~Machine() override;
 
     // The first processor added, or null for a machine without one.

@@ -49,6 +49,8 @@ public:
     uint16_t Psw() const { return psw; }
     void SetPsw(uint16_t value) { psw = value; }
     uint16_t Sel1() const { return sel1; }
+    // The machine's side of SEL1: its write flag (bit 2) and the STOP key.
+    void SetSel1(uint16_t value) { sel1 = value; }
     // The machine's start address; its high byte also becomes SEL1's at start.
     uint16_t StartWord() const { return startWord; }
     void SetStartWord(uint16_t value) { startWord = value; }

@@ -620,7 +620,7 @@ bool RasterVideoDevice::LoadOwnData(common::RecordArchive& archive, common::Narr
     PageChunk pageChunk;
     VideoChunk videoChunk;
     if (!Device::LoadOwnData(archive, note) || !ReadPageChunk(archive, pageChunk) ||
-        !ReadVideoChunk(archive, videoChunk) || !PrepareBuffer()) {
+        !ReadVideoChunk(archive, videoChunk) || !ReadDerivedState(archive) || !PrepareBuffer()) {
         return false;
     }
     const auto dataSize = static_cast<int64_t>(videoChunk.data.size());
@@ -629,6 +629,7 @@ bool RasterVideoDevice::LoadOwnData(common::RecordArchive& archive, common::Narr
     }
     ApplyPageChunk(pageChunk);
     ApplyVideoChunk(videoChunk);
+    ApplyDerivedState();
     return true;
 }
 

@@ -143,6 +143,12 @@ protected:
     // The optional geometry parameters, in their state order.
     static constexpr int32_t kOptionalParameterCount = 9;
 
+    // A derived device's own records, which follow the base's chunks: LoadOwnData reads and checks them
+    // (ReadDerivedState) before it stores anything of the state, and has them taken (ApplyDerivedState) after the
+    // base's own. The base has none.
+    virtual bool ReadDerivedState(common::RecordArchive&) { return true; }
+    virtual void ApplyDerivedState() {}
+
     // Makes the page view of page 1 when it is missing; false when it cannot be adopted.
     bool EnsurePage(int32_t page);
     // Shows a page: its block and full redraws on its writes.
