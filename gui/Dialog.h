@@ -8,6 +8,8 @@ namespace gui {
 
 using DialogCallback = void (*)(Window* dialog);
 
+enum DialogResult : int32_t { kNoAnswer = 0, kAnswerOk = 1, kAnswerCancel = 2, kAnswerNo = 3 };
+
 class Dialog : public virtual TitledWindow {
 public:
     // RunModal, then the callback when it ran; false unless owner, callback and enabled are all given.

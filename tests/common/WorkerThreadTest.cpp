@@ -61,8 +61,10 @@ TEST(WorkerThreadTest, StartIsRefusedWhileRunningOrWithoutFunction) {
 
 TEST(WorkerThreadTest, StartedParkedRunsOnlyAfterSignal) {
     std::atomic<int> calls = 0;
+    std::promise<void> mayEnd; // the worker still runs at the second Signal
     WorkerThread worker([&] {
         ++calls;
+        mayEnd.get_future().wait();
         return 0;
     });
     ASSERT_TRUE(worker.Start(true, ThreadPriority::Unchanged));
@@ -71,6 +73,7 @@ TEST(WorkerThreadTest, StartedParkedRunsOnlyAfterSignal) {
     EXPECT_TRUE(worker.Signal());
     EXPECT_FALSE(worker.IsWaiting());
     EXPECT_TRUE(worker.Signal()); // nothing left to release
+    mayEnd.set_value();
     EXPECT_TRUE(worker.Stop(-1));
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(worker.Signal()); // no worker any more

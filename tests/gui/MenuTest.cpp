@@ -103,6 +103,10 @@ TEST_F(MenuTest, ACommandGoesToThePopupFirstAndStopsWhereItIsTaken) {
     calls.clear();
     EXPECT_FALSE(popup->Dispatch(1, kMenuCommand, 0)) << "no item there";
     EXPECT_TRUE(calls.empty());
+
+    // A key runs an item's command on the item itself, as the shortcuts shown after a tab do.
+    item->OnMenuCommand(-1);
+    EXPECT_EQ(calls, (std::vector<std::string>{"command item -1"}));
 }
 
 TEST_F(MenuTest, AnUpdateOfTheWholeTreeReachesEveryLeaf) {

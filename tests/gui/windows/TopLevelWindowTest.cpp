@@ -232,43 +232,5 @@ TEST_F(TopLevelWindowTest, ABusyGuiThreadFindsNoBacklogOfTicks) {
     EXPECT_LE(posted, 1);
 }
 
-bool Picked(MenuItem* item, int32_t) {
-    item->UserValue() = 1;
-    return true;
-}
-
-TEST_F(TopLevelWindowTest, MenuCommandsArriveByPositionAtTheirItems) {
-    TopLevelWindow& window = Make(0, 0, 300, 200, 1);
-    auto* bar = new MenuBar(&window);
-    ASSERT_TRUE(window.SetMenuBar(bar));
-    PopupMenu* file = bar->AddSubmenu(common::WideString("File"), true, false, false);
-    ASSERT_NE(file, nullptr);
-    MenuItem* open = file->AddItem(common::WideString("Open"), true);
-    MenuItem* quit = file->AddItem(common::WideString("Quit"), true);
-    quit->OnCommand() = Picked;
-    ASSERT_TRUE(window.CreateOnInstance(Instance()));
-    EXPECT_EQ(GetMenu(window.GetHandle()), static_cast<HMENU>(bar->GetNativeHandle()));
-
-    HMENU fileMenu = static_cast<HMENU>(file->GetNativeHandle());
-    SendMessageW(window.GetHandle(), WM_MENUCOMMAND, 1, reinterpret_cast<LPARAM>(fileMenu));
-    EXPECT_EQ(quit->UserValue(), 1);
-    EXPECT_EQ(open->UserValue(), -1);
-
-    HMENU foreign = CreatePopupMenu();
-    AppendMenuW(foreign, MF_STRING, 0, L"foreign");
-    SendMessageW(window.GetHandle(), WM_MENUCOMMAND, 0, reinterpret_cast<LPARAM>(foreign));
-    DestroyMenu(foreign);
-
-    open->SetEnabled(false);
-    quit->SetChecked(true);
-    EXPECT_TRUE(GetMenuState(fileMenu, 0, MF_BYPOSITION) & MF_GRAYED);
-    EXPECT_TRUE(GetMenuState(fileMenu, 1, MF_BYPOSITION) & MF_CHECKED);
-    file->SetText(common::WideString("Files"));
-    EXPECT_EQ(GetSubMenu(static_cast<HMENU>(bar->GetNativeHandle()), 0), fileMenu) << "relabelled, same submenu";
-    wchar_t label[16] = {};
-    GetMenuStringW(static_cast<HMENU>(bar->GetNativeHandle()), 0, label, 16, MF_BYPOSITION);
-    EXPECT_EQ(std::wstring(label), L"Files");
-}
-
 } // namespace
 } // namespace gui::Windows::testing

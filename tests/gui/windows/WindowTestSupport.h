@@ -138,6 +138,9 @@ inline uint32_t SystemRgb(int index) {
 class ShownWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The real pointer out of the way, wherever an earlier test left it: only the test's own mouse messages
+        // count.
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         window = std::make_unique<TopLevelWindow>(40, 30, 400, 300, 1);
         window->SetEraseBackground(true);
     }
