@@ -229,8 +229,12 @@ void CpuBase::TakePendingRequest(uint32_t& first, uint32_t& second) {
 
 // ---- Device life
 
-bool CpuBase::Start(int32_t& rate) {
+void CpuBase::OnServicesChanged() {
     pageTable = Memory() != nullptr ? &Memory()->Pages() : &kNoPages;
+}
+
+bool CpuBase::Start(int32_t& rate) {
+    OnServicesChanged();
     eventsStarted = false;
     if (!Device::Start(rate) || frequency == 0) {
         return false;
@@ -270,7 +274,7 @@ bool CpuBase::Notify(uint32_t code) {
     const bool result = Device::Notify(code);
     if (result && (code & notification::kMemoryMapChanged) != 0) {
         OnMemoryMapChanged();
-        pageTable = Memory() != nullptr ? &Memory()->Pages() : &kNoPages;
+        OnServicesChanged();
     }
     return result;
 }

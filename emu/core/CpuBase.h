@@ -107,6 +107,9 @@ public:
     bool FastWrite(uint32_t address, Value value);
 
 protected:
+    // The page table follows the memory service the machine hands out, so that a rebuilt one is never read late.
+    void OnServicesChanged() override;
+
     // What a derived processor adds behind the "_CPU" chunk. LoadProcessorState reads all of its values and
     // applies them only when every one was read.
     virtual bool SaveProcessorState(common::RecordArchive&) { return true; }
