@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace emu {
 
@@ -183,7 +184,9 @@ void BusService::Tick() {
         }
         event = next;
     }
-    ++ticks;
+    // Hours of bus time pass the largest count: it goes on from 1, as 0 means the first tick and a saved count
+    // is never negative.
+    ticks = ticks == std::numeric_limits<int32_t>::max() ? 1 : ticks + 1;
 }
 
 void BusService::SetPaused(bool on) {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -358,6 +359,27 @@ struct BusPair {
         }
     }
 };
+
+// Hours of emulated time at 88200 ticks a second pass the largest count.
+TEST(BusServiceTest, TheTickCountGoesOnPastItsLargestValueWithoutAnotherFirstTick) {
+    BusPair buses;
+    const Bytes nearTheEnd =
+        Concat({ChunkBegin("_EVT"), U8Value("VER", 0), I32Value("CRFRQ", 4000),
+                I32Value("CNFRQ", std::numeric_limits<int32_t>::max()), U32Value("CNEVT", 0), ChunkEnd("_EVT")});
+    ASSERT_TRUE(ReadsWhole(nearTheEnd, LoadingOwnData(buses.loading)));
+    buses.loading.SetRegistering(true);
+    ASSERT_EQ(buses.loading.AddEvent(4000, TimedDevice::Fire, &buses.loadingDevice, "Every", 0, false), 4000);
+    buses.loading.SetRegistering(false);
+    ASSERT_TRUE(buses.saving.BindCallbackEvent("Every", TimedDevice::Fire, &buses.savingDevice));
+    buses.log.clear();
+    Tick(buses.loading, 2);
+    EXPECT_EQ(buses.log, (Log{"2147483647 DEV.Every", "1 DEV.Every"}));
+    EXPECT_EQ(buses.loading.Ticks(), 2);
+    // What it saves then loads again.
+    const Bytes saved = Archived(SavingOwnData(buses.loading));
+    EXPECT_TRUE(ReadsWhole(saved, LoadingOwnData(buses.saving)));
+    EXPECT_EQ(buses.saving.Ticks(), 2);
+}
 
 TEST(BusServiceTest, SavedEventsComeBackBoundToTheDevicesOfAnotherBus) {
     BusPair buses;

@@ -58,6 +58,10 @@ inline Bytes I32Value(const std::string& name, int32_t value) {
     return Concat({{0xF8}, Name(name), {0x43}, LittleEndian(value)});
 }
 
+inline Bytes U32Value(const std::string& name, uint32_t value) {
+    return Concat({{0xF8}, Name(name), {0x03}, LittleEndian(value)});
+}
+
 inline Bytes U64Value(const std::string& name, uint64_t value) {
     return Concat({{0xF8}, Name(name), {0x07}, LittleEndian(value)});
 }
