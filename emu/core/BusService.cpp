@@ -51,7 +51,9 @@ struct BusService::SavedEvent {
 
     BusEvent::Kind Kind() const { return static_cast<BusEvent::Kind>(words[0] & kKindMask); }
     bool AwaitingFirstTick() const { return (words[0] & kAwaitingFirstTick) != 0; }
+    int32_t Frequency() const { return static_cast<int32_t>(words[1]); }
     int32_t Divider() const { return static_cast<int32_t>(words[2]); }
+    int32_t Countdown() const { return static_cast<int32_t>(words[3]); }
     int32_t RequestedFrequency() const { return static_cast<int32_t>(words[4]); }
     int32_t SampleRate() const { return static_cast<int32_t>(words[5] & kSampleRateMask); }
     int32_t SampleBits() const { return static_cast<int32_t>(words[5] >> 24); }
@@ -59,8 +61,12 @@ struct BusService::SavedEvent {
     // Whether the event can run on a bus of that rate and tick count: a known kind whose binding holds a
     // callback of that kind, and counts the bus can divide by.
     bool IsValid(int32_t busRate, int32_t busTicks) const {
+        // Counts a bus builds: no divider or frequency above the highest rate, a countdown the event can reach.
         const bool countsValid = (words[0] & ~(kKindMask | kAwaitingFirstTick)) == 0 && RequestedFrequency() >= 1 &&
-                                 Divider() >= (busRate > 0 ? 1 : 0) && (!AwaitingFirstTick() || busTicks == 0);
+                                 Divider() >= (busRate > 0 ? 1 : 0) && Divider() <= kDoubledRate && Frequency() >= 0 &&
+                                 Frequency() <= kDoubledRate && Countdown() >= 0 &&
+                                 Countdown() <= std::max(Divider(), RequestedFrequency()) &&
+                                 (!AwaitingFirstTick() || busTicks == 0);
         switch (Kind()) {
         case BusEvent::Kind::Callback:
             return countsValid && std::holds_alternative<BusEventCallback>(binding->callback);
@@ -423,9 +429,9 @@ bool BusService::RestoreEvent(const SavedEvent& saved) {
     }
     BusEvent& event = events.Take();
     event.kind = saved.Kind();
-    event.frequency = static_cast<int32_t>(saved.words[1]);
+    event.frequency = saved.Frequency();
     event.divider = saved.Divider();
-    event.countdown = static_cast<int32_t>(saved.words[3]);
+    event.countdown = saved.Countdown();
     event.requestedFrequency = saved.RequestedFrequency();
     event.fireCount = saved.words[6] | static_cast<uint64_t>(saved.words[7]) << 32;
     event.tag = saved.words[8] | static_cast<uint64_t>(saved.words[9]) << 32;

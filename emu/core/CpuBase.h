@@ -163,6 +163,8 @@ private:
     bool Fire(TimedEvent* event);
     void RescaleEvents(double newRatio);
     bool ReadCpuChunk(common::RecordArchive& archive, SavedState& state) const;
+    // Whether every number of the chunk lies where this processor base can put it.
+    static bool IsInRange(const SavedState& state);
     void Apply(const SavedState& state);
 
     template <typename Value>

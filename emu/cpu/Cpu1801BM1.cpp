@@ -285,7 +285,8 @@ bool Cpu1801BM1::LoadProcessorState(common::RecordArchive& archive) {
           archive.ReadRecordI32(loadedVector, common::NarrowString("TRPI")) &&
           archive.ReadRecordU16(loadedOpcode, common::NarrowString("PAROP")) &&
           archive.ReadRecordU16(loadedPc, common::NarrowString("PARPC")) &&
-          archive.ReadRecordI32(loadedCycles, common::NarrowString("PARCY")))) {
+          archive.ReadRecordI32(loadedCycles, common::NarrowString("PARCY")) && loadedCycles >= 0 &&
+          loadedCycles <= kLargestInstructionCost)) {
         return false;
     }
     psw = loadedPsw;

@@ -70,6 +70,14 @@ inline Bytes I64Value(const std::string& name, int64_t value) {
     return Concat({{0xF8}, Name(name), {0x47}, LittleEndian(value)});
 }
 
+// A narrow text value: its character count with the terminator, then the characters and the terminator.
+inline Bytes NarrowValue(const std::string& name, const std::string& text) {
+    Bytes value = Concat({{0xF8}, Name(name), {0x80}, LittleEndian(static_cast<uint32_t>(text.size() + 1))});
+    value.insert(value.end(), text.begin(), text.end());
+    value.push_back(0);
+    return value;
+}
+
 // A wide text value: its character count with the terminator, then 16-bit characters and the terminator.
 inline Bytes WideValue(const std::string& name, const std::string& text) {
     Bytes value = Concat({{0xF8}, Name(name), {0x81}, LittleEndian(static_cast<uint32_t>(text.size() + 1))});

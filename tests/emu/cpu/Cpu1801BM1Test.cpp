@@ -3,6 +3,7 @@
 #include "common/BasicOptionNode.h"
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
+#include "support/Bytes.h"
 #include "support/RamTestMachine.h"
 #include "support/RecordingConsole.h"
 
@@ -577,6 +578,29 @@ TEST_F(Cpu1801BM1Test, InstructionThatDoesNotFitIsParkedAndPaidForLater) {
         EXPECT_EQ(processor->Execute(8), 8);
         EXPECT_EQ(processor->Register(7), kCode + 4);
     }
+}
+
+TEST_F(Cpu1801BM1Test, AParkedCostOutOfRangeIsRefusedAndChangesNothing) {
+    machine.Load(kCode, {060001, 000240}); // ADD R0,R1 (14), parked after 10
+    EXPECT_EQ(cpu.Execute(10), 10);
+    common::MemoryStream stream;
+    stream.Create(0, -1);
+    common::RecordArchive writer(stream);
+    ASSERT_TRUE(cpu.SaveOwnData(writer));
+    const test_support::Bytes saved(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
+    const test_support::Bytes costs[] = {{0x00, 0x00, 0x00, 0x80}, {0xFF, 0xFF, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF, 0x7F}};
+    for (const test_support::Bytes& cost : costs) {
+        test_support::Bytes crafted = test_support::WithRecordValue(saved, "PARCY", cost);
+        ASSERT_NE(crafted, saved);
+        common::MemoryStream source;
+        source.Attach(crafted.data(), static_cast<int64_t>(crafted.size()));
+        common::RecordArchive reader(source);
+        EXPECT_FALSE(cpu.LoadOwnData(reader, nullptr));
+        // Still owing 4 cycles for the parked ADD.
+        EXPECT_EQ(cpu.Register(7), kCode);
+    }
+    EXPECT_EQ(cpu.Execute(10), 10);
+    EXPECT_EQ(cpu.Register(7), kCode + 2);
 }
 
 TEST_F(Cpu1801BM1Test, ParkedInstructionOwingMoreThanTheBudgetWaitsAnotherCall) {
