@@ -160,9 +160,15 @@ int32_t BusService::SetRate(int32_t requestedHz, CpuInterface* cpu, bool doubleR
     if (cpu == nullptr) {
         return rate / kBlocksPerSecond;
     }
-    const auto cyclesPerTick =
-        static_cast<int32_t>(std::round(static_cast<float>(cpu->Frequency()) / static_cast<float>(rate)));
-    cpu->AddEvent(-cyclesPerTick, OnBusFreqEvent, this, kBusFreqEvent, 0);
+    cyclesPerTick = static_cast<int32_t>(std::round(static_cast<float>(cpu->Frequency()) / static_cast<float>(rate)));
+    // One tick event per processor: a later rate only changes its period, which it takes when it next fires.
+    if (tickingCpu != cpu) {
+        tickingCpu = cpu;
+        tickPeriodChanged = false;
+        cpu->AddEvent(-cyclesPerTick, OnBusFreqEvent, this, kBusFreqEvent, 0);
+    } else {
+        tickPeriodChanged = true;
+    }
     return kProcessorTicked;
 }
 
@@ -254,6 +260,8 @@ const BusService::EventBinding* BusService::IsObjectEvent(const char* devicePath
 
 bool BusService::Start(int32_t&) {
     ticks = 0;
+    tickingCpu = nullptr;
+    tickPeriodChanged = false;
     paused = false;
     outputFailureShown = false;
     BindNamedEvent(kBusFreqEvent, {this, OnBusFreqEvent});
@@ -264,6 +272,8 @@ void BusService::Stop() {
     events.Clear();
     rate = 0;
     ticks = 0;
+    tickingCpu = nullptr;
+    tickPeriodChanged = false;
 }
 
 bool BusService::SaveOwnData(common::RecordArchive& archive) {
@@ -329,11 +339,22 @@ bool BusService::LoadOwnData(common::RecordArchive& archive, common::NarrowStrin
     RemoveAll();
     rate = savedRate;
     ticks = savedTicks;
+    // The processor's tick event comes back from the state with its own period.
+    tickPeriodChanged = false;
     return std::all_of(saved.begin(), saved.end(), [&](const SavedEvent& event) { return RestoreEvent(event); });
 }
 
-bool BusService::OnBusFreqEvent(TreeNode* owner, int32_t*, uint64_t*, CpuInterface*) {
-    static_cast<BusService*>(owner)->Tick();
+bool BusService::OnBusFreqEvent(TreeNode* owner, int32_t* period, uint64_t*, CpuInterface* cpu) {
+    auto* bus = static_cast<BusService*>(owner);
+    // The event of a processor that no longer ticks the bus goes without a tick.
+    if (bus->tickingCpu != nullptr && cpu != bus->tickingCpu) {
+        return false;
+    }
+    if (bus->tickPeriodChanged) {
+        bus->tickPeriodChanged = false;
+        *period = bus->cyclesPerTick;
+    }
+    bus->Tick();
     return true;
 }
 

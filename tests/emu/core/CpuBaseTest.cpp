@@ -3,6 +3,7 @@
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
 #include "emu/core/ArchiveBytes.h"
+#include "emu/core/BusService.h"
 #include "support/RamTestMachine.h"
 
 #include <gtest/gtest.h>
@@ -302,6 +303,22 @@ TEST_F(CpuBaseTest, ARequestedFrequencyOfNoneOrBelowScalesNothing) {
         RunTo(cpu.Cycles() + 100);
         EXPECT_EQ(cpu.ScaledElapsed() - before, 100u);
     }
+}
+
+// The bus is ticked by one timed event of the processor, whatever the number of rate changes.
+TEST_F(CpuBaseTest, ChangingTheBusRateKeepsOneTickEventAtTheNewRate) {
+    emu::BusService& bus = machine.Bus();
+    ASSERT_EQ(bus.SetRate(4000, &cpu, false), 2); // 250 cycles a tick
+    RunTo(1000);
+    const int32_t ticksAtFirstRate = bus.Ticks();
+    EXPECT_EQ(ticksAtFirstRate, 5);
+    ASSERT_EQ(bus.SetRate(8000, &cpu, false), 2); // 125 cycles a tick, counted again from 0
+    EXPECT_EQ(bus.SetRate(8000, &cpu, false), 2);
+    EXPECT_EQ(cpu.ActiveEventCount(), 1);
+    RunTo(2000);
+    // Due at 1250 still, then every 125 cycles: 1250 .. 2000.
+    EXPECT_EQ(bus.Ticks(), 7);
+    EXPECT_EQ(cpu.ActiveEventCount(), 1);
 }
 
 TEST_F(CpuBaseTest, StartFailsWithoutAClockAndSetFrequencyRefusesNegatives) {
