@@ -62,6 +62,19 @@ inline std::string SectorPattern(size_t cylinder, size_t head, size_t sector) {
     return bytes;
 }
 
+// Equal bytes, or where they first differ (images are too long to print).
+inline testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
+    if (actual == expected) {
+        return testing::AssertionSuccess();
+    }
+    size_t at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) {
+        ++at;
+    }
+    return testing::AssertionFailure() << "sizes " << actual.size() << " and " << expected.size()
+                                       << ", first difference at byte " << at;
+}
+
 // The register page of the BK test machine with the controller in front of it.
 class FloppyTestMachine : public test_support::BkTestMachine {
 public:
