@@ -348,10 +348,9 @@ bool EmulatorConfig::LoadSettings() {
     }
     SettingsLoaded = true;
     common::FileStream file;
-    if (!file.Open(SettingsPath(false), false) &&
-        !file.Open(folders.ComposeFilePath(folders.GetProgramFolder(), common::PathString(), folders.GetProgramName(),
-                                           common::PathString("ini")),
-                   false)) {
+    if (!file.OpenForReading(SettingsPath(false)) &&
+        !file.OpenForReading(folders.ComposeFilePath(folders.GetProgramFolder(), common::PathString(),
+                                                     folders.GetProgramName(), common::PathString("ini")))) {
         return false;
     }
     const bool complete = DefineSettings()->Load(file, kSettingsFileMagic);
