@@ -145,7 +145,7 @@ bool BkTapeFileService::Read(Cpu1801BM1& cpu, MemoryMap& memory, const DriveSetB
         return true;
     }
     common::FileStream file;
-    if (!file.Open(path, false)) {
+    if (!file.OpenForReading(path)) {
         return true;
     }
     uint16_t address = WordAt(request, kAddressOffset);

@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <algorithm>
 #include <filesystem>
 #include <initializer_list>
@@ -325,6 +329,32 @@ TEST(BkTapeFileServiceTest, NamesThatCouldLeaveTheFolderTouchNothing) {
         }
     }
 }
+
+#ifndef _WIN32
+// Only regular files are read or written: a FIFO or a folder of the name is never opened (a FIFO would block the
+// emulation thread) and never replaced.
+TEST(BkTapeFileServiceTest, OnlyRegularFilesAreUsed) {
+    TapeRun run;
+    ASSERT_EQ(::mkfifo((run.folder.Path() / "PIPE").c_str(), 0600), 0);
+    std::filesystem::create_directory(run.folder.Path() / "DIR");
+    run.folder.WriteFile(u"DIR.bin", BinFile(02000, 2, "ok"));
+    run.Request(3, 0, 0, "PIPE");
+    EXPECT_TRUE(run.Serve());
+    EXPECT_EQ(run.Answer(), 1);
+    EXPECT_EQ(run.Lines().back(), "[BIOS] ERROR: File \"PIPE\" not exists, so can not load it!");
+    run.Request(3, 0, 0, "DIR");
+    EXPECT_TRUE(run.Serve());
+    EXPECT_EQ(run.Answer(), 0);
+    EXPECT_EQ(run.Bytes(02000, 2), "ok") << "the folder is passed over for DIR.bin";
+    for (const char* name : {"PIPE", "DIR"}) {
+        run.Request(2, 02000, 2, name);
+        EXPECT_TRUE(run.Serve());
+        EXPECT_EQ(run.Answer(), 1);
+    }
+    EXPECT_EQ(std::filesystem::status(run.folder.Path() / "PIPE").type(), std::filesystem::file_type::fifo);
+    EXPECT_TRUE(std::filesystem::is_directory(run.folder.Path() / "DIR"));
+}
+#endif
 
 } // namespace
 } // namespace emu
