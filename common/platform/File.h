@@ -12,7 +12,7 @@ enum class FileMode {
     CreateAlways, // an empty file for reading and writing, replacing a file that exists
 };
 
-// One open host file, named by a UTF-16 path. Folders are never opened.
+// One open host file, named by a UTF-16 path. Only plain files open: never a folder, a pipe or a device.
 class File {
 public:
     File() = default;
@@ -39,5 +39,9 @@ private:
 
 // Whether the path names an existing folder.
 bool IsFolder(std::u16string_view path);
+
+// Whether the path names an existing plain file: no folder, pipe or device (on Windows neither a reserved device
+// name such as CON, NUL or COM1). Nothing is opened to find out, so a pipe cannot block the caller.
+bool IsRegularFile(std::u16string_view path);
 
 } // namespace common::platform

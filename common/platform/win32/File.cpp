@@ -53,6 +53,11 @@ bool File::Open(std::u16string_view path, FileMode mode) {
     if (opened == INVALID_HANDLE_VALUE) {
         return false;
     }
+    // Devices (CON, NUL, COM1, ...) and pipes are no files.
+    if (::GetFileType(opened) != FILE_TYPE_DISK) {
+        ::CloseHandle(opened);
+        return false;
+    }
     handle = reinterpret_cast<intptr_t>(opened);
     return true;
 }
@@ -92,6 +97,40 @@ int64_t File::Size() const {
 bool IsFolder(std::u16string_view path) {
     const DWORD attributes = ::GetFileAttributesW(ToHostPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+namespace {
+
+// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices in every folder, with any extension and trailing blanks.
+bool IsDeviceName(std::u16string_view path) {
+    const size_t separator = path.find_last_of(u"\\/:");
+    std::u16string_view name = separator == std::u16string_view::npos ? path : path.substr(separator + 1);
+    name = name.substr(0, std::min(name.find(u'.'), name.size()));
+    while (!name.empty() && name.back() == u' ') {
+        name.remove_suffix(1);
+    }
+    std::u16string upper(name);
+    for (char16_t& character : upper) {
+        if (character >= u'a' && character <= u'z') {
+            character = static_cast<char16_t>(character - u'a' + u'A');
+        }
+    }
+    if (upper == u"CON" || upper == u"PRN" || upper == u"AUX" || upper == u"NUL") {
+        return true;
+    }
+    return upper.size() == 4 && (upper.starts_with(u"COM") || upper.starts_with(u"LPT")) && upper[3] >= u'1' &&
+           upper[3] <= u'9';
+}
+
+} // namespace
+
+bool IsRegularFile(std::u16string_view path) {
+    if (path.empty() || path.find(u'\0') != std::u16string_view::npos || IsDeviceName(path)) {
+        return false;
+    }
+    const DWORD attributes = ::GetFileAttributesW(ToHostPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
 } // namespace common::platform
