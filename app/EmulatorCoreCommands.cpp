@@ -9,7 +9,6 @@
 #include "common/Paths.h"
 #include "common/StringList.h"
 #include "common/TokenList.h"
-#include "common/platform/File.h"
 #include "emu/core/Computer.h"
 #include "emu/core/CpuInterface.h"
 #include "emu/core/DriveSet.h"
@@ -81,8 +80,10 @@ bool HasControlByte(const common::String& text) {
     return false;
 }
 
+// Only plain files count: a folder, pipe or device of that name is no disk image.
 bool IsRegularFile(const common::PathString& path) {
-    return common::platform::IsRegularFile(std::u16string_view(path.GetWide(), static_cast<size_t>(path.Length())));
+    common::FileStream file;
+    return file.OpenForReading(path);
 }
 
 // The MOUNT file name: a quoted string without its quotes, or an identifier as typed. False for anything else, an
@@ -425,13 +426,7 @@ void EmulatorCore::MountCommand(CommandLine& command) {
         }
         path = found;
     }
-    // The old image stays until the new one is known to open, and comes back when the slot refuses the new one.
-    common::FileStream probe;
-    if (!probe.Open(path, false)) {
-        print("Error: Can not mount file to drive.");
-        return;
-    }
-    probe.Close();
+    // The old image stays until the new one is known to open (above), and comes back when the slot refuses it.
     const common::PathString oldPath = slot->ImagePath();
     slot->EjectImage();
     if (!slot->OpenImage(path)) {

@@ -12,7 +12,9 @@ enum class FileMode {
     CreateAlways, // an empty file for reading and writing, replacing a file that exists
 };
 
-// One open host file, named by a UTF-16 path. Only plain files open: never a folder, a pipe or a device.
+// One open host file, named by a UTF-16 path. Only regular files are opened: paths from state, settings and
+// drive files name whatever the user (or a crafted file) wrote, and a FIFO, device or folder there would block the
+// emulation thread or stand in for a disk.
 class File {
 public:
     File() = default;
@@ -20,7 +22,9 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    bool Open(std::u16string_view path, FileMode mode);
+    // Refuses anything that is not a regular file (folders, FIFOs, sockets, devices) and never waits on the path:
+    // nothing but a regular file is ever opened.
+    bool OpenRegular(std::u16string_view path, FileMode mode);
     void Close();
     bool IsOpen() const { return handle != kNoHandle; }
 
@@ -39,9 +43,5 @@ private:
 
 // Whether the path names an existing folder.
 bool IsFolder(std::u16string_view path);
-
-// Whether the path names an existing plain file: no folder, pipe or device (on Windows neither a reserved device
-// name such as CON, NUL or COM1). Nothing is opened to find out, so a pipe cannot block the caller.
-bool IsRegularFile(std::u16string_view path);
 
 } // namespace common::platform

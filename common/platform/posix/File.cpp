@@ -52,19 +52,22 @@ File::~File() {
     Close();
 }
 
-bool File::Open(std::u16string_view path, FileMode mode) {
+bool File::OpenRegular(std::u16string_view path, FileMode mode) {
     Close();
     const std::string name = ToHostPath(path);
     if (name.empty() || name.find('\0') != std::string::npos) {
         return false;
     }
-    // Not blocking while it opens: a pipe without a writer would hold the caller for good.
-    const int descriptor = ::open(name.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
+    // Opening a device can act on it (a tape rewinds), so what is there is looked at first.
+    struct stat status {};
+    if (::stat(name.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        return false;
+    }
+    // Non-blocking, so that a FIFO put there after the look cannot hold the open.
+    const int descriptor = ::open(name.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (descriptor < 0) {
         return false;
     }
-    // Only plain files: reading opens folders here, unlike on Windows, and pipes and devices are no files.
-    struct stat status {};
     const int flags = ::fcntl(descriptor, F_GETFL);
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
         ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
@@ -106,13 +109,6 @@ int64_t File::Size() const {
 bool IsFolder(std::u16string_view path) {
     struct stat status {};
     return ::stat(ToHostPath(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-bool IsRegularFile(std::u16string_view path) {
-    const std::string name = ToHostPath(path);
-    struct stat status {};
-    return !name.empty() && name.find('\0') == std::string::npos && ::stat(name.c_str(), &status) == 0 &&
-           S_ISREG(status.st_mode);
 }
 
 } // namespace common::platform

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace common::platform {
 
@@ -31,16 +32,30 @@ int64_t Transfer(HANDLE file, Bytes* bytes, int64_t count, Call call) {
     return done;
 }
 
+// Device paths are refused before anything opens them: "\\.\" names (pipes, volumes, raw disks) and the
+// device-namespace forms of "\\?\" other than a drive letter or a UNC share; raw disks answer as disk files.
+bool NamesADevice(const std::wstring& name) {
+    const auto startsWith = [&](std::wstring_view prefix) { return name.compare(0, prefix.size(), prefix) == 0; };
+    if (startsWith(L"\\\\.\\") || startsWith(L"//./")) {
+        return true;
+    }
+    if (startsWith(L"\\\\?\\")) {
+        const bool driveLetter = name.size() > 5 && name[5] == L':';
+        return !driveLetter && !startsWith(L"\\\\?\\UNC\\");
+    }
+    return false;
+}
+
 } // namespace
 
 File::~File() {
     Close();
 }
 
-bool File::Open(std::u16string_view path, FileMode mode) {
+bool File::OpenRegular(std::u16string_view path, FileMode mode) {
     Close();
     const std::wstring name = ToHostPath(path);
-    if (name.empty() || name.find(L'\0') != std::wstring::npos) {
+    if (name.empty() || name.find(L'\0') != std::wstring::npos || NamesADevice(name)) {
         return false;
     }
     const DWORD access = mode == FileMode::ReadOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
@@ -53,7 +68,7 @@ bool File::Open(std::u16string_view path, FileMode mode) {
     if (opened == INVALID_HANDLE_VALUE) {
         return false;
     }
-    // Devices (CON, NUL, COM1, ...) and pipes are no files.
+    // Pipes and character devices (a console, a serial port) are not files.
     if (::GetFileType(opened) != FILE_TYPE_DISK) {
         ::CloseHandle(opened);
         return false;
@@ -97,40 +112,6 @@ int64_t File::Size() const {
 bool IsFolder(std::u16string_view path) {
     const DWORD attributes = ::GetFileAttributesW(ToHostPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-namespace {
-
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices in every folder, with any extension and trailing blanks.
-bool IsDeviceName(std::u16string_view path) {
-    const size_t separator = path.find_last_of(u"\\/:");
-    std::u16string_view name = separator == std::u16string_view::npos ? path : path.substr(separator + 1);
-    name = name.substr(0, std::min(name.find(u'.'), name.size()));
-    while (!name.empty() && name.back() == u' ') {
-        name.remove_suffix(1);
-    }
-    std::u16string upper(name);
-    for (char16_t& character : upper) {
-        if (character >= u'a' && character <= u'z') {
-            character = static_cast<char16_t>(character - u'a' + u'A');
-        }
-    }
-    if (upper == u"CON" || upper == u"PRN" || upper == u"AUX" || upper == u"NUL") {
-        return true;
-    }
-    return upper.size() == 4 && (upper.starts_with(u"COM") || upper.starts_with(u"LPT")) && upper[3] >= u'1' &&
-           upper[3] <= u'9';
-}
-
-} // namespace
-
-bool IsRegularFile(std::u16string_view path) {
-    if (path.empty() || path.find(u'\0') != std::u16string_view::npos || IsDeviceName(path)) {
-        return false;
-    }
-    const DWORD attributes = ::GetFileAttributesW(ToHostPath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
 } // namespace common::platform
