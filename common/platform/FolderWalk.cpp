@@ -9,8 +9,8 @@ uint32_t DosDateTime(int32_t year, int32_t month, int32_t day, int32_t hour, int
     }
     // Two-second steps; a leap second stays in the minute.
     const auto seconds = static_cast<uint32_t>(second > 59 ? 59 : second) / 2;
-    const uint32_t date = static_cast<uint32_t>(year - 1980) << 9 | static_cast<uint32_t>(month) << 5 |
-                          static_cast<uint32_t>(day);
+    const uint32_t date =
+        static_cast<uint32_t>(year - 1980) << 9 | static_cast<uint32_t>(month) << 5 | static_cast<uint32_t>(day);
     const uint32_t time = static_cast<uint32_t>(hour) << 11 | static_cast<uint32_t>(minute) << 5 | seconds;
     return date << 16 | time;
 }

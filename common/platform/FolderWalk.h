@@ -27,8 +27,8 @@ struct FileIdentity {
 struct FolderEntry {
     std::u16string name;
     EntryKind kind = EntryKind::Other;
-    uint64_t size = 0;      // files only
-    int64_t writeTime = 0;  // last write, seconds since 1970-01-01 UTC
+    uint64_t size = 0;     // files only
+    int64_t writeTime = 0; // last write, seconds since 1970-01-01 UTC
     FileIdentity identity;
 };
 

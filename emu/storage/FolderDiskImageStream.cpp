@@ -215,8 +215,9 @@ bool FolderDiskImage::ReadStateInto(common::RecordArchive& archive, SavedState& 
     }
     // The blobs' lengths must be those of an image of this size before room is made for them; when the image is
     // mounted already, those of that image.
-    const auto row = std::find_if(kSizeClasses.begin(), kSizeClasses.end(),
-                                  [&saved](const SizeClassRow& candidate) { return candidate.imageSize == saved.size; });
+    const auto row = std::find_if(kSizeClasses.begin(), kSizeClasses.end(), [&saved](const SizeClassRow& candidate) {
+        return candidate.imageSize == saved.size;
+    });
     if (row == kSizeClasses.end()) {
         return false;
     }
@@ -228,9 +229,10 @@ bool FolderDiskImage::ReadStateInto(common::RecordArchive& archive, SavedState& 
         saved.memoryBytes != systemBytes + saved.poolBytes) {
         return false;
     }
-    if (againstMounted && (saved.measure != contentMeasure || saved.clusterCount != static_cast<int32_t>(clusterMap.size()) ||
-                           saved.poolBytes != static_cast<int64_t>(poolTable.size()) * clusterSize ||
-                           saved.memoryBytes != static_cast<int32_t>(memory.size()) || saved.fingerprint != fingerprint)) {
+    if (againstMounted &&
+        (saved.measure != contentMeasure || saved.clusterCount != static_cast<int32_t>(clusterMap.size()) ||
+         saved.poolBytes != static_cast<int64_t>(poolTable.size()) * clusterSize ||
+         saved.memoryBytes != static_cast<int32_t>(memory.size()) || saved.fingerprint != fingerprint)) {
         Note(note, kChangedText);
         return false;
     }

@@ -23,8 +23,8 @@ std::string UpperName(std::u16string_view name, bool& replaced) {
             name[at + 1] <= 0xDFFF) {
             ++at;
         }
-        if (unit >= 0x80 || unit < 0x20 || unit == 0x7F || kInvalidCharacters.find(static_cast<char>(unit)) !=
-                                                               std::string_view::npos) {
+        if (unit >= 0x80 || unit < 0x20 || unit == 0x7F ||
+            kInvalidCharacters.find(static_cast<char>(unit)) != std::string_view::npos) {
             upper.push_back('_');
             replaced = true;
         } else if (unit >= 'a' && unit <= 'z') {

@@ -71,8 +71,8 @@ bool ReadFolderEntries(std::u16string_view folder, bool followLink, std::vector<
     if (path.empty() || path.find('\0') != std::string::npos) {
         return false;
     }
-    Descriptor opened(::open(path.c_str(),
-                             O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW)));
+    Descriptor opened(
+        ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW)));
     struct stat status {};
     if (opened.Get() < 0 || ::fstat(opened.Get(), &status) != 0 || !S_ISDIR(status.st_mode)) {
         return false;

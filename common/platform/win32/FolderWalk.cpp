@@ -142,10 +142,9 @@ bool InsideFile::Open(std::u16string_view folder, const std::vector<std::u16stri
         }
         path += ToHostPath(names[step]);
         const bool last = step + 1 == names.size();
-        OwnedHandle opened =
-            last ? OpenHandle(path, GENERIC_READ, kShareAll, FILE_FLAG_OPEN_REPARSE_POINT)
-                 : OpenHandle(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+        OwnedHandle opened = last ? OpenHandle(path, GENERIC_READ, kShareAll, FILE_FLAG_OPEN_REPARSE_POINT)
+                                  : OpenHandle(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
         BY_HANDLE_FILE_INFORMATION information{};
         if (!opened || !::GetFileInformationByHandle(opened.get(), &information) ||
             (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
