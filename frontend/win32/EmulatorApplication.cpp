@@ -24,7 +24,9 @@ void Register(int32_t language, std::unique_ptr<common::TextTable> table) {
 
 } // namespace
 
-EmulatorApplication::EmulatorApplication(const common::ProgramFolders& folders) : folders(folders) {}
+EmulatorApplication::EmulatorApplication(const common::ProgramFolders& folders,
+                                         std::span<const EmulatorConfig::MachineListEntry> machines)
+    : folders(folders), machines(machines) {}
 
 // The emulation thread of a later core must not reach an application that is gone.
 EmulatorApplication::~EmulatorApplication() {
@@ -47,7 +49,7 @@ bool EmulatorApplication::Init(int32_t& exitCode) {
     // The toolkit's menus and dialogs ask for texts with an empty fallback.
     gui::SetUiTextLookup([](int32_t id) { return common::GetText(id, u""); });
     if (TopWindow() == nullptr) {
-        auto window = std::make_unique<emu::MainWindow>(0, 0, 800, 600, 0, folders);
+        auto window = std::make_unique<emu::MainWindow>(0, 0, 800, 600, 0, folders, machines);
         if (!window->IsCreated()) {
             window->SetIconId(kProgramIcon);
         }

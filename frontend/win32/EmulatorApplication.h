@@ -2,9 +2,12 @@
 // window with the program's icon and its main menu bar, and then runs as the toolkit's application does.
 #pragma once
 
+#include "app/EmulatorConfig.h"
 #include "app/ProgramStartup.h"
 #include "common/ProgramFolders.h"
 #include "gui/windows/Win32Application.h"
+
+#include <span>
 
 namespace emu {
 
@@ -12,8 +15,10 @@ class MainWindow;
 
 class EmulatorApplication : public gui::Windows::Win32Application, public StartableApplication {
 public:
-    // The main window finds its settings and ROMs through folders.
-    explicit EmulatorApplication(const common::ProgramFolders& folders = common::ProgramFolders::Host());
+    // The main window finds its settings and ROMs through folders and offers the machines.
+    explicit EmulatorApplication(
+        const common::ProgramFolders& folders = common::ProgramFolders::Host(),
+        std::span<const EmulatorConfig::MachineListEntry> machines = EmulatorConfig::MachineList());
     ~EmulatorApplication() override;
 
     bool Init(int32_t& exitCode) override;
@@ -30,6 +35,7 @@ public:
 
 private:
     common::ProgramFolders folders;
+    std::span<const EmulatorConfig::MachineListEntry> machines;
     HINSTANCE startInstance = nullptr;
     HINSTANCE startPrevious = nullptr;
     LPWSTR* startArguments = nullptr;

@@ -56,9 +56,9 @@ EmulatorConfig::MediaList WindowsMedia() {
 }
 
 MainWindow::MainWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
-                       const common::ProgramFolders& folders)
-    : TopLevelWindow(x, y, width, height, flags),
-      config(MakeEnvironment(folders), EmulatorConfig::MachineList(), WindowsMedia()),
+                       const common::ProgramFolders& folders,
+                       std::span<const EmulatorConfig::MachineListEntry> machines)
+    : TopLevelWindow(x, y, width, height, flags), config(MakeEnvironment(folders), machines, WindowsMedia()),
       cadence(common::platform::CounterFrequency()) {
     title.Format("ZOV%s Emulator", config.TitleSuffix);
 }

@@ -10,6 +10,7 @@
 #include "gui/windows/TopLevelWindow.h"
 
 #include <cstdint>
+#include <span>
 
 namespace gui {
 class MenuItem;
@@ -28,9 +29,10 @@ class MainMenuBar;
 
 class MainWindow : public gui::Windows::TopLevelWindow {
 public:
-    // The settings and the ROMs' "configs" are looked up through folders.
+    // The settings and the ROMs' "configs" are looked up through folders; the Computer menu offers the machines.
     MainWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
-               const common::ProgramFolders& folders = common::ProgramFolders::Host());
+               const common::ProgramFolders& folders = common::ProgramFolders::Host(),
+               std::span<const EmulatorConfig::MachineListEntry> machines = EmulatorConfig::MachineList());
     ~MainWindow() override;
 
     // The main window of a control, a menu item or a window; null when it has none.
