@@ -173,7 +173,8 @@ void CpuBase::AddCycles(int32_t cycles) {
     if (executing) {
         budgetLeft -= cycles;
     } else {
-        extraCycles += cycles;
+        // Straight into the counter: a separate 32-bit sum of every stall would overflow in time.
+        cycleCounter += static_cast<uint64_t>(cycles);
     }
 }
 
@@ -198,6 +199,9 @@ bool CpuBase::SetNMI(bool on) {
 }
 
 void CpuBase::OpenSlice(int32_t budget) {
+    // Cycles added outside slices that a loaded state still keeps apart.
+    cycleCounter += static_cast<uint64_t>(extraCycles);
+    extraCycles = 0;
     executing = true;
     sliceBudget = budgetLeft = budget == 0 ? 1 : budget;
 }

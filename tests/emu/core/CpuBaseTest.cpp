@@ -159,6 +159,16 @@ TEST_F(CpuBaseTest, AddCyclesShortensTheSliceOrAddsBetweenSlices) {
     EXPECT_EQ(cpu.Cycles(), 205u);
 }
 
+TEST_F(CpuBaseTest, CyclesAddedOutsideSlicesNeverOverflow) {
+    constexpr int32_t kLarge = std::numeric_limits<int32_t>::max();
+    for (int32_t call = 0; call < 4; ++call) {
+        cpu.AddCycles(kLarge);
+    }
+    EXPECT_EQ(cpu.Cycles(), 4 * uint64_t{kLarge});
+    cpu.Execute(10);
+    EXPECT_EQ(cpu.Cycles(), 4 * uint64_t{kLarge} + 10);
+}
+
 TEST_F(CpuBaseTest, EventThatCannotBeBoundIsNotAdded) {
     machine.Bus().SetRegistering(true);
     EXPECT_FALSE(cpu.AddEvent(10, &EventOwner::Record, &first, nullptr, 0));
