@@ -1,6 +1,7 @@
 #include "emu/bk/Bk0010Machine.h"
 
 #include "common/BasicOptionNode.h"
+#include "emu/bk/BkBiosTracer.h"
 #include "emu/core/DriveSet.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
@@ -77,6 +78,8 @@ TEST(Bk0010ModelTest, TapeModelsHaveOneBinSlotAndTheBk0010DeviceSet) {
         }
         EXPECT_EQ(types, (std::vector<std::string>{"bin=BK Binary Files", "exe=BK Binary Files"}));
 
+        EXPECT_NE(dynamic_cast<Bk0010BiosTracer*>(machine->BiosTracer()), nullptr);
+        EXPECT_EQ(machine->BiosTracer()->Name().View(), "BIOS BK");
         EXPECT_EQ(machine->Cpu()->Frequency(), 3000000);
         EXPECT_EQ(machine->Cpu()->StartWord(), 0100000);
         std::vector<std::string> names;
@@ -84,7 +87,7 @@ TEST(Bk0010ModelTest, TapeModelsHaveOneBinSlotAndTheBk0010DeviceSet) {
             names.push_back(std::string(machine->ChildAt(index)->Name().View()));
         }
         EXPECT_EQ(names, (std::vector<std::string>{"CPU 1801BM1", "Video Device", "Keyboard", "Timer (undoc)",
-                                                   "BK Speaker", "Covox DAC"}));
+                                                   "BK Speaker", "Covox DAC", "BIOS BK"}));
     }
 }
 
