@@ -3,6 +3,7 @@
 
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
+#include "emu/bk/BkBiosTracer.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
@@ -102,6 +103,20 @@ TEST_F(Bk0010RealRomTest, ABinFileStartsAndDraws) {
         }
         EXPECT_EQ(litRows, 16) << run.Describe(TestName());
     }
+}
+
+// The monitor's services pass the tracer: the typed key comes back through EMT 016.
+TEST_F(Bk0010RealRomTest, TheTracerSeesTheMonitorsCalls) {
+    BkModelRun run(bk0010_01, romFolder);
+    ASSERT_NE(run.Machine().BiosTracer(), nullptr);
+    ASSERT_TRUE(run.PowerOn());
+    run.RunFrames(kBootFrames);
+    run.Machine().BiosTracer()->TraceFlag(016) = true;
+    run.Type("Z");
+    const std::vector<std::string> lines = run.Lines("[BIOS]");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "[BIOS] EMT 016 - Send Code to Video Driver (R0=132, alpha-num)"),
+              lines.end())
+        << (lines.empty() ? std::string("no lines") : lines.front());
 }
 
 // A state saved after 100 frames and loaded into a fresh machine runs on as the machine that saved it.
