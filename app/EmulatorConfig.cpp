@@ -2,6 +2,7 @@
 
 #include "common/FileStream.h"
 #include "common/SettingsTree.h"
+#include "emu/bk/Bk0010FloppyMachine.h"
 #include "emu/bk/Bk0010Machine.h"
 #include "emu/core/Computer.h"
 #include "emu/core/HostSoundOutput.h"
@@ -25,7 +26,7 @@ std::unique_ptr<Computer> MakeModel() {
 constexpr EmulatorConfig::MachineListEntry kMachineList[] = {
     {&MakeModel<Bk0010Machine>, false},
     {&MakeModel<Bk0010_01Machine>, false},
-    {nullptr, false},
+    {&MakeModel<Bk0010FddMachine>, false},
     {nullptr, true},
     {nullptr, false},
     {nullptr, false},
@@ -359,10 +360,9 @@ bool EmulatorConfig::LoadSettings() {
     }
     SettingsLoaded = true;
     common::FileStream file;
-    if (!file.Open(SettingsPath(false), false) &&
-        !file.Open(folders.ComposeFilePath(folders.GetProgramFolder(), common::PathString(), folders.GetProgramName(),
-                                           common::PathString("ini")),
-                   false)) {
+    if (!file.OpenForReading(SettingsPath(false)) &&
+        !file.OpenForReading(folders.ComposeFilePath(folders.GetProgramFolder(), common::PathString(),
+                                                     folders.GetProgramName(), common::PathString("ini")))) {
         return false;
     }
     const bool complete = DefineSettings()->Load(file, kSettingsFileMagic);

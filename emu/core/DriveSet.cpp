@@ -116,12 +116,14 @@ bool DriveSet::SaveKind(common::RecordArchive& archive, DriveKind kind) {
 bool DriveSet::LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) {
     SavedDrives saved;
     if (!ReadSavedDrives(archive, note, saved)) {
+        DropFolderDiskStates();
         return false;
     }
     for (const DriveKind kind : kDriveKinds) {
         const std::vector<SavedDrive>& drives = saved[static_cast<size_t>(kind)];
         for (int32_t number = 0; number < Count(kind); ++number) {
             if (!CheckSavedDrive(kind, number, drives[static_cast<size_t>(number)], note)) {
+                DropFolderDiskStates();
                 return false;
             }
         }
@@ -138,7 +140,30 @@ bool DriveSet::LoadOwnData(common::RecordArchive& archive, common::NarrowString*
     }
     lastImageFolder = imageFolder;
     lastMountFolder = mountFolder;
-    return remounted;
+    return SettleFolderDiskStates(remounted, note);
+}
+
+bool DriveSet::SettleFolderDiskStates(bool remounted, common::NarrowString* note) {
+    // A folder disk's state fits only the image built from its folder, known once the drives are remounted:
+    // every one is checked before any is applied.
+    bool fits = remounted;
+    for (int32_t number = 0; fits && number < Count(DriveKind::HardDisk); ++number) {
+        const VirtualDiskImage* folderDisk = DriveAt(DriveKind::HardDisk, number)->Image().FolderDisk();
+        fits = folderDisk == nullptr || folderDisk->CheckReadState(note);
+    }
+    for (int32_t number = 0; number < Count(DriveKind::HardDisk); ++number) {
+        VirtualDiskImage* folderDisk = DriveAt(DriveKind::HardDisk, number)->Image().FolderDisk();
+        if (folderDisk != nullptr && fits) {
+            folderDisk->ApplyReadState();
+        } else if (folderDisk != nullptr) {
+            folderDisk->DropReadState();
+        }
+    }
+    return fits;
+}
+
+void DriveSet::DropFolderDiskStates() {
+    SettleFolderDiskStates(false, nullptr);
 }
 
 bool DriveSet::ReadSavedDrives(common::RecordArchive& archive, common::NarrowString* note, SavedDrives& saved) {
@@ -176,13 +201,13 @@ bool DriveSet::ReadSavedDrive(common::RecordArchive& archive, DriveKind kind, in
     if (kind != DriveKind::HardDisk) {
         return true;
     }
-    // A virtual disk checks its own state as it comes; it cannot be read ahead.
+    // A virtual disk reads its own state and keeps it aside until the drives are remounted.
     const common::NarrowString chunk = IndexedKey("_HDD", number);
     VirtualDiskImage* folderDisk = DriveAt(kind, number)->Image().FolderDisk();
     return archive.ReadMarker(chunk, common::kChunkBeginMarker) &&
            ReadSavedStream(archive, drive.file.size, drive.file.position) &&
            ReadSavedStream(archive, drive.memory.size, drive.memory.position) &&
-           (folderDisk == nullptr || folderDisk->LoadState(archive, note)) &&
+           (folderDisk == nullptr || folderDisk->ReadState(archive, note)) &&
            archive.ReadMarker(chunk, common::kChunkEndMarker);
 }
 
@@ -196,7 +221,7 @@ bool DriveSet::CheckSavedDrive(DriveKind kind, int32_t number, const SavedDrive&
         sizes = StreamSizes{};
     } else if (common::FileExists(drive.path)) {
         common::FileStream file;
-        file.Open(drive.path, false);
+        file.OpenForReading(drive.path);
         sizes = StreamSizes{file.Size(), file.Size(), 0};
     } else if (slot.Image().FolderDisk() == nullptr || !common::IsDirectory(drive.path)) {
         PrintError("[%s_%ld ERROR] Can not load file \"%s\"!", NamesOf(kind).message, number, drive.path);
@@ -210,7 +235,8 @@ bool DriveSet::RemountSavedDrive(DriveKind kind, int32_t number, const SavedDriv
     DriveSlot& slot = *DriveAt(kind, number);
     if (slot.ImagePath().Compare(drive.path) != 0) {
         slot.EjectImage();
-        if (!drive.path.IsEmpty() && !slot.OpenImage(drive.path)) {
+        // A state names any path it likes: an image it brings in is never written to.
+        if (!drive.path.IsEmpty() && !slot.OpenImage(drive.path, false)) {
             PrintError("[%s_%ld ERROR] Can not load file \"%s\"!", NamesOf(kind).message, number, drive.path);
             return false;
         }
