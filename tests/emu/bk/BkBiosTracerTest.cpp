@@ -3,6 +3,7 @@
 #include "emu/bk/BkBiosTracer.h"
 
 #include "BkRun.h"
+#include "OptionMenu.h"
 #include "common/BasicOptionNode.h"
 #include "common/SettingsTree.h"
 #include "emu/bk/Bk0010Machine.h"
@@ -170,32 +171,6 @@ TEST(BkBiosTracerTest, OnlyEmtTrapsWithAProcessorAreTraced) {
     EXPECT_TRUE(run.tracer->TraceFlag(BkBiosTracer::kUnknown));
 }
 
-// Menu captions, each item with its items below it.
-void Captions(const common::OptionNode& node, const std::string& indent, std::vector<std::string>& out) {
-    for (int32_t index = 0; index < node.ChildCount(); ++index) {
-        const common::OptionNode* child = node.ChildAt(index);
-        out.push_back(indent + (child->IsSeparator() ? std::string("-") : child->Text().GetNarrow()));
-        Captions(*child, indent + "  ", out);
-    }
-}
-
-const common::OptionNode* Item(const common::OptionNode& node, const std::vector<std::string>& path) {
-    const common::OptionNode* found = &node;
-    for (const std::string& caption : path) {
-        const common::OptionNode* next = nullptr;
-        for (int32_t index = 0; next == nullptr && index < found->ChildCount(); ++index) {
-            if (found->ChildAt(index)->Text().GetNarrow() == caption) {
-                next = found->ChildAt(index);
-            }
-        }
-        if (next == nullptr) {
-            return nullptr;
-        }
-        found = next;
-    }
-    return found;
-}
-
 TEST(BkBiosTracerTest, TheMenuGroupsTheServicesAndSetsThemByGroupOrAll) {
     Bk0010BiosTracer tracer;
     common::BasicOptionNode root;
@@ -233,10 +208,10 @@ TEST(BkBiosTracerTest, TheMenuGroupsTheServicesAndSetsThemByGroupOrAll) {
     EXPECT_NE(std::find(captions.begin(), captions.end(), "  EMT 036  -  Tape Recorder Services"), captions.end());
 
     // A group's "Trace All" sets its own flags; the group and the root show checked while any of them is.
-    common::OptionNode* video = const_cast<common::OptionNode*>(Item(root, {"Trace Video"}));
+    common::OptionNode* video = Item(root, {"Trace Video"});
     ASSERT_NE(video, nullptr);
     EXPECT_FALSE(video->IsChecked());
-    ASSERT_TRUE(const_cast<common::OptionNode*>(Item(root, {"Trace Video", "Trace All"}))->Activate());
+    ASSERT_TRUE(Item(root, {"Trace Video", "Trace All"})->Activate());
     for (int32_t number = 016; number <= 034; number += 2) {
         EXPECT_TRUE(tracer.TraceFlag(number)) << number;
     }
@@ -245,12 +220,12 @@ TEST(BkBiosTracerTest, TheMenuGroupsTheServicesAndSetsThemByGroupOrAll) {
     EXPECT_TRUE(video->IsChecked());
     EXPECT_TRUE(root.IsChecked());
 
-    ASSERT_TRUE(const_cast<common::OptionNode*>(Item(root, {"Trace All"}))->Activate());
-    ASSERT_TRUE(const_cast<common::OptionNode*>(Item(root, {"Break On All"}))->Activate());
+    ASSERT_TRUE(Item(root, {"Trace All"})->Activate());
+    ASSERT_TRUE(Item(root, {"Break On All"})->Activate());
     for (int32_t index = 0; index < BkBiosTracer::kFlags; ++index) {
         EXPECT_TRUE(tracer.TraceFlag(index) && tracer.BreakFlag(index)) << index;
     }
-    ASSERT_TRUE(const_cast<common::OptionNode*>(Item(root, {"Clear All"}))->Activate());
+    ASSERT_TRUE(Item(root, {"Clear All"})->Activate());
     for (int32_t index = 0; index < BkBiosTracer::kFlags; ++index) {
         EXPECT_FALSE(tracer.TraceFlag(index) || tracer.BreakFlag(index)) << index;
     }
