@@ -134,6 +134,11 @@ public:
 protected:
     // Binds the register page to the machine's register operations; a model calls it once its pages are mapped.
     bool MapRegisterPage();
+    // A model's own records, after the family's: written after them; on a load read and checked before any of the
+    // family's is taken (false refuses the state), and taken after them.
+    virtual bool SaveModelState([[maybe_unused]] common::RecordArchive& archive) { return true; }
+    virtual bool ReadModelState([[maybe_unused]] common::RecordArchive& archive) { return true; }
+    virtual void ApplyModelState() {}
     // The value of an access: a byte or a word.
     static uint16_t AccessValue(uint32_t size, const void* value);
     // Stores a read's value as a byte or a word.

@@ -125,22 +125,29 @@ bool BkModelRun::MountBin(const std::u16string& path) {
     return slot != nullptr && slot->OpenImage(common::PathString(path.c_str()));
 }
 
-std::vector<std::string> BkModelRun::Screen() const {
+std::optional<BkScreenText> BkModelRun::Font() const {
     const emu::MemoryMap* memory = machine != nullptr ? machine->Memory() : nullptr;
     if (memory == nullptr || memory->Size() < 0120000) {
-        return {};
+        return std::nullopt;
     }
-    const BkScreenText text(std::span<const uint8_t>(memory->RamBase() + BkScreenText::kMonitorAddress, 020000));
-    return text.Read(renderer);
+    if (machine->ModelIndex() >= emu::BkMachine::kBk0011m) {
+        if (memory->Size() < kExtendedRom + 020000) {
+            return std::nullopt;
+        }
+        return BkScreenText(std::span<const uint8_t>(memory->RamBase() + kExtendedRom, 020000),
+                            BkScreenText::kExtendedRomFont, BkScreenText::Charset::Koi8);
+    }
+    return BkScreenText(std::span<const uint8_t>(memory->RamBase() + BkScreenText::kMonitorAddress, 020000));
+}
+
+std::vector<std::string> BkModelRun::Screen() const {
+    const std::optional<BkScreenText> text = Font();
+    return text ? text->Read(renderer) : std::vector<std::string>{};
 }
 
 bool BkModelRun::Shows(std::string_view utf8) const {
-    const emu::MemoryMap* memory = machine != nullptr ? machine->Memory() : nullptr;
-    if (memory == nullptr || memory->Size() < 0120000) {
-        return false;
-    }
-    const BkScreenText text(std::span<const uint8_t>(memory->RamBase() + BkScreenText::kMonitorAddress, 020000));
-    return text.Shows(renderer, utf8);
+    const std::optional<BkScreenText> text = Font();
+    return text && text->Shows(renderer, utf8);
 }
 
 std::string BkModelRun::Describe(const std::string& name) const {
