@@ -5,6 +5,7 @@
 #include "common/StringList.h"
 #include "emu/core/SlotImageStream.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace emu {
@@ -24,8 +25,9 @@ public:
     DriveSlot& operator=(const DriveSlot&) = delete;
 
     // Mounts an image file, or a folder through the image stream's virtual disk. The folder of the path is
-    // remembered by the owner even when the slot is occupied (an eject must come first) or the open fails.
-    bool OpenImage(const common::String& path);
+    // remembered by the owner even when the slot is occupied (an eject must come first) or the open fails. An image
+    // file opens for writing only when writable is set and the file allows it.
+    bool OpenImage(const common::String& path, bool writable = true);
     // Closes the image; latched stays as it is. Nothing happens on an empty slot.
     void EjectImage();
     void SetLatch(bool on);
@@ -54,7 +56,7 @@ public:
     // The drive is closed on the medium.
     bool latched = false;
     // Set by devices on every access; the front end clears it once it has lit the drive's indicator.
-    bool accessBlink = false;
+    std::atomic<bool> accessBlink{false};
     // The drive device accepted the medium after the last change.
     bool mediaReady = false;
     // The image stream's usable flag at the last open.
