@@ -144,7 +144,7 @@ private:
     std::vector<uint32_t> poolTable;
     int32_t poolUsed = 0;
 
-    common::platform::InsideFile hostFile;
+    common::platform::File hostFile;
     int32_t openFile = 0;
 
     // A state read inside a drive set's state, waiting for its check.
