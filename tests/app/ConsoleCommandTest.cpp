@@ -255,6 +255,16 @@ TEST_F(ConsoleCommandTest, RefusedLinesPrintWhyAndChangeNothing) {
     }
 }
 
+TEST_F(ConsoleCommandTest, TheTraceLineNeedsAPoweredMachine) {
+    common::NarrowString line("untouched");
+    EXPECT_FALSE(core->PrintTraceLine(line));
+    EXPECT_EQ(std::string(line.View()), "untouched");
+    ASSERT_TRUE(core->SetRunState(true, true));
+    ASSERT_TRUE(AtBreak());
+    EXPECT_TRUE(WhileHeld(*core, [&] { return core->PrintTraceLine(line); }));
+    EXPECT_EQ(std::string(line.View()).substr(0, 8), "[001000]");
+}
+
 TEST_F(ConsoleCommandTest, HelpListsCommandsAndKeysAndAsksTheDevices) {
     const std::vector<Line> help = {
         {">HELP - Emulation Commands:", 0xFFFFA0A0},
@@ -614,6 +624,33 @@ TEST_F(ConsoleCommandTest, ThousandsOfCommandsAgainstARunningMachineKeepTheCoreR
     ASSERT_TRUE(AtBreak());
     EXPECT_NE(Register(7), pc);
     EXPECT_EQ(core->PauseDepth(), 0);
+}
+
+TEST(ConsoleCommandPauseTest, ACommandWhoseThreadDoesNotParkDoesNotRun) {
+    static constexpr emu::EmulatorConfig::MachineListEntry kList[] = {
+        {[] { return std::unique_ptr<emu::Computer>(std::make_unique<BudgetMachine>(false)); }, false}};
+    Watchdog watchdog{120s};
+    TemporaryProgram program;
+    std::unique_ptr<emu::EmulatorConfig> config = MakeConfig(program.Folders(), kList, 200);
+    emu::EmulatorCore* core = config->CreateCore(0);
+    ASSERT_NE(core, nullptr);
+    ASSERT_TRUE(core->SetRunState(false, false));
+    BudgetCpu& cpu = static_cast<BudgetMachine*>(core->Machine())->Cpu();
+    core->Console().Clear();
+
+    cpu.Hold(true);
+    cpu.AwaitInside();
+    core->ExecuteCommand(common::NarrowString("break"));
+    std::vector<std::string> lines;
+    for (const common::ConsoleLine& line : core->Console().Snapshot()) {
+        lines.emplace_back(line.text.View());
+    }
+    EXPECT_EQ(lines, std::vector<std::string>{"Error: Emulation thread does not respond"});
+    EXPECT_FALSE(core->IsBreakPending()) << "the command did not run";
+    EXPECT_EQ(core->PauseDepth(), 0);
+    cpu.Hold(false);
+    core->ExecuteCommand(common::NarrowString("break"));
+    EXPECT_TRUE(Eventually([&] { return core->IsBreakPending() && core->IsParked(); }));
 }
 
 } // namespace
