@@ -2,6 +2,7 @@
 
 #include "common/FileStream.h"
 #include "common/SettingsTree.h"
+#include "emu/bk/Bk0010Machine.h"
 #include "emu/core/Computer.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/NullRenderer.h"
@@ -14,10 +15,20 @@ namespace emu {
 
 namespace {
 
+template <typename Model>
+std::unique_ptr<Computer> MakeModel() {
+    return std::make_unique<Model>();
+}
+
 // The machine list. Each model takes its row as it lands: "BK-0010", "BK-0010.01" and "BK-0010 + FDD", the
 // separator, then "BK-0011M" and "BK-0011M + FDD". A row without a factory makes no entry.
 constexpr EmulatorConfig::MachineListEntry kMachineList[] = {
-    {nullptr, false}, {nullptr, false}, {nullptr, false}, {nullptr, true}, {nullptr, false}, {nullptr, false},
+    {&MakeModel<Bk0010Machine>, false},
+    {&MakeModel<Bk0010_01Machine>, false},
+    {nullptr, false},
+    {nullptr, true},
+    {nullptr, false},
+    {nullptr, false},
 };
 
 constexpr int32_t kSyncFrequencyCount = 5;
@@ -348,10 +359,9 @@ bool EmulatorConfig::LoadSettings() {
     }
     SettingsLoaded = true;
     common::FileStream file;
-    if (!file.Open(SettingsPath(false), false) &&
-        !file.Open(folders.ComposeFilePath(folders.GetProgramFolder(), common::PathString(), folders.GetProgramName(),
-                                           common::PathString("ini")),
-                   false)) {
+    if (!file.OpenForReading(SettingsPath(false)) &&
+        !file.OpenForReading(folders.ComposeFilePath(folders.GetProgramFolder(), common::PathString(),
+                                                     folders.GetProgramName(), common::PathString("ini")))) {
         return false;
     }
     const bool complete = DefineSettings()->Load(file, kSettingsFileMagic);

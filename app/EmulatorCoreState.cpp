@@ -162,7 +162,7 @@ bool EmulatorCore::LoadStateFromFile(common::PathString& folder, bool alreadyLoc
         return false;
     }
     common::FileStream file;
-    return LoadState(file.Open(path, false) && file.IsOpen() ? &file : nullptr, &name, true);
+    return LoadState(file.OpenForReading(path) && file.IsOpen() ? &file : nullptr, &name, true);
 }
 
 bool EmulatorCore::LoadStateImage(common::ByteStream& source, common::NarrowString& errorText, bool& poweredOn) {

@@ -6,7 +6,7 @@
 namespace common {
 
 bool FileStream::OpenAs(const String& filePath, platform::FileMode mode) {
-    if (!file.Open(filePath.GetWide(), mode)) {
+    if (!file.OpenRegular(filePath.GetWide(), mode)) {
         return false;
     }
     if (file.Size() < 0 || !file.Seek(0)) {
@@ -26,6 +26,10 @@ bool FileStream::Open(const String& filePath, bool createIfMissing) {
     // Creating is exclusive, so a file that exists but cannot be opened is never truncated.
     return OpenAs(filePath, platform::FileMode::ReadWrite) || OpenAs(filePath, platform::FileMode::ReadOnly) ||
            (createIfMissing && OpenAs(filePath, platform::FileMode::CreateNew));
+}
+
+bool FileStream::OpenForReading(const String& filePath) {
+    return !IsOpen() && !filePath.IsEmpty() && OpenAs(filePath, platform::FileMode::ReadOnly);
 }
 
 bool FileStream::Create(const String& filePath, bool overwrite) {

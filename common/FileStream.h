@@ -6,7 +6,8 @@
 
 namespace common {
 
-// A byte stream over a host file. Folders are refused, Open never truncates, and positions and sizes are 64-bit.
+// A byte stream over a host file. Only regular files open (never a folder, FIFO or device), Open never truncates, and
+// positions and sizes are 64-bit.
 class FileStream : public ByteStream {
 public:
     FileStream() = default;
@@ -15,6 +16,8 @@ public:
     // Opens an existing file for reading and writing, else for reading only; when it does not exist and
     // createIfMissing is set, creates it empty. Refused while a file is open and for an empty path.
     bool Open(const String& filePath, bool createIfMissing);
+    // Opens an existing file for reading only, for callers that never write it (state, settings and ROM files).
+    bool OpenForReading(const String& filePath);
     // Creates an empty file for reading and writing; an existing file is replaced only when overwrite is set.
     bool Create(const String& filePath, bool overwrite);
     void Close();

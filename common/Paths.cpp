@@ -78,7 +78,7 @@ bool FileExists(const String& name) {
     if (name.IsEmpty())
         return false;
     platform::File file;
-    return file.Open(WideView(PathString(name.GetWide())), platform::FileMode::ReadOnly);
+    return file.OpenRegular(WideView(PathString(name.GetWide())), platform::FileMode::ReadOnly);
 }
 
 bool IsDirectory(const String& path) {

@@ -61,7 +61,7 @@ void FreePages(void* block, int64_t byteCount) {
 namespace {
 
 bool OpenByNarrowName(platform::File& file, const char* name) {
-    return name != nullptr && file.Open(PathString(name).View(), platform::FileMode::ReadOnly);
+    return name != nullptr && file.OpenRegular(PathString(name).View(), platform::FileMode::ReadOnly);
 }
 
 } // namespace

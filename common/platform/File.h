@@ -12,7 +12,9 @@ enum class FileMode {
     CreateAlways, // an empty file for reading and writing, replacing a file that exists
 };
 
-// One open host file, named by a UTF-16 path. Folders are never opened.
+// One open host file, named by a UTF-16 path. Only regular files are opened: paths from state, settings and
+// drive files name whatever the user (or a crafted file) wrote, and a FIFO, device or folder there would block the
+// emulation thread or stand in for a disk.
 class File {
 public:
     File() = default;
@@ -20,7 +22,9 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    bool Open(std::u16string_view path, FileMode mode);
+    // Refuses anything that is not a regular file (folders, FIFOs, sockets, devices) and never waits on the path:
+    // nothing but a regular file is ever opened.
+    bool OpenRegular(std::u16string_view path, FileMode mode);
     void Close();
     bool IsOpen() const { return handle != kNoHandle; }
 

@@ -21,11 +21,8 @@ namespace emu {
 
 namespace {
 
-// The debug options, where "Break On BIN Start" goes, and the models that load BIN files.
+// The debug options, where "Break On BIN Start" goes.
 constexpr int32_t kDebugMenuKind = 6;
-constexpr uint32_t kBk0010Model = 1;
-constexpr uint32_t kBk0010_01Model = 2;
-constexpr uint32_t kBk0011mModel = 4;
 
 // Line 12 raised for a key latched in AR2 mode, and the vector it then asks for.
 constexpr int32_t kAlternateKeyboardRequest = -1;
@@ -73,6 +70,10 @@ bool BkMachine::CreateServices() {
            (timer = AddStandardDevice<BkSystemTimer>("Timer (undoc)")) != nullptr &&
            (speaker = AddStandardDevice<BkSpeaker>("BK Speaker")) != nullptr &&
            (covox = AddStandardDevice<CovoxDac>("Covox DAC")) != nullptr;
+}
+
+bool BkMachine::ResetDevices(bool enabledOnly) {
+    return Computer::Reset(enabledOnly);
 }
 
 // ---- Start
@@ -233,7 +234,7 @@ bool BkMachine::ExchangeSettings(common::SettingsTree* settings, bool enabledOnl
 
 void BkMachine::FillSettingsTree(common::OptionNode* item, int32_t kind) {
     if (item != nullptr && kind == kDebugMenuKind &&
-        (modelIndex == kBk0010Model || modelIndex == kBk0010_01Model || modelIndex == kBk0011mModel)) {
+        (modelIndex == kBk0010 || modelIndex == kBk0010_01 || modelIndex == kBk0011m)) {
         item->AddToggleItem(common::NarrowString("Break On BIN Start"), &breakBinStart, true, nullptr, false);
     }
     Computer::FillSettingsTree(item, kind);

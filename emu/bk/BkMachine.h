@@ -8,6 +8,7 @@
 
 namespace emu {
 
+class BkBiosTracer;
 class BkKeyboard;
 class BkSpeaker;
 class BkSystemTimer;
@@ -40,7 +41,16 @@ public:
     explicit BkMachine(const char* name = "BK");
     ~BkMachine() override;
 
+    // Model indices.
+    static constexpr uint32_t kBk0010 = 1;
+    static constexpr uint32_t kBk0010_01 = 2;
+    static constexpr uint32_t kBk0010Fdd = 3;
+    static constexpr uint32_t kBk0011m = 4;
+    static constexpr uint32_t kBk0011mFdd = 5;
+
     const char* FamilyId() const override { return "bk_001x"; }
+    // The BK machines keep their own bus rate whatever the controller's synchronisation choice.
+    bool UsesSyncFrequency() const override { return false; }
     // 1 "BK-0010", 2 "BK-0010.01", 3 "BK-0010 + FDD", 4 "BK-0011M", 5 "BK-0011M + FDD"; 0 for the bare family.
     uint32_t ModelIndex() const { return modelIndex; }
 
@@ -51,6 +61,11 @@ public:
     // source with every line idle, and the bus-error hooks serve the unmapped pages. The model maps its memory
     // around it.
     bool Start(int32_t& rate) override;
+    // The device-side reset: the machine's devices.
+    bool Reset(bool enabledOnly) override { return ResetDevices(enabledOnly); }
+    // Resets the children as a plain node does (only the enabled ones with enabledOnly); true when all answered
+    // true. The BK-0011M checks its own settings too.
+    virtual bool ResetDevices(bool enabledOnly);
     // "BreakBinStart" and the system register's trace and break keys ("TraceWriteSysReg[0]" ..
     // "BreakReadSysReg[9]"), then the devices'.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
@@ -82,12 +97,21 @@ public:
     // count so that a run repeats and a loaded state goes on alike. Tests may replace it (null restores it).
     void SetTapeNoise(TapeNoise noise);
 
+    // The model's ROM images into the memory the model's start created, with their pages made read-only; the
+    // loader prints an "[INIT]" or "[ERROR]" line for each. An optional image that is missing leaves NOP, RTS PC
+    // (000240, 000207) at its entry or its pages absent. False for a model without a ROM set, a required image
+    // missing or of a refused size, or a page that is not in the map.
+    bool LoadRomSet();
+    // Whether the BK-0011M (model 4) loads its tests ROM rather than the floppy driver at 0160000.
+    virtual bool LoadMSTD() const { return true; }
+
     Cpu1801BM1* Cpu() const { return cpu; }
     BkVideo* Video() const { return video; }
     BkKeyboard* Keyboard() const { return keyboard; }
     BkSystemTimer* Timer() const { return timer; }
     BkSpeaker* Speaker() const { return speaker; }
     CovoxDac* Covox() const { return covox; }
+    BkBiosTracer* BiosTracer() const { return biosTracer; }
 
     // The register page handlers, with the machine as context.
     static bool ReadRegisterPage(void* context, uint32_t address, uint32_t size, void* buffer, uint8_t peek);
@@ -104,6 +128,8 @@ protected:
     void RaiseBusError() const;
 
     uint32_t modelIndex = 0;
+    // Made by the models that trace BIOS calls; the device tree owns it.
+    BkBiosTracer* biosTracer = nullptr;
     // The BK-0011M's enable of the frame interrupt (line 16).
     bool timerInterruptEnabled = false;
     // BIN autostart: the start address of the injected jump and the step of the autostart routine (0, 1 or -1).

@@ -196,7 +196,7 @@ bool DriveSet::CheckSavedDrive(DriveKind kind, int32_t number, const SavedDrive&
         sizes = StreamSizes{};
     } else if (common::FileExists(drive.path)) {
         common::FileStream file;
-        file.Open(drive.path, false);
+        file.OpenForReading(drive.path);
         sizes = StreamSizes{file.Size(), file.Size(), 0};
     } else if (slot.Image().FolderDisk() == nullptr || !common::IsDirectory(drive.path)) {
         PrintError("[%s_%ld ERROR] Can not load file \"%s\"!", NamesOf(kind).message, number, drive.path);
@@ -210,7 +210,8 @@ bool DriveSet::RemountSavedDrive(DriveKind kind, int32_t number, const SavedDriv
     DriveSlot& slot = *DriveAt(kind, number);
     if (slot.ImagePath().Compare(drive.path) != 0) {
         slot.EjectImage();
-        if (!drive.path.IsEmpty() && !slot.OpenImage(drive.path)) {
+        // A state names any path it likes: an image it brings in is never written to.
+        if (!drive.path.IsEmpty() && !slot.OpenImage(drive.path, false)) {
             PrintError("[%s_%ld ERROR] Can not load file \"%s\"!", NamesOf(kind).message, number, drive.path);
             return false;
         }

@@ -16,7 +16,7 @@ DriveSlot::~DriveSlot() {
     owner->Notify(this, false);
 }
 
-bool DriveSlot::OpenImage(const common::String& path) {
+bool DriveSlot::OpenImage(const common::String& path, bool writable) {
     if (!path.IsEmpty()) {
         if (common::IsDirectory(path)) {
             owner->SetLastMountFolder(path);
@@ -38,7 +38,7 @@ bool DriveSlot::OpenImage(const common::String& path) {
         return false;
     }
     imageUsable = true;
-    if (!image.Open(path)) {
+    if (!image.Open(path, writable)) {
         return false;
     }
     imageUsable = image.IsUsable();

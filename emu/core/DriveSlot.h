@@ -24,8 +24,9 @@ public:
     DriveSlot& operator=(const DriveSlot&) = delete;
 
     // Mounts an image file, or a folder through the image stream's virtual disk. The folder of the path is
-    // remembered by the owner even when the slot is occupied (an eject must come first) or the open fails.
-    bool OpenImage(const common::String& path);
+    // remembered by the owner even when the slot is occupied (an eject must come first) or the open fails. An image
+    // file opens for writing only when writable is set and the file allows it.
+    bool OpenImage(const common::String& path, bool writable = true);
     // Closes the image; latched stays as it is. Nothing happens on an empty slot.
     void EjectImage();
     void SetLatch(bool on);

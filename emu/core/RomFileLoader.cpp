@@ -92,7 +92,7 @@ int32_t RomFileLoader::FindOneOfFiles(common::FileStream& stream, const common::
     size_t tried = 0;
     for (; tried < names.size() && !names[tried].IsEmpty(); ++tried) {
         common::PathString found;
-        if (LocateConfigFiles(names[tried], found) && stream.Open(found, false) && stream.Size() != 0) {
+        if (LocateConfigFiles(names[tried], found) && stream.OpenForReading(found) && stream.Size() != 0) {
             if (logLoaded) {
                 device.PrintLine("[INIT] Loaded file \"%s\" (%s)", names[tried], description);
             }

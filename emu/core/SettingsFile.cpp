@@ -53,7 +53,8 @@ bool SaveSettingsFile(const common::String& path, const common::SettingsTree& tr
 
 bool LoadSettingsFile(const common::String& path, common::SettingsTree& tree) {
     common::FileStream file;
-    return file.Open(path, false) && IsWholeSettingsFile(file) && file.Seek(0) && tree.Load(file, kSettingsFileMagic);
+    return file.OpenForReading(path) && IsWholeSettingsFile(file) && file.Seek(0) &&
+           tree.Load(file, kSettingsFileMagic);
 }
 
 } // namespace emu

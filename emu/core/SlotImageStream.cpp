@@ -4,14 +4,14 @@
 
 namespace emu {
 
-bool SlotImageStream::Open(const common::String& path) {
+bool SlotImageStream::Open(const common::String& path, bool writable) {
     if (fileStream.IsOpen() || memoryStream.IsOpen() || (folderDisk != nullptr && folderDisk->IsOpen())) {
         return false;
     }
     usable = true;
     if (common::FileExists(path)) {
         SetInner(fileStream);
-        return fileStream.Open(path, false);
+        return writable ? fileStream.Open(path, false) : fileStream.OpenForReading(path);
     }
     if (folderDisk != nullptr && common::IsDirectory(path)) {
         SetInner(*folderDisk);

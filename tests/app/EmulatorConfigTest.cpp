@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 namespace app_test {
 namespace {
@@ -142,6 +143,17 @@ TEST_F(EmulatorConfigTest, ModelsThatMakeNoMachineAreLeftOut) {
     EXPECT_TRUE(emu::EmulatorConfig(emu::EmulatorConfig::Environment{}, emu::EmulatorConfig::MachineList(),
                                     emu::EmulatorConfig::HostMedia())
                     .Cores.empty());
+}
+
+// The program's own list: the models that have landed take their rows.
+TEST_F(EmulatorConfigTest, TheProgramsListOffersTheBk0010Models) {
+    const auto config = Make(program.Folders(), emu::EmulatorConfig::MachineList());
+    for (const auto& [index, name, id] :
+         {std::tuple<int32_t, const char*, const char*>{0, "BK-0010", "bk_0010"}, {1, "BK-0010.01", "bk_10_01"}}) {
+        ASSERT_NE(config->GetMachine(index), nullptr) << index;
+        EXPECT_STREQ(config->GetMachine(index)->Name().GetNarrow(), name);
+        EXPECT_STREQ(config->GetMachine(index)->ModelId(), id);
+    }
 }
 
 TEST_F(EmulatorConfigTest, OutputsAndRenderersAreChosenByIndexAndName) {

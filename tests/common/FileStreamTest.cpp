@@ -1,4 +1,5 @@
 #include "common/FileStream.h"
+#include "common/Paths.h"
 
 #include "support/TemporaryFolder.h"
 
@@ -8,6 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace common {
 namespace {
@@ -96,6 +102,49 @@ TEST_F(FileStreamTest, FoldersAreNeverOpened) {
     EXPECT_TRUE(std::filesystem::is_directory(folder.Path() / "roms"));
     EXPECT_TRUE(platform::IsFolder(path.View()));
     EXPECT_FALSE(platform::IsFolder(folder.WriteFile(u"file", "x")));
+}
+
+// Paths that name something other than a regular file: opening any of them must neither wait nor succeed.
+std::vector<std::u16string> NonRegularPaths(const test_support::TemporaryFolder& folder) {
+#ifdef _WIN32
+    (void)folder;
+    return {u"NUL", u"CON", u"\\\\.\\pipe\\zov-no-such-pipe", u"\\\\.\\PhysicalDrive0"};
+#else
+    const std::u16string fifo = folder.PathOf(u"tape.fifo");
+    EXPECT_EQ(::mkfifo((folder.Path() / "tape.fifo").c_str(), 0600), 0);
+    return {fifo, u"/dev/null", u"/dev/zero", u"/dev/tty"};
+#endif
+}
+
+TEST_F(FileStreamTest, OnlyRegularFilesOpenAndNothingWaits) {
+    for (const std::u16string& name : NonRegularPaths(folder)) {
+        SCOPED_TRACE(PathString(name.c_str()).GetNarrow());
+        const PathString path(name.c_str());
+        FileStream stream;
+        EXPECT_FALSE(stream.Open(path, false));
+        EXPECT_FALSE(stream.Open(path, true));
+        EXPECT_FALSE(stream.OpenForReading(path));
+        EXPECT_FALSE(stream.Create(path, true));
+        EXPECT_FALSE(stream.IsOpen());
+        EXPECT_FALSE(FileExists(path));
+    }
+}
+
+TEST_F(FileStreamTest, OpenForReadingNeverWritesAWritableFile) {
+    const PathString path(folder.WriteFile(u"state.sav", "state").c_str());
+    FileStream stream;
+    EXPECT_FALSE(stream.OpenForReading(PathString()));
+    EXPECT_FALSE(stream.OpenForReading(PathString(folder.PathOf(u"missing.sav").c_str())));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "missing.sav"));
+    ASSERT_TRUE(stream.OpenForReading(path));
+    EXPECT_FALSE(stream.OpenForReading(path)) << "refused while open";
+    EXPECT_TRUE(stream.CanRead());
+    EXPECT_FALSE(stream.CanWrite());
+    EXPECT_EQ(stream.WriteAt("XX", 0, 2), 0);
+    EXPECT_FALSE(stream.Resize(10));
+    EXPECT_EQ(ReadAll(stream), "state");
+    stream.Close();
+    EXPECT_EQ(folder.ReadFile(u"state.sav"), "state");
 }
 
 TEST_F(FileStreamTest, AReadOnlyFileOpensForReading) {

@@ -52,19 +52,25 @@ File::~File() {
     Close();
 }
 
-bool File::Open(std::u16string_view path, FileMode mode) {
+bool File::OpenRegular(std::u16string_view path, FileMode mode) {
     Close();
     const std::string name = ToHostPath(path);
     if (name.empty() || name.find('\0') != std::string::npos) {
         return false;
     }
-    const int descriptor = ::open(name.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+    // Opening a device can act on it (a tape rewinds), so what is there is looked at first.
+    struct stat status {};
+    if (::stat(name.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        return false;
+    }
+    // Non-blocking, so that a FIFO put there after the look cannot hold the open.
+    const int descriptor = ::open(name.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (descriptor < 0) {
         return false;
     }
-    // Reading opens folders here, unlike on Windows.
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+        ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(descriptor);
         return false;
     }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace common::platform {
 
@@ -31,16 +32,30 @@ int64_t Transfer(HANDLE file, Bytes* bytes, int64_t count, Call call) {
     return done;
 }
 
+// Device paths are refused before anything opens them: "\\.\" names (pipes, volumes, raw disks) and the
+// device-namespace forms of "\\?\" other than a drive letter or a UNC share; raw disks answer as disk files.
+bool NamesADevice(const std::wstring& name) {
+    const auto startsWith = [&](std::wstring_view prefix) { return name.compare(0, prefix.size(), prefix) == 0; };
+    if (startsWith(L"\\\\.\\") || startsWith(L"//./")) {
+        return true;
+    }
+    if (startsWith(L"\\\\?\\")) {
+        const bool driveLetter = name.size() > 5 && name[5] == L':';
+        return !driveLetter && !startsWith(L"\\\\?\\UNC\\");
+    }
+    return false;
+}
+
 } // namespace
 
 File::~File() {
     Close();
 }
 
-bool File::Open(std::u16string_view path, FileMode mode) {
+bool File::OpenRegular(std::u16string_view path, FileMode mode) {
     Close();
     const std::wstring name = ToHostPath(path);
-    if (name.empty() || name.find(L'\0') != std::wstring::npos) {
+    if (name.empty() || name.find(L'\0') != std::wstring::npos || NamesADevice(name)) {
         return false;
     }
     const DWORD access = mode == FileMode::ReadOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
@@ -51,6 +66,11 @@ bool File::Open(std::u16string_view path, FileMode mode) {
     const HANDLE opened = ::CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    // Pipes and character devices (a console, a serial port) are not files.
+    if (::GetFileType(opened) != FILE_TYPE_DISK) {
+        ::CloseHandle(opened);
         return false;
     }
     handle = reinterpret_cast<intptr_t>(opened);

@@ -109,6 +109,24 @@ TEST_F(DriveSetStateTest, LoadingRemountsTheSavedImagesWithTheirLatchesAndPositi
     EXPECT_EQ(Saved(target), state);
 }
 
+TEST_F(DriveSetStateTest, AnImageAStateBringsInIsNeverWritten) {
+    const common::PathString floppy = Image(u"a.img", "floppy");
+    const common::PathString other = Image(u"b.img", "floppy");
+    ASSERT_TRUE(source.DriveAt(DriveKind::Floppy, 0)->OpenImage(floppy));
+    ASSERT_TRUE(source.DriveAt(DriveKind::Floppy, 1)->OpenImage(other));
+    const Bytes state = Saved(source);
+    // The image already in the drive stays as the user mounted it.
+    ASSERT_TRUE(target.DriveAt(DriveKind::Floppy, 1)->OpenImage(other));
+
+    ASSERT_TRUE(Load(target, state));
+    DriveSlot& broughtIn = *target.DriveAt(DriveKind::Floppy, 0);
+    EXPECT_EQ(broughtIn.ImagePath().Compare(floppy), 0);
+    EXPECT_FALSE(broughtIn.Image().CanWrite());
+    EXPECT_EQ(broughtIn.Image().WriteAt("X", 0, 1), 0);
+    EXPECT_TRUE(target.DriveAt(DriveKind::Floppy, 1)->Image().CanWrite());
+    EXPECT_EQ(folder.ReadFile(u"a.img"), "floppy");
+}
+
 TEST_F(DriveSetStateTest, AStateThatDoesNotFitChangesNoDrive) {
     const common::PathString first = Image(u"a.img", "floppy");
     const common::PathString second = Image(u"b.img", "second");

@@ -44,6 +44,23 @@ TEST_F(SlotImageStreamTest, AnImageFileOpensForReadingAndWriting) {
     EXPECT_EQ(folder.ReadFile(u"disk.img"), "0123ab6789");
 }
 
+TEST_F(SlotImageStreamTest, AWritableImageOpensForWritingOnlyWhenAsked) {
+    ASSERT_TRUE(image.Open(Write(u"disk.img", "abc"), false));
+    EXPECT_FALSE(image.CanWrite());
+    EXPECT_EQ(image.WriteAt("x", 0, 1), 0);
+    image.Close();
+    EXPECT_EQ(folder.ReadFile(u"disk.img"), "abc");
+    ASSERT_TRUE(image.Open(PathOf(u"disk.img"), true));
+    EXPECT_TRUE(image.CanWrite());
+}
+
+#ifndef _WIN32
+TEST_F(SlotImageStreamTest, ADeviceIsNoImage) {
+    EXPECT_FALSE(image.Open(common::PathString("/dev/zero")));
+    EXPECT_FALSE(image.IsOpen());
+}
+#endif
+
 TEST_F(SlotImageStreamTest, AReadOnlyImageOpensForReadingOnly) {
     const common::PathString path = Write(u"disk.img", "abc");
     const std::filesystem::path file = folder.Path() / "disk.img";

@@ -54,6 +54,14 @@ Bytes LittleEndian(T value) {
     return bytes;
 }
 
+inline Bytes U16Value(const std::string& name, uint16_t value) {
+    return Concat({{0xF8}, Name(name), {0x01}, LittleEndian(value)});
+}
+
+inline Bytes I16Value(const std::string& name, int16_t value) {
+    return Concat({{0xF8}, Name(name), {0x41}, LittleEndian(value)});
+}
+
 inline Bytes I32Value(const std::string& name, int32_t value) {
     return Concat({{0xF8}, Name(name), {0x43}, LittleEndian(value)});
 }
