@@ -71,11 +71,16 @@ BkModelRun::~BkModelRun() {
 }
 
 bool BkModelRun::PowerOn() {
+    return PowerOn(renderer, sound);
+}
+
+bool BkModelRun::PowerOn(emu::RendererBase& presenter, emu::HostSoundOutput& output) {
     if (machine == nullptr || machine->Bus() == nullptr) {
         return false;
     }
-    machine->AttachRenderer(&renderer);
-    machine->SetSoundOutput(&sound);
+    frame = &presenter;
+    machine->AttachRenderer(&presenter);
+    machine->SetSoundOutput(&output);
     machine->SetConsole(&console);
     machine->Bus()->SetRegistering(true);
     int32_t rate = 0;
@@ -130,7 +135,7 @@ std::vector<std::string> BkModelRun::Screen() const {
         return {};
     }
     const BkScreenText text(std::span<const uint8_t>(memory->RamBase() + BkScreenText::kMonitorAddress, 020000));
-    return text.Read(renderer);
+    return text.Read(*frame);
 }
 
 bool BkModelRun::Shows(std::string_view utf8) const {
@@ -139,7 +144,7 @@ bool BkModelRun::Shows(std::string_view utf8) const {
         return false;
     }
     const BkScreenText text(std::span<const uint8_t>(memory->RamBase() + BkScreenText::kMonitorAddress, 020000));
-    return text.Shows(renderer, utf8);
+    return text.Shows(*frame, utf8);
 }
 
 std::string BkModelRun::Describe(const std::string& name) const {
