@@ -72,11 +72,16 @@ BkModelRun::~BkModelRun() {
 }
 
 bool BkModelRun::PowerOn() {
+    return PowerOn(renderer, sound);
+}
+
+bool BkModelRun::PowerOn(emu::RendererBase& presenter, emu::HostSoundOutput& output) {
     if (machine == nullptr || machine->Bus() == nullptr) {
         return false;
     }
-    machine->AttachRenderer(&renderer);
-    machine->SetSoundOutput(&sound);
+    frame = &presenter;
+    machine->AttachRenderer(&presenter);
+    machine->SetSoundOutput(&output);
     machine->SetConsole(&console);
     machine->Bus()->SetRegistering(true);
     int32_t rate = 0;
@@ -142,12 +147,12 @@ std::optional<BkScreenText> BkModelRun::Font() const {
 
 std::vector<std::string> BkModelRun::Screen() const {
     const std::optional<BkScreenText> text = Font();
-    return text ? text->Read(renderer) : std::vector<std::string>{};
+    return text ? text->Read(*frame) : std::vector<std::string>{};
 }
 
 bool BkModelRun::Shows(std::string_view utf8) const {
     const std::optional<BkScreenText> text = Font();
-    return text && text->Shows(renderer, utf8);
+    return text && text->Shows(*frame, utf8);
 }
 
 std::string BkModelRun::Describe(const std::string& name) const {
