@@ -6,7 +6,10 @@
 #include "gui/windows/BorderedPanel.h"
 #include "gui/windows/Button.h"
 
+#include <algorithm>
 #include <atomic>
+#include <string>
+#include <vector>
 
 namespace emu::testing {
 namespace {
@@ -291,6 +294,25 @@ TEST_F(MainWindowTest, ADamagedSettingsFileOpensTheWindowWithDefaults) {
     EXPECT_FALSE(window->config.guiAutoStartEmulation);
     EXPECT_NE(window->core, nullptr);
     EXPECT_EQ(Menus(), kEnglishMenus);
+}
+
+} // namespace
+} // namespace emu::testing
+
+namespace emu::testing {
+namespace {
+
+TEST_F(MainWindowTest, WithoutRomImagesStartFailsWithoutHarmAndSaysWhyOnTheConsole) {
+    ASSERT_TRUE(Start(EmulatorConfig::MachineList()));
+    ASSERT_NE(window->core, nullptr);
+    Choose(bar->startItem);
+    EXPECT_FALSE(window->core->IsPowered());
+    EXPECT_TRUE(bar->startItem->IsEnabled());
+    EXPECT_FALSE(bar->stopItem->IsEnabled());
+    const std::vector<std::string> lines = app_test::TakeConsoleTexts(*window->core);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.find("[ERROR]") != std::string::npos; }));
+    EXPECT_TRUE(PumpUntil([&] { return window->startButton->IsEnabled(false); }));
 }
 
 } // namespace
