@@ -2,6 +2,7 @@
 
 #include "common/FileStream.h"
 #include "common/SettingsTree.h"
+#include "emu/bk/Bk0010FloppyMachine.h"
 #include "emu/bk/Bk0010Machine.h"
 #include "emu/core/Computer.h"
 #include "emu/core/HostSoundOutput.h"
@@ -25,7 +26,7 @@ std::unique_ptr<Computer> MakeModel() {
 constexpr EmulatorConfig::MachineListEntry kMachineList[] = {
     {&MakeModel<Bk0010Machine>, false},
     {&MakeModel<Bk0010_01Machine>, false},
-    {nullptr, false},
+    {&MakeModel<Bk0010FddMachine>, false},
     {nullptr, true},
     {nullptr, false},
     {nullptr, false},

@@ -1,8 +1,11 @@
 // Loads the own state of the BK machine or of one of its chipset devices (the first byte picks which: the machine,
-// video, keyboard, timer, speaker, Covox) into a started BK machine: arbitrary bytes (second byte 0), or the saved
-// state of a running machine with bytes changed (second byte not 0; then pairs of a 16-bit position and a value).
-// A state that loads must keep the machine running, and save again into bytes that load back to the same state.
+// video, keyboard, timer, speaker, Covox, AY chip, AY channel) into a started BK machine: arbitrary bytes (second byte
+// 0), or the saved state of a running machine with bytes changed (second byte not 0; then pairs of a 16-bit position
+// and a value). A state that loads must keep the machine running, and save again into bytes that load back to the same
+// state.
 #include "OwnState.h"
+#include "emu/bk/AyChannel.h"
+#include "emu/bk/AySoundChip.h"
 #include "emu/bk/BkMachine.h"
 #include "emu/bk/BkVideo.h"
 #include "emu/core/BusService.h"
@@ -16,18 +19,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace {
 
 // A BK machine with 64 KB of RAM, the screen at 040000 and the register page, running a program that keeps every
-// device busy: it scrolls, writes the screen, toggles the speaker, writes the Covox and reads the timer.
+// device busy: it scrolls, writes the screen, toggles the speaker, writes the Covox and reads the timer. An AY chip
+// beside them is played between the slices.
 class FuzzedMachine : public emu::BkMachine {
 public:
     FuzzedMachine() {
         SetSoundOutput(&sound);
         AttachRenderer(&renderer);
-        if (!CreateServices()) {
+        auto chip = std::make_unique<emu::AySoundChip>();
+        ay = chip.get();
+        if (!CreateServices() || !AddChild(std::move(chip), "AY-3-891x")) {
             std::abort();
         }
         Cpu()->SetFrequency(3000000);
@@ -84,15 +91,24 @@ public:
                 budget -= used;
                 cpu.cyclesToNextEvent -= used;
             }
+            // Tone, noise, mixer, volumes with the envelope, and restarts of each shape.
+            ay->WriteIndex(static_cast<uint8_t>(slice % 14));
+            ay->WriteData(static_cast<uint8_t>(slice * 37));
             TickBus();
         }
     }
 
-    emu::Device* Part(uint8_t which) { return which == 0 ? static_cast<emu::Device*>(this) : DeviceAt(which); }
+    emu::Device* Part(uint8_t which) {
+        if (which == 6 || which == 7) {
+            return which == 6 ? static_cast<emu::Device*>(ay) : ay->Channel(1);
+        }
+        return which == 0 ? static_cast<emu::Device*>(this) : DeviceAt(which);
+    }
 
 private:
     emu::HostSoundOutput sound;
     emu::OffscreenRenderer renderer;
+    emu::AySoundChip* ay = nullptr;
 };
 
 // The state to load: the input itself, or a state of a running machine with the input's changes.
@@ -121,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {
         return 0;
     }
-    const uint8_t which = data[0] % 6;
+    const uint8_t which = data[0] % 8;
     FuzzedMachine machine;
     if (!machine.PowerOn() || !fuzz::LoadOwnData(*machine.Part(which), StateFrom(which, data + 1, size - 1))) {
         return 0;

@@ -51,6 +51,8 @@ struct Side {
     uint32_t bound;
     uint32_t aliased;
     uint32_t untranslated;
+    // A borrowed page's flag that a borrower takes over.
+    uint32_t marked;
     PageSide<Handler> PageDescriptor::*member;
     Handler MemoryMap::Hooks::*hook;
     Handler pageStorage;
@@ -63,6 +65,7 @@ constexpr Side<BusReadHandler> kReadSide{page::kReadable,
                                          page::kReadBound,
                                          page::kReadAliased,
                                          page::kReadUntranslated,
+                                         0,
                                          &PageDescriptor::read,
                                          &MemoryMap::Hooks::read,
                                          MemoryMap::PageStorageRead,
@@ -72,6 +75,7 @@ constexpr Side<BusWriteHandler> kWriteSide{page::kWritable,
                                            page::kWriteBound,
                                            page::kWriteAliased,
                                            page::kWriteUntranslated,
+                                           page::kMarked,
                                            &PageDescriptor::write,
                                            &MemoryMap::Hooks::write,
                                            MemoryMap::PageStorageWrite,
@@ -137,12 +141,17 @@ auto MemoryMap::Resolve(const Side& side, uint32_t address, uint32_t width) cons
         }
     }
     // A page aliased to itself, or to an aliased page: a byte goes to that page's own side, wider accesses in
-    // halves.
+    // halves; plain storage is taken by the translated address, so the page's own bytes answer.
     if (width > 1) {
         return Route<Handler>{true};
     }
-    return (descriptor->flags & side.access) != 0 ? served(*descriptor, translated, translated)
-                                                  : hook(unmapped, translated);
+    if ((descriptor->flags & side.access) == 0) {
+        return hook(unmapped, translated);
+    }
+    if ((descriptor->*side.member).handler == side.pageStorage) {
+        return Route<Handler>{false, table.ram, side.flatStorage, translated, true, translated};
+    }
+    return served(*descriptor, translated, translated);
 }
 
 MemoryMap::MemoryMap() : TreeNode("_MEM") {}
@@ -175,16 +184,18 @@ bool MemoryMap::Create(uint32_t size, uint32_t addressMask, uint32_t extra) {
     table.pageCount = static_cast<uint32_t>(storageBytes / page::kSize);
     table.addressMask = addressMask != 0 && addressMask < table.size ? addressMask : table.size - 1;
     descriptors.resize(table.pageCount);
-    table.pages = descriptors.data();
+    published.resize(table.pageCount);
+    table.pages = published.data();
     for (uint32_t index = 0; index < table.pageCount; ++index) {
         ResetPage(index, table.ram + static_cast<size_t>(index) * page::kSize);
+        published[index] = descriptors[index];
     }
     if (extraBytes != 0) {
         extraSize = static_cast<uint32_t>(extraBytes);
         extraArea = table.ram + table.size + page::kSize;
         const uint32_t gap = table.size >> page::kShift;
         descriptors[gap].flags &= ~(page::kReadable | page::kWritable);
-        ReportPage(static_cast<int32_t>(gap));
+        Publish(gap);
     }
     if (machine != nullptr) {
         machine->Notify(notification::kMemoryMapChanged);
@@ -199,7 +210,9 @@ bool MemoryMap::ResetPages() {
     }
     for (uint32_t index = 0; index < table.pageCount; ++index) {
         ResetPage(index, table.ram + static_cast<size_t>(index) * page::kSize);
+        published[index] = descriptors[index];
     }
+    ReportPage(kAllPages);
     outOfRange = {};
     unmapped.read = nullptr;
     unmapped.write = nullptr;
@@ -316,19 +329,22 @@ bool MemoryMap::SetPageMapping(Access access, uint32_t first, uint32_t count) {
     }
     return ForPages(first, count, [&](uint32_t index, PageDescriptor& descriptor) {
         descriptor.flags = (descriptor.flags & ~(page::kReadable | page::kWritable)) | static_cast<uint32_t>(access);
-        ReportPage(static_cast<int32_t>(index));
+        PublishWithBorrowers(index);
     });
 }
 
 bool MemoryMap::SetPageAccess(bool ram, uint32_t first, uint32_t count) {
-    return ForPages(first, count, [&](uint32_t, PageDescriptor& descriptor) {
+    return ForPages(first, count, [&](uint32_t index, PageDescriptor& descriptor) {
         descriptor.flags = (descriptor.flags & ~(page::kRam | page::kRom)) | (ram ? page::kRam : page::kRom);
+        published[index].flags =
+            (published[index].flags & ~(page::kRam | page::kRom)) | (ram ? page::kRam : page::kRom);
     });
 }
 
 void MemoryMap::SetPageMark(uint32_t first, uint32_t count, bool on) {
-    ForPages(first, count, [&](uint32_t, PageDescriptor& descriptor) {
+    ForPages(first, count, [&](uint32_t index, PageDescriptor& descriptor) {
         descriptor.flags = on ? descriptor.flags | page::kMarked : descriptor.flags & ~page::kMarked;
+        PublishWithBorrowers(index);
     });
 }
 
@@ -367,7 +383,7 @@ void MemoryMap::AttachPageStorage(uint32_t first, uint32_t count, uint8_t* buffe
                                                    page::kWriteUntranslated);
         ResetPage(index, storage);
         descriptor.flags = kept;
-        ReportPage(static_cast<int32_t>(index));
+        PublishWithBorrowers(index);
     });
 }
 
@@ -555,7 +571,7 @@ void MemoryMap::Remap(const Side& side, uint32_t first, uint32_t target, uint32_
             if (pageSide.handler == side.pageStorage) {
                 pageSide.context = table.ram + static_cast<size_t>(index) * page::kSize;
             }
-            ReportPage(static_cast<int32_t>(index));
+            Publish(index);
         });
         return;
     }
@@ -567,16 +583,48 @@ void MemoryMap::Remap(const Side& side, uint32_t first, uint32_t target, uint32_
         if (sourceSide.handler == side.pageStorage) {
             sourceSide.context = table.ram + static_cast<size_t>(target + step) * page::kSize;
         }
-        // The borrowed page is reached by translated addresses from now on, so its storage is taken by address.
-        PageDescriptor& borrowed = descriptors[target + step];
-        auto& borrowedSide = borrowed.*side.member;
-        if (borrowedSide.handler == side.pageStorage) {
-            borrowedSide.context = table.ram;
-            borrowedSide.handler = side.flatStorage;
-            borrowed.flags |= side.bound;
+        Publish(first + step);
+    }
+}
+
+template <typename Side>
+void MemoryMap::PublishSide(const Side& side, uint32_t index, PageDescriptor& shown) const {
+    const auto& ownSide = descriptors[index].*side.member;
+    const uint32_t target = ownSide.aliasPage;
+    if ((descriptors[index].flags & side.aliased) == 0 || target == index || target >= table.pageCount) {
+        return;
+    }
+    // Only plain storage is lent in place: a handler's page (and a page that borrows in turn) is reached through
+    // the map, so the handler in force at the time of the access serves it.
+    const PageDescriptor& borrowed = descriptors[target];
+    const auto& borrowedSide = borrowed.*side.member;
+    if ((borrowed.flags & (side.bound | side.aliased)) != 0 || borrowedSide.handler != side.pageStorage) {
+        return;
+    }
+    auto& shownSide = shown.*side.member;
+    shownSide.context = borrowedSide.context;
+    shownSide.handler = side.pageStorage;
+    shown.flags = (shown.flags & ~(side.access | side.aliased | side.bound | side.untranslated)) |
+                  (borrowed.flags & side.access) | (borrowed.flags & side.marked);
+}
+
+void MemoryMap::Publish(uint32_t index) {
+    PageDescriptor shown = descriptors[index];
+    PublishSide(kReadSide, index, shown);
+    PublishSide(kWriteSide, index, shown);
+    published[index] = shown;
+    ReportPage(static_cast<int32_t>(index));
+}
+
+void MemoryMap::PublishWithBorrowers(uint32_t index) {
+    Publish(index);
+    for (uint32_t other = 0; other < table.pageCount; ++other) {
+        const PageDescriptor& descriptor = descriptors[other];
+        const bool borrowsRead = (descriptor.flags & page::kReadAliased) != 0 && descriptor.read.aliasPage == index;
+        const bool borrowsWrite = (descriptor.flags & page::kWriteAliased) != 0 && descriptor.write.aliasPage == index;
+        if (other != index && (borrowsRead || borrowsWrite)) {
+            Publish(other);
         }
-        ReportPage(static_cast<int32_t>(first + step));
-        ReportPage(static_cast<int32_t>(target + step));
     }
 }
 
@@ -591,7 +639,7 @@ bool MemoryMap::MapRange(const Side& side, uint32_t first, uint32_t count, void*
         if (handler != nullptr && passUntranslated) {
             descriptor.flags |= side.untranslated;
         }
-        ReportPage(static_cast<int32_t>(index));
+        PublishWithBorrowers(index);
     });
 }
 
@@ -627,6 +675,7 @@ void MemoryMap::Release() {
     block = nullptr;
     blockBytes = 0;
     descriptors = {};
+    published = {};
     table = {};
     extraArea = nullptr;
     extraSize = 0;

@@ -89,10 +89,12 @@ struct PageTable {
 
 // The machine's memory service "_MEM": the emulated address space in 1 KB pages over one block of host storage,
 // so that a page nobody claimed is plain RAM. A page can be read-only, write-only or absent, served by a device's
-// handlers, or borrow another page's contents (bank switching). Accesses that no page serves go to hooks:
-// out-of-range reads and unmapped reads give 0xFF per byte unless a hook serves them, such writes are dropped.
-// Word and long accesses that cross a page end, or that no handler serves whole, are split into halves, low
-// half first.
+// handlers, or borrow another page's contents (bank switching). A page that borrows plain storage is published to
+// the processors as that storage, with the lender's access, so bank-switched RAM and ROM stay on their fast path;
+// one that borrows a handler's page reaches whatever handler serves that page at the time of the access. Accesses that
+// no page serves go to hooks: out-of-range reads and unmapped reads give 0xFF per byte unless a hook serves them, such
+// writes are dropped. Word and long accesses that cross a page end, or that no handler serves whole, are split into
+// halves, low half first.
 class MemoryMap : public MemoryMapInterface, public TreeNode {
 public:
     // Hook pairs for the accesses no page serves.
@@ -157,8 +159,8 @@ public:
                       bool passUntranslated) override;
     bool MapWriteRange(uint32_t first, uint32_t count, void* context, BusWriteHandler handler,
                        bool passUntranslated) override;
-    // Bank switching: pages first .. take their contents from target ..; with first equal to target the pages
-    // use their own contents again.
+    // Bank switching: pages first .. take their contents and access from target ..; with first equal to target
+    // the pages use their own again.
     void RemapReadPages(uint32_t first, uint32_t target, uint32_t count);
     void RemapWritePages(uint32_t first, uint32_t target, uint32_t count);
     void RemapPages(uint32_t first, uint32_t target, uint32_t count);
@@ -201,6 +203,13 @@ private:
     bool WriteWhole(uint32_t address, uint32_t width, const void* value) const;
     template <typename Side>
     void Remap(const Side& side, uint32_t first, uint32_t target, uint32_t count);
+    // The processors' view of a page: its own descriptor, or for a side that borrows plain storage, that storage
+    // with the lender's access. The processor is told.
+    void Publish(uint32_t index);
+    // Publishes a page and every page that borrows it.
+    void PublishWithBorrowers(uint32_t index);
+    template <typename Side>
+    void PublishSide(const Side& side, uint32_t index, PageDescriptor& shown) const;
     template <typename Side, typename Handler>
     bool MapRange(const Side& side, uint32_t first, uint32_t count, void* context, Handler handler,
                   bool passUntranslated);
@@ -215,7 +224,10 @@ private:
     uint32_t VisibleExtraBytes() const { return extraSize + page::kSize; }
 
     PageTable table;
+    // Each page as configured; the map routes its own accesses by them.
     std::vector<PageDescriptor> descriptors;
+    // What the processors read in place (the table's pages).
+    std::vector<PageDescriptor> published;
     // The reserved block: a guard KB, then the storage of every page.
     uint8_t* block = nullptr;
     uint64_t blockBytes = 0;

@@ -78,6 +78,10 @@ bool SoundChannel::Record(const void* data, int32_t length, int32_t tag) {
     return true;
 }
 
+int32_t SoundChannel::PendingRecords() const {
+    return static_cast<int32_t>(rings[static_cast<size_t>(recordIndex)].Size() / (kHeaderBytes + payloadBytes));
+}
+
 bool SoundChannel::OnSoundEvent(TreeNode* owner, int32_t*, int32_t count, int32_t minSample, int32_t maxSample,
                                 int32_t frequency, uint64_t*) {
     auto* channel = static_cast<SoundChannel*>(owner);

@@ -71,6 +71,8 @@ public:
     virtual bool GetRateRange([[maybe_unused]] int32_t& low, [[maybe_unused]] int32_t& high) { return false; }
 
     int32_t PayloadBytes() const { return payloadBytes; }
+    // Records made since the last render.
+    int32_t PendingRecords() const;
     int32_t BaseFrequency() const { return baseFrequency; }
     bool ChannelEnabled() const { return enableChannel; }
     void SetChannelEnabled(bool on) { enableChannel = on; }

@@ -27,7 +27,7 @@ constexpr const char* kChunk = "_SNDD";
 
 } // namespace
 
-SoundDevice::SoundDevice() : Device("Sound Device", "SND") {}
+SoundDevice::SoundDevice(const char* name, const char* tag) : Device(name, tag) {}
 
 SoundDevice::~SoundDevice() = default;
 

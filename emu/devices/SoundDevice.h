@@ -20,7 +20,8 @@ inline constexpr int32_t kSoundMenuKind = 4;
 // rates it offers with GetRateRange and take its own base frequency with SetBaseFrequency.
 class SoundDevice : public Device {
 public:
-    SoundDevice();
+    // A chip names itself; the base's own name is "Sound Device".
+    explicit SoundDevice(const char* name = "Sound Device", const char* tag = "SND");
     ~SoundDevice() override;
 
     // Adopts a channel as the next child, linked to the device's settings and base frequency. A null caption
@@ -53,6 +54,10 @@ public:
     // "_SNDD": the base frequency, which a load must find unchanged.
     bool SaveOwnData(common::RecordArchive& archive) override;
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;
+
+protected:
+    // For the chip's own menu items that follow the sound switch.
+    bool* SoundEnabledFlag() { return &enableSound; }
 
 private:
     int32_t baseFrequency = 1;

@@ -191,8 +191,8 @@ TEST_F(MemoryMapTest, PublishesWhichPagesTheProcessorReachesInPlace) {
         bool writes;
     };
     for (const Case& test : {Case{0, true, true, true}, Case{1, true, true, false}, Case{2, false, false, false},
-                             Case{3, false, false, false}, Case{4, false, false, false}, Case{5, false, false, true},
-                             Case{8, false, false, false}, Case{9, true, true, false}}) {
+                             Case{3, false, false, false}, Case{4, true, true, true}, Case{5, false, false, true},
+                             Case{7, false, false, false}, Case{8, true, true, true}, Case{9, true, true, false}}) {
         const PageDescriptor& descriptor = memory.Pages().pages[test.page];
         EXPECT_EQ(descriptor.ReadsInPlace(), test.reads) << test.page;
         EXPECT_EQ(descriptor.FetchesInPlace(), test.fetches) << test.page;
@@ -482,6 +482,78 @@ TEST(MemoryMapStateTest, RefusesAChunkOfAnotherMapOrWithBadRunsBeforeChangingSto
         EXPECT_TRUE(std::all_of(memory.RamBase(), memory.RamBase() + 3 * page::kSize, [](uint8_t b) { return b == 0; }))
             << test.what;
     }
+}
+
+} // namespace
+} // namespace emu
+
+namespace emu {
+namespace {
+
+// Window pages 0x10.. of a bank-switched map borrow RAM (0x80), ROM (0x40), an absent bank (0x60) and a device's
+// page (0xC0).
+TEST(MemoryMapGeometryTest, BankSwitchedPagesStayInPlaceUnlessTheyBorrowAHandlersPage) {
+    MemoryMap memory;
+    ASSERT_TRUE(memory.Create(0x3C000, 0xFFFF, 0));
+    for (uint32_t offset = 0; offset < 0x3C000; ++offset) {
+        memory.RamBase()[offset] = Stored(offset);
+    }
+    PageLog device;
+    memory.SetPageMapping(MemoryMap::Access::ReadOnly, 0x40, 1);
+    memory.SetPageMapping(MemoryMap::Access::None, 0x60, 1);
+    memory.RemapPages(0x10, 0x80, 1);
+    memory.RemapPages(0x11, 0x40, 1);
+    memory.RemapPages(0x12, 0x60, 1);
+    memory.RemapPages(0x13, 0xC0, 1);
+    memory.MapReadRange(0xC0, 1, &device, PageLog::Read, false);
+    memory.MapWriteRange(0xC0, 1, &device, PageLog::Write, false);
+
+    struct Case {
+        const char* what;
+        uint32_t page;
+        bool reads;
+        bool writes;
+        uint32_t lender;
+    };
+    const auto check = [&](const std::vector<Case>& cases) {
+        for (const Case& test : cases) {
+            SCOPED_TRACE(test.what);
+            const PageDescriptor& shown = memory.Pages().pages[test.page];
+            EXPECT_EQ(shown.ReadsInPlace(), test.reads);
+            EXPECT_EQ(shown.FetchesInPlace(), test.reads);
+            EXPECT_EQ(shown.WritesInPlace(), test.writes);
+            if (test.reads) {
+                EXPECT_EQ(shown.ReadBytes(), memory.RamBase() + test.lender * page::kSize);
+            }
+            if (test.writes) {
+                EXPECT_EQ(shown.WriteBytes(), memory.RamBase() + test.lender * page::kSize);
+            }
+        }
+    };
+    check({{"onto RAM", 0x10, true, true, 0x80},
+           {"the RAM lent", 0x80, true, true, 0x80},
+           {"onto ROM: writes go to the map", 0x11, true, false, 0x40},
+           {"onto an absent bank", 0x12, false, false, 0},
+           {"onto a device's page", 0x13, false, false, 0}});
+    EXPECT_EQ(memory.ReadByte(0x4C05, 0), 0xAB);
+    memory.WriteByte(0x4405, 1);
+    EXPECT_EQ(memory.ReadByte(0x4405, 0), Stored(0x10005)) << "ROM keeps its byte";
+    EXPECT_EQ(device.entries, (Log{"r 30005/1"}));
+
+    // The lenders change their binding: the borrowers follow.
+    device.entries.clear();
+    memory.MapReadRange(0x80, 1, &device, PageLog::Read, false);
+    memory.SetPageMark(0x80, 1, true);
+    memory.ResetPageRange(0xC0, 1);
+    check(
+        {{"RAM now read by a device", 0x10, false, false, 0}, {"the device's page now plain", 0x13, true, true, 0xC0}});
+    EXPECT_EQ(memory.ReadByte(0x4005, 0), 0xAB);
+    EXPECT_EQ(device.entries, (Log{"r 20005/1"}));
+    memory.ResetPageRange(0x80, 1);
+    memory.SetPageMark(0x80, 1, false);
+    check({{"RAM plain again", 0x10, true, true, 0x80}});
+    memory.RemapPages(0x10, 0x10, 1);
+    check({{"its own page again", 0x10, true, true, 0x10}});
 }
 
 } // namespace
