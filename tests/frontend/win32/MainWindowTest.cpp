@@ -37,9 +37,11 @@ Computer
 Drives
 Video
   WinGDI renderer [x]
+  OpenGL renderer
 Sound
   No Sound
   WaveSound [x]
+  DirectSound
 Input
   Capture Mouse on DblClick [x]
 Debug
@@ -84,9 +86,11 @@ constexpr const char* kRussianMenus = R"(Эмуляция
 Дисководы
 Видео
   WinGDI renderer [x]
+  OpenGL renderer
 Звук
   No Sound
   WaveSound [x]
+  DirectSound
 Управление
   Захват мыши при двойном щелчке [x]
 Отладка
