@@ -321,3 +321,20 @@ TEST_F(MainWindowTest, WithoutRomImagesStartFailsWithoutHarmAndSaysWhyOnTheConso
 
 } // namespace
 } // namespace emu::testing
+
+namespace emu::testing {
+namespace {
+
+// Run with a Russian user language (CTest's frontend_win32_russian_tests sets the locale); skipped otherwise.
+TEST_F(MainWindowTest, UnderARussianUserLanguageTheProgramStartsInRussian) {
+    if (!common::IsSystemLanguageRussian()) {
+        GTEST_SKIP() << "the user language is not Russian";
+    }
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(window->config.guiLanguage, 1);
+    EXPECT_EQ(Menus(), kRussianMenus);
+    EXPECT_EQ(window->startButton->GetText().View(), u"Старт");
+}
+
+} // namespace
+} // namespace emu::testing
