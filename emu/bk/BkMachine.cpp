@@ -284,7 +284,8 @@ bool BkMachine::LoadOwnData(common::RecordArchive& archive, common::NarrowString
     pendingCount = raised;
     binStartAddress = savedBinStart;
     autostartStep = savedStep;
-    return true;
+    // The autostart goes on where the state left it.
+    return !IsRunning() || BindBinAutostart();
 }
 
 } // namespace emu

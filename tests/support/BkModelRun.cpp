@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <span>
 
 namespace test_support {
@@ -148,7 +149,7 @@ std::string BkModelRun::Describe(const std::string& name) const {
         screen += "|" + row + "\n";
     }
     common::FileStream file;
-    const std::string bmp = name + ".bmp";
+    const std::string bmp = (std::filesystem::temp_directory_path() / (name + ".bmp")).string();
     if (file.Create(common::PathString(bmp.c_str()), true)) {
         auto& frame = const_cast<emu::OffscreenRenderer&>(renderer);
         common::Image* image = frame.AsImage();

@@ -50,8 +50,8 @@ public:
     // The screen as text, read with the font of the monitor in the machine's memory.
     std::vector<std::string> Screen() const;
     bool Shows(std::string_view utf8) const;
-    // The whole screen, one row a line, for failure messages; the frame is written as a BMP file beside the
-    // test too, named after the test.
+    // The whole screen, one row a line, for failure messages; the frame is written as a BMP file named after the
+    // test in the temporary folder too.
     std::string Describe(const std::string& name) const;
 
     emu::BkMachine& Machine() const { return *machine; }
