@@ -2,6 +2,7 @@
 
 #include "common/FileStream.h"
 #include "common/SettingsTree.h"
+#include "emu/bk/Bk0010FloppyMachine.h"
 #include "emu/bk/Bk0010Machine.h"
 #include "emu/bk/Bk0011mMachine.h"
 #include "emu/core/Computer.h"
@@ -24,8 +25,12 @@ std::unique_ptr<Computer> MakeModel() {
 // The machine list. Each model takes its row as it lands: "BK-0010", "BK-0010.01" and "BK-0010 + FDD", the
 // separator, then "BK-0011M" and "BK-0011M + FDD". A row without a factory makes no entry.
 constexpr EmulatorConfig::MachineListEntry kMachineList[] = {
-    {&MakeModel<Bk0010Machine>, false},  {&MakeModel<Bk0010_01Machine>, false},  {nullptr, false}, {nullptr, true},
-    {&MakeModel<Bk0011mMachine>, false}, {&MakeModel<Bk0011mFddMachine>, false},
+    {&MakeModel<Bk0010Machine>, false},
+    {&MakeModel<Bk0010_01Machine>, false},
+    {&MakeModel<Bk0010FddMachine>, false},
+    {nullptr, true},
+    {&MakeModel<Bk0011mMachine>, false},
+    {&MakeModel<Bk0011mFddMachine>, false},
 };
 
 constexpr int32_t kSyncFrequencyCount = 5;

@@ -2,6 +2,7 @@
 
 #include "app/CorePause.h"
 #include "app/EmulatorConfig.h"
+#include "app/TraceLine.h"
 #include "common/StringList.h"
 #include "common/SystemUtilities.h"
 #include "common/WideString.h"
@@ -39,6 +40,8 @@ EmulatorCore::EmulatorCore(EmulatorConfig* config, std::unique_ptr<Computer> new
     if (surfacePrototype != nullptr) {
         consoleSurface = surfacePrototype->Clone();
     }
+    console.SetCommandCallback(CommandCallback, this);
+    console.SetPanelProvider(PanelProvider, this);
     OnConsoleActivate(true);
     if (consoleSurface != nullptr) {
         consoleSurface->SetFrameEndCallback(DrawConsoleOverlay, this);
@@ -353,21 +356,47 @@ void EmulatorCore::OnConsoleActivate(bool mode) {
     console.MarkChanged();
 }
 
-bool EmulatorCore::DrawConsoleOverlay(void*) {
-    return false;
+bool EmulatorCore::DrawConsoleOverlay(void* context) {
+    auto* core = static_cast<EmulatorCore*>(context);
+    if (core == nullptr || core->consoleSurface == nullptr || !core->console.IsChanged()) {
+        return false;
+    }
+    return core->console.DrawText(*core->consoleSurface);
 }
 
-bool EmulatorCore::FillConsolePanel(common::List&, int32_t&) {
-    return false;
+void EmulatorCore::PanelProvider(void* context, common::List& lines, const common::Image*& image) {
+    image = nullptr;
+    static_cast<EmulatorCore*>(context)->FillConsolePanel(lines);
 }
 
-bool EmulatorCore::ConsoleKeyEvent(uint8_t, bool, bool) {
-    return false;
+bool EmulatorCore::FillConsolePanel(common::List& lines) {
+    // Registers read while the processor runs would be torn: only a parked loop at a break is asked.
+    if (!powered || !inLoop || !breakPending || !parked || machine == nullptr) {
+        return false;
+    }
+    return machine->DescribeState(lines, true, 0);
+}
+
+bool EmulatorCore::ConsoleKeyEvent(uint8_t code, bool down, bool passive) {
+    return console.KeyEvent(code, down, passive);
 }
 
 bool EmulatorCore::PrintTraceLine(common::NarrowString& line) {
-    line.Clear();
-    return traceHook == nullptr || traceHook(traceContext, *this, line);
+    if (traceHook != nullptr) {
+        line.Clear();
+        return traceHook(traceContext, *this, line);
+    }
+    CpuInterface* cpu = powered && machine != nullptr ? machine->FirstCpu() : nullptr;
+    if (cpu == nullptr) {
+        return false;
+    }
+    TraceColumns columns;
+    auto& [t0, t1, t2, t3, t4, t5, t6] = columns.texts;
+    auto& [w0, w1, w2, w3, w4, w5, w6] = columns.widths;
+    uint32_t flowFlags = 0;
+    cpu->Disassemble(t0, t1, t2, t3, t4, t5, t6, flowFlags, w0, w1, w2, w3, w4, w5, w6);
+    FormatTraceLine(columns, cpu->GetPC(), cpu->GetAddressMask(), line);
+    return true;
 }
 
 } // namespace emu

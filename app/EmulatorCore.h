@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DebuggerConsole.h"
 #include "app/InputQueue.h"
 #include "app/RunTiming.h"
 #include "app/ThreadSignal.h"
@@ -19,6 +20,7 @@
 
 namespace common {
 class ByteStream;
+class Image;
 class List;
 class OptionNode;
 class ProgramFolders;
@@ -159,14 +161,25 @@ public:
     void Pause(bool wake) { BreakEmulation(wake); }
     void Resume() { ResumeEmulation(); }
 
-    // ---- Hooks of the console view (stubs until the console window lands)
+    // ---- Hooks of the console view
 
     // The console's activated state: its banner stands centred.
     void OnConsoleActivate(bool mode);
     // The console surface's frame-end callback: draws the console when it changed.
     static bool DrawConsoleOverlay(void* context);
-    // The console view's panel: the machine's state at a break.
-    bool FillConsolePanel(common::List& lines, int32_t& count);
+    // The console view's panels: the machine's full state, only while it stands at a break with the loop parked.
+    // Called while the console paints, under the core lock the repaint holds.
+    bool FillConsolePanel(common::List& lines);
+
+    // ---- Console commands
+
+    // Runs one console command line (GUI thread). Refused lines print why and change nothing.
+    void ExecuteCommand(const common::NarrowString& line);
+    // The console's command callback, with the core as context.
+    static void CommandCallback(void* context, const common::NarrowString& line);
+    // The instruction at CPU 0's program counter as a trace line, into line; false, line untouched, when the
+    // machine is not powered or has no processor. An installed trace hook makes the line instead.
+    bool PrintTraceLine(common::NarrowString& line);
 
     // ---- State the GUI reads and sets
 
@@ -175,6 +188,7 @@ public:
     RendererBase* ConsoleSurface() const { return consoleSurface.get(); }
     HostSoundOutput* OutputSink() const { return soundOutput.get(); }
     common::Console& Console() { return console; }
+    DebuggerConsole& ConsoleView() { return console; }
     EmulatorConfig* Config() const { return config; }
     int32_t MachineIndex() const { return machineIndex; }
     void SetMachineIndex(int32_t index) { machineIndex = index; }
@@ -252,7 +266,6 @@ private:
     void CallIdleHook(int32_t timeoutMs);
     // From the emulation thread: the console is to take the keyboard and the screen; the GUI side completes it.
     void PostConsoleMode();
-    bool PrintTraceLine(common::NarrowString& line);
 
     // ---- GUI side
     void ReleasePause();
@@ -281,10 +294,27 @@ private:
     }
     bool ConsoleKeyEvent(uint8_t code, bool down, bool passive);
     void ConnectMachine();
+    static void PanelProvider(void* context, common::List& lines, const common::Image*& image);
+
+    // ---- Console commands (core lock held, thread parked)
+    struct CommandLine;
+    void RunCommand(CommandLine& command);
+    void PrintStateError();
+    void PrintHelp(CommandLine& command);
+    void PrintCpuState();
+    // STEP (mode -1), STEPOVER (0) and STEPOVEROVER (1).
+    void StepCommand(int32_t mode);
+    void BreakCommand();
+    void StartCommand();
+    void GoCommand();
+    void MountCommand(CommandLine& command);
+    void DeviceCommand(CommandLine& command);
+    // Prints the trace line; false when there is none.
+    bool PrintTrace();
 
     EmulatorConfig* config;
     const RendererBase* surfacePrototype;
-    common::Console console;
+    DebuggerConsole console;
     std::unique_ptr<RendererBase> consoleSurface;
     std::unique_ptr<RendererBase> ownedRenderer;
     RendererBase* screenRenderer = nullptr;

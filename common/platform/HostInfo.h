@@ -21,4 +21,8 @@ void QueryScreenSize(uint32_t& width, uint32_t& height);
 // Physical memory in bytes; false when the host does not tell.
 bool QueryPhysicalMemory(uint64_t& totalBytes, uint64_t& availableBytes);
 
+// The user's default language id (a Windows LANGID: primary language in the low 10 bits); hosts without one
+// report US English, 0x0409.
+uint16_t QueryUserLanguage();
+
 } // namespace common::platform

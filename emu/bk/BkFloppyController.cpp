@@ -497,7 +497,7 @@ void BkFloppyController::RestoreTrack() {
         stateReg = 0;
     }
     AllocTrackBuffer();
-    if (pending.position < trackLength) {
+    if (pending.position <= trackLength) {
         trackPosition = pending.position;
     }
 }

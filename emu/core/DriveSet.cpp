@@ -116,12 +116,14 @@ bool DriveSet::SaveKind(common::RecordArchive& archive, DriveKind kind) {
 bool DriveSet::LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) {
     SavedDrives saved;
     if (!ReadSavedDrives(archive, note, saved)) {
+        DropFolderDiskStates();
         return false;
     }
     for (const DriveKind kind : kDriveKinds) {
         const std::vector<SavedDrive>& drives = saved[static_cast<size_t>(kind)];
         for (int32_t number = 0; number < Count(kind); ++number) {
             if (!CheckSavedDrive(kind, number, drives[static_cast<size_t>(number)], note)) {
+                DropFolderDiskStates();
                 return false;
             }
         }
@@ -138,7 +140,30 @@ bool DriveSet::LoadOwnData(common::RecordArchive& archive, common::NarrowString*
     }
     lastImageFolder = imageFolder;
     lastMountFolder = mountFolder;
-    return remounted;
+    return SettleFolderDiskStates(remounted, note);
+}
+
+bool DriveSet::SettleFolderDiskStates(bool remounted, common::NarrowString* note) {
+    // A folder disk's state fits only the image built from its folder, known once the drives are remounted:
+    // every one is checked before any is applied.
+    bool fits = remounted;
+    for (int32_t number = 0; fits && number < Count(DriveKind::HardDisk); ++number) {
+        const VirtualDiskImage* folderDisk = DriveAt(DriveKind::HardDisk, number)->Image().FolderDisk();
+        fits = folderDisk == nullptr || folderDisk->CheckReadState(note);
+    }
+    for (int32_t number = 0; number < Count(DriveKind::HardDisk); ++number) {
+        VirtualDiskImage* folderDisk = DriveAt(DriveKind::HardDisk, number)->Image().FolderDisk();
+        if (folderDisk != nullptr && fits) {
+            folderDisk->ApplyReadState();
+        } else if (folderDisk != nullptr) {
+            folderDisk->DropReadState();
+        }
+    }
+    return fits;
+}
+
+void DriveSet::DropFolderDiskStates() {
+    SettleFolderDiskStates(false, nullptr);
 }
 
 bool DriveSet::ReadSavedDrives(common::RecordArchive& archive, common::NarrowString* note, SavedDrives& saved) {
@@ -176,13 +201,13 @@ bool DriveSet::ReadSavedDrive(common::RecordArchive& archive, DriveKind kind, in
     if (kind != DriveKind::HardDisk) {
         return true;
     }
-    // A virtual disk checks its own state as it comes; it cannot be read ahead.
+    // A virtual disk reads its own state and keeps it aside until the drives are remounted.
     const common::NarrowString chunk = IndexedKey("_HDD", number);
     VirtualDiskImage* folderDisk = DriveAt(kind, number)->Image().FolderDisk();
     return archive.ReadMarker(chunk, common::kChunkBeginMarker) &&
            ReadSavedStream(archive, drive.file.size, drive.file.position) &&
            ReadSavedStream(archive, drive.memory.size, drive.memory.position) &&
-           (folderDisk == nullptr || folderDisk->LoadState(archive, note)) &&
+           (folderDisk == nullptr || folderDisk->ReadState(archive, note)) &&
            archive.ReadMarker(chunk, common::kChunkEndMarker);
 }
 

@@ -65,6 +65,10 @@ private:
                     common::NarrowString* note) const;
     static bool StreamFits(const SavedStream& saved, int64_t size, const char* changedText, common::NarrowString* note);
     static bool RestorePosition(common::ByteStream& stream, const SavedStream& saved);
+    // Checks the folder disks' states read with the drives against the images mounted now and applies them all,
+    // or (remounted false, or one does not fit) drops them all.
+    bool SettleFolderDiskStates(bool remounted, common::NarrowString* note);
+    void DropFolderDiskStates();
     // Each remembered drive of each kind gets its remembered image and latch.
     void RemountRemembered();
 

@@ -5,6 +5,7 @@
 #include "common/StringList.h"
 #include "emu/core/SlotImageStream.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace emu {
@@ -55,7 +56,7 @@ public:
     // The drive is closed on the medium.
     bool latched = false;
     // Set by devices on every access; the front end clears it once it has lit the drive's indicator.
-    bool accessBlink = false;
+    std::atomic<bool> accessBlink{false};
     // The drive device accepted the medium after the last change.
     bool mediaReady = false;
     // The image stream's usable flag at the last open.

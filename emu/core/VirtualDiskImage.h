@@ -24,6 +24,16 @@ public:
     // note receives a one-line reason when the state does not fit the image.
     virtual bool LoadState(common::RecordArchive& archive, common::NarrowString* note) = 0;
 
+    // A drive set reads the state before it remounts its images, so loading may come in steps: ReadState keeps
+    // what it read aside, CheckReadState checks it against the image mounted by then, ApplyReadState puts it in
+    // place and DropReadState forgets it. An image that needs no steps loads as it reads.
+    virtual bool ReadState(common::RecordArchive& archive, common::NarrowString* note) {
+        return LoadState(archive, note);
+    }
+    virtual bool CheckReadState(common::NarrowString*) const { return true; }
+    virtual void ApplyReadState() {}
+    virtual void DropReadState() {}
+
 protected:
     VirtualDiskImage() = default;
 

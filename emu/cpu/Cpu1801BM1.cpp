@@ -328,8 +328,8 @@ void Cpu1801BM1::DumpState(common::Console& console, bool full) const {
     }
 }
 
-bool Cpu1801BM1::DescribeState(common::List& lines, bool, int32_t) {
-    for (const common::NarrowString& line : RegisterDump(false)) {
+bool Cpu1801BM1::DescribeState(common::List& lines, bool full, int32_t) {
+    for (const common::NarrowString& line : RegisterDump(full)) {
         lines.Add(line);
     }
     return true;

@@ -148,8 +148,9 @@ TEST_F(EmulatorConfigTest, ModelsThatMakeNoMachineAreLeftOut) {
 // The program's own list: the models that have landed take their rows.
 TEST_F(EmulatorConfigTest, TheProgramsListOffersTheBk0010Models) {
     const auto config = Make(program.Folders(), emu::EmulatorConfig::MachineList());
-    for (const auto& [index, name, id] :
-         {std::tuple<int32_t, const char*, const char*>{0, "BK-0010", "bk_0010"}, {1, "BK-0010.01", "bk_10_01"}}) {
+    for (const auto& [index, name, id] : {std::tuple<int32_t, const char*, const char*>{0, "BK-0010", "bk_0010"},
+                                          {1, "BK-0010.01", "bk_10_01"},
+                                          {2, "BK-0010 + FDD", "bk_10_fd"}}) {
         ASSERT_NE(config->GetMachine(index), nullptr) << index;
         EXPECT_STREQ(config->GetMachine(index)->Name().GetNarrow(), name);
         EXPECT_STREQ(config->GetMachine(index)->ModelId(), id);

@@ -1,5 +1,7 @@
 #include "support/RecordingDevice.h"
 
+#include "common/ListCursor.h"
+
 #include <cstdio>
 
 namespace test_support {
@@ -31,6 +33,14 @@ bool RecordingDevice::Notify(uint32_t code) {
 uint32_t RecordingDevice::ExecuteCommand(const common::NarrowString& command, common::ListCursor* parameters,
                                          uint8_t flag, bool* wrongState) {
     Record("Command");
+    common::NarrowString parameter;
+    if (parameters != nullptr) {
+        parameters->CopyTokenText(parameter);
+    }
+    commands.push_back(std::string(command.View()) + " " + std::string(parameter.View()));
+    if (commandAnswer != 0 && commandWrongState) {
+        *wrongState = true;
+    }
     return commandAnswer != 0 ? commandAnswer : Device::ExecuteCommand(command, parameters, flag, wrongState);
 }
 

@@ -20,6 +20,10 @@ public:
     bool failStart = false;
     bool refuseNotify = false;
     uint32_t commandAnswer = 0;
+    // Answers a command it knows (commandAnswer not 0) as one it cannot run now.
+    bool commandWrongState = false;
+    // Each command offered: its name and the text of the token the parameters' cursor stands on.
+    std::vector<std::string> commands;
 
     bool Start(int32_t& rate) override;
     void Stop() override;

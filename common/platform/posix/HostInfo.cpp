@@ -44,4 +44,8 @@ bool QueryPhysicalMemory(uint64_t& totalBytes, uint64_t& availableBytes) {
     return true;
 }
 
+uint16_t QueryUserLanguage() {
+    return 0x0409;
+}
+
 } // namespace common::platform

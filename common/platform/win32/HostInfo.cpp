@@ -58,4 +58,8 @@ bool QueryPhysicalMemory(uint64_t& totalBytes, uint64_t& availableBytes) {
     return true;
 }
 
+uint16_t QueryUserLanguage() {
+    return GetUserDefaultLangID();
+}
+
 } // namespace common::platform

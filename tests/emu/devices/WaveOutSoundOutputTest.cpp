@@ -1,6 +1,7 @@
 #include "emu/devices/WaveOutSoundOutput.h"
 
 #include "FakeWaveOut.h"
+#include "SubmitLevel.h"
 
 #include <gtest/gtest.h>
 
@@ -15,18 +16,6 @@ namespace {
 
 using Calls = std::vector<std::string>;
 using Block = std::vector<uint8_t>;
-
-// Fills the accumulator the next submission converts with one level and submits it.
-void SubmitLevel(HostSoundOutput& output, int32_t level) {
-    int32_t count = 0;
-    int32_t minSample = 0;
-    int32_t maxSample = 0;
-    // Taken twice, the first is the one the next submission converts.
-    int32_t* accumulator = output.TakeAccumulator(count, minSample, maxSample);
-    output.TakeAccumulator(count, minSample, maxSample);
-    std::fill_n(accumulator, count, level);
-    output.SubmitBlock();
-}
 
 Calls Prepared(int32_t count, int32_t bytes) {
     Calls calls;

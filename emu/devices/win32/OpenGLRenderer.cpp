@@ -1,0 +1,248 @@
+#include "emu/devices/win32/OpenGLRenderer.h"
+
+#include <GL/gl.h>
+
+#include <cstring>
+
+namespace emu {
+
+OpenGLRenderer::~OpenGLRenderer() {
+    common::LockGuard frameGuard(&frameLock);
+    common::LockGuard presentGuard(&presentLock);
+    closing = true;
+    ReleaseGl();
+    ReleaseFrame();
+}
+
+void OpenGLRenderer::Free() {
+    if (fallbackToGdi) {
+        GdiRenderer::Free();
+        return;
+    }
+    common::LockGuard frameGuard(&frameLock);
+    common::LockGuard presentGuard(&presentLock);
+    if (closing) {
+        return;
+    }
+    RendererBase::Free();
+    if (targetWindow == nullptr || !IsWindow(targetWindow) || glDeviceContext == nullptr) {
+        DetachWindow();
+        ForgetWindow();
+    }
+}
+
+bool OpenGLRenderer::AttachWindow() {
+    if (fallbackToGdi) {
+        return GdiRenderer::AttachWindow();
+    }
+    if (!AttachGl()) {
+        return FallBackToGdi();
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    InvalidateRect(targetWindow, nullptr, FALSE);
+    glLayoutDirty = true;
+    clearNeeded = true;
+    return true;
+}
+
+bool OpenGLRenderer::AttachGl() {
+    glDeviceContext = GetDC(targetWindow);
+    if (glDeviceContext == nullptr) {
+        return false;
+    }
+    PIXELFORMATDESCRIPTOR format{};
+    format.nSize = sizeof format;
+    format.nVersion = 1;
+    format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED;
+    format.iPixelType = PFD_TYPE_RGBA;
+    format.cColorBits = 32;
+    format.iLayerType = PFD_MAIN_PLANE;
+    const int chosen = ChoosePixelFormat(glDeviceContext, &format);
+    // A window takes one pixel format for its life: one attached before keeps it.
+    if (chosen == 0 ||
+        (GetPixelFormat(glDeviceContext) != chosen && !SetPixelFormat(glDeviceContext, chosen, &format))) {
+        return false;
+    }
+    renderingContext = wglCreateContext(glDeviceContext);
+    if (renderingContext == nullptr || !wglMakeCurrent(glDeviceContext, renderingContext)) {
+        return false;
+    }
+    GlDriverFacts facts;
+    GLint maxTextureSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+    facts.maxTextureSize = maxTextureSize;
+    facts.extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (GlDriverDrawsFrames(facts.maxTextureSize, facts.extensions)) {
+        if (swapIntervalSetter == nullptr && HasGlExtension(facts.extensions, "WGL_EXT_swap_control")) {
+            swapIntervalSetter = reinterpret_cast<SwapIntervalSetter>(
+                reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT")));
+        }
+        if (swapIntervalSetter != nullptr) {
+            swapIntervalSetter(0);
+            if (swapIntervalGetter == nullptr) {
+                swapIntervalGetter = reinterpret_cast<SwapIntervalGetter>(
+                    reinterpret_cast<void (*)()>(wglGetProcAddress("wglGetSwapIntervalEXT")));
+            }
+        }
+        facts.hasSwapSetter = swapIntervalSetter != nullptr;
+        facts.hasSwapGetter = swapIntervalGetter != nullptr;
+        facts.swapInterval = swapIntervalGetter != nullptr ? swapIntervalGetter() : 0;
+    }
+    const GlAttachCheck check = CheckGlAttach(facts);
+    if (check.setsVsync) {
+        SetFlag(check.vsync);
+    }
+    return check.useGl;
+}
+
+void OpenGLRenderer::ReleaseGl() {
+    if (renderingContext != nullptr && wglGetCurrentContext() == renderingContext) {
+        wglMakeCurrent(nullptr, nullptr);
+    }
+    if (renderingContext != nullptr) {
+        wglDeleteContext(renderingContext);
+        renderingContext = nullptr;
+    }
+    if (glDeviceContext != nullptr) {
+        ReleaseDC(targetWindow, glDeviceContext);
+        glDeviceContext = nullptr;
+    }
+    swapIntervalSetter = nullptr;
+    swapIntervalGetter = nullptr;
+}
+
+bool OpenGLRenderer::FallBackToGdi() {
+    ReleaseGl();
+    if (!GdiRenderer::AttachWindow()) {
+        return false;
+    }
+    fallbackToGdi = true;
+    return true;
+}
+
+void OpenGLRenderer::DetachWindow() {
+    ReleaseGl();
+    if (fallbackToGdi) {
+        GdiRenderer::DetachWindow();
+        fallbackToGdi = false;
+    }
+}
+
+bool OpenGLRenderer::FillBackground(uint32_t colour) {
+    if (fallbackToGdi) {
+        return GdiRenderer::FillBackground(colour);
+    }
+    if (glDeviceContext == nullptr || renderingContext == nullptr) {
+        return false;
+    }
+    glClearColor(static_cast<GLclampf>((colour >> 16) & 0xFF) / 255.0F,
+                 static_cast<GLclampf>((colour >> 8) & 0xFF) / 255.0F, static_cast<GLclampf>(colour & 0xFF) / 255.0F,
+                 1.0F);
+    glClear(GL_COLOR_BUFFER_BIT);
+    return true;
+}
+
+std::unique_ptr<RendererBase> OpenGLRenderer::Clone() const {
+    return std::make_unique<OpenGLRenderer>();
+}
+
+void OpenGLRenderer::SetScaleMode(int32_t mode) {
+    common::LockGuard presentGuard(&presentLock);
+    if (mode != scaleMode) {
+        glLayoutDirty = true;
+    }
+    GdiRenderer::SetScaleMode(mode);
+}
+
+bool OpenGLRenderer::Present() {
+    if (fallbackToGdi) {
+        return GdiRenderer::Present();
+    }
+    if (glDeviceContext == nullptr || renderingContext == nullptr) {
+        return false;
+    }
+    if (wglGetCurrentDC() != glDeviceContext || wglGetCurrentContext() != renderingContext) {
+        if (!wglMakeCurrent(glDeviceContext, renderingContext)) {
+            return false;
+        }
+        clearNeeded = false;
+        FillBackground(backgroundColour);
+    }
+    if (pixels == nullptr) {
+        FillBackground(backgroundColour);
+    } else {
+        SetupProjection();
+        if (clearNeeded) {
+            clearNeeded = false;
+            FillBackground(backgroundColour);
+        }
+        if (placement.draws) {
+            glDrawPixels(Width, Height, GL_BGRA_EXT, GL_UNSIGNED_BYTE, pixels.get());
+        }
+    }
+    glFlush();
+    SwapBuffers(glDeviceContext);
+    // The cursor is drawn again over the new picture.
+    ShowCursor(FALSE);
+    ShowCursor(TRUE);
+    InvalidateRect(targetWindow, nullptr, FALSE);
+    ValidateRect(targetWindow, nullptr);
+    return true;
+}
+
+bool OpenGLRenderer::Layout(bool checkClient, bool reallocate) {
+    if (fallbackToGdi) {
+        return GdiRenderer::Layout(checkClient, reallocate);
+    }
+    const LayoutRect before = client;
+    // The bitmap header is kept up to date as well, for a later attachment that falls back to GDI.
+    const bool result = GdiRenderer::Layout(checkClient, reallocate);
+    if (reallocate || !(client == before)) {
+        glLayoutDirty = true;
+    }
+    if (checkClient) {
+        // The back buffer's content is undefined after a swap.
+        clearNeeded = true;
+    }
+    return result;
+}
+
+void OpenGLRenderer::SetupProjection() {
+    common::LockGuard presentGuard(&presentLock);
+    // Compared by bits: a NaN aspect is laid out once, not at every presentation.
+    if (!glLayoutDirty && std::memcmp(&aspect, &glLayoutAspect, sizeof aspect) == 0) {
+        return;
+    }
+    glLayoutDirty = false;
+    glLayoutAspect = aspect;
+    placement = PlaceGlPicture(Width, Height, aspect, client, scaleMode);
+    destination = placement.layout.destination;
+    scaleX = placement.layout.scaleX;
+    scaleY = placement.layout.scaleY;
+
+    const int32_t clientWidth = client.Width();
+    const int32_t clientHeight = client.Height();
+    if (clientWidth <= 0 || clientHeight <= 0) {
+        return;
+    }
+    glViewport(client.left, client.top, clientWidth, clientHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // Window rows counted from the top: y grows downwards, row 0 at the top.
+    glOrtho(0, clientWidth, 0, -clientHeight, -1, 1);
+    glTranslated(0, 1 - clientHeight, 0);
+    if (placement.draws) {
+        glRasterPos2i(0, placement.rasterY);
+        static const GLubyte kNoBits = 0;
+        glBitmap(1, 1, 0, 0, static_cast<GLfloat>(placement.moveX), static_cast<GLfloat>(placement.moveY), &kNoBits);
+        glPixelZoom(placement.zoomX, placement.zoomY);
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, Width);
+    clearNeeded = true;
+}
+
+std::unique_ptr<OpenGLRenderer> MakeOpenGLRenderer() {
+    return std::make_unique<OpenGLRenderer>();
+}
+
+} // namespace emu

@@ -1,0 +1,241 @@
+#include "frontend/win32/MainMenuBar.h"
+
+#include "app/EmulatorCore.h"
+#include "common/TextTable.h"
+#include "emu/core/Computer.h"
+#include "emu/core/HostSoundOutput.h"
+#include "emu/core/RendererBase.h"
+#include "frontend/UiTextTables.h"
+#include "frontend/win32/MainWindow.h"
+
+namespace emu {
+namespace {
+
+enum TextId : int32_t {
+    kAboutDots = 5,
+    kSynchronization = 10,
+    kFastInitialization = 11,
+    kSaveState = 12,
+    kLoadState = 13,
+    kExit = 14,
+    kComputer = 15,
+    kDrives = 16,
+    kVideo = 17,
+    kSound = 18,
+    kInput = 19,
+    kDebug = 20,
+    kView = 21,
+    kSettings = 22,
+    kHelp = 23,
+    kMaximizeOnStartup = 24,
+    kAutoStart = 25,
+    kToolbar = 26,
+    kEmulationScreen = 27,
+    kConsoleWindow = 28,
+    kCaptureMouse = 29,
+    kFullscreen = 126,
+};
+
+// Builds into one popup; every add reports whether the native menu took it.
+class PopupBuilder {
+public:
+    explicit PopupBuilder(gui::PopupMenu* popup) : popup(popup), ok(popup != nullptr) {}
+
+    // A plain item (check false) or a check item with the text of the id.
+    gui::MenuItem* Item(int32_t textId, gui::MenuItem::AnyCallback handler, bool check = false, int32_t argument = -1) {
+        gui::MenuItem* item = nullptr;
+        if (ok) {
+            item = check ? popup->AddItem(common::GetText(textId, u""), true, false) : popup->AddItemById(textId);
+        }
+        return Finish(item, textId, handler, argument);
+    }
+    // An item labelled by a name; radio marks a machine choice.
+    gui::MenuItem* Named(const common::String& label, gui::MenuItem::AnyCallback handler, int32_t argument,
+                         bool radio) {
+        gui::MenuItem* item = ok ? popup->AddItem(label, true, radio) : nullptr;
+        return Finish(item, -1, handler, argument);
+    }
+    void Separator() {
+        if (ok && popup->AddSeparator(false) == nullptr) {
+            ok = false;
+        }
+    }
+    bool Ok() const { return ok; }
+
+private:
+    gui::MenuItem* Finish(gui::MenuItem* item, int32_t textId, gui::MenuItem::AnyCallback handler, int32_t argument) {
+        if (item == nullptr) {
+            ok = false;
+            return nullptr;
+        }
+        item->TextId() = textId;
+        item->OnAny() = handler;
+        item->UserValue() = argument;
+        return item;
+    }
+
+    gui::PopupMenu* popup;
+    bool ok;
+};
+
+// A handler for an item without its own command yet (Save State, Load State, About...): always enabled.
+bool OnMenuNotBuilt(gui::MenuItem*, int32_t, int32_t, int32_t) {
+    return false;
+}
+
+} // namespace
+
+MainMenuBar::~MainMenuBar() {
+    RemoveGeneratedItems();
+}
+
+void MainMenuBar::ClearFields() {
+    startItem = pauseItem = stopItem = saveStateItem = loadStateItem = nullptr;
+    emulationMenu = computerMenu = drivesMenu = inputMenu = debugMenu = nullptr;
+    viewMenu = videoMenu = soundMenu = settingsMenu = helpMenu = nullptr;
+    consoleWindowItem = emulationScreenItem = nullptr;
+}
+
+void MainMenuBar::RemoveGeneratedItems() {
+    for (gui::PopupMenu* popup : GeneratedPopups()) {
+        if (popup != nullptr) {
+            popup->RemoveByGroup(0, false);
+        }
+    }
+}
+
+bool MainMenuBar::BuildMainMenu() {
+    Clear();
+    ClearFields();
+    MainWindow* window = MainWindow::Of(this);
+    EmulatorConfig* config = window != nullptr ? &window->config : nullptr;
+
+    emulationMenu = AddSubmenu(common::GetText(text::kEmulation, u""), true, false, false);
+    if (emulationMenu == nullptr) {
+        return false;
+    }
+    emulationMenu->TextId() = text::kEmulation;
+    PopupBuilder emulation(emulationMenu);
+    startItem = emulation.Item(text::kStart, OnMenuStart);
+    stopItem = emulation.Item(text::kStop, OnMenuStop);
+    emulation.Separator();
+    pauseItem = emulation.Item(text::kPause, OnMenuPause, true);
+    emulation.Separator();
+    emulation.Item(kSynchronization, OnMenuSynchronization, true);
+    emulation.Item(kFastInitialization, OnMenuFastInit, true);
+    emulation.Separator();
+    saveStateItem = emulation.Item(kSaveState, OnMenuNotBuilt);
+    loadStateItem = emulation.Item(kLoadState, OnMenuNotBuilt);
+    emulation.Separator();
+    emulation.Item(kExit, OnMenuExit);
+    if (!emulation.Ok()) {
+        return false;
+    }
+
+    computerMenu = AddSubmenuById(kComputer);
+    PopupBuilder computer(computerMenu);
+    const int32_t machineCount = config != nullptr ? static_cast<int32_t>(config->Machines.size()) : 0;
+    for (int32_t i = 0; i < machineCount && computer.Ok(); ++i) {
+        const Computer* machine = config->GetMachine(i);
+        if (machine == nullptr) {
+            computer.Separator();
+        } else {
+            // The models offer no configurations of their own: one radio item each.
+            computer.Named(*machine->NameWide(), OnMenuConfiguration, i, true);
+        }
+    }
+    if (!computer.Ok()) {
+        return false;
+    }
+
+    drivesMenu = AddSubmenuById(kDrives);
+    videoMenu = AddSubmenuById(kVideo);
+    if (drivesMenu == nullptr || videoMenu == nullptr) {
+        return false;
+    }
+    PopupBuilder video(videoMenu);
+    const int32_t rendererCount = config != nullptr ? static_cast<int32_t>(config->Renderers.size()) : 0;
+    for (int32_t i = 0; i < rendererCount && video.Ok(); ++i) {
+        common::WideString label("Unknown");
+        if (const RendererBase* renderer = config->GetRenderer(i)) {
+            label.Assign(renderer->Name());
+            label.Append(" ");
+            label.Append(common::GetText(text::kRenderer, u""));
+        }
+        video.Named(label, OnMenuRenderer, i, false);
+    }
+    if (!video.Ok()) {
+        return false;
+    }
+
+    soundMenu = AddSubmenuById(kSound);
+    PopupBuilder sound(soundMenu);
+    const int32_t outputCount = config != nullptr ? static_cast<int32_t>(config->SoundOutputs.size()) : 0;
+    for (int32_t i = 0; i < outputCount && sound.Ok(); ++i) {
+        const HostSoundOutput* output = config->GetSoundOutput(i);
+        sound.Named(common::WideString(output != nullptr ? output->Name() : "Unknown Sound"), OnMenuSoundOutput, i,
+                    false);
+    }
+    if (!sound.Ok()) {
+        return false;
+    }
+
+    inputMenu = AddSubmenuById(kInput);
+    PopupBuilder input(inputMenu);
+    input.Item(kCaptureMouse, OnMenuCaptureMouse);
+    debugMenu = AddSubmenuById(kDebug);
+    if (!input.Ok() || debugMenu == nullptr) {
+        return false;
+    }
+
+    viewMenu = AddSubmenuById(kView);
+    PopupBuilder view(viewMenu);
+    emulationScreenItem = view.Item(kEmulationScreen, OnMenuEmulationScreen, true);
+    consoleWindowItem = view.Item(kConsoleWindow, OnMenuConsoleWindow, true);
+    view.Separator();
+    view.Item(kFullscreen, OnMenuFullscreen);
+    view.Separator();
+    view.Item(kToolbar, OnMenuToolbar, true, 0);
+    if (!view.Ok()) {
+        return false;
+    }
+
+    settingsMenu = AddSubmenuById(kSettings);
+    PopupBuilder settings(settingsMenu);
+    settings.Item(kMaximizeOnStartup, OnMenuStartupOption, true, 0);
+    settings.Item(kAutoStart, OnMenuStartupOption, true, 1);
+    settings.Separator();
+    if (!settings.Ok()) {
+        return false;
+    }
+    gui::PopupMenu* languageMenu = settingsMenu->AddSubmenuById(text::kLanguage);
+    PopupBuilder languages(languageMenu);
+    for (int32_t index = 0; index < common::TextRegistry::kLanguageCount && languages.Ok(); ++index) {
+        if (const char* name = common::GetLanguageName(index)) {
+            languages.Named(common::WideString(name), OnMenuLanguage, index, false);
+        }
+    }
+    if (!languages.Ok()) {
+        return false;
+    }
+
+    helpMenu = AddSubmenuById(kHelp);
+    PopupBuilder help(helpMenu);
+    help.Item(kAboutDots, OnMenuNotBuilt);
+    if (!help.Ok()) {
+        return false;
+    }
+    UpdateAll();
+    return true;
+}
+
+void SyncItem(gui::MenuItem& item, bool enabled, bool checked) {
+    if (item.IsEnabled() != enabled) {
+        item.SetEnabled(enabled);
+    }
+    if (item.IsChecked() != checked) {
+        item.SetChecked(checked);
+    }
+}
+
+} // namespace emu

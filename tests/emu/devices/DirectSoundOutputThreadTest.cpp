@@ -1,0 +1,61 @@
+#include "emu/devices/DirectSoundOutput.h"
+
+#include "FakeDirectSound.h"
+#include "SubmitLevel.h"
+#include "support/StartGate.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace emu {
+namespace {
+
+// The emulation thread submits blocks while the play cursor moves on; meanwhile the GUI thread pauses the bus
+// (Silence) again and again and then closes the output. Neither may reach the device in the middle of the
+// other's call: every lock is unlocked before anything else happens, and nothing follows the release.
+TEST(DirectSoundOutputThreadTest, SilenceAndCloseWaitForAWriteInProgress) {
+    constexpr int32_t kSlots = 50;
+    constexpr int32_t kSlotBytes = 80;
+    auto script = std::make_shared<FakeDirectSoundScript>();
+    DirectSoundOutput output(FakeDirectSound::Factory(script));
+    int window = 0;
+    output.SetHostWindow(&window);
+    ASSERT_TRUE(output.Open(4000, 8, kSlots));
+    test_support::StartGate start(2);
+
+    std::thread emulation([&] {
+        start.ArriveAndWait();
+        for (int32_t block = 0; block < 3000; ++block) {
+            const auto play = static_cast<uint32_t>(block % kSlots * kSlotBytes);
+            script->SetCursors(play, (play + kSlotBytes) % (kSlots * kSlotBytes));
+            SubmitLevel(output, block % 250 + 1);
+        }
+    });
+    start.ArriveAndWait();
+    for (int32_t pause = 0; pause < 200; ++pause) {
+        output.Silence();
+        std::this_thread::yield();
+    }
+    output.Close();
+    emulation.join();
+
+    const std::vector<std::string> calls = script->Calls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[calls.size() - 2], "release");
+    EXPECT_EQ(calls.back(), "destroyed");
+    for (size_t call = 0; call < calls.size(); ++call) {
+        if (calls[call].rfind("lock", 0) == 0) {
+            ASSERT_LT(call + 1, calls.size());
+            EXPECT_EQ(calls[call + 1], "unlock") << call;
+        }
+    }
+    EXPECT_EQ(output.BlockCount(), 0);
+}
+
+} // namespace
+} // namespace emu

@@ -1,0 +1,91 @@
+#include "frontend/UiTextTables.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace emu {
+namespace {
+
+std::u16string Text(const common::TextTable& table, int32_t id) {
+    common::WideString out;
+    EXPECT_TRUE(table.GetText(id, out)) << id;
+    return std::u16string(out.View());
+}
+
+std::vector<int32_t> AllIds() {
+    std::vector<int32_t> ids;
+    for (int32_t id = 0; id <= 128; ++id) {
+        ids.push_back(id);
+    }
+    ids.push_back(10000);
+    ids.push_back(10001);
+    return ids;
+}
+
+TEST(UiTextTablesTest, BothTablesKnowEveryIdAndOnlyFourAreTheSameInBoth) {
+    const EnglishTextTable english;
+    const RussianTextTable russian;
+    const std::vector<int32_t> same = {81, 82, 83, 128};
+    for (int32_t id : AllIds()) {
+        const std::u16string en = Text(english, id);
+        const std::u16string ru = Text(russian, id);
+        EXPECT_FALSE(en.empty()) << id;
+        const bool expectSame = std::find(same.begin(), same.end(), id) != same.end();
+        EXPECT_EQ(en == ru, expectSame) << id;
+        for (char16_t c : en) {
+            EXPECT_LT(c, 0x80) << "English text " << id << " is ASCII";
+        }
+    }
+}
+
+TEST(UiTextTablesTest, TextsStandWithTheirTabsBlanksAndQuotes) {
+    const EnglishTextTable english;
+    const RussianTextTable russian;
+    struct Case {
+        int32_t id;
+        std::u16string english;
+        std::u16string russian;
+    };
+    const Case cases[] = {
+        {12, u"Save State\tF11", u"Сохранить состояние\tF11"},
+        {13, u"Load State\tF12", u"Загрузить состояние\tF12"},
+        {126, u"Fullscreen\tAlt+Enter", u"Полный экран\tAlt+Enter"},
+        {89, u"   [press middle button or \"Win\" key to release mouse]",
+         u"   [нажмите среднюю кнопку или клавишу \"Win\" для освобождения мыши]"},
+        {106, u"Tandy / PCjr x16 Modes", u"\u0422andy / PCjr x16 режимы"},
+        {107, u"Click  RUS  (Russian)", u"Нажать  РУС (Русский)"},
+        {108, u"Click  LAT  (Latin)", u"Нажать  ЛАТ  (Латинский)"},
+        {7, u"Start", u"Старт"},
+        {83, u"renderer", u"renderer"},
+        {10000, u"All Files", u"Все файлы"},
+        {10001, u"All Supported Files", u"Все поддерживаемые форматы"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Text(english, c.id), c.english) << c.id;
+        EXPECT_EQ(Text(russian, c.id), c.russian) << c.id;
+    }
+}
+
+TEST(UiTextTablesTest, UnknownIdsLeaveTheOutputAlone) {
+    const EnglishTextTable english;
+    const RussianTextTable russian;
+    const EmulatorTextTable base;
+    for (int32_t id : {-1, 129, 9999, 10002, 7}) {
+        for (const common::TextTable* table :
+             {static_cast<const common::TextTable*>(&english), static_cast<const common::TextTable*>(&russian),
+              static_cast<const common::TextTable*>(&base)}) {
+            if (id == 7 && table != &base) {
+                continue;
+            }
+            common::WideString out("kept");
+            EXPECT_FALSE(table->GetText(id, out)) << id;
+            EXPECT_EQ(out.View(), u"kept");
+        }
+    }
+}
+
+} // namespace
+} // namespace emu

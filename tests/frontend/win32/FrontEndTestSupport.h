@@ -1,0 +1,156 @@
+// What the front end's Wine tests share: the program's application object made in process as WinMain makes it,
+// over the stand-in machines and a fresh settings folder; a pump; and the native menu tree written out as text.
+#pragma once
+
+#include "app/CoreTestMachines.h"
+#include "common/TextTable.h"
+#include "frontend/win32/EmulatorApplication.h"
+#include "frontend/win32/MainMenuBar.h"
+#include "frontend/win32/MainWindow.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace emu::testing {
+
+inline void PumpPending() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+inline bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        PumpPending();
+        if (condition()) {
+            return true;
+        }
+        if (GetTickCount64() >= deadline) {
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+inline std::string Utf8(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
+    if (size > 1) {
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
+    }
+    return result;
+}
+
+inline std::string GetTitleOf(gui::Windows::TopLevelWindow* window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window->GetHandle(), text, static_cast<int>(std::size(text)));
+    return Utf8(text);
+}
+
+// One line per native item, two blanks of indent per level: its text, " [x]" when checked, " (grey)" when greyed;
+// "----" for a separator.
+inline std::string DumpMenu(HMENU menu, int depth = 0) {
+    std::string dump;
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        wchar_t text[256] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = static_cast<UINT>(std::size(text) - 1);
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) {
+            dump += "?\n";
+            continue;
+        }
+        dump += std::string(static_cast<size_t>(depth) * 2, ' ');
+        if ((info.fType & MFT_SEPARATOR) != 0) {
+            dump += "----\n";
+            continue;
+        }
+        dump += Utf8(text);
+        if ((info.fState & MFS_CHECKED) != 0) {
+            dump += " [x]";
+        }
+        if ((info.fState & MFS_GRAYED) != 0) {
+            dump += " (grey)";
+        }
+        dump += "\n";
+        if (info.hSubMenu != nullptr) {
+            dump += DumpMenu(info.hSubMenu, depth + 1);
+        }
+    }
+    return dump;
+}
+
+// The program's application object, started as WinMain starts it, on a fresh program folder.
+class FrontEndTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        Finish();
+        common::SelectLanguage(common::TextRegistry::kEnglish);
+    }
+
+    common::ProgramFolders Folders() const { return common::ProgramFolders(folder.PathOf(u"ZovBk.exe"), u""); }
+
+    bool Start(std::span<const EmulatorConfig::MachineListEntry> machines = app_test::kStandInList) {
+        application = std::make_unique<EmulatorApplication>(Folders(), machines);
+        application->SetStartValues(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOW);
+        int32_t code = 7;
+        if (!application->StartApplication(code)) {
+            return false;
+        }
+        EXPECT_EQ(code, 0);
+        window = application->Window();
+        bar = window->Menu();
+        window->Show(true);
+        PumpPending();
+        return window != nullptr && bar != nullptr;
+    }
+
+    // Closes the window (the core goes, the settings are written) and ends the application.
+    void Finish() {
+        if (application == nullptr) {
+            return;
+        }
+        if (window != nullptr && window->GetHandle() != nullptr) {
+            DestroyWindow(window->GetHandle());
+        }
+        PumpPending();
+        application->ExitApplication();
+        application.reset();
+        window = nullptr;
+        bar = nullptr;
+    }
+
+    std::string Menus() const { return DumpMenu(GetMenu(window->GetHandle())); }
+
+    // An item of a top-level popup by its position.
+    gui::MenuItem* ItemOf(gui::PopupMenu* popup, int32_t position) const {
+        return popup != nullptr ? popup->ItemAt(position) : nullptr;
+    }
+
+    void Choose(gui::MenuItem* item) const {
+        ASSERT_NE(item, nullptr);
+        item->OnMenuCommand(-1);
+        PumpPending();
+    }
+
+    test_support::TemporaryFolder folder;
+    std::unique_ptr<EmulatorApplication> application;
+    MainWindow* window = nullptr;
+    MainMenuBar* bar = nullptr;
+};
+
+} // namespace emu::testing

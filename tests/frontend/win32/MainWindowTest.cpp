@@ -1,0 +1,297 @@
+// The program's main window in process: its menus in both languages, the run commands against items, buttons and
+// title, the machine, sound and language choices, and the settings it leaves behind.
+#include "FrontEndTestSupport.h"
+
+#include "app/EmulatorCore.h"
+#include "gui/windows/BorderedPanel.h"
+#include "gui/windows/Button.h"
+
+#include <atomic>
+
+namespace emu::testing {
+namespace {
+
+constexpr const char* kEnglishMenus = R"(Emulation
+  Start
+  Stop (grey)
+  ----
+  Pause (grey)
+  ----
+  Synchronization [x]
+  Fast Initialization
+  ----
+  Save State	F11
+  Load State	F12
+  ----
+  Exit
+Computer
+  BK-0010 [x]
+  BK-0010.01
+  BK-0010 + FDD
+  ----
+  BK-0011M
+  BK-0011M + FDD
+Drives
+Video
+  WinGDI renderer [x]
+Sound
+  No Sound
+  WaveSound [x]
+Input
+  Capture Mouse on DblClick [x]
+Debug
+View
+  Emulation Screen (grey)
+  Console Window [x]
+  ----
+  Fullscreen	Alt+Enter
+  ----
+  Toolbar [x]
+Settings
+  Maximize window on startup
+  Auto-start emulation
+  ----
+  Language
+    English [x]
+    Russian
+Help
+  About...
+)";
+
+constexpr const char* kRussianMenus = R"(Эмуляция
+  Старт
+  Стоп (grey)
+  ----
+  Пауза (grey)
+  ----
+  Синхронизация [x]
+  Быстрая инициализация
+  ----
+  Сохранить состояние	F11
+  Загрузить состояние	F12
+  ----
+  Выход
+Компьютер
+  BK-0010 [x]
+  BK-0010.01
+  BK-0010 + FDD
+  ----
+  BK-0011M
+  BK-0011M + FDD
+Дисководы
+Видео
+  WinGDI renderer [x]
+Звук
+  No Sound
+  WaveSound [x]
+Управление
+  Захват мыши при двойном щелчке [x]
+Отладка
+Вид
+  Экран эмуляции (grey)
+  Окно консоли [x]
+  ----
+  Полный экран	Alt+Enter
+  ----
+  Панель инструментов [x]
+Настройки
+  Разворачивать окно при запуске
+  Авто-старт эмуляции
+  ----
+  Язык (Language)
+    English
+    Russian [x]
+Справка
+  О программе...
+)";
+
+using MainWindowTest = FrontEndTest;
+
+// Positions in the Emulation menu.
+enum EmulationPosition : int32_t { kStart = 0, kStop = 1, kPause = 3, kExit = 11 };
+
+gui::MenuItem* LanguageItem(MainMenuBar& bar, int32_t language) {
+    gui::MenuItem* submenu = bar.settingsMenu->ItemAt(3);
+    return submenu != nullptr ? submenu->ItemAt(language) : nullptr;
+}
+
+TEST_F(MainWindowTest, TheWindowOpensWithItsTitleSizeToolbarAndScreen) {
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(GetTitleOf(window).rfind("ZOV/BK Emulator", 0), 0u) << GetTitleOf(window);
+    RECT bounds{};
+    GetWindowRect(window->GetHandle(), &bounds);
+    EXPECT_EQ(bounds.right - bounds.left, 800);
+    EXPECT_EQ(bounds.bottom - bounds.top, 600);
+    ASSERT_NE(window->toolbar, nullptr);
+    ASSERT_NE(window->screen, nullptr);
+    EXPECT_TRUE(window->toolbar->IsVisible(false));
+    EXPECT_NE(window->core, nullptr);
+    EXPECT_EQ(window->selectedMachine, 0);
+    EXPECT_EQ(window->startButton->GetText().View(), u"Start");
+    EXPECT_TRUE(window->startButton->IsEnabled(false));
+    EXPECT_FALSE(window->pauseButton->IsEnabled(false));
+    EXPECT_FALSE(window->stopButton->IsEnabled(false));
+}
+
+TEST_F(MainWindowTest, TheMenusMatchTheirGoldenTextsInEnglishAndInRussian) {
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Menus(), kEnglishMenus);
+    Choose(LanguageItem(*bar, 1));
+    EXPECT_EQ(Menus(), kRussianMenus) << "the renderer keeps the word it was built with";
+    EXPECT_EQ(window->startButton->GetText().View(), u"Старт");
+    EXPECT_EQ(window->config.guiLanguage, 1);
+    Choose(LanguageItem(*bar, 0));
+    EXPECT_EQ(Menus(), kEnglishMenus);
+}
+
+TEST_F(MainWindowTest, RunCommandsMoveItemsButtonsAndTitleTogether) {
+    ASSERT_TRUE(Start());
+    EmulatorCore& core = *window->core;
+    Choose(ItemOf(bar->emulationMenu, kStart));
+    ASSERT_TRUE(core.IsPowered());
+    EXPECT_FALSE(bar->startItem->IsEnabled());
+    EXPECT_TRUE(bar->stopItem->IsEnabled());
+    EXPECT_TRUE(bar->pauseItem->IsEnabled());
+    EXPECT_FALSE(window->startButton->IsEnabled(false));
+    EXPECT_TRUE(window->stopButton->IsEnabled(false));
+    EXPECT_TRUE(window->pauseButton->IsEnabled(false));
+    EXPECT_TRUE(PumpUntil([&] {
+        window->UpdateWindowTitle();
+        return GetTitleOf(window).rfind("ZOV/BK Emulator - ", 0) == 0;
+    })) << GetTitleOf(window);
+
+    Choose(ItemOf(bar->emulationMenu, kPause));
+    EXPECT_TRUE(core.IsBreakPending());
+    EXPECT_TRUE(bar->pauseItem->IsChecked());
+    EXPECT_TRUE(window->pauseButton->IsLatched());
+    Choose(ItemOf(bar->emulationMenu, kPause));
+    EXPECT_FALSE(core.IsBreakPending());
+    EXPECT_FALSE(bar->pauseItem->IsChecked());
+    EXPECT_FALSE(window->pauseButton->IsLatched());
+
+    // The toolbar's Stop does what the menu's does.
+    window->stopButton->OnClick();
+    PumpPending();
+    EXPECT_FALSE(core.IsPowered());
+    EXPECT_TRUE(bar->startItem->IsEnabled());
+    EXPECT_FALSE(bar->stopItem->IsEnabled());
+    EXPECT_FALSE(window->pauseButton->IsEnabled(false));
+    EXPECT_TRUE(window->startButton->IsEnabled(false));
+}
+
+TEST_F(MainWindowTest, ViewAndSettingsTogglesFollowTheirFlags) {
+    ASSERT_TRUE(Start());
+    gui::MenuItem* toolbarItem = ItemOf(bar->viewMenu, 5);
+    Choose(toolbarItem);
+    EXPECT_FALSE(window->config.guiShowToolbar);
+    EXPECT_FALSE(window->toolbar->IsVisible(false));
+    EXPECT_FALSE(toolbarItem->IsChecked());
+    Choose(toolbarItem);
+    EXPECT_TRUE(window->toolbar->IsVisible(false));
+
+    Choose(ItemOf(bar->settingsMenu, 1));
+    EXPECT_TRUE(window->config.guiAutoStartEmulation);
+    EXPECT_TRUE(ItemOf(bar->settingsMenu, 1)->IsChecked());
+    EXPECT_FALSE(ItemOf(bar->settingsMenu, 0)->IsChecked());
+
+    Choose(ItemOf(bar->emulationMenu, 5));
+    EXPECT_FALSE(window->core->Synchronization());
+    EXPECT_FALSE(window->core->SyncActive());
+    EXPECT_FALSE(ItemOf(bar->emulationMenu, 5)->IsChecked());
+
+    Choose(ItemOf(bar->inputMenu, 0));
+    EXPECT_FALSE(window->config.EmuCaptureMouseOnDblClick);
+}
+
+TEST_F(MainWindowTest, ExitEndsTheLoopWithZeroAndLeavesTheChoicesInTheSettings) {
+    ASSERT_TRUE(Start());
+    Choose(LanguageItem(*bar, 1));
+    Choose(ItemOf(bar->computerMenu, 1));
+    EXPECT_EQ(window->selectedMachine, 1);
+    EXPECT_STREQ(window->config.EmuDefaultConfig.GetNarrow(), "bk_10_01");
+    Choose(ItemOf(bar->computerMenu, 0));
+    EXPECT_EQ(window->selectedMachine, 0);
+    EXPECT_TRUE(ItemOf(bar->computerMenu, 0)->IsChecked());
+    EXPECT_FALSE(ItemOf(bar->computerMenu, 1)->IsChecked());
+    PostMessageW(window->GetHandle(), WM_MENUCOMMAND, kExit,
+                 reinterpret_cast<LPARAM>(bar->emulationMenu->GetNativeHandle()));
+    EXPECT_EQ(application->RunApplication(), 0);
+    application->ExitApplication();
+    application.reset();
+    window = nullptr;
+
+    EmulatorConfig::Environment environment;
+    environment.folders = Folders();
+    environment.language.name = [](int32_t index) { return common::WideString(common::GetLanguageName(index)); };
+    EmulatorConfig saved(environment, app_test::kStandInList, WindowsMedia());
+    ASSERT_TRUE(saved.LoadSettings());
+    EXPECT_EQ(saved.guiLanguage, 1);
+    EXPECT_STREQ(saved.EmuDefaultConfig.GetNarrow(), "bk_0010");
+}
+
+std::atomic<bool> opensFail{false};
+
+// A model that is offered but, once asked to, cannot make its machine.
+class FailingModel : public app_test::StandInModel {
+public:
+    FailingModel() : StandInModel(1) {}
+    std::unique_ptr<Computer> NewInstance() const override {
+        return opensFail ? nullptr : std::make_unique<FailingModel>();
+    }
+};
+
+std::unique_ptr<Computer> MakeFailingModel() {
+    return std::make_unique<FailingModel>();
+}
+
+constexpr EmulatorConfig::MachineListEntry kWithFailingModel[] = {{&app_test::MakeStandIn<0>, false},
+                                                                  {&MakeFailingModel, false}};
+
+TEST_F(MainWindowTest, AModelThatCannotBeOpenedKeepsTheMachineItsMenuAndTheDefault) {
+    opensFail = false;
+    ASSERT_TRUE(Start(kWithFailingModel));
+    opensFail = true;
+    EmulatorCore* core = window->core;
+    Choose(ItemOf(bar->computerMenu, 1));
+    opensFail = false;
+    EXPECT_EQ(window->core, core);
+    EXPECT_EQ(window->selectedMachine, 0);
+    EXPECT_STREQ(window->config.EmuDefaultConfig.GetNarrow(), "bk_0010");
+    EXPECT_TRUE(ItemOf(bar->computerMenu, 0)->IsChecked());
+    EXPECT_FALSE(ItemOf(bar->computerMenu, 1)->IsChecked());
+    EXPECT_FALSE(window->switchingMachine);
+}
+
+TEST_F(MainWindowTest, WithoutACoreTheWindowOpensAndASoundChoiceIsOnlyStored) {
+    ASSERT_TRUE(Start(std::span<const EmulatorConfig::MachineListEntry>()));
+    EXPECT_EQ(window->core, nullptr);
+    EXPECT_FALSE(bar->startItem->IsEnabled());
+    EXPECT_TRUE(PumpUntil([&] { return !window->startButton->IsEnabled(false); })) << "the timer brings it in step";
+    Choose(ItemOf(bar->soundMenu, 0));
+    EXPECT_EQ(window->config.SoundOutputIndex, 0);
+    EXPECT_STREQ(window->config.EmuDefaultSound.GetNarrow(), "No Sound");
+    EXPECT_TRUE(ItemOf(bar->soundMenu, 0)->IsChecked());
+    Choose(ItemOf(bar->emulationMenu, kStart));
+    EXPECT_EQ(window->core, nullptr);
+}
+
+TEST_F(MainWindowTest, ADamagedSettingsFileOpensTheWindowWithDefaults) {
+    {
+        EmulatorConfig::Environment environment;
+        environment.folders = Folders();
+        EmulatorConfig config(environment, app_test::kStandInList, WindowsMedia());
+        const std::u16string path(config.SettingsPath(true).GetWide());
+        FILE* file = _wfopen(reinterpret_cast<const wchar_t*>(path.c_str()), L"wb");
+        ASSERT_NE(file, nullptr);
+        std::fputs("\xF0damaged settings", file);
+        std::fclose(file);
+    }
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(window->config.guiShowToolbar);
+    EXPECT_FALSE(window->config.guiAutoStartEmulation);
+    EXPECT_NE(window->core, nullptr);
+    EXPECT_EQ(Menus(), kEnglishMenus);
+}
+
+} // namespace
+} // namespace emu::testing
