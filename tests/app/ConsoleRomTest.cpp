@@ -130,7 +130,7 @@ TEST_F(ConsoleRomTest, GoStepsCpuStartBreakSaveLoadAndMount) {
               std::vector<std::string>{"Done: File \"prog.bin\" successfully mounted to drive FirstDrive"});
     const emu::DriveSlot* slot = core->Machine()->Drives()->DriveAt(emu::DriveKind::Cartridge, 0);
     ASSERT_NE(slot, nullptr);
-    EXPECT_EQ(slot->ImagePath().Compare(common::PathString(bin.c_str())), 0);
+    EXPECT_TRUE(std::filesystem::equivalent(std::u16string(slot->ImagePath().View()), bin));
     Run("start");
     EXPECT_TRUE(core->IsPowered());
     EXPECT_EQ(core->PauseDepth(), 0);
