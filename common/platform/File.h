@@ -46,6 +46,8 @@ public:
     int64_t Write(const void* buffer, int64_t count);
     // Positions past the end are allowed; writing there fills the gap with zeros.
     bool Seek(int64_t position);
+    // Hands what was written to the disk itself; false on a failure or when closed.
+    bool Flush();
     int64_t Tell() const; // -1 on failure
     int64_t Size() const; // -1 on failure
     // All 0 when no file is open or the host does not tell.

@@ -129,6 +129,10 @@ bool File::Seek(int64_t position) {
     return IsOpen() && position >= 0 && ::lseek(static_cast<int>(handle), position, SEEK_SET) == position;
 }
 
+bool File::Flush() {
+    return IsOpen() && ::fsync(static_cast<int>(handle)) == 0;
+}
+
 int64_t File::Tell() const {
     return IsOpen() ? ::lseek(static_cast<int>(handle), 0, SEEK_CUR) : -1;
 }

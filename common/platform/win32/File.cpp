@@ -152,6 +152,10 @@ bool File::Seek(int64_t position) {
     return IsOpen() && position >= 0 && ::SetFilePointerEx(AsHandle(handle), distance, nullptr, FILE_BEGIN);
 }
 
+bool File::Flush() {
+    return IsOpen() && ::FlushFileBuffers(AsHandle(handle)) != 0;
+}
+
 int64_t File::Tell() const {
     LARGE_INTEGER zero{};
     LARGE_INTEGER position{};
