@@ -176,6 +176,19 @@ TEST_F(MainWindowTest, RunCommandsMoveItemsButtonsAndTitleTogether) {
     EXPECT_FALSE(bar->pauseItem->IsChecked());
     EXPECT_FALSE(window->pauseButton->IsLatched());
 
+    // While running, the machine, renderer and output choices are greyed; the console comes and goes.
+    EXPECT_FALSE(ItemOf(bar->computerMenu, 1)->IsEnabled());
+    EXPECT_FALSE(ItemOf(bar->videoMenu, 1)->IsEnabled());
+    EXPECT_FALSE(ItemOf(bar->soundMenu, 0)->IsEnabled());
+    EXPECT_FALSE(core.ConsoleMode());
+    Choose(bar->consoleWindowItem);
+    EXPECT_TRUE(core.ConsoleMode());
+    EXPECT_TRUE(bar->consoleWindowItem->IsChecked());
+    EXPECT_FALSE(bar->emulationScreenItem->IsChecked());
+    Choose(bar->emulationScreenItem);
+    EXPECT_FALSE(core.ConsoleMode());
+    EXPECT_TRUE(bar->emulationScreenItem->IsChecked());
+
     // The toolbar's Stop does what the menu's does.
     window->stopButton->OnClick();
     PumpPending();
@@ -278,6 +291,11 @@ TEST_F(MainWindowTest, WithoutACoreTheWindowOpensAndASoundChoiceIsOnlyStored) {
     EXPECT_EQ(window->config.SoundOutputIndex, 0);
     EXPECT_STREQ(window->config.EmuDefaultSound.GetNarrow(), "No Sound");
     EXPECT_TRUE(ItemOf(bar->soundMenu, 0)->IsChecked());
+    Choose(ItemOf(bar->videoMenu, 1));
+    EXPECT_EQ(window->config.RendererIndex, 1);
+    EXPECT_STREQ(window->config.EmuDefaultScreen.GetNarrow(), "OpenGL");
+    EXPECT_TRUE(ItemOf(bar->videoMenu, 1)->IsChecked());
+    EXPECT_FALSE(ItemOf(bar->videoMenu, 0)->IsChecked());
     Choose(ItemOf(bar->emulationMenu, kStart));
     EXPECT_EQ(window->core, nullptr);
 }
