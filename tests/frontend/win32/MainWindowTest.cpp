@@ -3,8 +3,10 @@
 #include "FrontEndTestSupport.h"
 
 #include "app/EmulatorCore.h"
+#include "emu/devices/win32/WindowRenderer.h"
 #include "gui/windows/BorderedPanel.h"
 #include "gui/windows/Button.h"
+#include "gui/windows/PictureControl.h"
 
 #include <algorithm>
 #include <atomic>
@@ -352,6 +354,46 @@ TEST_F(MainWindowTest, UnderARussianUserLanguageTheProgramStartsInRussian) {
     EXPECT_EQ(window->config.guiLanguage, 1);
     EXPECT_EQ(Menus(), kRussianMenus);
     EXPECT_EQ(window->startButton->GetText().View(), u"Старт");
+}
+
+} // namespace
+} // namespace emu::testing
+
+namespace emu::testing {
+namespace {
+
+std::atomic<int32_t> flakyInstances{0};
+
+// A model whose second machine (the first core's) cannot be made; later ones can.
+class SecondInstanceFails : public app_test::StandInModel {
+public:
+    SecondInstanceFails() : StandInModel(0) {}
+    std::unique_ptr<Computer> NewInstance() const override {
+        return ++flakyInstances == 2 ? nullptr : std::make_unique<SecondInstanceFails>();
+    }
+};
+
+std::unique_ptr<Computer> MakeSecondInstanceFails() {
+    return std::make_unique<SecondInstanceFails>();
+}
+
+constexpr EmulatorConfig::MachineListEntry kFirstCoreFails[] = {{&MakeSecondInstanceFails, false}};
+
+TEST_F(MainWindowTest, AMachineChosenWithoutACoreMakesOneThatDrawsIntoTheScreen) {
+    flakyInstances = 0;
+    ASSERT_TRUE(Start(kFirstCoreFails));
+    ASSERT_EQ(window->core, nullptr);
+    EXPECT_FALSE(bar->startItem->IsEnabled());
+    Choose(ItemOf(bar->computerMenu, 0));
+    ASSERT_NE(window->core, nullptr);
+    EXPECT_EQ(window->selectedMachine, 0);
+    EXPECT_STREQ(window->config.EmuDefaultConfig.GetNarrow(), "bk_0010");
+    EXPECT_TRUE(bar->startItem->IsEnabled());
+    const auto* renderer = dynamic_cast<const WindowRenderer*>(window->core->Renderer());
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_EQ(renderer->TargetWindow(), window->screen->GetHandle()) << "the new core draws into the screen";
+    Choose(bar->startItem);
+    EXPECT_TRUE(window->core->IsPowered());
 }
 
 } // namespace
