@@ -1,0 +1,103 @@
+// The program's Windows media end to end: "OpenGL renderer" and "DirectSound" picked while no machine runs are
+// stored, come back at the next start of the program, and a BK-0010.01 boots to BASIC on them. The screen is read
+// from the renderer's own frame: an OpenGL picture in a child window reaches no device context.
+#include "FrontEndTestSupport.h"
+
+#include "app/EmulatorCore.h"
+#include "emu/devices/win32/OpenGLRenderer.h"
+#include "support/BkScreenText.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace emu::testing {
+namespace {
+
+class MediaChoiceTest : public FrontEndTest {
+protected:
+    void SetUp() override {
+        const char* roms = std::getenv("BK_ROM_DIR");
+        if (roms == nullptr || *roms == '\0') {
+            GTEST_SKIP() << "BK_ROM_DIR is not set";
+        }
+        // As Wine sees it: its root is drive Z:.
+        const std::filesystem::path romFolder = std::string("Z:") + roms;
+        const std::filesystem::path configs = folder.Path() / "configs";
+        std::filesystem::create_directories(configs);
+        std::filesystem::copy(romFolder, configs);
+        std::ifstream file(romFolder / "monit10.rom", std::ios::binary);
+        monitor.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        ASSERT_EQ(monitor.size(), 020000u);
+    }
+
+    static gui::MenuItem* ItemNamed(gui::PopupMenu* menu, const char* name) {
+        for (int32_t i = 0; menu != nullptr && i < menu->ItemCount(); ++i) {
+            gui::MenuItem* item = menu->ItemAt(i);
+            if (item != nullptr && item->GetText().Compare(name) == 0) {
+                return item;
+            }
+        }
+        return nullptr;
+    }
+
+    bool Checked(gui::PopupMenu* menu, const char* name) const {
+        gui::MenuItem* item = ItemNamed(menu, name);
+        if (item == nullptr) {
+            return false;
+        }
+        item->UpdateAll();
+        return item->IsChecked();
+    }
+
+    std::vector<uint8_t> monitor;
+};
+
+TEST_F(MediaChoiceTest, OpenGLAndDirectSoundChosenWhileStoppedAreStoredAndABk0010_01BootsOnThem) {
+    ASSERT_TRUE(Start(EmulatorConfig::MachineList()));
+    EXPECT_TRUE(Checked(bar->videoMenu, "WinGDI renderer"));
+    EXPECT_TRUE(Checked(bar->soundMenu, "WaveSound"));
+    Choose(ItemNamed(bar->computerMenu, "BK-0010.01"));
+    Choose(ItemNamed(bar->videoMenu, "OpenGL renderer"));
+    Choose(ItemNamed(bar->soundMenu, "DirectSound"));
+    EXPECT_TRUE(Checked(bar->videoMenu, "OpenGL renderer"));
+    EXPECT_TRUE(Checked(bar->soundMenu, "DirectSound"));
+    Finish();
+
+    ASSERT_TRUE(Start(EmulatorConfig::MachineList()));
+    EXPECT_TRUE(Checked(bar->videoMenu, "OpenGL renderer"));
+    EXPECT_FALSE(Checked(bar->videoMenu, "WinGDI renderer"));
+    EXPECT_TRUE(Checked(bar->soundMenu, "DirectSound"));
+    ASSERT_NE(window->core, nullptr);
+    const auto* renderer = dynamic_cast<const OpenGLRenderer*>(window->core->Renderer());
+    ASSERT_NE(renderer, nullptr);
+    ASSERT_NE(window->core->OutputSink(), nullptr);
+    EXPECT_STREQ(window->core->OutputSink()->Name(), "DirectSound");
+
+    Choose(bar->startItem);
+    ASSERT_TRUE(window->core->IsPowered());
+    const test_support::BkScreenText text(monitor);
+    EXPECT_TRUE(PumpUntil([&] { return text.Shows(*window->core->Renderer(), "Ok"); }, 30000));
+    EXPECT_TRUE(text.Shows(*window->core->Renderer(), "БЕЙСИК"));
+    EXPECT_FALSE(renderer->UsesGdiFallback());
+    // Without an audio device DirectSound cannot open: the machine plays silently, said in one line.
+    std::vector<std::string> errors;
+    for (const std::string& line : app_test::TakeConsoleTexts(*window->core)) {
+        if (line.find("[ERROR]") != std::string::npos) {
+            errors.push_back(line);
+        }
+    }
+    ASSERT_LE(errors.size(), 1u);
+    if (!errors.empty()) {
+        EXPECT_NE(errors[0].find("Sound output \"DirectSound\" can not be opened"), std::string::npos) << errors[0];
+    }
+    Choose(bar->stopItem);
+    EXPECT_FALSE(window->core->IsPowered());
+}
+
+} // namespace
+} // namespace emu::testing
