@@ -123,8 +123,9 @@ TEST_F(ConsoleRomTest, GoStepsCpuStartBreakSaveLoadAndMount) {
     // Off, a BIN file goes into the first drive, the BIN slot; START powers the machine on with it.
     core->DetachMachine();
     ASSERT_FALSE(core->IsPowered());
+    // At 01000, 4 bytes: INC R0; BR back to it.
     const std::u16string bin =
-        program.Folder().WriteFile(u"prog.bin", std::string("\x00\x02\x04\x00\x77\x00\xff\x01", 8));
+        program.Folder().WriteFile(u"prog.bin", std::string("\x00\x02\x04\x00\x80\x0A\xFE\x01", 8));
     const std::string name = program.Folder().Path().string() + "/prog.bin";
     EXPECT_EQ(Run(("m \"" + name + "\"").c_str()),
               std::vector<std::string>{"Done: File \"prog.bin\" successfully mounted to drive FirstDrive"});
@@ -133,6 +134,24 @@ TEST_F(ConsoleRomTest, GoStepsCpuStartBreakSaveLoadAndMount) {
     EXPECT_TRUE(std::filesystem::equivalent(std::u16string(slot->ImagePath().View()), bin));
     Run("start");
     EXPECT_TRUE(core->IsPowered());
+    // The ROM's first read of its language page loads the file and starts it.
+    EXPECT_TRUE(Eventually([this] {
+        for (const common::ConsoleLine& line : core->Console().Snapshot()) {
+            if (line.text.View() == "[BIN] File \"prog.bin\" loaded at offset=1000o (size=4)") {
+                return true;
+            }
+        }
+        return false;
+    }));
+    // The program runs its loop.
+    const auto inProgram = [this] {
+        const uint32_t pc = WhileHeld(*core, [this] { return Cpu().GetPC(); });
+        return pc == 01000 || pc == 01002;
+    };
+    EXPECT_TRUE(Eventually(inProgram));
+    Run("break");
+    ASSERT_TRUE(AtBreak());
+    EXPECT_TRUE(inProgram());
     EXPECT_EQ(core->PauseDepth(), 0);
 }
 
