@@ -39,6 +39,10 @@ bool FileStream::Create(const String& filePath, bool overwrite) {
     return OpenAs(filePath, overwrite ? platform::FileMode::CreateAlways : platform::FileMode::CreateNew);
 }
 
+bool FileStream::Flush() {
+    return canWrite && file.Flush();
+}
+
 void FileStream::Close() {
     file.Close();
     canRead = canWrite = false;

@@ -21,6 +21,8 @@ public:
     // Creates an empty file for reading and writing; an existing file is replaced only when overwrite is set.
     bool Create(const String& filePath, bool overwrite);
     void Close();
+    // Hands what was written to the disk itself; false on a failure, when closed or opened for reading.
+    bool Flush();
     // The path the file was opened or created with.
     const PathString& Path() const { return path; }
 

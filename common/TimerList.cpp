@@ -134,8 +134,11 @@ bool TimerList::RunDue(int32_t* msToNext) {
     while (entry != nullptr) {
         entry->due -= elapsed;
         if (entry->due <= 0) {
+            // Called from a copy of its own: a timer that removes itself (or is replaced) while it runs would
+            // otherwise destroy the function under its feet.
+            const Callback callback = entry->callback;
             // Lateness is not carried over: the next call is one full period from now.
-            if (entry->callback(entry->runs)) {
+            if (callback(entry->runs)) {
                 ++entry->runs;
                 entry->due = entry->period;
             } else {

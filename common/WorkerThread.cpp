@@ -13,8 +13,18 @@ WorkerThread::WorkerThread(Function function)
       state(std::make_shared<State>()) {}
 
 WorkerThread::~WorkerThread() {
-    if (!Stop(-1))
-        Kill();
+    if (Stop(stopLimitMs))
+        return;
+    {
+        std::lock_guard lock(state->mutex);
+        // A worker destroying its own object cannot be waited for: it ends when its function returns.
+        if (IsCurrentWorker()) {
+            thread.detach();
+            return;
+        }
+    }
+    reportLine("[ERROR] Worker thread did not end in " + std::to_string(stopLimitMs) + " ms; waiting for it");
+    Stop(-1);
 }
 
 void WorkerThread::ThreadEntry(std::shared_ptr<State> state, uint64_t generation, Function function,
@@ -121,31 +131,14 @@ bool WorkerThread::Stop(int32_t timeoutMs) {
             state->waiting = false;
             state->released = true;
             state->changed.notify_all();
+            // The worker cannot wait for its own end.
+            if (IsCurrentWorker())
+                return false;
             const auto finished = [&] { return !state->running; };
             if (timeoutMs < 0)
                 state->changed.wait(lock, finished);
             else if (!state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), finished))
                 return false;
-        }
-    }
-    JoinFinishedThread();
-    return true;
-}
-
-bool WorkerThread::Kill() {
-    {
-        std::lock_guard lock(state->mutex);
-        if (state->running) {
-            ++state->generation;
-            state->pending = false;
-            state->stopRequested = true;
-            state->waiting = false;
-            state->released = true;
-            state->running = false;
-            state->changed.notify_all();
-            thread.detach();
-            reportLine("[ERROR] Worker thread did not end; it is left to finish on its own");
-            return true;
         }
     }
     JoinFinishedThread();

@@ -2,9 +2,9 @@
 // (MarkPending, then the worker calls Wait), releases it (Signal) and stops it.
 //
 // Stopping is cooperative: Stop raises the stop flag, releases a parked worker and waits for the function to
-// return, up to a time limit. The function must poll StopRequested (or its own flags) and return. A thread is
-// never terminated by force: Kill gives up on a worker that does not end, reports it and leaves the thread to
-// finish on its own.
+// return, up to a time limit. The function must poll StopRequested (or its own flags) and return. Nothing
+// terminates a thread: one that does not end within the destructor's limit is reported, and the object stays
+// alive (the destructor waits on) until it ends, so the worker never reaches into a destroyed object.
 #pragma once
 
 #include "common/platform/Thread.h"
@@ -25,7 +25,7 @@ public:
     using ReportLine = std::function<void(const std::string& line)>;
 
     explicit WorkerThread(Function function);
-    // Stop without limit; Kill only when that fails.
+    // Stops within the stop limit; past it, reports the worker and waits for it to end.
     ~WorkerThread();
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
@@ -45,14 +45,13 @@ public:
     bool Signal();
 
     // Asks the worker to end and waits up to timeoutMs (without limit when negative). False when it still runs;
-    // the object then keeps it, so a later Stop or Kill can follow.
+    // the object then keeps it, so a later Stop can follow. Called by the worker itself, it only asks: false.
     bool Stop(int32_t timeoutMs);
 
-    // Gives up on a worker that does not end: it is released, asked to stop, reported and left to finish alone.
-    // The object is idle afterwards (always true).
-    bool Kill();
+    // How long the destructor waits before it reports a worker that does not end.
+    void SetStopLimit(int32_t timeoutMs) { stopLimitMs = timeoutMs; }
 
-    // True for the worker while the owner asks it to end (also for a worker that was given up on).
+    // True for the worker while the owner asks it to end.
     bool StopRequested() const;
 
     bool IsRunning() const;
@@ -60,16 +59,15 @@ public:
     // The function's return value; 1 until it has returned.
     int32_t Result() const;
 
-    // Where a given-up worker is reported; standard error by default.
+    // Where a worker that does not end in time is reported; standard error by default.
     void SetReportLine(ReportLine report);
 
 private:
-    // Everything the thread touches lives here, so that a thread that was given up on never reaches into a
-    // destroyed object.
+    // What the thread itself touches lives here.
     struct State {
         mutable std::mutex mutex;
         std::condition_variable changed;
-        uint64_t generation = 0; // one per Start; a thread whose generation is gone no longer counts
+        uint64_t generation = 0; // one per Start
         std::thread::id workerId;
         bool released = false; // the start/park gate is open
         bool running = false;
@@ -84,8 +82,11 @@ private:
     bool IsCurrentWorker() const; // with the state's mutex held
     void JoinFinishedThread();
 
+    static constexpr int32_t kDefaultStopLimitMs = 5000;
+
     Function function;
     ReportLine reportLine;
+    int32_t stopLimitMs = kDefaultStopLimitMs;
     std::shared_ptr<State> state;
     std::thread thread;
 };

@@ -288,7 +288,8 @@ bool BkMachine::LoadOwnData(common::RecordArchive& archive, common::NarrowString
     binStartAddress = savedBinStart;
     autostartStep = savedStep;
     ApplyModelState();
-    return true;
+    // The autostart goes on where the state left it.
+    return !IsRunning() || BindBinAutostart();
 }
 
 } // namespace emu

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace emu {
 
@@ -50,7 +51,9 @@ struct BusService::SavedEvent {
 
     BusEvent::Kind Kind() const { return static_cast<BusEvent::Kind>(words[0] & kKindMask); }
     bool AwaitingFirstTick() const { return (words[0] & kAwaitingFirstTick) != 0; }
+    int32_t Frequency() const { return static_cast<int32_t>(words[1]); }
     int32_t Divider() const { return static_cast<int32_t>(words[2]); }
+    int32_t Countdown() const { return static_cast<int32_t>(words[3]); }
     int32_t RequestedFrequency() const { return static_cast<int32_t>(words[4]); }
     int32_t SampleRate() const { return static_cast<int32_t>(words[5] & kSampleRateMask); }
     int32_t SampleBits() const { return static_cast<int32_t>(words[5] >> 24); }
@@ -58,8 +61,12 @@ struct BusService::SavedEvent {
     // Whether the event can run on a bus of that rate and tick count: a known kind whose binding holds a
     // callback of that kind, and counts the bus can divide by.
     bool IsValid(int32_t busRate, int32_t busTicks) const {
+        // Counts a bus builds: no divider or frequency above the highest rate, a countdown the event can reach.
         const bool countsValid = (words[0] & ~(kKindMask | kAwaitingFirstTick)) == 0 && RequestedFrequency() >= 1 &&
-                                 Divider() >= (busRate > 0 ? 1 : 0) && (!AwaitingFirstTick() || busTicks == 0);
+                                 Divider() >= (busRate > 0 ? 1 : 0) && Divider() <= kDoubledRate && Frequency() >= 0 &&
+                                 Frequency() <= kDoubledRate && Countdown() >= 0 &&
+                                 Countdown() <= std::max(Divider(), RequestedFrequency()) &&
+                                 (!AwaitingFirstTick() || busTicks == 0);
         switch (Kind()) {
         case BusEvent::Kind::Callback:
             return countsValid && std::holds_alternative<BusEventCallback>(binding->callback);
@@ -153,9 +160,15 @@ int32_t BusService::SetRate(int32_t requestedHz, CpuInterface* cpu, bool doubleR
     if (cpu == nullptr) {
         return rate / kBlocksPerSecond;
     }
-    const auto cyclesPerTick =
-        static_cast<int32_t>(std::round(static_cast<float>(cpu->Frequency()) / static_cast<float>(rate)));
-    cpu->AddEvent(-cyclesPerTick, OnBusFreqEvent, this, kBusFreqEvent, 0);
+    cyclesPerTick = static_cast<int32_t>(std::round(static_cast<float>(cpu->Frequency()) / static_cast<float>(rate)));
+    // One tick event per processor: a later rate only changes its period, which it takes when it next fires.
+    if (tickingCpu != cpu) {
+        tickingCpu = cpu;
+        tickPeriodChanged = false;
+        cpu->AddEvent(-cyclesPerTick, OnBusFreqEvent, this, kBusFreqEvent, 0);
+    } else {
+        tickPeriodChanged = true;
+    }
     return kProcessorTicked;
 }
 
@@ -183,7 +196,9 @@ void BusService::Tick() {
         }
         event = next;
     }
-    ++ticks;
+    // Hours of bus time pass the largest count: it goes on from 1, as 0 means the first tick and a saved count
+    // is never negative.
+    ticks = ticks == std::numeric_limits<int32_t>::max() ? 1 : ticks + 1;
 }
 
 void BusService::SetPaused(bool on) {
@@ -245,6 +260,8 @@ const BusService::EventBinding* BusService::IsObjectEvent(const char* devicePath
 
 bool BusService::Start(int32_t&) {
     ticks = 0;
+    tickingCpu = nullptr;
+    tickPeriodChanged = false;
     paused = false;
     outputFailureShown = false;
     BindNamedEvent(kBusFreqEvent, {this, OnBusFreqEvent});
@@ -255,6 +272,8 @@ void BusService::Stop() {
     events.Clear();
     rate = 0;
     ticks = 0;
+    tickingCpu = nullptr;
+    tickPeriodChanged = false;
 }
 
 bool BusService::SaveOwnData(common::RecordArchive& archive) {
@@ -320,11 +339,22 @@ bool BusService::LoadOwnData(common::RecordArchive& archive, common::NarrowStrin
     RemoveAll();
     rate = savedRate;
     ticks = savedTicks;
+    // The processor's tick event comes back from the state with its own period.
+    tickPeriodChanged = false;
     return std::all_of(saved.begin(), saved.end(), [&](const SavedEvent& event) { return RestoreEvent(event); });
 }
 
-bool BusService::OnBusFreqEvent(TreeNode* owner, int32_t*, uint64_t*, CpuInterface*) {
-    static_cast<BusService*>(owner)->Tick();
+bool BusService::OnBusFreqEvent(TreeNode* owner, int32_t* period, uint64_t*, CpuInterface* cpu) {
+    auto* bus = static_cast<BusService*>(owner);
+    // The event of a processor that no longer ticks the bus goes without a tick.
+    if (bus->tickingCpu != nullptr && cpu != bus->tickingCpu) {
+        return false;
+    }
+    if (bus->tickPeriodChanged) {
+        bus->tickPeriodChanged = false;
+        *period = bus->cyclesPerTick;
+    }
+    bus->Tick();
     return true;
 }
 
@@ -420,9 +450,9 @@ bool BusService::RestoreEvent(const SavedEvent& saved) {
     }
     BusEvent& event = events.Take();
     event.kind = saved.Kind();
-    event.frequency = static_cast<int32_t>(saved.words[1]);
+    event.frequency = saved.Frequency();
     event.divider = saved.Divider();
-    event.countdown = static_cast<int32_t>(saved.words[3]);
+    event.countdown = saved.Countdown();
     event.requestedFrequency = saved.RequestedFrequency();
     event.fireCount = saved.words[6] | static_cast<uint64_t>(saved.words[7]) << 32;
     event.tag = saved.words[8] | static_cast<uint64_t>(saved.words[9]) << 32;

@@ -94,8 +94,8 @@ public:
 
     // Sets the rate to the first of 4000, 8000, 16000, 22050 and 44100 Hz that is not below requestedHz (88200
     // when doubled) and divides every event anew. With a processor the bus is ticked by a timed event of it,
-    // "_BusFreqEvent", and the answer is 2; without, the caller ticks the bus and the answer is the ticks in
-    // 1/50 s.
+    // "_BusFreqEvent" (added once; a later rate changes its period), and the answer is 2; without, the caller ticks
+    // the bus and the answer is the ticks in 1/50 s.
     int32_t SetRate(int32_t requestedHz, CpuInterface* cpu, bool doubleRate);
     // One bus tick: every event counts down and the due ones fire, in the order they were added (events added by
     // a callback included). The first tick after a start or a rate change fires only the events added to fire on
@@ -155,6 +155,11 @@ private:
     RecycledList<BusEvent> events;
     int32_t rate = 0;
     int32_t ticks = 0;
+    // The processor whose timed event ticks the bus, since the start; its cycles per tick, and whether the event
+    // has yet to take them.
+    CpuInterface* tickingCpu = nullptr;
+    int32_t cyclesPerTick = 0;
+    bool tickPeriodChanged = false;
     bool paused = false;
     HostSoundOutput* outputPrototype = nullptr;
     bool registering = false;

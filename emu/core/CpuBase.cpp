@@ -5,8 +5,10 @@
 #include "emu/core/BusService.h"
 #include "emu/core/StateChunk.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace emu {
 
@@ -18,9 +20,24 @@ const PageTable kNoPages{};
 constexpr int32_t kSliceStopMargin = 0x7FFF;
 constexpr uint32_t kEventBlockSize = 36;
 
+// Saturates at the ends of the range (and gives 0 for no number), so that no ratio makes the conversion undefined.
 int32_t RoundHalfUp(double value) {
-    return static_cast<int32_t>(std::floor(value + 0.5));
+    const double rounded = std::floor(value + 0.5);
+    if (!(rounded == rounded)) {
+        return 0;
+    }
+    return static_cast<int32_t>(std::clamp(rounded, static_cast<double>(std::numeric_limits<int32_t>::min()),
+                                           static_cast<double>(std::numeric_limits<int32_t>::max())));
 }
+
+// The ratio of time bases a primary frequency and a request, both 1 .. 2^31 - 1, can give.
+constexpr double kLowestRatio = 1.0 / std::numeric_limits<int32_t>::max();
+constexpr double kHighestRatio = std::numeric_limits<int32_t>::max();
+// Slice counters that states may hold (a slice ended early holds its budget plus a margin), and the cycles an
+// instruction parked into a later slice may have paid.
+constexpr int32_t kLargestSavedSliceCount = 1 << 30;
+constexpr int32_t kLargestCarriedCycles = 0xFFFF;
+constexpr int32_t kLargestInterruptDelay = 0xFFFF;
 
 // Signed distance from now to due on their low 32 bits: valid while events lie within 2^31 cycles.
 int32_t CyclesUntil(uint64_t due, uint64_t now) {
@@ -55,6 +72,8 @@ struct CpuBase::SavedState {
     struct Event {
         std::array<uint32_t, 4> reserved{};
         uint64_t remainingTenths = 0;
+        // Own cycles from now until it is due.
+        int32_t dueIn = 0;
         int32_t period = 0;
         uint64_t data = 0;
         TreeNode* owner = nullptr;
@@ -124,15 +143,20 @@ void CpuBase::SetRequestedFrequency(int32_t hz) {
     scaledAtLastChange = ScaledElapsed();
     cyclesAtLastChange = Cycles();
     requestedFrequency = hz;
-    const double newRatio =
-        scaledTimeBase && hz != 0 ? static_cast<double>(primaryFrequency) / static_cast<double>(hz) : 1.0;
+    // Without both frequencies there is nothing to scale by: a ratio of 0 or below would stop or reverse time.
+    const double newRatio = scaledTimeBase && hz > 0 && primaryFrequency > 0
+                                ? static_cast<double>(primaryFrequency) / static_cast<double>(hz)
+                                : 1.0;
     RescaleEvents(newRatio);
     ratio = newRatio;
 }
 
 uint64_t CpuBase::ScaledElapsed() const {
     const uint64_t elapsed = Cycles() - cyclesAtLastChange;
-    return scaledAtLastChange + static_cast<uint64_t>(static_cast<double>(elapsed) * ratio);
+    // Saturated: 2^64 itself is the first double the conversion cannot take.
+    const double scaled = static_cast<double>(elapsed) * ratio;
+    return scaledAtLastChange +
+           (scaled < 18446744073709551616.0 ? static_cast<uint64_t>(scaled) : std::numeric_limits<uint64_t>::max());
 }
 
 int32_t CpuBase::EffectiveFrequency() const {
@@ -149,7 +173,8 @@ void CpuBase::AddCycles(int32_t cycles) {
     if (executing) {
         budgetLeft -= cycles;
     } else {
-        extraCycles += cycles;
+        // Straight into the counter: a separate 32-bit sum of every stall would overflow in time.
+        cycleCounter += static_cast<uint64_t>(cycles);
     }
 }
 
@@ -174,6 +199,9 @@ bool CpuBase::SetNMI(bool on) {
 }
 
 void CpuBase::OpenSlice(int32_t budget) {
+    // Cycles added outside slices that a loaded state still keeps apart.
+    cycleCounter += static_cast<uint64_t>(extraCycles);
+    extraCycles = 0;
     executing = true;
     sliceBudget = budgetLeft = budget == 0 ? 1 : budget;
 }
@@ -229,8 +257,12 @@ void CpuBase::TakePendingRequest(uint32_t& first, uint32_t& second) {
 
 // ---- Device life
 
-bool CpuBase::Start(int32_t& rate) {
+void CpuBase::OnServicesChanged() {
     pageTable = Memory() != nullptr ? &Memory()->Pages() : &kNoPages;
+}
+
+bool CpuBase::Start(int32_t& rate) {
+    OnServicesChanged();
     eventsStarted = false;
     if (!Device::Start(rate) || frequency == 0) {
         return false;
@@ -270,7 +302,7 @@ bool CpuBase::Notify(uint32_t code) {
     const bool result = Device::Notify(code);
     if (result && (code & notification::kMemoryMapChanged) != 0) {
         OnMemoryMapChanged();
-        pageTable = Memory() != nullptr ? &Memory()->Pages() : &kNoPages;
+        OnServicesChanged();
     }
     return result;
 }
@@ -466,8 +498,7 @@ bool CpuBase::ReadCpuChunk(common::RecordArchive& archive, SavedState& state) co
         return false;
     }
     std::memcpy(&state.ratio, ratioBytes, sizeof ratioBytes);
-    // A ratio that is no positive number would poison every event time computed from it.
-    if (!(state.ratio > 0.0 && std::isfinite(state.ratio))) {
+    if (!IsInRange(state)) {
         return false;
     }
     for (uint32_t index = 0; index < eventCount; ++index) {
@@ -492,11 +523,18 @@ bool CpuBase::ReadCpuChunk(common::RecordArchive& archive, SavedState& state) co
         }
         event.remainingTenths = common::LoadLittleEndian(block + kRemainingOffset, 8);
         event.period = static_cast<int32_t>(common::LoadLittleEndian(block + kPeriodOffset, 4));
+        // Events lie within 2^31 cycles of now, and a period is a positive count.
+        const double divisor = scaledTimeBase ? 10.0 * state.ratio : 10.0;
+        const double dueIn = std::floor(static_cast<double>(event.remainingTenths) / divisor + 0.5);
+        if (event.period < 1 || !(dueIn <= std::numeric_limits<int32_t>::max())) {
+            return false;
+        }
+        event.dueIn = static_cast<int32_t>(dueIn);
         event.data = common::LoadLittleEndian(block + kDataOffset, 8);
         state.events.push_back(event);
     }
     return archive.ReadRecordI32(state.cyclesToNextEvent, common::NarrowString("CBEVT")) &&
-           archive.ReadMarker(common::NarrowString("_CPU"), common::kChunkEndMarker);
+           state.cyclesToNextEvent >= 0 && archive.ReadMarker(common::NarrowString("_CPU"), common::kChunkEndMarker);
 }
 
 void CpuBase::Apply(const SavedState& state) {
@@ -525,18 +563,29 @@ void CpuBase::Apply(const SavedState& state) {
     for (const SavedState::Event& saved : state.events) {
         TimedEvent* event = &events.Take();
         event->reserved = saved.reserved;
-        event->period = saved.period == 0 ? 1 : (saved.period < 0 ? -saved.period : saved.period);
+        event->period = saved.period;
         event->scaledPeriod = ScaledPeriod(event->period);
         event->owner = saved.owner;
         event->callback = saved.callback;
         event->name = saved.name;
         event->data = saved.data;
-        const double divisor = scaledTimeBase ? 10.0 * ratio : 10.0;
-        event->due =
-            now + static_cast<uint64_t>(std::floor(static_cast<double>(saved.remainingTenths) / divisor + 0.5));
+        event->due = now + static_cast<uint64_t>(saved.dueIn);
         events.Append(*event);
     }
     cyclesToNextEvent = state.cyclesToNextEvent;
+}
+
+bool CpuBase::IsInRange(const SavedState& state) {
+    const auto isFrequency = [](int64_t hz) { return hz >= 0 && hz <= std::numeric_limits<int32_t>::max(); };
+    const auto isSliceCount = [](int32_t count) {
+        return count >= -kLargestSavedSliceCount && count <= kLargestSavedSliceCount;
+    };
+    // A ratio outside what two frequencies give would poison every event time computed from it.
+    return isFrequency(state.frequency) && isFrequency(state.requestedFrequency) && state.ratio >= kLowestRatio &&
+           state.ratio <= kHighestRatio && isSliceCount(state.sliceBudget) && isSliceCount(state.budgetLeft) &&
+           state.extraCycles >= 0 && state.carriedCycles >= 0 && state.carriedCycles <= kLargestCarriedCycles &&
+           state.addressMask <= 0xFFFFFFFF && state.interruptDelay >= 0 &&
+           state.interruptDelay <= kLargestInterruptDelay;
 }
 
 bool CpuBase::LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) {

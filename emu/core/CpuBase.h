@@ -107,6 +107,9 @@ public:
     bool FastWrite(uint32_t address, Value value);
 
 protected:
+    // The page table follows the memory service the machine hands out, so that a rebuilt one is never read late.
+    void OnServicesChanged() override;
+
     // What a derived processor adds behind the "_CPU" chunk. LoadProcessorState reads all of its values and
     // applies them only when every one was read.
     virtual bool SaveProcessorState(common::RecordArchive&) { return true; }
@@ -160,6 +163,8 @@ private:
     bool Fire(TimedEvent* event);
     void RescaleEvents(double newRatio);
     bool ReadCpuChunk(common::RecordArchive& archive, SavedState& state) const;
+    // Whether every number of the chunk lies where this processor base can put it.
+    static bool IsInRange(const SavedState& state);
     void Apply(const SavedState& state);
 
     template <typename Value>

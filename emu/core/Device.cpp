@@ -30,6 +30,7 @@ void Device::SetServices(MachineInterface* newMachine, BusService* newBus, Memor
     mouse = newMouse;
     drives = newDrives;
     params->SetListener(newMachine);
+    OnServicesChanged();
 }
 
 bool Device::SetIrq(int32_t line, bool fixed, bool selfContained) {

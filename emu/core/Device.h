@@ -60,8 +60,8 @@ public:
     // The child at index when it is a device, else null.
     Device* DeviceAt(int32_t index) const;
 
-    // The machine hands itself and its services to its enabled devices when it starts or a renderer is attached,
-    // and becomes the listener of their parameter sets.
+    // The machine hands itself and its services to its enabled devices when it starts, builds its services anew or
+    // a renderer is attached, and becomes the listener of their parameter sets; disabled devices get null services.
     void SetServices(MachineInterface* newMachine, BusService* newBus, MemoryMap* newMemory, PortMap* newPorts,
                      InterruptController* newInterrupts, RendererBase* newRenderer, KeyStateService* newKeys,
                      DriveSet* newDrives, MouseService* newMouse);
@@ -173,6 +173,8 @@ public:
 protected:
     // The state lines of every enabled child device; false when none had anything to say.
     bool DescribeEnabledChildren(common::List& lines, bool flag, int32_t value);
+    // Called by SetServices once the new services are in place, for what a device derives from them.
+    virtual void OnServicesChanged() {}
     // Bound by pointer, to option items and parameters.
     bool running = false;
     bool irqActive = false;

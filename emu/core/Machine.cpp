@@ -310,14 +310,20 @@ void Machine::MouseEvent(const MouseEventRecord& event) {
     }
 }
 
-void Machine::ConnectServices(Device* device) {
-    if (device == nullptr || !device->IsEnabled()) {
+void Machine::ConnectServices(Device* device, bool enabled) {
+    if (device == nullptr) {
         return;
     }
-    device->SetServices(this, busService, memoryMap, portMap, interruptController, attachedRenderer, keyState, driveSet,
-                        mouseService);
+    // A disabled device keeps no service: the next rebuild would leave it holding deleted ones.
+    enabled = enabled && device->IsEnabled();
+    if (enabled) {
+        device->SetServices(this, busService, memoryMap, portMap, interruptController, attachedRenderer, keyState,
+                            driveSet, mouseService);
+    } else {
+        device->SetServices(device->Machine(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    }
     for (int32_t index = 0; index < device->ChildCount(); ++index) {
-        ConnectServices(device->DeviceAt(index));
+        ConnectServices(device->DeviceAt(index), enabled);
     }
 }
 

@@ -118,8 +118,9 @@ private:
         Device* device;
     };
 
-    // Hands the machine and its services to an enabled device and its device subtree.
-    void ConnectServices(Device* device);
+    // Hands the machine and its services to an enabled device and its device subtree; a disabled device and its
+    // subtree are left without services.
+    void ConnectServices(Device* device, bool enabled = true);
     // The drive set's change callback, with the machine as context: tells the devices 0x200 before and 0x40
     // after a medium changes.
     static bool NotifyHostRedraw(void* context, DriveSlot* slot, bool pending);

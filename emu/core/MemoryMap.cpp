@@ -316,8 +316,11 @@ bool MemoryMap::LoadData(common::ByteStream& stream, uint32_t address, int32_t c
         return false;
     }
     for (uint64_t at = address; at + static_cast<uint64_t>(count) <= table.size; at += static_cast<uint64_t>(stride)) {
-        if (stream.Read(table.ram + at, count) != count) {
-            break;
+        const int64_t read = stream.Read(table.ram + at, count);
+        if (read != count) {
+            // The end of the stream ends the copy; a read that fails before it (or cuts an item) is an error.
+            const int64_t position = stream.Tell();
+            return read == 0 && position >= 0 && position >= stream.Size();
         }
     }
     return true;

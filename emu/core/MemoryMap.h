@@ -144,7 +144,8 @@ public:
     bool CopyBytes(uint32_t source, uint32_t destination, uint32_t count, uint32_t mask);
     // Copies items of count bytes from the stream straight into storage (no handlers, no page flags), stepping
     // stride bytes, until the stream ends or the next item would pass the end of the address space. False for
-    // an item size outside 1..8, a stride below 1 or an address out of range.
+    // an item size outside 1..8, a stride below 1 or an address out of range, and when a read fails before the
+    // stream's end or cuts an item (the bytes read before stay).
     bool LoadData(common::ByteStream& stream, uint32_t address, int32_t count, int32_t stride);
 
     // Page configuration over pages first .. first + count - 1. Those that answer say whether the whole range

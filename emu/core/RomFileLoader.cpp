@@ -147,8 +147,7 @@ int64_t RomFileLoader::LoadFileToBuffer(std::span<uint8_t> buffer, uint64_t posi
     }
     const uint64_t shownPosition = position - static_cast<uint64_t>(size);
     if (stream.Read(buffer.data(), size) != size) {
-        device.PrintError("[ERROR] Can not load file \"%s\" to memory at position %llXh (%s)!", chosen, shownPosition,
-                          description);
+        PrintCannotLoad(chosen, shownPosition, description);
         return 0;
     }
     device.PrintLine("[INIT] File \"%s\" loaded to memory at position %llXh (%s)", chosen, shownPosition, description);
@@ -212,11 +211,16 @@ bool RomFileLoader::RoomFits(const common::String& name, int64_t size, int64_t r
     return true;
 }
 
+void RomFileLoader::PrintCannotLoad(const common::String& name, uint64_t position,
+                                    const common::NarrowString& description) const {
+    device.PrintError("[ERROR] Can not load file \"%s\" to memory at position %llXh (%s)!", name, position,
+                      description);
+}
+
 int64_t RomFileLoader::MemoryRoomAt(uint32_t position, const common::String& name,
                                     const common::NarrowString& description) const {
     if (memory == nullptr || position >= memory->Size()) {
-        device.PrintError("[ERROR] Can not load file \"%s\" to memory at position %llXh (%s)!", name,
-                          uint64_t{position}, description);
+        PrintCannotLoad(name, position, description);
         return -1;
     }
     return int64_t{memory->Size()} - position;
@@ -231,7 +235,11 @@ int32_t RomFileLoader::LoadFound(common::FileStream& stream, int32_t index, uint
         return 0;
     }
     const int64_t room = MemoryRoomAt(position, chosen, description);
-    if (room < 0 || !RoomFits(chosen, size, room) || !memory->LoadData(stream, position, 1, 1)) {
+    if (room < 0 || !RoomFits(chosen, size, room)) {
+        return 0;
+    }
+    if (!memory->LoadData(stream, position, 1, 1)) {
+        PrintCannotLoad(chosen, position, description);
         return 0;
     }
     device.PrintLine("[INIT] File \"%s\" loaded to memory at position %llXh (%s)", chosen, uint64_t{position},
@@ -254,7 +262,12 @@ bool RomFileLoader::LoadFoundPair(common::FileStream& even, common::FileStream& 
         device.PrintError("[ERROR] Files \"%s\" and \"%s\" are too big to be loaded (>%ld)!", evenName, oddName, room);
         return false;
     }
-    if (!memory->LoadData(even, position, 1, 2) || !memory->LoadData(odd, position + 1, 1, 2)) {
+    if (!memory->LoadData(even, position, 1, 2)) {
+        PrintCannotLoad(evenName, position, description);
+        return false;
+    }
+    if (!memory->LoadData(odd, position + 1, 1, 2)) {
+        PrintCannotLoad(oddName, position, description);
         return false;
     }
     device.PrintLine("[INIT] Files \"%s\" and \"%s\" loaded to memory at position %llXh (%s)", evenName, oddName,

@@ -73,6 +73,8 @@ private:
     bool SizeFits(const common::String& name, int64_t size, uint32_t minimumSize, uint32_t maximumSize) const;
     // Whether the file fits the room it has; prints why not.
     bool RoomFits(const common::String& name, int64_t size, int64_t room) const;
+    // The line for a file that cannot be copied to memory at position.
+    void PrintCannotLoad(const common::String& name, uint64_t position, const common::NarrowString& description) const;
     // Bytes of memory from position to its end; -1, after the can-not-load line, when there are none.
     int64_t MemoryRoomAt(uint32_t position, const common::String& name, const common::NarrowString& description) const;
     // Copies the file found as names[index - 1] into memory from position; answers index, or 0.

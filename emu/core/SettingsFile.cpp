@@ -5,17 +5,35 @@
 #include "common/Paths.h"
 #include "common/SettingsTree.h"
 
+#include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <random>
 
 namespace emu {
 namespace {
 
-bool WriteWhole(const common::String& path, common::MemoryStream& content) {
+constexpr int32_t kTemporaryNameAttempts = 100;
+std::atomic<int32_t> temporaryNameAttempts = kTemporaryNameAttempts;
+
+// Creates a temporary file of its own beside path (never one another saver uses at the same time), writes the
+// content and hands it to the disk, so that the rename never puts a file that is not whole in place.
+bool WriteTemporary(const common::String& path, common::MemoryStream& content, common::PathString& temporary) {
+    std::random_device random;
     common::FileStream file;
-    if (!file.Create(path, true)) {
+    const int32_t attempts = temporaryNameAttempts.load();
+    for (int32_t attempt = 0; attempt < attempts && !file.IsOpen(); ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
+        temporary.Assign(path);
+        temporary.Append(suffix);
+        file.Create(temporary, false);
+    }
+    if (!file.IsOpen()) {
+        temporary.Clear();
         return false;
     }
-    const bool written = file.Write(content.GetBuffer(), content.Size()) == content.Size();
+    const bool written = file.Write(content.GetBuffer(), content.Size()) == content.Size() && file.Flush();
     file.Close();
     return written;
 }
@@ -30,16 +48,21 @@ bool IsWholeSettingsFile(common::ByteStream& stream) {
 
 } // namespace
 
+void SetTemporaryNameAttempts(int32_t attempts) {
+    temporaryNameAttempts = attempts < 0 ? kTemporaryNameAttempts : attempts;
+}
+
 bool ReplaceFileContent(const common::String& path, common::MemoryStream& content) {
     if (path.IsEmpty()) {
         return false;
     }
-    common::PathString temporary(path.GetWide());
-    temporary.Append(".tmp");
-    if (WriteWhole(temporary, content) && common::ReplaceFileWith(temporary, path)) {
+    common::PathString temporary;
+    if (WriteTemporary(path, content, temporary) && common::ReplaceFileWith(temporary, path)) {
         return true;
     }
-    common::DeleteFileAt(temporary);
+    if (!temporary.IsEmpty()) {
+        common::DeleteFileAt(temporary);
+    }
     return false;
 }
 

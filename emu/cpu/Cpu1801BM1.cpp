@@ -171,9 +171,9 @@ void Cpu1801BM1::SetPswLow(uint8_t value) {
 
 void Cpu1801BM1::LoadPswLow(uint16_t value) {
     if ((psw & kPswPriority) != 0 && (value & kPswPriority) == 0) {
-        // The priority dropped: ask the interrupt sources at the second boundary from here.
+        // The priority dropped: a waiting interrupt is taken at the next boundary, as the chip does.
         checkInterrupts = true;
-        interruptDelay = 1;
+        interruptDelay = 0;
     }
     psw = (psw & 0xFF00) | (value & 0x00FF);
 }
@@ -285,7 +285,8 @@ bool Cpu1801BM1::LoadProcessorState(common::RecordArchive& archive) {
           archive.ReadRecordI32(loadedVector, common::NarrowString("TRPI")) &&
           archive.ReadRecordU16(loadedOpcode, common::NarrowString("PAROP")) &&
           archive.ReadRecordU16(loadedPc, common::NarrowString("PARPC")) &&
-          archive.ReadRecordI32(loadedCycles, common::NarrowString("PARCY")))) {
+          archive.ReadRecordI32(loadedCycles, common::NarrowString("PARCY")) && loadedCycles >= 0 &&
+          loadedCycles <= kLargestInstructionCost)) {
         return false;
     }
     psw = loadedPsw;

@@ -40,6 +40,8 @@ public:
     static constexpr int32_t kNoPendingVector = -1;
     // Instruction boundaries after an interrupt before the sources are asked again.
     static constexpr int32_t kInterruptPollDelay = 20;
+    // Above every instruction's cost; a saved parked cost beyond it is no state of this processor.
+    static constexpr int32_t kLargestInstructionCost = 0xFFFF;
 
     Cpu1801BM1();
 

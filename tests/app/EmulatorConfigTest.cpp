@@ -1,5 +1,6 @@
 // The configuration without cores: the lists it builds and hands out, the choices, and the global settings file.
 #include "CoreTestMachines.h"
+#include "emu/core/SettingsFile.h"
 
 #include "emu/core/StateBytes.h"
 
@@ -304,9 +305,11 @@ TEST_F(EmulatorConfigTest, FailedSaveKeepsTheOldFile) {
     const auto config = Make();
     ASSERT_TRUE(config->SaveSettings());
     const Bytes before = SettingsOnDisk();
-    std::filesystem::create_directories(program.Folder().Path() / "zovbk.ini.tmp");
+    // No temporary file can be made beside the old one.
+    emu::SetTemporaryNameAttempts(0);
     config->EmuSyncFreq = 4;
     EXPECT_FALSE(config->SaveSettings());
+    emu::SetTemporaryNameAttempts(-1);
     EXPECT_EQ(SettingsOnDisk(), before);
 }
 

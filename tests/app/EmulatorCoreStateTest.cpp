@@ -5,6 +5,7 @@
 #include "app/LoopStateChunk.h"
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
+#include "emu/core/SettingsFile.h"
 #include "emu/core/StateBytes.h"
 
 #include <gtest/gtest.h>
@@ -299,12 +300,13 @@ TEST_F(CoreStateTest, FailedSaveKeepsTheOldFile) {
     ASSERT_TRUE(core.SaveStateToFile(folder, false));
     const std::string before = program.Folder().ReadFile(u"states/bk_0010.sav");
     // The new image cannot be written beside the old one.
-    std::filesystem::create_directories(StatesFolder() / "bk_0010.sav.tmp");
+    emu::SetTemporaryNameAttempts(0);
     core.ResumeEmulation();
     core.BreakEmulation(false);
     ASSERT_TRUE(Eventually([&] { return core.IsBreakPending() && core.IsParked(); }));
     TakeConsoleTexts(core);
     EXPECT_FALSE(core.SaveStateToFile(folder, false));
+    emu::SetTemporaryNameAttempts(-1);
     EXPECT_EQ(TakeConsoleTexts(core),
               std::vector<std::string>{"[ERROR] Error while saving state to file \"bk_0010.sav\""});
     EXPECT_EQ(program.Folder().ReadFile(u"states/bk_0010.sav"), before);

@@ -113,6 +113,23 @@ TEST_F(TimerListTest, ACallbackAnsweringFalseLeavesInTheSameWalk) {
     EXPECT_NE(second, first);
 }
 
+TEST_F(TimerListTest, ATimerMayRemoveItselfWhileItRuns) {
+    TimerList::Entry* self = nullptr;
+    // The capture must outlive the removal: it is read after it.
+    const std::string name(40, 'n');
+    self = timers.Add(10, [this, &self, name](uint64_t&) {
+        timers.Unlink(self);
+        calls.push_back(name);
+        return true;
+    });
+    AddRecorder(10, "second");
+    RunAt(100);
+    EXPECT_EQ(calls, (std::vector<std::string>{name, "second"}));
+    EXPECT_FALSE(self->active);
+    RunAt(200);
+    EXPECT_EQ(calls, (std::vector<std::string>{name, "second", "second"}));
+}
+
 TEST_F(TimerListTest, CallbackCanAdjustItsRunCount) {
     TimerList::Entry* entry = timers.Add(10, [](uint64_t& runs) {
         runs += 10;

@@ -113,36 +113,50 @@ TEST(WorkerThreadTest, StopReleasesAParkedWorker) {
     EXPECT_TRUE(worker.Stop(0)); // stopping an idle worker is fine
 }
 
-TEST(WorkerThreadTest, AWorkerThatDoesNotEndIsLeftAndReported) {
+TEST(WorkerThreadTest, AWorkerThatDoesNotEndInTimeIsReportedAndItsObjectKeptUntilItEnds) {
     std::promise<void> started;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    std::promise<bool> askedToStop;
+    std::atomic<bool> askedToStop = false;
     std::vector<std::string> reported;
-    WorkerThread* self = nullptr;
-    WorkerThread worker([&] {
-        started.set_value();
-        released.wait();
-        askedToStop.set_value(self->StopRequested());
-        return 0;
-    });
-    self = &worker;
-    worker.SetReportLine([&](const std::string& line) { reported.push_back(line); });
-    ASSERT_TRUE(worker.Start(false, ThreadPriority::Normal));
-    started.get_future().wait();
-
-    EXPECT_FALSE(worker.Stop(0));
-    EXPECT_TRUE(worker.IsRunning());
-    EXPECT_TRUE(worker.Kill());
-    EXPECT_FALSE(worker.IsRunning());
+    {
+        WorkerThread* self = nullptr;
+        WorkerThread worker([&] {
+            started.set_value();
+            released.wait();
+            // The object is still there to ask.
+            askedToStop = self->StopRequested();
+            return 0;
+        });
+        self = &worker;
+        worker.SetStopLimit(0);
+        // The report is the moment the worker may end: the destructor must still be waiting then.
+        worker.SetReportLine([&](const std::string& line) {
+            reported.push_back(line);
+            release.set_value();
+        });
+        ASSERT_TRUE(worker.Start(false, ThreadPriority::Normal));
+        started.get_future().wait();
+        EXPECT_FALSE(worker.Stop(0));
+        EXPECT_TRUE(worker.IsRunning());
+    }
     ASSERT_EQ(reported.size(), 1u);
     EXPECT_EQ(reported[0].rfind("[ERROR] ", 0), 0u);
+    EXPECT_TRUE(askedToStop);
+}
 
-    // The left thread still finishes on its own, and sees that it should.
-    release.set_value();
-    EXPECT_TRUE(askedToStop.get_future().get());
-    EXPECT_EQ(worker.Result(), 1);
-    EXPECT_TRUE(worker.Kill()); // idle: nothing to give up on
+TEST(WorkerThreadTest, StopFromTheWorkerItselfOnlyAsks) {
+    std::promise<bool> stoppedItself;
+    WorkerThread* self = nullptr;
+    WorkerThread worker([&] {
+        stoppedItself.set_value(self->Stop(-1));
+        return self->StopRequested() ? 5 : 6;
+    });
+    self = &worker;
+    ASSERT_TRUE(worker.Start(false, ThreadPriority::Normal));
+    EXPECT_FALSE(stoppedItself.get_future().get());
+    EXPECT_TRUE(worker.Stop(-1));
+    EXPECT_EQ(worker.Result(), 5);
 }
 
 TEST(WorkerThreadTest, DestroyingARunningWorkerStopsIt) {

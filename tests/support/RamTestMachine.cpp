@@ -124,7 +124,7 @@ bool RamTestMachine::Ask(void* context, uint8_t mode, uint32_t* value1, uint32_t
         return true;
     }
     ++machine->polls;
-    if (machine->requests.empty()) {
+    if (machine->requests.empty() || (machine->requestsMasked && machine->requestsMasked())) {
         return false;
     }
     *value1 = *value3 = 0;

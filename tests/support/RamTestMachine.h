@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace test_support {
@@ -39,6 +40,8 @@ public:
 
     // Interrupt source: requests are answered in order, one per poll; polls are counted.
     void RequestInterrupt(uint32_t vectorNumber) { requests.push_back(vectorNumber); }
+    // While masked answers true, polls find no request (as a device masked by the processor's priority).
+    void MaskRequestsWhile(std::function<bool()> masked) { requestsMasked = std::move(masked); }
     int32_t Polls() const { return polls; }
     int32_t Acknowledged() const { return acknowledged; }
     // The trap hook takes entries of this number, adding extraCycles; it records every entry offered to it.
@@ -83,6 +86,7 @@ private:
     int32_t abortAddress = -1;
     int32_t slowAccesses = 0;
     std::deque<uint32_t> requests;
+    std::function<bool()> requestsMasked;
     int32_t polls = 0;
     int32_t acknowledged = 0;
     int32_t hookedNumber = -1;

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -358,6 +360,113 @@ struct BusPair {
         }
     }
 };
+
+// An "_EVT" chunk of a bus at rate and ticks with one event, DEV's "Tick", saved as the ten words.
+Bytes EventChunk(int32_t rate, int32_t ticks, const std::array<uint32_t, 10>& words) {
+    Bytes data;
+    for (const uint32_t word : words) {
+        data = Concat({data, LittleEndian(word)});
+    }
+    return Concat({ChunkBegin("_EVT"), U8Value("VER", 0), I32Value("CRFRQ", rate), I32Value("CNFRQ", ticks),
+                   U32Value("CNEVT", 1), NarrowValue("DVEVT0", "DEV"), NarrowValue("NMEVT0", "Tick"),
+                   BlobValue("DTEVT0", data), ChunkEnd("_EVT")});
+}
+
+// Kind 1, 1000 Hz of 4000 by a divider of 4, three ticks to go, 1000 asked for, no output, fired once, the tag.
+constexpr std::array<uint32_t, 10> kTickWords = {1, 1000, 4, 3, 1000, 0, 1, 0, 0x55667788, 0x11223344};
+
+// A bus of 4000 Hz with DEV's 1000 Hz event "Tick", bound by name, after six ticks.
+struct TickingBus {
+    Log log;
+    BusService bus;
+    TimedDevice device{"DEV", log, bus};
+
+    TickingBus() {
+        bus.SetRate(4000, nullptr, false);
+        bus.SetRegistering(true);
+        bus.AddEvent(1000, TimedDevice::Fire, &device, "Tick", 0x1122334455667788, false);
+        bus.SetRegistering(false);
+        Tick(bus, 6);
+    }
+};
+
+TEST(BusServiceTest, SavedEventsHaveTheirGoldenBytes) {
+    TickingBus ticking;
+    EXPECT_EQ(Archived(SavingOwnData(ticking.bus)), EventChunk(4000, 6, kTickWords));
+}
+
+// Every number out of range is refused with nothing changed; the boundaries a bus reaches load.
+TEST(BusServiceTest, EventStateNumbersOutOfRangeAreRefusedAndChangeNothing) {
+    constexpr uint32_t kMin = 0x80000000;
+    constexpr uint32_t kMax = 0x7FFFFFFF;
+    struct Case {
+        const char* name;
+        int32_t rate;
+        int32_t ticks;
+        size_t word;
+        uint32_t value;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"ticks INT_MIN", 4000, std::numeric_limits<int32_t>::min(), 0, 1, false},
+        {"ticks negative", 4000, -1, 0, 1, false},
+        {"ticks INT_MAX", 4000, std::numeric_limits<int32_t>::max(), 0, 1, true},
+        {"rate INT_MAX", std::numeric_limits<int32_t>::max(), 6, 0, 1, false},
+        {"frequency INT_MIN", 4000, 6, 1, kMin, false},
+        {"frequency INT_MAX", 4000, 6, 1, kMax, false},
+        {"frequency negative", 4000, 6, 1, 0xFFFFFFFF, false},
+        {"frequency 0", 4000, 6, 1, 0, true},
+        {"divider 0", 4000, 6, 2, 0, false},
+        {"divider INT_MAX", 4000, 6, 2, kMax, false},
+        {"divider negative", 4000, 6, 2, 0xFFFFFFFF, false},
+        {"countdown INT_MIN", 4000, 6, 3, kMin, false},
+        {"countdown negative", 4000, 6, 3, 0xFFFFFFFF, false},
+        {"countdown INT_MAX", 4000, 6, 3, kMax, false},
+        {"countdown 0", 4000, 6, 3, 0, true},
+        {"countdown at the request", 4000, 6, 3, 1000, true},
+        {"request 0", 4000, 6, 4, 0, false},
+        {"request INT_MIN", 4000, 6, 4, kMin, false},
+        {"request every tick", 4000, 6, 4, kMax, true},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        TickingBus loading;
+        std::array<uint32_t, 10> words = kTickWords;
+        words[test.word] = test.value;
+        const Bytes crafted = EventChunk(test.rate, test.ticks, words);
+        EXPECT_EQ(ReadsWhole(crafted, LoadingOwnData(loading.bus)), test.loads);
+        if (test.loads) {
+            EXPECT_EQ(Archived(SavingOwnData(loading.bus)), crafted) << "loads as it was saved";
+            Tick(loading.bus, 3);
+            continue;
+        }
+        EXPECT_EQ(loading.bus.Rate(), 4000);
+        EXPECT_EQ(loading.bus.Ticks(), 6);
+        ASSERT_EQ(loading.bus.EventCount(), 1);
+        EXPECT_EQ(loading.bus.EventAt(0)->countdown, 3);
+    }
+}
+
+// Hours of emulated time at 88200 ticks a second pass the largest count.
+TEST(BusServiceTest, TheTickCountGoesOnPastItsLargestValueWithoutAnotherFirstTick) {
+    BusPair buses;
+    const Bytes nearTheEnd =
+        Concat({ChunkBegin("_EVT"), U8Value("VER", 0), I32Value("CRFRQ", 4000),
+                I32Value("CNFRQ", std::numeric_limits<int32_t>::max()), U32Value("CNEVT", 0), ChunkEnd("_EVT")});
+    ASSERT_TRUE(ReadsWhole(nearTheEnd, LoadingOwnData(buses.loading)));
+    buses.loading.SetRegistering(true);
+    ASSERT_EQ(buses.loading.AddEvent(4000, TimedDevice::Fire, &buses.loadingDevice, "Every", 0, false), 4000);
+    buses.loading.SetRegistering(false);
+    ASSERT_TRUE(buses.saving.BindCallbackEvent("Every", TimedDevice::Fire, &buses.savingDevice));
+    buses.log.clear();
+    Tick(buses.loading, 2);
+    EXPECT_EQ(buses.log, (Log{"2147483647 DEV.Every", "1 DEV.Every"}));
+    EXPECT_EQ(buses.loading.Ticks(), 2);
+    // What it saves then loads again.
+    const Bytes saved = Archived(SavingOwnData(buses.loading));
+    EXPECT_TRUE(ReadsWhole(saved, LoadingOwnData(buses.saving)));
+    EXPECT_EQ(buses.saving.Ticks(), 2);
+}
 
 TEST(BusServiceTest, SavedEventsComeBackBoundToTheDevicesOfAnotherBus) {
     BusPair buses;

@@ -2,16 +2,21 @@
 
 #include "ArchiveBytes.h"
 #include "TreeHelpers.h"
+#include "common/FileStream.h"
+#include "common/MemoryStream.h"
 #include "common/SettingsTree.h"
 #include "emu/core/DriveSet.h"
+#include "emu/core/SettingsFile.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace emu {
 namespace {
@@ -147,6 +152,38 @@ TEST_F(ComputerSettingsTest, ASaveThatFailsKeepsTheOldFile) {
     first.sound->label.Assign(std::string(70000, 'x').c_str());
     EXPECT_FALSE(first.SaveSettings());
     EXPECT_EQ(Read(settings / "bk_0010.ini"), old);
+}
+
+// Another saver's temporary file (here one that cannot be replaced at all) must not stand in the way, and a save
+// leaves no temporary file of its own behind.
+TEST(ReplaceFileContentTest, EachSaveWritesATemporaryFileOfItsOwn) {
+    test_support::TemporaryFolder folder;
+    const common::PathString path(folder.WriteFile(u"bk_0010.ini", "old").c_str());
+    std::filesystem::create_directory(folder.Path() / "bk_0010.ini.tmp");
+    common::MemoryStream content;
+    ASSERT_TRUE(content.Create(0, -1));
+    ASSERT_EQ(content.Write("new", 3), 3);
+    ASSERT_TRUE(ReplaceFileContent(path, content));
+    EXPECT_EQ(folder.ReadFile(u"bk_0010.ini"), "new");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"bk_0010.ini", "bk_0010.ini.tmp"}));
+}
+
+TEST(ReplaceFileContentTest, AFileStreamFlushesOnlyWhatItMayWrite) {
+    test_support::TemporaryFolder folder;
+    const common::PathString path(folder.WriteFile(u"state.sav", "state").c_str());
+    common::FileStream stream;
+    EXPECT_FALSE(stream.Flush());
+    ASSERT_TRUE(stream.Open(path, false));
+    EXPECT_EQ(stream.Write("S", 1), 1);
+    EXPECT_TRUE(stream.Flush());
+    stream.Close();
+    ASSERT_TRUE(stream.OpenForReading(path));
+    EXPECT_FALSE(stream.Flush());
 }
 
 TEST_F(ComputerSettingsTest, AStateCarriesTheSettingsAndTellsWhetherTheyDiffered) {

@@ -2,11 +2,15 @@
 
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
+#include "emu/core/ArchiveBytes.h"
+#include "emu/core/BusService.h"
 #include "support/RamTestMachine.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -155,6 +159,16 @@ TEST_F(CpuBaseTest, AddCyclesShortensTheSliceOrAddsBetweenSlices) {
     EXPECT_EQ(cpu.Cycles(), 205u);
 }
 
+TEST_F(CpuBaseTest, CyclesAddedOutsideSlicesNeverOverflow) {
+    constexpr int32_t kLarge = std::numeric_limits<int32_t>::max();
+    for (int32_t call = 0; call < 4; ++call) {
+        cpu.AddCycles(kLarge);
+    }
+    EXPECT_EQ(cpu.Cycles(), 4 * uint64_t{kLarge});
+    cpu.Execute(10);
+    EXPECT_EQ(cpu.Cycles(), 4 * uint64_t{kLarge} + 10);
+}
+
 TEST_F(CpuBaseTest, EventThatCannotBeBoundIsNotAdded) {
     machine.Bus().SetRegistering(true);
     EXPECT_FALSE(cpu.AddEvent(10, &EventOwner::Record, &first, nullptr, 0));
@@ -218,6 +232,103 @@ TEST_F(CpuBaseTest, StateWithUnboundEventsIsRefusedAndChangesNothing) {
     EXPECT_FALSE(copy.LoadOwnData(reader, nullptr));
     EXPECT_EQ(copy.Cycles(), 0u);
     EXPECT_EQ(copy.ActiveEventCount(), 1);
+}
+
+// A double as the "CFREQ" byte block holds it.
+emu::Bytes RatioBlock(double ratio) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &ratio, sizeof bits);
+    return emu::Concat({emu::LittleEndian(uint32_t{8}), emu::LittleEndian(bits)});
+}
+
+// The first event's block up to its period: reserved words, the tenths of cycles left, reserved words, the period.
+emu::Bytes EventBlock(uint64_t remainingTenths, int32_t period) {
+    return emu::Concat({emu::LittleEndian(uint32_t{36}), emu::Bytes(8, 0), emu::LittleEndian(remainingTenths),
+                        emu::Bytes(8, 0), emu::LittleEndian(period)});
+}
+
+// Every number of the chunk out of range: the load is refused before anything changes.
+TEST_F(CpuBaseTest, StateNumbersOutOfRangeAreRefusedAndChangeNothing) {
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    machine.Bus().SetRegistering(true);
+    ASSERT_TRUE(cpu.AddEvent(100, &EventOwner::Record, &first, "tick", 0));
+    machine.Bus().SetRegistering(false);
+    RunTo(40);
+    const emu::Bytes saved = emu::Archived([this](common::RecordArchive& archive) { return cpu.SaveOwnData(archive); });
+    struct Case {
+        const char* name;
+        const char* record;
+        emu::Bytes value;
+    };
+    const Case cases[] = {
+        {"frequency negative", "FREQ", emu::LittleEndian(int64_t{-1})},
+        {"frequency past 32 bits", "FREQ", emu::LittleEndian(int64_t{1} << 32)},
+        {"requested frequency negative", "FFREQ", emu::LittleEndian(std::numeric_limits<int64_t>::min())},
+        {"ratio 0", "CFREQ", RatioBlock(0.0)},
+        {"ratio negative", "CFREQ", RatioBlock(-1.0)},
+        {"ratio tiny", "CFREQ", RatioBlock(1e-300)},
+        {"ratio huge", "CFREQ", RatioBlock(1e300)},
+        {"ratio infinite", "CFREQ", RatioBlock(std::numeric_limits<double>::infinity())},
+        {"ratio no number", "CFREQ", RatioBlock(std::numeric_limits<double>::quiet_NaN())},
+        {"slice budget INT_MIN", "MCYCL", emu::LittleEndian(kMin)},
+        {"budget left INT_MAX", "ECYCL", emu::LittleEndian(kMax)},
+        {"extra cycles negative", "SCYCL", emu::LittleEndian(int32_t{-1})},
+        {"carried cycles INT_MIN", "PCYCL", emu::LittleEndian(kMin)},
+        {"carried cycles INT_MAX", "PCYCL", emu::LittleEndian(kMax)},
+        {"address mask past 32 bits", "AMSK", emu::LittleEndian(uint64_t{1} << 32)},
+        {"interrupt delay INT_MIN", "HWID", emu::LittleEndian(kMin)},
+        {"interrupt delay negative", "HWID", emu::LittleEndian(int32_t{-1})},
+        {"cycles to the next event negative", "CBEVT", emu::LittleEndian(int32_t{-1})},
+        {"event period INT_MIN", "DTEVT0", EventBlock(0, kMin)},
+        {"event period 0", "DTEVT0", EventBlock(0, 0)},
+        {"event period negative", "DTEVT0", EventBlock(0, -100)},
+        {"event due past 2^31 cycles", "DTEVT0", EventBlock(uint64_t{1} << 40, 100)},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const emu::Bytes crafted = test_support::WithRecordValue(saved, test.record, test.value);
+        ASSERT_NE(crafted, saved);
+        RunTo(cpu.Cycles() + 7);
+        const uint64_t cycles = cpu.Cycles();
+        EXPECT_FALSE(emu::ReadsWhole(
+            crafted, [this](common::RecordArchive& archive) { return cpu.LoadOwnData(archive, nullptr); }));
+        EXPECT_EQ(cpu.Cycles(), cycles);
+        EXPECT_EQ(cpu.Frequency(), 1000000);
+        EXPECT_EQ(cpu.ActiveEventCount(), 1);
+    }
+    EXPECT_TRUE(emu::ReadsWhole(saved, [this](common::RecordArchive& archive) {
+        return cpu.LoadOwnData(archive, nullptr);
+    })) << "the chunk as saved loads";
+    EXPECT_EQ(cpu.Cycles(), 40u);
+}
+
+TEST_F(CpuBaseTest, ARequestedFrequencyOfNoneOrBelowScalesNothing) {
+    cpu.SetScaledTimeBase(true);
+    cpu.SetPrimaryFrequency(1000000);
+    for (const int32_t requested : {0, -5, std::numeric_limits<int32_t>::min()}) {
+        SCOPED_TRACE(requested);
+        cpu.SetRequestedFrequency(requested);
+        const uint64_t before = cpu.ScaledElapsed();
+        RunTo(cpu.Cycles() + 100);
+        EXPECT_EQ(cpu.ScaledElapsed() - before, 100u);
+    }
+}
+
+// The bus is ticked by one timed event of the processor, whatever the number of rate changes.
+TEST_F(CpuBaseTest, ChangingTheBusRateKeepsOneTickEventAtTheNewRate) {
+    emu::BusService& bus = machine.Bus();
+    ASSERT_EQ(bus.SetRate(4000, &cpu, false), 2); // 250 cycles a tick
+    RunTo(1000);
+    const int32_t ticksAtFirstRate = bus.Ticks();
+    EXPECT_EQ(ticksAtFirstRate, 5);
+    ASSERT_EQ(bus.SetRate(8000, &cpu, false), 2); // 125 cycles a tick, counted again from 0
+    EXPECT_EQ(bus.SetRate(8000, &cpu, false), 2);
+    EXPECT_EQ(cpu.ActiveEventCount(), 1);
+    RunTo(2000);
+    // Due at 1250 still, then every 125 cycles: 1250 .. 2000.
+    EXPECT_EQ(bus.Ticks(), 7);
+    EXPECT_EQ(cpu.ActiveEventCount(), 1);
 }
 
 TEST_F(CpuBaseTest, StartFailsWithoutAClockAndSetFrequencyRefusesNegatives) {

@@ -144,6 +144,35 @@ TEST_F(MachineTest, HandsItsServicesToItsDevicePartAndDevicesAsItBuildsThem) {
     EXPECT_EQ(b->Interrupts(), machine.Interrupts());
 }
 
+// A processor that reads memory on its fast path, as a real one does in Execute.
+class ReadingCpu : public FakeCpu {
+public:
+    using FakeCpu::FakeCpu;
+    uint16_t ReadWord(uint32_t address) {
+        uint16_t word = 0;
+        FastRead(address, word);
+        return word;
+    }
+};
+
+TEST_F(MachineTest, RebuildingTheServicesOfAStartedMachineLeavesNoDeviceHoldingTheOldOnes) {
+    auto* cpu = Add<ReadingCpu>(machine, "CPU");
+    ASSERT_TRUE(Start());
+    machine.Memory()->RamBase()[0x1000] = 0x34;
+    EXPECT_EQ(cpu->ReadWord(0x1000), 0x34);
+    b->SetEnabled(false);
+    ASSERT_TRUE(machine.CreateServices());
+    // The new map is empty: the processor reads all ones through it, never the deleted map's bytes.
+    EXPECT_EQ(cpu->ReadWord(0x1000), 0xFFFF);
+    EXPECT_EQ(cpu->Memory(), machine.Memory());
+    EXPECT_EQ(b->Memory(), nullptr);
+    EXPECT_EQ(b->Bus(), nullptr);
+    EXPECT_EQ(b->Drives(), nullptr);
+    ASSERT_TRUE(machine.Memory()->Create(0x10000, 0xFFFF, 0));
+    machine.Memory()->RamBase()[0x1000] = 0x12;
+    EXPECT_EQ(cpu->ReadWord(0x1000), 0x12);
+}
+
 TEST_F(MachineTest, StartEndsAtTheFirstDeviceThatFails) {
     a->failStart = true;
     EXPECT_FALSE(Start());

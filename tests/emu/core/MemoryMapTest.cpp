@@ -391,6 +391,36 @@ TEST(MemoryMapGeometryTest, LoadsDataStraightIntoStorageUntilTheStreamOrTheSpace
     }
 }
 
+// A stream whose reads fail from a byte on, though it is longer: an I/O error in the middle of a ROM file.
+class FailingStream : public common::MemoryStream {
+public:
+    FailingStream(uint8_t* data, int64_t size, int64_t failAt) : failAt(failAt) { Attach(data, size); }
+    int64_t Read(void* buffer, int64_t count) override {
+        return common::MemoryStream::Read(buffer, std::max<int64_t>(0, std::min(count, failAt - Tell())));
+    }
+
+private:
+    int64_t failAt;
+};
+
+TEST(MemoryMapGeometryTest, LoadDataFailsWhenAReadFailsBeforeTheStreamEnds) {
+    struct Case {
+        const char* name;
+        int64_t failAt;
+        int32_t count;
+        bool loaded;
+    };
+    for (const Case& test : {Case{"fails after 3 bytes", 3, 1, false}, Case{"cuts a word", 3, 2, false},
+                             Case{"reads to its end", 10, 1, true}}) {
+        MemoryMap memory;
+        ASSERT_TRUE(memory.Create(0x10000, 0xFFFF, 0));
+        uint8_t data[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        FailingStream stream(data, sizeof data, test.failAt);
+        EXPECT_EQ(memory.LoadData(stream, 0x100, test.count, test.count), test.loaded) << test.name;
+        EXPECT_EQ(memory.RamBase()[0x101], 2) << test.name;
+    }
+}
+
 TEST(MemoryMapStateTest, SavesOneRunOfEveryPageThatIsNotRom) {
     MemoryMap memory;
     ASSERT_TRUE(memory.Create(0x400, 0, 0));

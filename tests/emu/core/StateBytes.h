@@ -66,12 +66,24 @@ inline Bytes I32Value(const std::string& name, int32_t value) {
     return Concat({{0xF8}, Name(name), {0x43}, LittleEndian(value)});
 }
 
+inline Bytes U32Value(const std::string& name, uint32_t value) {
+    return Concat({{0xF8}, Name(name), {0x03}, LittleEndian(value)});
+}
+
 inline Bytes U64Value(const std::string& name, uint64_t value) {
     return Concat({{0xF8}, Name(name), {0x07}, LittleEndian(value)});
 }
 
 inline Bytes I64Value(const std::string& name, int64_t value) {
     return Concat({{0xF8}, Name(name), {0x47}, LittleEndian(value)});
+}
+
+// A narrow text value: its character count with the terminator, then the characters and the terminator.
+inline Bytes NarrowValue(const std::string& name, const std::string& text) {
+    Bytes value = Concat({{0xF8}, Name(name), {0x80}, LittleEndian(static_cast<uint32_t>(text.size() + 1))});
+    value.insert(value.end(), text.begin(), text.end());
+    value.push_back(0);
+    return value;
 }
 
 // A wide text value: its character count with the terminator, then 16-bit characters and the terminator.

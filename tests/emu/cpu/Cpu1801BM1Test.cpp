@@ -3,6 +3,7 @@
 #include "common/BasicOptionNode.h"
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
+#include "support/Bytes.h"
 #include "support/RamTestMachine.h"
 #include "support/RecordingConsole.h"
 
@@ -370,6 +371,7 @@ TEST_F(Cpu1801BM1Test, TrapEntryFollowsThePriorityDrop) {
         SetUp();
         machine.Load(kCode, {000003});
         machine.Load(014, {Handler(3), test.vectorPsw});
+        machine.Load(Handler(3), {000240, 000240});
         cpu.SetPsw(test.pswBefore);
         // Nothing pending: a poll would clear the check flag.
         cpu.Execute(0);
@@ -427,16 +429,53 @@ TEST_F(Cpu1801BM1Test, HardwareInterruptsArePolledEveryTwentyBoundaries) {
     EXPECT_EQ(machine.Polls(), 3);
 }
 
-TEST_F(Cpu1801BM1Test, RtiDroppingThePriorityPollsAtTheSecondBoundary) {
+TEST_F(Cpu1801BM1Test, RtiDroppingThePriorityPollsAtTheNextBoundary) {
     machine.Load(kCode, {000002, 000240, 000240});
     machine.Load(kStack, {kCode + 2, 0});
     cpu.SetPsw(0340);
     cpu.Execute(0); // the flag was set at start: this poll finds nothing
     const int32_t polls = machine.Polls();
     cpu.Execute(0);
-    EXPECT_EQ(machine.Polls(), polls);
-    cpu.Execute(0);
     EXPECT_EQ(machine.Polls(), polls + 1);
+}
+
+// The processor's own interrupt test and a traps diagnostic: with an interrupt waiting behind the priority, the
+// instruction that drops PSW bit 7 is the last one before the interrupt is entered.
+TEST_F(Cpu1801BM1Test, AWaitingInterruptIsEnteredAtTheBoundaryAfterThePriorityDrops) {
+    constexpr uint16_t kTrapVectorNumber = 034 / 4;
+    struct Case {
+        const char* name;
+        std::vector<uint16_t> code;
+        uint16_t trapVectorPsw;
+        uint16_t interruptedAt; // the return address the interrupt stacks
+    };
+    const Case cases[] = {
+        // MTPS #0, then TRAP 0: the TRAP must not run first.
+        {"MTPS #0 then TRAP", {0106427, 0, 0104400}, 0200, kCode + 4},
+        // TRAP 0 whose vector PSW is 0: the handler's first instruction must not run first.
+        {"TRAP with vector PSW 0", {0104400}, 0, Handler(kTrapVectorNumber)},
+        // RTI to a PSW of 0.
+        {"RTI to PSW 0", {000002}, 0200, kCode + 040},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        SetUp();
+        machine.MaskRequestsWhile([this] { return (cpu.Psw() & 0200) != 0; });
+        for (size_t index = 0; index < test.code.size(); ++index) {
+            machine.SetWord(static_cast<uint16_t>(kCode + 2 * index), test.code[index]);
+        }
+        machine.Load(034, {Handler(kTrapVectorNumber), test.trapVectorPsw});
+        machine.Load(kStack, {kCode + 040, 0});
+        cpu.SetPsw(0200);
+        machine.RequestInterrupt(040);
+        const int32_t acknowledged = machine.Acknowledged();
+        cpu.Execute(0); // drops the priority
+        EXPECT_EQ(machine.Acknowledged(), acknowledged);
+        cpu.Execute(0);
+        EXPECT_EQ(machine.Acknowledged(), acknowledged + 1);
+        EXPECT_EQ(cpu.Register(7), Handler(040));
+        EXPECT_EQ(machine.Word(cpu.Register(6)), test.interruptedAt);
+    }
 }
 
 TEST_F(Cpu1801BM1Test, InterruptDuringWaitReturnsBehindItAPostedVectorDoesNot) {
@@ -577,6 +616,29 @@ TEST_F(Cpu1801BM1Test, InstructionThatDoesNotFitIsParkedAndPaidForLater) {
         EXPECT_EQ(processor->Execute(8), 8);
         EXPECT_EQ(processor->Register(7), kCode + 4);
     }
+}
+
+TEST_F(Cpu1801BM1Test, AParkedCostOutOfRangeIsRefusedAndChangesNothing) {
+    machine.Load(kCode, {060001, 000240}); // ADD R0,R1 (14), parked after 10
+    EXPECT_EQ(cpu.Execute(10), 10);
+    common::MemoryStream stream;
+    stream.Create(0, -1);
+    common::RecordArchive writer(stream);
+    ASSERT_TRUE(cpu.SaveOwnData(writer));
+    const test_support::Bytes saved(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
+    const test_support::Bytes costs[] = {{0x00, 0x00, 0x00, 0x80}, {0xFF, 0xFF, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF, 0x7F}};
+    for (const test_support::Bytes& cost : costs) {
+        test_support::Bytes crafted = test_support::WithRecordValue(saved, "PARCY", cost);
+        ASSERT_NE(crafted, saved);
+        common::MemoryStream source;
+        source.Attach(crafted.data(), static_cast<int64_t>(crafted.size()));
+        common::RecordArchive reader(source);
+        EXPECT_FALSE(cpu.LoadOwnData(reader, nullptr));
+        // Still owing 4 cycles for the parked ADD.
+        EXPECT_EQ(cpu.Register(7), kCode);
+    }
+    EXPECT_EQ(cpu.Execute(10), 10);
+    EXPECT_EQ(cpu.Register(7), kCode + 2);
 }
 
 TEST_F(Cpu1801BM1Test, ParkedInstructionOwingMoreThanTheBudgetWaitsAnotherCall) {
