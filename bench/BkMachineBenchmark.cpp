@@ -1,10 +1,11 @@
-// How fast a whole BK-0010 runs on one core: each model on its real ROMs (BK_ROM_DIR), the video drawing every
-// scanline into the offscreen renderer, the speaker and the Covox mixed into null outputs, the keyboard and the
-// timer in place. Prints emulated seconds per host second for 60 emulated seconds at the prompt and, on the
-// BK-0010.01, in a BASIC loop printing to the screen; with the bus at the synchronised loop's 88200 Hz and at the
-// maximum-speed loop's 4000 Hz.
+// How fast a whole BK runs on one core: each model on its real ROMs (BK_ROM_DIR), the video drawing every
+// scanline into the offscreen renderer, the speaker, the Covox and the AY mixed into null outputs, the keyboard and
+// the timer in place. Prints emulated seconds per host second for 60 emulated seconds at the prompt and, on the
+// BK-0010.01, in a BASIC loop printing to the screen; the BK-0011M in its tests ROM's menu, with the BOS switching
+// its windows; with the bus at the synchronised loop's 88200 Hz and at the maximum-speed loop's 4000 Hz.
 #include "common/platform/Clock.h"
 #include "emu/bk/Bk0010Machine.h"
+#include "emu/bk/Bk0011mMachine.h"
 #include "emu/core/CpuInterface.h"
 #include "support/BkModelRun.h"
 
@@ -96,7 +97,7 @@ bool Report(const char* what, const emu::Computer& prototype, const std::u16stri
 
 } // namespace
 
-// With a number, only that case runs (1 to 3).
+// With a number, only that case runs (1 to 5).
 int main(int argc, char** argv) {
     const int only = argc > 1 ? std::atoi(argv[1]) : 0;
     const std::optional<std::u16string> roms = test_support::BkModelRun::RealRomFolder();
@@ -106,6 +107,8 @@ int main(int argc, char** argv) {
     }
     const emu::Bk0010Machine bk0010;
     const emu::Bk0010_01Machine bk0010_01;
+    const emu::Bk0011mMachine bk0011m;
+    const emu::Bk0011mFddMachine bk0011mFdd;
     struct Case {
         const char* what;
         const emu::Computer* model;
@@ -115,6 +118,8 @@ int main(int argc, char** argv) {
         {"BK-0010, FOCAL prompt", &bk0010, ""},
         {"BK-0010.01, BASIC prompt", &bk0010_01, ""},
         {"BK-0010.01, BASIC loop printing", &bk0010_01, "10 PRINT I;\n20 I=I+1\n30 GOTO 10\nRUN\n"},
+        {"BK-0011M, tests ROM menu", &bk0011m, ""},
+        {"BK-0011M + FDD, BASIC prompt", &bk0011mFdd, ""},
     };
     std::puts("Emulated seconds per host second on the wall clock (and per second of processor time):");
     bool all = true;

@@ -4,6 +4,7 @@
 #include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
 #include "emu/bk/AySoundChip.h"
+#include "emu/bk/BkBiosTracer.h"
 #include "emu/bk/BkFloppyController.h"
 #include "emu/bk/BkKeyboard.h"
 #include "emu/bk/BkVideo.h"
@@ -118,10 +119,10 @@ bool Bk0011mMachineBase::CreateServices() {
         }
         slot->AddFileType(common::NarrowString("bin"), common::NarrowString("BK Binary Files"));
         slot->SetNames("Binary File", "BIN:");
-        return true;
+        return AddBosTracer();
     }
     if (modelIndex < kBk0011mFdd) {
-        return true;
+        return AddBosTracer();
     }
     auto controller = std::make_unique<BkFloppyController>();
     floppyController = controller.get();
@@ -139,7 +140,18 @@ bool Bk0011mMachineBase::CreateServices() {
             return false;
         }
     }
-    return floppyController->InstallRomHook();
+    return AddBosTracer() && floppyController->InstallRomHook();
+}
+
+// The tracer keeps its own name.
+bool Bk0011mMachineBase::AddBosTracer() {
+    auto tracer = std::make_unique<Bk0011mBosTracer>();
+    BkBiosTracer* added = tracer.get();
+    if (!AddChild(std::move(tracer))) {
+        return false;
+    }
+    biosTracer = added;
+    return true;
 }
 
 // ---- Start
@@ -160,7 +172,7 @@ bool Bk0011mMachineBase::Start(int32_t& rate) {
     window1Page = window2Page = window2Bank = -1;
     // The screen register reads 0 at power-on: RAM page 5 is shown.
     Video()->SelectScreen(1);
-    return modelIndex != kBk0011m || Drives()->DriveAt(DriveKind::Cartridge, 0) != nullptr;
+    return modelIndex != kBk0011m || (Drives()->DriveAt(DriveKind::Cartridge, 0) != nullptr && BindBinAutostart());
 }
 
 void Bk0011mMachineBase::MapWindows(int32_t page1, int32_t page2, int32_t bank) {

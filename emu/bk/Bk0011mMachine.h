@@ -16,7 +16,8 @@ class BkFloppyController;
 // and 240 KB of memory: eight 16 KB RAM pages and four 16 KB ROM banks behind two windows, 040000-077777 and
 // 0100000-0137777, which the memory-map register (0177716 written with bit 11 set) switches. The palette and
 // screen register 0177662 picks the palette, the shown screen (RAM page 5 or 6) and whether the frame interrupt
-// may be taken. The model "BK-0011M" has a BIN slot, "BK-0011M + FDD" the floppy controller and two drives.
+// may be taken. The BOS call tracer names the BOS's EMT calls. The model "BK-0011M" has a BIN slot, started from
+// 0160000, "BK-0011M + FDD" the floppy controller and two drives.
 //
 // State, after the family's: "VER" 0, "TMRE" the frame interrupt's enable, "LCOV" the run of port writes that
 // chose no AY register, "IDX1" and "IDX2" the RAM pages of the windows, "IDX3" the ROM bank of window 2 (-1:
@@ -37,6 +38,7 @@ public:
     static constexpr int32_t kScreen1 = 6;
     // The run of port writes after which the port is the Covox's.
     static constexpr int32_t kCovoxRun = 5000;
+    static constexpr int32_t kBinHookPage = 56;
 
     explicit Bk0011mMachineBase(const char* name = "BK");
     ~Bk0011mMachineBase() override;
@@ -69,6 +71,8 @@ public:
     bool ReadRegister(uint16_t address, uint32_t size, void* value, bool peek) override;
     bool WriteRegister(uint16_t address, uint32_t size, const void* value) override;
     bool LoadMSTD() const override { return loadMstd; }
+    // Model 4 starts a BIN file on the first word read from 0160000.
+    int32_t BinHookPage() const override { return modelIndex == kBk0011m ? kBinHookPage : -1; }
 
     AySoundChip* Psg() const { return psg; }
     BkFloppyController* FloppyController() const { return floppyController; }
@@ -103,6 +107,8 @@ private:
     // The windows as the pages say; -1 maps a window as the start does.
     void MapWindows(int32_t page1, int32_t page2, int32_t bank);
     void FillTraceMenu(common::OptionNode* item);
+    // The BOS call tracer; false when the tree refuses it.
+    bool AddBosTracer();
 
     bool traceWriteMemMapReg = false;
     bool breakWriteMemMapReg = false;

@@ -369,9 +369,12 @@ void MemoryMap::RemapWritePages(uint32_t first, uint32_t target, uint32_t count)
     Remap(kWriteSide, first, target, count);
 }
 
+// Both sides first, then each page published once: a bank switch runs on the processor's register writes.
 void MemoryMap::RemapPages(uint32_t first, uint32_t target, uint32_t count) {
-    RemapReadPages(first, target, count);
-    RemapWritePages(first, target, count);
+    const bool reads = Remap(kReadSide, first, target, count, false);
+    if (Remap(kWriteSide, first, target, count, false) || reads) {
+        ForPages(first, count, [&](uint32_t index, PageDescriptor&) { Publish(index); });
+    }
 }
 
 void MemoryMap::ResetPageRange(uint32_t first, uint32_t count) {
@@ -565,7 +568,8 @@ bool MemoryMap::WriteWhole(uint32_t address, uint32_t width, const void* value) 
 }
 
 template <typename Side>
-void MemoryMap::Remap(const Side& side, uint32_t first, uint32_t target, uint32_t count) {
+bool MemoryMap::Remap(const Side& side, uint32_t first, uint32_t target, uint32_t count, bool publish) {
+    bool changed = false;
     if (first == target) {
         ForPages(first, count, [&](uint32_t index, PageDescriptor& descriptor) {
             auto& pageSide = descriptor.*side.member;
@@ -574,9 +578,12 @@ void MemoryMap::Remap(const Side& side, uint32_t first, uint32_t target, uint32_
             if (pageSide.handler == side.pageStorage) {
                 pageSide.context = table.ram + static_cast<size_t>(index) * page::kSize;
             }
-            Publish(index);
+            changed = true;
+            if (publish) {
+                Publish(index);
+            }
         });
-        return;
+        return changed;
     }
     for (uint32_t step = 0; step < count && first + step < table.pageCount && target + step < table.pageCount; ++step) {
         PageDescriptor& source = descriptors[first + step];
@@ -590,8 +597,12 @@ void MemoryMap::Remap(const Side& side, uint32_t first, uint32_t target, uint32_
         if (sourceSide.handler == side.pageStorage) {
             sourceSide.context = table.ram + static_cast<size_t>(target + step) * page::kSize;
         }
-        Publish(first + step);
+        changed = true;
+        if (publish) {
+            Publish(first + step);
+        }
     }
+    return changed;
 }
 
 template <typename Side>

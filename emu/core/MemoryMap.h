@@ -202,8 +202,9 @@ private:
     // The access served whole by a handler, without falling back to storage.
     bool ReadWhole(uint32_t address, uint32_t width, void* value, uint8_t peek) const;
     bool WriteWhole(uint32_t address, uint32_t width, const void* value) const;
+    // Answers whether any page changed; with publish each changed page is published.
     template <typename Side>
-    void Remap(const Side& side, uint32_t first, uint32_t target, uint32_t count);
+    bool Remap(const Side& side, uint32_t first, uint32_t target, uint32_t count, bool publish = true);
     // The processors' view of a page: its own descriptor, or for a side that borrows plain storage, that storage
     // with the lender's access. The processor is told.
     void Publish(uint32_t index);

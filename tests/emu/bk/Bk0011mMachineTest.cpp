@@ -7,6 +7,7 @@
 #include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
 #include "emu/bk/AySoundChip.h"
+#include "emu/bk/BkBiosTracer.h"
 #include "emu/bk/BkFloppyController.h"
 #include "emu/bk/BkKeyboard.h"
 #include "emu/bk/BkVideo.h"
@@ -114,6 +115,9 @@ TEST(Bk0011mMachineTest, ModelsNameThemselvesAndBuildTheirDevices) {
         ASSERT_NE(machine.Psg(), nullptr);
         EXPECT_EQ(machine.Psg()->Name().View(), "AY-3-891x");
         EXPECT_EQ(machine.FloppyController() != nullptr, fdd);
+        ASSERT_NE(machine.BiosTracer(), nullptr);
+        EXPECT_TRUE(machine.BiosTracer()->IsBos());
+        EXPECT_EQ(machine.BinHookPage(), fdd ? -1 : 56);
         EXPECT_EQ(machine.Drives()->DriveAt(DriveKind::Cartridge, 0) != nullptr, !fdd);
         EXPECT_EQ(machine.Drives()->DriveAt(DriveKind::Floppy, 1) != nullptr, fdd);
         ASSERT_TRUE(run.PowerOn());

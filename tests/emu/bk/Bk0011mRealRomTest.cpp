@@ -69,6 +69,26 @@ TEST_F(Bk0011mRealRomTest, Bk0011mShowsTheTestRomsMenu) {
                             "\"Basic+BosExt\") at 140304");
 }
 
+// The BOS's call of 0160000 starts the file in the BIN slot instead of the tests ROM.
+TEST_F(Bk0011mRealRomTest, Bk0011mStartsABinFile) {
+    const uint16_t program[] = {01000, 010, 012737, 0123456, 002000, 000777};
+    std::string file;
+    for (const uint16_t word : program) {
+        file.push_back(static_cast<char>(word & 0xFF));
+        file.push_back(static_cast<char>(word >> 8));
+    }
+    const test_support::TemporaryFolder folder;
+    const std::u16string path = folder.WriteFile(u"mark.bin", file);
+    const Bk0011mMachine prototype;
+    BkModelRun run(prototype, romFolder);
+    ASSERT_TRUE(run.MountBin(path));
+    ASSERT_TRUE(run.PowerOn());
+    run.RunFrames(kBootFrames);
+    EXPECT_EQ(run.Lines("[BIN]"), std::vector<std::string>{"[BIN] File \"mark.bin\" loaded at offset=1000o (size=8)"});
+    EXPECT_EQ(run.Machine().Memory()->ReadWord(02000, 1), 0123456);
+    EXPECT_EQ(run.Machine().Cpu()->Register(7), 01006);
+}
+
 // The floppy driver in its place finds no controller.
 TEST_F(Bk0011mRealRomTest, Bk0011mWithoutTheTestsRomRunsTheBosAndTheFloppyDriver) {
     const Bk0011mMachine prototype;
