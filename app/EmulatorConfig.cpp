@@ -4,6 +4,7 @@
 #include "common/SettingsTree.h"
 #include "emu/bk/Bk0010FloppyMachine.h"
 #include "emu/bk/Bk0010Machine.h"
+#include "emu/bk/Bk0011mMachine.h"
 #include "emu/core/Computer.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/NullRenderer.h"
@@ -28,8 +29,8 @@ constexpr EmulatorConfig::MachineListEntry kMachineList[] = {
     {&MakeModel<Bk0010_01Machine>, false},
     {&MakeModel<Bk0010FddMachine>, false},
     {nullptr, true},
-    {nullptr, false},
-    {nullptr, false},
+    {&MakeModel<Bk0011mMachine>, false},
+    {&MakeModel<Bk0011mFddMachine>, false},
 };
 
 constexpr int32_t kSyncFrequencyCount = 5;

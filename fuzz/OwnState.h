@@ -29,4 +29,15 @@ inline bool LoadOwnData(emu::TreeNode& node, std::vector<uint8_t> bytes) {
     return node.LoadOwnData(archive, nullptr);
 }
 
+// Changes the state as the input says: from data[1] on, triples of a 16-bit position (low byte first) and the
+// byte to put there; positions past the state are passed over.
+inline void ChangeBytes(std::vector<uint8_t>& state, const uint8_t* data, size_t size) {
+    for (size_t at = 1; at + 2 < size; at += 3) {
+        const size_t position = static_cast<size_t>(data[at] | data[at + 1] << 8);
+        if (position < state.size()) {
+            state[position] = data[at + 2];
+        }
+    }
+}
+
 } // namespace fuzz

@@ -1,5 +1,9 @@
 // Loads arbitrary bytes as the saved state of a started machine: its services' chunks (bus events, memory pages,
 // keys) and its devices' chunks. Whatever the bytes, the load must fail cleanly or leave a machine that runs.
+// The first byte picks the machine: 0 a computer with one timed device; 1 a BK-0010.01 on synthetic ROMs taking
+// the bytes as they are; 2 that BK-0010.01 taking the state of a running one with bytes changed (pairs of a 16-bit
+// position and a value follow). A BK-0010.01 that refuses a state takes back its own, as the core makes it.
+#include "BkModelFuzz.h"
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
 #include "emu/core/BusService.h"
@@ -10,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -48,9 +53,69 @@ private:
     emu::HostSoundOutput sound;
 };
 
+// The machine's whole state.
+std::vector<uint8_t> SavedState(emu::Machine& machine) {
+    common::MemoryStream stream;
+    stream.Create(0, -1);
+    common::RecordArchive archive(stream);
+    if (!machine.SaveState(archive)) {
+        std::abort();
+    }
+    return std::vector<uint8_t>(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
+}
+
+bool LoadState(emu::Machine& machine, std::vector<uint8_t> state) {
+    common::MemoryStream stream;
+    stream.Attach(state.data(), static_cast<int64_t>(state.size()));
+    common::RecordArchive archive(stream);
+    return machine.LoadState(archive, nullptr);
+}
+
+// Loads the bytes into a started BK-0010.01 and runs it on. As the core does, a refused state is followed by the
+// state the machine had before, which must load.
+void LoadIntoBk0010_01(std::vector<uint8_t> state) {
+    fuzz::FuzzedModel<emu::Bk0010_01Machine> model;
+    if (!model.PowerOn()) {
+        std::abort();
+    }
+    const std::vector<uint8_t> backup = SavedState(model.Machine());
+    if (!LoadState(model.Machine(), std::move(state)) && !LoadState(model.Machine(), backup)) {
+        std::abort();
+    }
+    model.Run(2000);
+}
+
+std::vector<uint8_t> ChangedBk0010_01State(const uint8_t* data, size_t size) {
+    fuzz::FuzzedModel<emu::Bk0010_01Machine> source;
+    if (!source.PowerOn()) {
+        std::abort();
+    }
+    source.Run(2000);
+    std::vector<uint8_t> state = SavedState(source.Machine());
+    for (size_t at = 0; at + 2 < size; at += 3) {
+        const size_t position = static_cast<size_t>(data[at] | data[at + 1] << 8) * 4 % state.size();
+        state[position] = data[at + 2];
+    }
+    return state;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const uint8_t which = data[0] % 3;
+    ++data;
+    --size;
+    if (which == 1) {
+        LoadIntoBk0010_01(std::vector<uint8_t>(data, data + size));
+        return 0;
+    }
+    if (which == 2) {
+        LoadIntoBk0010_01(ChangedBk0010_01State(data, size));
+        return 0;
+    }
     FuzzedMachine machine;
     if (!machine.PowerOn()) {
         return 0;

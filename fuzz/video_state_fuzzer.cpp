@@ -74,12 +74,7 @@ std::vector<uint8_t> StateFrom(const uint8_t* data, size_t size) {
         source.TickBus();
     }
     std::vector<uint8_t> state = fuzz::SavedOwnData(*source.video);
-    for (size_t at = 1; at + 2 < size; at += 3) {
-        const size_t position = static_cast<size_t>(data[at] | data[at + 1] << 8);
-        if (position < state.size()) {
-            state[position] = data[at + 2];
-        }
-    }
+    fuzz::ChangeBytes(state, data, size);
     return state;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace common::platform {
 
@@ -10,6 +11,14 @@ enum class FileMode {
     ReadOnly,     // an existing file, for reading
     CreateNew,    // a new empty file for reading and writing; fails when anything exists at the path
     CreateAlways, // an empty file for reading and writing, replacing a file that exists
+};
+
+// What tells one host file from another while both exist: the device and inode, or the volume serial number and
+// file index.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
 };
 
 // One open host file, named by a UTF-16 path. Only regular files are opened: paths from state, settings and
@@ -25,6 +34,10 @@ public:
     // Refuses anything that is not a regular file (folders, FIFOs, sockets, devices) and never waits on the path:
     // nothing but a regular file is ever opened.
     bool OpenRegular(std::u16string_view path, FileMode mode);
+    // Opens for reading the regular file reached from folder through names: a folder at every step, the file at
+    // the last. Refused when any step is a link (symbolic link, junction or other reparse point), "." or "..",
+    // empty or holds a separator, so nothing outside the folder is reached. Never waits on the path.
+    bool OpenRegularInside(std::u16string_view folder, const std::vector<std::u16string_view>& names);
     void Close();
     bool IsOpen() const { return handle != kNoHandle; }
 
@@ -37,6 +50,8 @@ public:
     bool Flush();
     int64_t Tell() const; // -1 on failure
     int64_t Size() const; // -1 on failure
+    // All 0 when no file is open or the host does not tell.
+    FileIdentity Identity() const;
 
 private:
     static constexpr intptr_t kNoHandle = -1; // neither a descriptor nor a Windows handle

@@ -1,6 +1,9 @@
-// Folder walks and file reads that stay inside a folder: links are reported, never followed, and only regular
-// files are ever opened, so nothing outside the folder is reached and no open waits on a pipe or device.
+// Folder walks that stay inside a folder: links are reported, never followed, and nothing is opened but folders,
+// so nothing outside the folder is reached and nothing waits on a pipe or device. Files inside are opened with
+// File::OpenRegularInside.
 #pragma once
+
+#include "common/platform/File.h"
 
 #include <cstdint>
 #include <string>
@@ -14,14 +17,6 @@ enum class EntryKind : uint8_t {
     Folder,
     Link, // a symbolic link, junction or other reparse point, whatever it points at
     Other // pipes, sockets, devices
-};
-
-// What tells one host file from another while both exist: the device and inode, or the volume serial number and
-// file index.
-struct FileIdentity {
-    uint64_t volume = 0;
-    uint64_t index = 0;
-    bool operator==(const FileIdentity&) const = default;
 };
 
 struct FolderEntry {
@@ -44,29 +39,5 @@ uint32_t LocalDosDateTime(int64_t utcSeconds);
 
 // The DOS form of a broken-down time; 0 outside 1980-2107.
 uint32_t DosDateTime(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute, int32_t second);
-
-// A regular file opened for reading, reached from a folder through the given names, none of which may be a link.
-class InsideFile {
-public:
-    InsideFile() = default;
-    ~InsideFile();
-    InsideFile(const InsideFile&) = delete;
-    InsideFile& operator=(const InsideFile&) = delete;
-
-    // Refused unless every step below folder is a real folder and the last a regular file. Never blocks.
-    bool Open(std::u16string_view folder, const std::vector<std::u16string_view>& names);
-    void Close();
-    bool IsOpen() const { return handle != kNoHandle; }
-
-    const FileIdentity& Identity() const { return identity; }
-    int64_t Size() const; // -1 on failure
-    // Reads count bytes at position; the result is the number read, short at the end or on a failure.
-    int64_t ReadAt(void* buffer, int64_t position, int64_t count);
-
-private:
-    static constexpr intptr_t kNoHandle = -1;
-    intptr_t handle = kNoHandle;
-    FileIdentity identity;
-};
 
 } // namespace common::platform

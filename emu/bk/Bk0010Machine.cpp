@@ -1,5 +1,6 @@
 #include "emu/bk/Bk0010Machine.h"
 
+#include "emu/bk/BkBiosTracer.h"
 #include "emu/bk/BkVideo.h"
 #include "emu/core/DriveSet.h"
 #include "emu/core/MemoryMap.h"
@@ -25,8 +26,18 @@ bool Bk0010MachineBase::CreateServices() {
         return false;
     }
     Cpu()->SetStartWord(kStartWord);
-    return Video()->AddMemoryPages(0, kScreen / page::kSize, BkVideo::kScreenBytes / page::kSize, true, true) &&
-           Video()->SetMemoryPageSize(0, BkVideo::kScreenBytes / 1024, 0xFFFFFFFF);
+    if (!Video()->AddMemoryPages(0, kScreen / page::kSize, BkVideo::kScreenBytes / page::kSize, true, true) ||
+        !Video()->SetMemoryPageSize(0, BkVideo::kScreenBytes / 1024, 0xFFFFFFFF)) {
+        return false;
+    }
+    // The tracer keeps its own name.
+    auto tracer = std::make_unique<Bk0010BiosTracer>();
+    BkBiosTracer* added = tracer.get();
+    if (!AddChild(std::move(tracer))) {
+        return false;
+    }
+    biosTracer = added;
+    return true;
 }
 
 bool Bk0010MachineBase::Start(int32_t& rate) {
@@ -58,7 +69,8 @@ bool Bk0010TapeMachine::CreateServices() {
 }
 
 bool Bk0010TapeMachine::Start(int32_t& rate) {
-    return Bk0010MachineBase::Start(rate) && Drives()->DriveAt(DriveKind::Cartridge, 0) != nullptr;
+    return Bk0010MachineBase::Start(rate) && Drives()->DriveAt(DriveKind::Cartridge, 0) != nullptr &&
+           BindBinAutostart();
 }
 
 // ---- Models

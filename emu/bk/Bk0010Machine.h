@@ -39,8 +39,14 @@ public:
 
     // The BK-0010's devices and the BIN slot.
     bool CreateServices() override;
-    // The BK-0010's start; then, with a file in the BIN slot, the BIN autostart on page 40.
+    // The BK-0010's start; then, with a file in the BIN slot, the BIN autostart on page 40. False without the
+    // slot.
     bool Start(int32_t& rate) override;
+    int32_t BinHookPage() const override { return kBinHookPage; }
+
+private:
+    // 0120000-0121777.
+    static constexpr int32_t kBinHookPage = 40;
 };
 
 // "BK-0010": the monitor, FOCAL and the tests ROM.

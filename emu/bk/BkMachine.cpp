@@ -252,7 +252,7 @@ bool BkMachine::SaveOwnData(common::RecordArchive& archive) {
            archive.WriteRecordU8(static_cast<uint8_t>(modelIndex), common::NarrowString("MKND")) &&
            archive.WriteRecordBlob(lineBytes, sizeof lineBytes, common::NarrowString("IRQA")) &&
            archive.WriteRecordU16(binStartAddress, common::NarrowString("BINS")) &&
-           archive.WriteRecordI32(autostartStep, common::NarrowString("CRTL"));
+           archive.WriteRecordI32(autostartStep, common::NarrowString("CRTL")) && SaveModelState(archive);
 }
 
 // Another model's state, a line value no request leaves (only line 12 holds -1) or an autostart step out of
@@ -280,11 +280,16 @@ bool BkMachine::LoadOwnData(common::RecordArchive& archive, common::NarrowString
         savedLines[index] = value;
         raised += value != 0 ? 1 : 0;
     }
+    if (!ReadModelState(archive)) {
+        return false;
+    }
     lines = savedLines;
     pendingCount = raised;
     binStartAddress = savedBinStart;
     autostartStep = savedStep;
-    return true;
+    ApplyModelState();
+    // The autostart goes on where the state left it.
+    return !IsRunning() || BindBinAutostart();
 }
 
 } // namespace emu

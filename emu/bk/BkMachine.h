@@ -15,6 +15,7 @@ class BkSystemTimer;
 class BkVideo;
 class Cpu1801BM1;
 class CovoxDac;
+class DriveSlot;
 
 // The base of every BK machine (family "bk_001x"), node "BK" tagged "MBOARD": the standard devices (processor,
 // video, keyboard, system timer, speaker, Covox), the seventeen interrupt request lines and their arbitration, the
@@ -105,6 +106,19 @@ public:
     // Whether the BK-0011M (model 4) loads its tests ROM rather than the floppy driver at 0160000.
     virtual bool LoadMSTD() const { return true; }
 
+    // The page whose first two words start a BIN file mounted in the first cartridge slot (40 on the tape models,
+    // 56 on the BK-0011M), or -1 for a model without a BIN slot.
+    virtual int32_t BinHookPage() const { return -1; }
+    // Puts the BIN autostart on its page while it has work (step 0 with a file in the slot, or step 1: the jump
+    // begun), else gives the page back to the ROM. A start calls it, and so does a state load.
+    bool BindBinAutostart();
+    // The autostart's read handler, with the machine as context. The first word read of the hook page (step 0)
+    // loads the file and answers JMP with a PC-relative operand; the next read of the second word answers the
+    // operand, so that the jump lands on the program. Byte reads, peeks and everything else read the ROM.
+    static bool OnBinAutostart(void* context, uint32_t address, uint32_t size, void* buffer, uint8_t peek);
+    uint16_t BinStartOperand() const { return binStartAddress; }
+    int32_t AutostartStep() const { return autostartStep; }
+
     Cpu1801BM1* Cpu() const { return cpu; }
     BkVideo* Video() const { return video; }
     BkKeyboard* Keyboard() const { return keyboard; }
@@ -120,6 +134,11 @@ public:
 protected:
     // Binds the register page to the machine's register operations; a model calls it once its pages are mapped.
     bool MapRegisterPage();
+    // A model's own records, after the family's: written after them; on a load read and checked before any of the
+    // family's is taken (false refuses the state), and taken after them.
+    virtual bool SaveModelState([[maybe_unused]] common::RecordArchive& archive) { return true; }
+    virtual bool ReadModelState([[maybe_unused]] common::RecordArchive& archive) { return true; }
+    virtual void ApplyModelState() {}
     // The value of an access: a byte or a word.
     static uint16_t AccessValue(uint32_t size, const void* value);
     // Stores a read's value as a byte or a word.
@@ -154,6 +173,12 @@ private:
     bool ReadUnhandled(uint16_t address, uint32_t size, void* value, bool peek);
     void WriteUnhandled(uint16_t address, uint32_t size, uint16_t value);
     bool TapeInputHigh() const;
+
+    // The BIN autostart: its two reads, the load of the file, and the slot's activity flags.
+    bool ReadBinAutostart(uint32_t address, uint32_t size, void* value, bool peek);
+    bool LoadBinFile(DriveSlot& slot, uint32_t hook);
+    static void SetBinIndicators(DriveSlot& slot, bool loaded);
+    DriveSlot* BinSlot() const;
 
     // The interrupt service's source callbacks and the memory service's unmapped hooks, with the machine as
     // context.

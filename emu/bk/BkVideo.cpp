@@ -224,6 +224,12 @@ void BkVideo::SelectPalette(uint32_t value) {
     }
 }
 
+void BkVideo::SelectScreen(int32_t page) {
+    if (page != CurrentPage() && Page(page) != nullptr && Page(page)->Buffer() != nullptr) {
+        ShowPage(page);
+    }
+}
+
 bool BkVideo::WriteByte(uint8_t* block, int32_t offset, uint8_t value) {
     if (block[offset] == value) {
         return true;

@@ -47,6 +47,8 @@ public:
     uint16_t ReadScroll(uint32_t access, bool mute);
     // The BK-0011M's palette register: bits 0-3 pick the palette.
     void SelectPalette(uint32_t value);
+    // The BK-0011M's screen switch: shows video page 0 or 1 (redrawn whole) when it exists and is not shown yet.
+    void SelectScreen(int32_t page);
 
     int32_t ScreenMode() const { return screenMode; }
     void SetScreenMode(int32_t mode) { screenMode = mode; }

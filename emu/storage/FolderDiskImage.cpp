@@ -54,7 +54,7 @@ int64_t PoolBytesOfHost() {
     return totalMiB <= 1024 ? 16 * kMiB : totalMiB <= 1536 ? 24 * kMiB : kLargestPool;
 }
 
-bool SameName(const FolderEntry& a, const FolderEntry& b) {
+bool ByName(const FolderEntry& a, const FolderEntry& b) {
     return a.name < b.name;
 }
 
@@ -106,7 +106,7 @@ void FolderDiskImage::ScanFolder() {
         complete = false;
         return;
     }
-    std::sort(stack[0].items.begin(), stack[0].items.end(), SameName);
+    std::sort(stack[0].items.begin(), stack[0].items.end(), ByName);
     stack[0].path = mountFolder;
     while (!stack.empty()) {
         ScanFrame& frame = stack.back();
@@ -145,7 +145,7 @@ void FolderDiskImage::ScanFolder() {
             complete = false;
             continue;
         }
-        std::sort(inner.items.begin(), inner.items.end(), SameName);
+        std::sort(inner.items.begin(), inner.items.end(), ByName);
         inner.folder = static_cast<int32_t>(entries.size());
         AddEntry(parent, found);
         ++folderCount;
@@ -231,12 +231,26 @@ bool FolderDiskImage::BuildImage() {
     clusterMap[0].memory = clusterZero;
     clusterMap[1].memory = clusterZero + clusterSize;
     ComposeSystemArea(row);
-    if (!BuildRoot()) {
+    return BuildDirectory();
+}
+
+bool FolderDiskImage::BuildDirectory() {
+    if (!MakeRootFolder()) {
         return false;
     }
+    // The table is in scan order, each folder before what it holds: clusters are handed out in that order.
     for (int32_t index = 1; index < static_cast<int32_t>(entries.size()); ++index) {
-        if (!BuildEntry(index)) {
+        Entry& entry = entries[static_cast<size_t>(index)];
+        if (entries[static_cast<size_t>(entry.parent)].leftOut) {
+            // Counted as missing when its folder was left out.
+            entry.leftOut = true;
+            continue;
+        }
+        entry.leftOut = !(entry.folder ? MakeDirEntry(index) : MakeFileEntry(index));
+        if (entry.leftOut) {
             complete = false;
+        } else {
+            PlaceEntry(index);
         }
     }
     return true;
@@ -289,12 +303,16 @@ void FolderDiskImage::ComposeSystemArea(const SizeClassRow& row) {
     // Cluster 1 is taken so that files start at cluster 2.
     SetFatEntry(0, 0xFFF8);
     SetFatEntry(1, 0xFFFF);
+    MakeLabelEntry(label);
+}
+
+void FolderDiskImage::MakeLabelEntry(const std::string& label) {
     ShortName labelName{};
     std::copy(label.begin(), label.end(), labelName.begin());
     PutDirectoryEntry(memory.data() + RootOffset(), labelName, 0x28, kDefaultDosDateTime, 0, 0);
 }
 
-bool FolderDiskImage::BuildRoot() {
+bool FolderDiskImage::MakeRootFolder() {
     Entry& root = entries[0];
     const auto count = static_cast<int32_t>(root.children.size());
     if (count < kRootEntries) {
@@ -329,51 +347,52 @@ bool FolderDiskImage::BuildRoot() {
     return true;
 }
 
-bool FolderDiskImage::BuildEntry(int32_t index) {
+bool FolderDiskImage::MakeDirEntry(int32_t index) {
     Entry& entry = entries[static_cast<size_t>(index)];
-    const Entry& parent = entries[static_cast<size_t>(entry.parent)];
-    if (parent.leftOut) {
-        // Counted as missing when the parent was left out.
-        entry.leftOut = true;
+    const int64_t bytes = static_cast<int64_t>(entry.children.size() + 2) * kDirEntryBytes;
+    const int32_t first = AllocateClusters(bytes);
+    if (first == 0) {
+        return false;
+    }
+    if (!TakePoolClusters(first)) {
+        FreeChain(first);
+        return false;
+    }
+    entry.firstCluster = first;
+    entry.directory = clusterMap[static_cast<size_t>(first)].memory;
+    entry.placed = 2;
+    PutDotEntries(memory.data() + entry.directory, first, entries[static_cast<size_t>(entry.parent)].firstCluster);
+    return true;
+}
+
+bool FolderDiskImage::MakeFileEntry(int32_t index) {
+    Entry& entry = entries[static_cast<size_t>(index)];
+    if (entry.size == 0) {
         return true;
     }
-    entry.leftOut = true;
-    if (entry.folder) {
-        const int64_t bytes = static_cast<int64_t>(entry.children.size() + 2) * kDirEntryBytes;
-        const int32_t first = AllocateClusters(bytes);
-        if (first == 0) {
-            return false;
-        }
-        if (!TakePoolClusters(first)) {
-            FreeChain(first);
-            return false;
-        }
-        entry.firstCluster = first;
-        entry.directory = clusterMap[static_cast<size_t>(first)].memory;
-        entry.placed = 2;
-        PutDotEntries(memory.data() + entry.directory, first, parent.firstCluster);
-    } else if (entry.size > 0) {
-        const int32_t first = AllocateClusters(entry.size);
-        if (first == 0) {
-            return false;
-        }
-        entry.firstCluster = first;
-        uint32_t offset = 0;
-        for (int32_t cluster = first; cluster != 0; cluster = NextCluster(cluster)) {
-            ClusterEntry& mapped = clusterMap[static_cast<size_t>(cluster)];
-            mapped.file = index;
-            mapped.fileOffset = offset;
-            mapped.fileBytes = std::min<uint32_t>(static_cast<uint32_t>(clusterSize), entry.size - offset);
-            offset += mapped.fileBytes;
-        }
+    const int32_t first = AllocateClusters(entry.size);
+    if (first == 0) {
+        return false;
     }
-    entry.leftOut = false;
+    entry.firstCluster = first;
+    uint32_t offset = 0;
+    for (int32_t cluster = first; cluster != 0; cluster = NextCluster(cluster)) {
+        ClusterEntry& mapped = clusterMap[static_cast<size_t>(cluster)];
+        mapped.file = index;
+        mapped.fileOffset = offset;
+        mapped.fileBytes = std::min<uint32_t>(static_cast<uint32_t>(clusterSize), entry.size - offset);
+        offset += mapped.fileBytes;
+    }
+    return true;
+}
+
+void FolderDiskImage::PlaceEntry(int32_t index) {
+    const Entry& entry = entries[static_cast<size_t>(index)];
     Entry& owner = entries[static_cast<size_t>(entry.parent)];
     PutDirectoryEntry(memory.data() + owner.directory + static_cast<int64_t>(owner.placed) * kDirEntryBytes,
                       entry.shortName, entry.folder ? 0x10 : 0x20, entry.dosDateTime,
                       static_cast<uint16_t>(entry.firstCluster), entry.size);
     ++owner.placed;
-    return true;
 }
 
 int64_t FolderDiskImage::RootOffset() const {

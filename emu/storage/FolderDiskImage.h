@@ -72,17 +72,32 @@ private:
     struct SavedState;
     struct ScanFrame;
 
+    // The folder tree into the entry table, depth first in name order, with a stack of its own.
     void ScanFolder();
     void AddEntry(int32_t parent, const common::platform::FolderEntry& found);
+    // 8.3 names for the entries of one folder.
     void NameEntries(int32_t folder);
+    // Of each entry's folder, host name, size and time: a state fits only the layout it was saved from.
     uint64_t Fingerprint() const;
     bool BuildImage();
     void ComposeSystemArea(const SizeClassRow& row);
-    bool BuildRoot();
-    bool BuildEntry(int32_t index);
+    // The folder tree in scan order; false when even the root's entries find no room.
+    bool BuildDirectory();
+    void MakeLabelEntry(const std::string& label);
+    // Room for the root's entries: the root directory, or one folder in it when they are too many for it.
+    bool MakeRootFolder();
+    // A folder's clusters with its "." and "..", or a file's chain; false (nothing kept) when they find no room.
+    bool MakeDirEntry(int32_t index);
+    bool MakeFileEntry(int32_t index);
+    // The entry in its folder's directory.
+    void PlaceEntry(int32_t index);
+    // A chain for the bytes from clusters 2 to data clusters + 1, ascending from where the last one ended; its
+    // first cluster, 0 when there is not enough room (nothing is taken then).
     int32_t AllocateClusters(int64_t byteCount);
     void FreeChain(int32_t first);
+    // Pool memory for every cluster of a chain; false (nothing taken) when the pool lacks room.
     bool TakePoolClusters(int32_t first);
+    // 0 at the chain's end.
     int32_t NextCluster(int32_t cluster) const;
     void SetFatEntry(int32_t cluster, uint16_t value);
     uint16_t FatEntry(int32_t cluster) const;
@@ -91,9 +106,13 @@ private:
     int64_t PoolSlotOffset(int32_t slot) const { return dataStart + static_cast<int64_t>(slot) * clusterSize; }
 
     bool ReadHostBytes(int32_t file, uint32_t offset, uint8_t* buffer, int64_t count);
+    // The scanned file, reached through its real names and checked to be the file scanned, still regular and no
+    // shorter than it was.
     bool OpenHostFile(int32_t file);
+    // A pool cluster for a cluster the guest writes first, filled with its file's bytes.
     bool TakeWriteCluster(int32_t cluster);
     int64_t Transfer(uint8_t* buffer, int64_t at, int64_t count, bool write);
+    // againstMounted: the sizes must be those of the image mounted now, before room is made for the blobs.
     bool ReadStateInto(common::RecordArchive& archive, SavedState& saved, common::NarrowString* note,
                        bool againstMounted) const;
     bool CheckState(const SavedState& saved, common::NarrowString* note) const;
@@ -118,15 +137,17 @@ private:
     int32_t dataClusters = 0;
     int32_t freeClusters = 0;
     int32_t searchCluster = 2;
-    int32_t wrapperFolderCluster = 0;
+    // The system area (all bytes below the data area), then the cluster pool.
     std::vector<uint8_t> memory;
     std::vector<ClusterEntry> clusterMap;
+    // The cluster each pool slot holds (0 free); the used slots come first.
     std::vector<uint32_t> poolTable;
     int32_t poolUsed = 0;
 
-    common::platform::InsideFile hostFile;
+    common::platform::File hostFile;
     int32_t openFile = 0;
 
+    // A state read inside a drive set's state, waiting for its check.
     std::unique_ptr<SavedState> readState;
 };
 

@@ -112,7 +112,7 @@ bool FolderDiskImage::TakeWriteCluster(int32_t cluster) {
 }
 
 bool FolderDiskImage::ReadHostBytes(int32_t file, uint32_t offset, uint8_t* buffer, int64_t count) {
-    return OpenHostFile(file) && hostFile.ReadAt(buffer, offset, count) == count;
+    return OpenHostFile(file) && hostFile.Seek(offset) && hostFile.Read(buffer, count) == count;
 }
 
 bool FolderDiskImage::OpenHostFile(int32_t file) {
@@ -127,7 +127,7 @@ bool FolderDiskImage::OpenHostFile(int32_t file) {
     std::reverse(names.begin(), names.end());
     const Entry& entry = entries[static_cast<size_t>(file)];
     // Only the file scanned, and all of its scanned bytes: a file replaced or cut since is not read.
-    if (!hostFile.Open(mountFolder, names) || !(hostFile.Identity() == entry.identity) ||
+    if (!hostFile.OpenRegularInside(mountFolder, names) || !(hostFile.Identity() == entry.identity) ||
         hostFile.Size() < static_cast<int64_t>(entry.size)) {
         hostFile.Close();
         return false;

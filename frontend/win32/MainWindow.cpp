@@ -6,7 +6,9 @@
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/RendererBase.h"
 #include "emu/devices/WaveOutSoundOutput.h"
+#include "emu/devices/win32/DsoundDevice.h"
 #include "emu/devices/win32/GdiRenderer.h"
+#include "emu/devices/win32/OpenGLRenderer.h"
 #include "emu/devices/win32/WinmmWaveOutDevice.h"
 #include "frontend/UiTextTables.h"
 #include "frontend/win32/MainMenuBar.h"
@@ -51,7 +53,10 @@ EmulatorConfig::MediaList WindowsMedia() {
     EmulatorConfig::MediaList media;
     media.soundOutputs.push_back(std::make_unique<HostSoundOutput>());
     media.soundOutputs.push_back(std::make_unique<WaveOutSoundOutput>(MakeWinmmWaveOutDevice));
+    media.soundOutputs.push_back(MakeDirectSoundOutput());
+    // The first renderer also draws the console.
     media.renderers.push_back(std::make_unique<GdiRenderer>());
+    media.renderers.push_back(MakeOpenGLRenderer());
     return media;
 }
 

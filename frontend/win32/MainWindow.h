@@ -114,7 +114,8 @@ void OnToolbarStart(gui::Control* button);
 void OnToolbarPause(gui::Control* button);
 void OnToolbarStop(gui::Control* button);
 
-// The Windows program's media: "No Sound", "WaveSound" and "WinGDI".
+// The Windows program's media: "No Sound", "WaveSound" and "DirectSound"; "WinGDI" and "OpenGL" (when the host
+// offers it).
 EmulatorConfig::MediaList WindowsMedia();
 
 } // namespace emu

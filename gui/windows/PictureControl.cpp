@@ -6,7 +6,8 @@ namespace gui::Windows {
 
 namespace {
 
-constexpr DWORD kOwnerDrawnStatic = WS_CHILD | WS_CLIPSIBLINGS | SS_NOTIFY | SS_OWNERDRAW;
+// It may be the screen an OpenGL renderer draws into, which must clip what lies over it.
+constexpr DWORD kOwnerDrawnStatic = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | SS_NOTIFY | SS_OWNERDRAW;
 
 } // namespace
 

@@ -255,6 +255,16 @@ TEST_F(ConsoleCommandTest, RefusedLinesPrintWhyAndChangeNothing) {
     }
 }
 
+TEST_F(ConsoleCommandTest, TheTraceLineNeedsAPoweredMachine) {
+    common::NarrowString line("untouched");
+    EXPECT_FALSE(core->PrintTraceLine(line));
+    EXPECT_EQ(std::string(line.View()), "untouched");
+    ASSERT_TRUE(core->SetRunState(true, true));
+    ASSERT_TRUE(AtBreak());
+    EXPECT_TRUE(WhileHeld(*core, [&] { return core->PrintTraceLine(line); }));
+    EXPECT_EQ(std::string(line.View()).substr(0, 8), "[001000]");
+}
+
 TEST_F(ConsoleCommandTest, HelpListsCommandsAndKeysAndAsksTheDevices) {
     const std::vector<Line> help = {
         {">HELP - Emulation Commands:", 0xFFFFA0A0},
@@ -486,6 +496,161 @@ TEST_F(ConsoleCommandTest, BreakStartGoCpuSaveAndLoad) {
     EXPECT_FALSE(core->IsBreakPending());
     EXPECT_FALSE(core->ConsoleMode());
     EXPECT_EQ(core->PauseDepth(), 0);
+}
+
+// The rows of the surface's text, as read on the panels' colour.
+bool PanelShows(const emu::RendererBase& surface, const std::string& text) {
+    const test_support::ScreenReader reader(test_support::ConsoleGlyphs());
+    for (int32_t row = 0; row * 16 + 19 <= surface.GetHeight(); ++row) {
+        const std::string cells =
+            reader.ReadText(surface, 3, row * 16 + 3, (surface.GetWidth() - 6) / 8, emu::DebuggerConsole::kPanelColour);
+        if (cells.find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(ConsoleCommandTest, TheConsoleSurfaceShowsTheBannerTheCommandLineAndThePanelAtABreak) {
+    emu::RendererBase& surface = *core->ConsoleSurface();
+    ASSERT_TRUE(surface.Resize(800, 600, false));
+    // A machine attached anew brings the banner back.
+    ASSERT_TRUE(core->SetMachine(std::make_unique<CommandMachine>()));
+    ASSERT_TRUE(core->Console().IsCentred());
+    ASSERT_TRUE(core->PresentFrame(false, false));
+    const test_support::ScreenReader reader(test_support::ConsoleGlyphs());
+    // One line in 35 rows of 99 columns stands at row 17, in the middle.
+    const std::string banner = "Computer \"BK-0010.01\"";
+    EXPECT_EQ(reader.ReadText(surface, (99 - 21) / 2 * 8 + 3, 17 * 16 + 3, 21, common::Console::kBlack), banner);
+    EXPECT_FALSE(core->Console().IsChanged());
+    EXPECT_FALSE(emu::EmulatorCore::DrawConsoleOverlay(core)) << "nothing changed, nothing drawn";
+
+    // Keys in console mode edit the command line.
+    for (const char key : std::string("HELP")) {
+        EXPECT_TRUE(core->OnKeyChar(key, true));
+        EXPECT_TRUE(core->OnKeyChar(key, false));
+    }
+    EXPECT_TRUE(core->Console().IsChanged());
+    EXPECT_TRUE(emu::EmulatorCore::DrawConsoleOverlay(core));
+    EXPECT_EQ(reader.ReadText(surface, 11, 575, 4, common::Console::kBlack), "HELP");
+    EXPECT_FALSE(PanelShows(surface, "PC = ")) << "no panel while the machine is off";
+
+    // Powered on, the banner goes; at a break the processor's box shows its registers.
+    ASSERT_TRUE(core->SetRunState(true, true));
+    ASSERT_TRUE(AtBreak());
+    EXPECT_FALSE(core->Console().IsCentred());
+    core->Console().MarkChanged();
+    ASSERT_TRUE(core->PresentFrame(false, false));
+    EXPECT_TRUE(PanelShows(surface, "CPU")) << "titled with the processor's tag";
+    EXPECT_TRUE(PanelShows(surface, "PC = 001000"));
+    EXPECT_TRUE(PanelShows(surface, "R0 = 000000"));
+    EXPECT_FALSE(PanelShows(surface, banner));
+
+    // Running, no box.
+    core->ResumeEmulation();
+    core->Console().MarkChanged();
+    ASSERT_TRUE(core->PresentFrame(false, false));
+    EXPECT_FALSE(PanelShows(surface, "PC = "));
+}
+
+TEST_F(ConsoleCommandTest, HotKeysRunTheirCommands) {
+    constexpr int32_t kF5 = 0x74;
+    constexpr int32_t kF7 = 0x76;
+    constexpr int32_t kF8 = 0x77;
+    constexpr int32_t kF11 = 0x7A;
+    constexpr int32_t kF12 = 0x7B;
+    constexpr int32_t kShift = 0xE0;
+    constexpr int32_t kCtrl = 0xE2;
+    const auto press = [this](int32_t key, int32_t modifier = 0) {
+        if (modifier != 0) {
+            core->OnKeyChar(modifier, true);
+        }
+        const bool consumed = core->OnKeyChar(key, true);
+        core->OnKeyChar(key, false);
+        if (modifier != 0) {
+            core->OnKeyChar(modifier, false);
+        }
+        return consumed;
+    };
+    Run("go");
+    ASSERT_TRUE(AtBreak());
+    ASSERT_EQ(Register(7), 01000);
+
+    EXPECT_TRUE(press(kF7)) << "STEP";
+    ASSERT_TRUE(AtBreak());
+    EXPECT_EQ(Register(7), 01002);
+    EXPECT_EQ(Register(0), 1);
+    EXPECT_TRUE(press(kF8)) << "STEPOVER on the branch back";
+    ASSERT_TRUE(AtBreak());
+    EXPECT_EQ(Register(7), 01000);
+    EXPECT_TRUE(press(kF8, kShift)) << "STEPOVEROVER";
+    ASSERT_TRUE(AtBreak());
+    EXPECT_EQ(Register(7), 01002);
+    EXPECT_EQ(Register(0), 2);
+
+    // The state keys pass to the main window.
+    EXPECT_FALSE(press(kF11));
+    EXPECT_FALSE(press(kF12));
+    EXPECT_TRUE(core->IsBreakPending());
+
+    EXPECT_TRUE(press(kF5, kCtrl)) << "GO";
+    EXPECT_FALSE(core->IsBreakPending());
+    EXPECT_TRUE(core->ConsoleMode());
+    EXPECT_TRUE(press(kF12, kCtrl)) << "BREAK";
+    ASSERT_TRUE(AtBreak());
+    EXPECT_TRUE(press(kF5)) << "START";
+    EXPECT_FALSE(core->IsBreakPending());
+    EXPECT_FALSE(core->ConsoleMode());
+    // The machine has the keyboard now; Ctrl+F12 still breaks, and the key is left to the machine.
+    EXPECT_TRUE(press(kF12, kCtrl));
+    ASSERT_TRUE(AtBreak());
+    EXPECT_EQ(core->PauseDepth(), 0);
+}
+
+TEST_F(ConsoleCommandTest, ThousandsOfCommandsAgainstARunningMachineKeepTheCoreResponsive) {
+    Run("start");
+    const char* const lines[] = {"break", "s", "so", "start", "soo", "go", "cpu", "dasm", "break", "step", "help"};
+    for (int32_t index = 0; index < 3000; ++index) {
+        core->ExecuteCommand(common::NarrowString(lines[static_cast<size_t>(index) % std::size(lines)]));
+        if (index % 64 == 0) {
+            core->Console().Clear();
+        }
+    }
+    EXPECT_EQ(core->PauseDepth(), 0);
+    Run("break");
+    ASSERT_TRUE(AtBreak());
+    const uint16_t pc = Register(7);
+    Run("s");
+    ASSERT_TRUE(AtBreak());
+    EXPECT_NE(Register(7), pc);
+    EXPECT_EQ(core->PauseDepth(), 0);
+}
+
+TEST(ConsoleCommandPauseTest, ACommandWhoseThreadDoesNotParkDoesNotRun) {
+    static constexpr emu::EmulatorConfig::MachineListEntry kList[] = {
+        {[] { return std::unique_ptr<emu::Computer>(std::make_unique<BudgetMachine>(false)); }, false}};
+    Watchdog watchdog{120s};
+    TemporaryProgram program;
+    std::unique_ptr<emu::EmulatorConfig> config = MakeConfig(program.Folders(), kList, 200);
+    emu::EmulatorCore* core = config->CreateCore(0);
+    ASSERT_NE(core, nullptr);
+    ASSERT_TRUE(core->SetRunState(false, false));
+    BudgetCpu& cpu = static_cast<BudgetMachine*>(core->Machine())->Cpu();
+    core->Console().Clear();
+
+    cpu.Hold(true);
+    cpu.AwaitInside();
+    core->ExecuteCommand(common::NarrowString("break"));
+    std::vector<std::string> lines;
+    for (const common::ConsoleLine& line : core->Console().Snapshot()) {
+        lines.emplace_back(line.text.View());
+    }
+    EXPECT_EQ(lines, std::vector<std::string>{"Error: Emulation thread does not respond"});
+    EXPECT_FALSE(core->IsBreakPending()) << "the command did not run";
+    EXPECT_EQ(core->PauseDepth(), 0);
+    cpu.Hold(false);
+    core->ExecuteCommand(common::NarrowString("break"));
+    EXPECT_TRUE(Eventually([&] { return core->IsBreakPending() && core->IsParked(); }));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <span>
 
 namespace test_support {
@@ -71,11 +72,16 @@ BkModelRun::~BkModelRun() {
 }
 
 bool BkModelRun::PowerOn() {
+    return PowerOn(renderer, sound);
+}
+
+bool BkModelRun::PowerOn(emu::RendererBase& presenter, emu::HostSoundOutput& output) {
     if (machine == nullptr || machine->Bus() == nullptr) {
         return false;
     }
-    machine->AttachRenderer(&renderer);
-    machine->SetSoundOutput(&sound);
+    frame = &presenter;
+    machine->AttachRenderer(&presenter);
+    machine->SetSoundOutput(&output);
     machine->SetConsole(&console);
     machine->Bus()->SetRegistering(true);
     int32_t rate = 0;
@@ -124,22 +130,29 @@ bool BkModelRun::MountBin(const std::u16string& path) {
     return slot != nullptr && slot->OpenImage(common::PathString(path.c_str()));
 }
 
-std::vector<std::string> BkModelRun::Screen() const {
+std::optional<BkScreenText> BkModelRun::Font() const {
     const emu::MemoryMap* memory = machine != nullptr ? machine->Memory() : nullptr;
     if (memory == nullptr || memory->Size() < 0120000) {
-        return {};
+        return std::nullopt;
     }
-    const BkScreenText text(std::span<const uint8_t>(memory->RamBase() + BkScreenText::kMonitorAddress, 020000));
-    return text.Read(renderer);
+    if (machine->ModelIndex() >= emu::BkMachine::kBk0011m) {
+        if (memory->Size() < kExtendedRom + 020000) {
+            return std::nullopt;
+        }
+        return BkScreenText(std::span<const uint8_t>(memory->RamBase() + kExtendedRom, 020000),
+                            BkScreenText::kExtendedRomFont, BkScreenText::Charset::Koi8);
+    }
+    return BkScreenText(std::span<const uint8_t>(memory->RamBase() + BkScreenText::kMonitorAddress, 020000));
+}
+
+std::vector<std::string> BkModelRun::Screen() const {
+    const std::optional<BkScreenText> text = Font();
+    return text ? text->Read(*frame) : std::vector<std::string>{};
 }
 
 bool BkModelRun::Shows(std::string_view utf8) const {
-    const emu::MemoryMap* memory = machine != nullptr ? machine->Memory() : nullptr;
-    if (memory == nullptr || memory->Size() < 0120000) {
-        return false;
-    }
-    const BkScreenText text(std::span<const uint8_t>(memory->RamBase() + BkScreenText::kMonitorAddress, 020000));
-    return text.Shows(renderer, utf8);
+    const std::optional<BkScreenText> text = Font();
+    return text && text->Shows(*frame, utf8);
 }
 
 std::string BkModelRun::Describe(const std::string& name) const {
@@ -148,7 +161,7 @@ std::string BkModelRun::Describe(const std::string& name) const {
         screen += "|" + row + "\n";
     }
     common::FileStream file;
-    const std::string bmp = name + ".bmp";
+    const std::string bmp = (std::filesystem::temp_directory_path() / (name + ".bmp")).string();
     if (file.Create(common::PathString(bmp.c_str()), true)) {
         auto& frame = const_cast<emu::OffscreenRenderer&>(renderer);
         common::Image* image = frame.AsImage();

@@ -8,6 +8,7 @@
 #include "emu/bk/BkMachine.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/devices/OffscreenRenderer.h"
+#include "support/BkScreenText.h"
 #include "support/RecordingConsole.h"
 #include "support/SliceRunner.h"
 
@@ -38,6 +39,9 @@ public:
 
     // Started as the core powers a machine on, then the slice runner started. False when either fails.
     bool PowerOn();
+    // The same with the caller's renderer and sound-output prototype (both outliving the run) in place of the
+    // offscreen renderer and the null output; the screen is then read from that renderer's frame.
+    bool PowerOn(emu::RendererBase& presenter, emu::HostSoundOutput& output);
     void RunFrames(int64_t count) { runner->RunFrames(count); }
     // Presses and releases a host key (with Shift held when asked), a few frames each, so that the ROM's
     // keyboard routine takes it.
@@ -47,11 +51,12 @@ public:
     // Mounts a file in the BIN slot; false without a slot or when the file does not open.
     bool MountBin(const std::u16string& path);
 
-    // The screen as text, read with the font of the monitor in the machine's memory.
+    // The screen as text, read with the font of the monitor in the machine's memory (the BK-0011M's extended
+    // ROM).
     std::vector<std::string> Screen() const;
     bool Shows(std::string_view utf8) const;
-    // The whole screen, one row a line, for failure messages; the frame is written as a BMP file beside the
-    // test too, named after the test.
+    // The whole screen, one row a line, for failure messages; the frame is written as a BMP file named after the
+    // test in the temporary folder too.
     std::string Describe(const std::string& name) const;
 
     emu::BkMachine& Machine() const { return *machine; }
@@ -63,8 +68,15 @@ public:
     RecordingConsole console;
 
 private:
+    // Where the BK-0011M's memory holds its extended ROM.
+    static constexpr uint32_t kExtendedRom = 0x16000;
+
+    std::optional<BkScreenText> Font() const;
+
     emu::OffscreenRenderer renderer;
     emu::HostSoundOutput sound;
+    // The renderer the machine draws into.
+    const emu::RendererBase* frame = &renderer;
     std::unique_ptr<emu::BkMachine> machine;
     std::unique_ptr<SliceRunner> runner;
 };

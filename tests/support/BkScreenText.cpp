@@ -9,6 +9,9 @@ namespace {
 // The Cyrillic capitals at 0300..0337, KOI-8 order.
 constexpr std::u16string_view kCyrillic = u"ЮАБЦДЕФГХИЙКЛМНОПЯРСТУЖВЬЫЗШЭЩЧЪ";
 constexpr uint8_t kCyrillicFirst = 0300;
+// KOI-8: the small letters at 0300..0337, the capitals after them.
+constexpr std::u16string_view kCyrillicSmall = u"юабцдефгхийклмнопярстужвьызшэщчъ";
+constexpr uint8_t kKoi8CapitalsFirst = 0340;
 
 void AppendUtf8(std::string& text, char16_t character) {
     if (character < 0x80) {
@@ -57,8 +60,10 @@ std::string BkCodeToUtf8(uint8_t code) {
     return text;
 }
 
-std::vector<uint8_t> Utf8ToBkCodes(std::string_view utf8) {
-    std::vector<uint8_t> codes;
+namespace {
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string text;
     for (size_t index = 0; index < utf8.size();) {
         const auto lead = static_cast<uint8_t>(utf8[index]);
         char16_t character = lead;
@@ -72,6 +77,16 @@ std::vector<uint8_t> Utf8ToBkCodes(std::string_view utf8) {
             length = 2;
         }
         index += length;
+        text.push_back(character);
+    }
+    return text;
+}
+
+} // namespace
+
+std::vector<uint8_t> Utf8ToBkCodes(std::string_view utf8) {
+    std::vector<uint8_t> codes;
+    for (const char16_t character : Utf8ToUtf16(utf8)) {
         if (character < 0200) {
             codes.push_back(static_cast<uint8_t>(character));
             continue;
@@ -82,36 +97,73 @@ std::vector<uint8_t> Utf8ToBkCodes(std::string_view utf8) {
     return codes;
 }
 
-BkScreenText::BkScreenText(std::span<const uint8_t> monitor)
-    : narrow(8, kCellHeight), wide(16, kCellHeight), shapes(kLastCode + 1) {
+std::string BkScreenText::CodeText(uint8_t code) const {
+    if (charset == Charset::Bk0010 || code < kCyrillicFirst) {
+        return BkCodeToUtf8(code);
+    }
+    std::string text;
+    AppendUtf8(text, code < kKoi8CapitalsFirst ? kCyrillicSmall[code - kCyrillicFirst]
+                                               : kCyrillic[code - kKoi8CapitalsFirst]);
+    return text;
+}
+
+std::vector<uint8_t> BkScreenText::Codes(std::string_view utf8) const {
+    if (charset == Charset::Bk0010) {
+        return Utf8ToBkCodes(utf8);
+    }
+    std::vector<uint8_t> codes;
+    for (const char16_t character : Utf8ToUtf16(utf8)) {
+        const size_t small = kCyrillicSmall.find(character);
+        const size_t capital = kCyrillic.find(character);
+        if (character < 0200) {
+            codes.push_back(static_cast<uint8_t>(character));
+        } else if (small != std::u16string_view::npos) {
+            codes.push_back(static_cast<uint8_t>(kCyrillicFirst + small));
+        } else {
+            codes.push_back(capital != std::u16string_view::npos ? static_cast<uint8_t>(kKoi8CapitalsFirst + capital)
+                                                                 : '?');
+        }
+    }
+    return codes;
+}
+
+BkScreenText::BkScreenText(std::span<const uint8_t> monitor, size_t fontOffset, Charset charset)
+    : narrow(8, kCellHeight), wide(16, kCellHeight), spread(16, kCellHeight), shapes(0400), charset(charset),
+      lastCode(charset == Charset::Koi8 ? 0377 : kLastCode) {
     const auto addRange = [&](int first, int last) {
         for (int code = first; code <= last; ++code) {
             std::vector<uint32_t> rows(kCellHeight);
             std::vector<uint32_t> doubled(kCellHeight);
+            std::vector<uint32_t> halved(kCellHeight);
             for (int row = 0; row < kCellHeight; ++row) {
-                const size_t at = kFontAddress - kMonitorAddress + static_cast<size_t>(code * kCellHeight + row);
+                const size_t at = fontOffset + static_cast<size_t>(code * kCellHeight + row);
                 const uint8_t bits = at < monitor.size() ? monitor[at] : 0;
                 for (int bit = 0; bit < 8; ++bit) {
                     if ((bits >> bit & 1) != 0) {
                         rows[row] |= 0x80u >> bit;
                         doubled[row] |= 0xC000u >> (2 * bit);
+                        halved[row] |= 0x8000u >> (2 * bit);
                     }
                 }
             }
             narrow.Add(static_cast<char>(code), rows);
             wide.Add(static_cast<char>(code), doubled);
+            spread.Add(static_cast<char>(code), halved);
             shapes[static_cast<size_t>(code)] = rows;
         }
     };
     // Blank first, so that an empty cell reads as a space; Latin before Cyrillic.
     addRange(040, 0176);
+    if (charset == Charset::Koi8) {
+        addRange(0340, 0377);
+    }
     addRange(0300, 0337);
     addRange(0177, 0277);
 }
 
 BkScreenText::Row BkScreenText::ReadRow(const common::PixelBuffer& frame, int32_t y, uint32_t background) const {
     Row best;
-    for (const GlyphTable* glyphs : {&narrow, &wide}) {
+    for (const GlyphTable* glyphs : {&narrow, &wide, &spread}) {
         const ScreenReader reader(*glyphs, '\x01');
         Row row;
         for (const char code : reader.ReadText(frame, 0, y, frame.GetWidth() / glyphs->CellWidth(), background)) {
@@ -121,7 +173,7 @@ BkScreenText::Row BkScreenText::ReadRow(const common::PixelBuffer& frame, int32_
                 ++row.unknown;
             } else {
                 row.known += bk != ' ' ? 1 : 0;
-                row.text += BkCodeToUtf8(bk);
+                row.text += CodeText(bk);
             }
         }
         if (row.Score() > best.Score()) {
@@ -160,10 +212,10 @@ std::vector<std::string> BkScreenText::Read(const common::PixelBuffer& frame) co
 
 std::string BkScreenText::AsShown(std::string_view utf8) const {
     std::string text;
-    for (const uint8_t code : Utf8ToBkCodes(utf8)) {
+    for (const uint8_t code : Codes(utf8)) {
         const std::optional<char> shown =
-            code >= kFirstCode && code <= kLastCode ? narrow.Find(shapes[code]) : std::nullopt;
-        text += BkCodeToUtf8(shown ? static_cast<uint8_t>(*shown) : code);
+            code >= kFirstCode && code <= lastCode ? narrow.Find(shapes[code]) : std::nullopt;
+        text += CodeText(shown ? static_cast<uint8_t>(*shown) : code);
     }
     return text;
 }

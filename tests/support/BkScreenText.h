@@ -1,5 +1,6 @@
 // Reads the BK's screen as text with the monitor's own font, as a user would: the glyphs are cut out of the
-// monitor ROM, the frame is cut into character cells, 64 columns of 8 pixels or 32 of 16 (each pixel doubled).
+// monitor ROM, the frame is cut into character cells, 64 columns of 8 pixels or 32 of 16 (each pixel doubled, or
+// only its left half lit: colour text in black and white).
 #pragma once
 
 #include "common/PixelBuffer.h"
@@ -23,8 +24,16 @@ public:
     static constexpr int kFirstCode = 040;
     static constexpr int kLastCode = 0337;
 
-    // The 8 KB monitor ROM as the processor sees it from 0100000.
-    explicit BkScreenText(std::span<const uint8_t> monitor);
+    // Where the BK-0011M keeps the same font: in its extended ROM (B11M_EXT.ROM), from this offset.
+    static constexpr size_t kExtendedRomFont = 012736;
+
+    // The BK-0010's characters, or the BK-0011M's: KOI-8, with the Cyrillic small letters at 0300..0337 and the
+    // capitals at 0340..0377.
+    enum class Charset { Bk0010, Koi8 };
+
+    // The 8 KB monitor ROM as the processor sees it from 0100000, or another ROM with the font at fontOffset.
+    explicit BkScreenText(std::span<const uint8_t> monitor, size_t fontOffset = kFontAddress - kMonitorAddress,
+                          Charset charset = Charset::Bk0010);
 
     // The screen's lines of text as UTF-8 (the Cyrillic capitals at 0300..0337 in KOI-8 order), top to bottom,
     // without trailing spaces, each read at the row and width that read the most characters; unreadable cells
@@ -46,11 +55,18 @@ private:
 
     // The cells whose top row is y, read in the width that reads best.
     Row ReadRow(const common::PixelBuffer& frame, int32_t y, uint32_t background) const;
+    // A code as UTF-8 and UTF-8 text as codes, in the charset.
+    std::string CodeText(uint8_t code) const;
+    std::vector<uint8_t> Codes(std::string_view utf8) const;
 
     GlyphTable narrow;
     GlyphTable wide;
+    // The wide cells of a colour text mode shown in black and white: the left pixel of each pair.
+    GlyphTable spread;
     // The glyph's rows of each code, for AsShown.
     std::vector<std::vector<uint32_t>> shapes;
+    Charset charset;
+    int lastCode;
 };
 
 // A BK code (040..0177 ASCII, 0300..0337 the Cyrillic capitals) as UTF-8; '?' for others.

@@ -78,6 +78,38 @@ bool File::OpenRegular(std::u16string_view path, FileMode mode) {
     return true;
 }
 
+bool File::OpenRegularInside(std::u16string_view folder, const std::vector<std::u16string_view>& names) {
+    Close();
+    const std::string base = ToHostPath(folder);
+    if (base.empty() || base.find('\0') != std::string::npos || names.empty()) {
+        return false;
+    }
+    // One step at a time from the folder, none of them followed when it is a link; O_NONBLOCK keeps a pipe put in
+    // a file's place from holding the open.
+    int current = ::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    for (size_t step = 0; step < names.size() && current >= 0; ++step) {
+        const std::string name = ToHostPath(names[step]);
+        const bool oneStep = !name.empty() && name != "." && name != ".." &&
+                             name.find_first_of(std::string_view("/\0", 2)) == std::string::npos;
+        const int flags =
+            O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (step + 1 == names.size() ? O_NOCTTY : O_DIRECTORY);
+        const int next = oneStep ? ::openat(current, name.c_str(), flags) : -1;
+        ::close(current);
+        current = next;
+    }
+    struct stat status {};
+    const int fileFlags = current >= 0 ? ::fcntl(current, F_GETFL) : -1;
+    if (current < 0 || ::fstat(current, &status) != 0 || !S_ISREG(status.st_mode) || fileFlags < 0 ||
+        ::fcntl(current, F_SETFL, fileFlags & ~O_NONBLOCK) != 0) {
+        if (current >= 0) {
+            ::close(current);
+        }
+        return false;
+    }
+    handle = current;
+    return true;
+}
+
 void File::Close() {
     if (IsOpen()) {
         ::close(static_cast<int>(handle));
@@ -108,6 +140,14 @@ int64_t File::Tell() const {
 int64_t File::Size() const {
     struct stat status {};
     return IsOpen() && ::fstat(static_cast<int>(handle), &status) == 0 ? status.st_size : -1;
+}
+
+FileIdentity File::Identity() const {
+    struct stat status {};
+    if (!IsOpen() || ::fstat(static_cast<int>(handle), &status) != 0) {
+        return {};
+    }
+    return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
 }
 
 bool IsFolder(std::u16string_view path) {

@@ -29,12 +29,6 @@ FileIdentity IdentityOf(const struct stat& status) {
     return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
 }
 
-// A name that is one step: not empty, no separator, no NUL, not "." or "..".
-bool IsOneStep(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
-}
-
 class Descriptor {
 public:
     explicit Descriptor(int value = -1) : value(value) {}
@@ -50,12 +44,6 @@ public:
         const int released = value;
         value = -1;
         return released;
-    }
-    void Reset(int newValue) {
-        if (value >= 0) {
-            ::close(value);
-        }
-        value = newValue;
     }
 
 private:
@@ -112,68 +100,6 @@ uint32_t LocalDosDateTime(int64_t utcSeconds) {
     }
     return DosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                        local.tm_sec);
-}
-
-InsideFile::~InsideFile() {
-    Close();
-}
-
-bool InsideFile::Open(std::u16string_view folder, const std::vector<std::u16string_view>& names) {
-    Close();
-    const std::string base = ToHostPath(folder);
-    if (base.empty() || base.find('\0') != std::string::npos || names.empty()) {
-        return false;
-    }
-    Descriptor current(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
-    for (size_t step = 0; step < names.size() && current.Get() >= 0; ++step) {
-        const std::string name = ToHostPath(names[step]);
-        if (!IsOneStep(name)) {
-            return false;
-        }
-        const bool last = step + 1 == names.size();
-        // O_NONBLOCK keeps a pipe put in a file's place from holding the open.
-        const int flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (last ? O_NOCTTY : O_DIRECTORY);
-        current.Reset(::openat(current.Get(), name.c_str(), flags));
-    }
-    struct stat status {};
-    if (current.Get() < 0 || ::fstat(current.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return false;
-    }
-    identity = IdentityOf(status);
-    handle = current.Release();
-    return true;
-}
-
-void InsideFile::Close() {
-    if (IsOpen()) {
-        ::close(static_cast<int>(handle));
-        handle = kNoHandle;
-    }
-    identity = {};
-}
-
-int64_t InsideFile::Size() const {
-    struct stat status {};
-    return IsOpen() && ::fstat(static_cast<int>(handle), &status) == 0 ? static_cast<int64_t>(status.st_size) : -1;
-}
-
-int64_t InsideFile::ReadAt(void* buffer, int64_t position, int64_t count) {
-    if (!IsOpen() || position < 0 || count <= 0) {
-        return 0;
-    }
-    int64_t done = 0;
-    while (done < count) {
-        const ssize_t moved = ::pread(static_cast<int>(handle), static_cast<char*>(buffer) + done,
-                                      static_cast<size_t>(count - done), static_cast<off_t>(position + done));
-        if (moved < 0 && errno == EINTR) {
-            continue;
-        }
-        if (moved <= 0) {
-            break;
-        }
-        done += moved;
-    }
-    return done;
 }
 
 } // namespace common::platform

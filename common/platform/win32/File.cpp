@@ -1,10 +1,12 @@
 #include "common/platform/File.h"
 
 #include "common/platform/HostPath.h"
+#include "common/platform/win32/LongPath.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -46,6 +48,17 @@ bool NamesADevice(const std::wstring& name) {
     return false;
 }
 
+struct HandleCloser {
+    void operator()(void* opened) const { ::CloseHandle(opened); }
+};
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+
+// A name that is one step: not empty, no separator, drive colon or NUL, not "." or "..".
+bool IsOneStep(std::u16string_view name) {
+    return !name.empty() && name != u"." && name != u".." && name.find_first_of(u"\\/:") == std::u16string_view::npos &&
+           name.find(u'\0') == std::u16string_view::npos;
+}
+
 } // namespace
 
 File::~File() {
@@ -74,6 +87,47 @@ bool File::OpenRegular(std::u16string_view path, FileMode mode) {
         return false;
     }
     handle = reinterpret_cast<intptr_t>(opened);
+    return true;
+}
+
+bool File::OpenRegularInside(std::u16string_view folder, const std::vector<std::u16string_view>& names) {
+    Close();
+    const std::wstring base = ToHostPath(folder);
+    if (base.empty() || base.find(L'\0') != std::wstring::npos || names.empty() || NamesADevice(base)) {
+        return false;
+    }
+    // Each folder on the way is held open without delete sharing, so none can be swapped for a link until the file
+    // is open.
+    std::wstring path = LongHostPath(base);
+    std::vector<OwnedHandle> held;
+    for (size_t step = 0; step < names.size(); ++step) {
+        if (!IsOneStep(names[step])) {
+            return false;
+        }
+        if (path.back() != L'\\') {
+            path.push_back(L'\\');
+        }
+        path += ToHostPath(names[step]);
+        const bool last = step + 1 == names.size();
+        const DWORD access = last ? GENERIC_READ : FILE_READ_ATTRIBUTES;
+        const DWORD share =
+            last ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : FILE_SHARE_READ | FILE_SHARE_WRITE;
+        const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (last ? 0 : FILE_FLAG_BACKUP_SEMANTICS);
+        HANDLE opened = ::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+        OwnedHandle owned(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+        BY_HANDLE_FILE_INFORMATION information{};
+        if (!owned || !::GetFileInformationByHandle(owned.get(), &information) ||
+            (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+            ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == last ||
+            (last && ::GetFileType(owned.get()) != FILE_TYPE_DISK)) {
+            return false;
+        }
+        if (last) {
+            handle = reinterpret_cast<intptr_t>(owned.release());
+        } else {
+            held.push_back(std::move(owned));
+        }
+    }
     return true;
 }
 
@@ -111,6 +165,15 @@ int64_t File::Tell() const {
 int64_t File::Size() const {
     LARGE_INTEGER size{};
     return IsOpen() && ::GetFileSizeEx(AsHandle(handle), &size) ? size.QuadPart : -1;
+}
+
+FileIdentity File::Identity() const {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!IsOpen() || !::GetFileInformationByHandle(AsHandle(handle), &information)) {
+        return {};
+    }
+    return {information.dwVolumeSerialNumber,
+            static_cast<uint64_t>(information.nFileIndexHigh) << 32 | information.nFileIndexLow};
 }
 
 bool IsFolder(std::u16string_view path) {

@@ -1,12 +1,12 @@
 #include "common/platform/FolderWalk.h"
 
 #include "common/platform/HostPath.h"
+#include "common/platform/win32/LongPath.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -17,10 +17,6 @@ namespace {
 constexpr int64_t kUnixEpochTicks = 116444736000000000; // 1970-01-01 in 100 ns ticks since 1601
 constexpr int64_t kTicksPerSecond = 10000000;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-HANDLE AsHandle(intptr_t handle) {
-    return reinterpret_cast<HANDLE>(handle);
-}
 
 struct HandleCloser {
     void operator()(void* handle) const { ::CloseHandle(handle); }
@@ -52,12 +48,6 @@ EntryKind KindOf(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? EntryKind::Other : EntryKind::File;
 }
 
-// A name that is one step: not empty, no separator, drive colon or NUL, not "." or "..".
-bool IsOneStep(std::u16string_view name) {
-    return !name.empty() && name != u"." && name != u".." && name.find_first_of(u"\\/:") == std::u16string_view::npos &&
-           name.find(u'\0') == std::u16string_view::npos;
-}
-
 } // namespace
 
 bool ReadFolderEntries(std::u16string_view folder, bool followLink, std::vector<FolderEntry>& entries,
@@ -68,7 +58,8 @@ bool ReadFolderEntries(std::u16string_view folder, bool followLink, std::vector<
         return false;
     }
     const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    const OwnedHandle directory = OpenHandle(path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, kShareAll, flags);
+    const OwnedHandle directory =
+        OpenHandle(LongHostPath(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, kShareAll, flags);
     BY_HANDLE_FILE_INFORMATION information{};
     if (!directory || !::GetFileInformationByHandle(directory.get(), &information) ||
         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
@@ -118,84 +109,6 @@ uint32_t LocalDosDateTime(int64_t utcSeconds) {
         return 0;
     }
     return DosDateTime(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond);
-}
-
-InsideFile::~InsideFile() {
-    Close();
-}
-
-bool InsideFile::Open(std::u16string_view folder, const std::vector<std::u16string_view>& names) {
-    Close();
-    std::wstring path = ToHostPath(folder);
-    if (path.empty() || path.find(L'\0') != std::wstring::npos || names.empty()) {
-        return false;
-    }
-    // Each folder on the way is held open, without delete sharing, so none can be swapped for a link until the
-    // file is open.
-    std::vector<OwnedHandle> held;
-    for (size_t step = 0; step < names.size(); ++step) {
-        if (!IsOneStep(names[step])) {
-            return false;
-        }
-        if (path.back() != L'\\' && path.back() != L'/') {
-            path.push_back(L'\\');
-        }
-        path += ToHostPath(names[step]);
-        const bool last = step + 1 == names.size();
-        OwnedHandle opened = last ? OpenHandle(path, GENERIC_READ, kShareAll, FILE_FLAG_OPEN_REPARSE_POINT)
-                                  : OpenHandle(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
-        BY_HANDLE_FILE_INFORMATION information{};
-        if (!opened || !::GetFileInformationByHandle(opened.get(), &information) ||
-            (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-            ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == last) {
-            return false;
-        }
-        if (last) {
-            if (::GetFileType(opened.get()) != FILE_TYPE_DISK) {
-                return false;
-            }
-            identity = IdentityOf(information);
-            handle = reinterpret_cast<intptr_t>(opened.release());
-        } else {
-            held.push_back(std::move(opened));
-        }
-    }
-    return true;
-}
-
-void InsideFile::Close() {
-    if (IsOpen()) {
-        ::CloseHandle(AsHandle(handle));
-        handle = kNoHandle;
-    }
-    identity = {};
-}
-
-int64_t InsideFile::Size() const {
-    LARGE_INTEGER size{};
-    return IsOpen() && ::GetFileSizeEx(AsHandle(handle), &size) ? size.QuadPart : -1;
-}
-
-int64_t InsideFile::ReadAt(void* buffer, int64_t position, int64_t count) {
-    if (!IsOpen() || position < 0 || count <= 0) {
-        return 0;
-    }
-    constexpr int64_t kLargestPiece = 1 << 30;
-    int64_t done = 0;
-    while (done < count) {
-        OVERLAPPED at{};
-        const auto offset = static_cast<uint64_t>(position + done);
-        at.Offset = static_cast<DWORD>(offset);
-        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-        DWORD moved = 0;
-        const auto piece = static_cast<DWORD>(std::min(count - done, kLargestPiece));
-        if (!::ReadFile(AsHandle(handle), static_cast<char*>(buffer) + done, piece, &moved, &at) || moved == 0) {
-            break;
-        }
-        done += moved;
-    }
-    return done;
 }
 
 } // namespace common::platform

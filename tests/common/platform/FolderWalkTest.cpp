@@ -50,8 +50,8 @@ TEST(FolderWalkTest, EntriesComeWithKindSizeTimeAndIdentity) {
     ASSERT_TRUE(ReadFolderEntries((folder.Path() / "sub").u16string(), false, inner, subIdentity));
     EXPECT_TRUE(inner.empty());
     EXPECT_TRUE(subIdentity == sub->identity);
-    InsideFile opened;
-    ASSERT_TRUE(opened.Open(folder.Path().u16string(), {u"file.bin"}));
+    File opened;
+    ASSERT_TRUE(opened.OpenRegularInside(folder.Path().u16string(), {u"file.bin"}));
     EXPECT_TRUE(opened.Identity() == file->identity);
     EXPECT_EQ(opened.Size(), 1234);
 }
@@ -66,16 +66,17 @@ TEST(FolderWalkTest, AMissingOrPlainFileIsNoFolder) {
     EXPECT_FALSE(ReadFolderEntries(u"", false, entries, identity));
 }
 
-TEST(FolderWalkTest, InsideFilesAreRegularFilesReachedStepByStep) {
+TEST(FolderWalkTest, FilesInsideAreRegularFilesReachedStepByStep) {
     test_support::TemporaryFolder folder;
     std::filesystem::create_directories(folder.Path() / "a" / "b");
     folder.WriteFile(u"a/b/c.bin", "0123456789");
-    InsideFile file;
-    ASSERT_TRUE(file.Open(folder.Path().u16string(), {u"a", u"b", u"c.bin"}));
+    File file;
+    ASSERT_TRUE(file.OpenRegularInside(folder.Path().u16string(), {u"a", u"b", u"c.bin"}));
+    EXPECT_FALSE(file.Identity() == FileIdentity{});
     char bytes[8] = {};
-    EXPECT_EQ(file.ReadAt(bytes, 6, 8), 4);
+    ASSERT_TRUE(file.Seek(6));
+    EXPECT_EQ(file.Read(bytes, 8), 4);
     EXPECT_EQ(std::string(bytes, 4), "6789");
-    EXPECT_EQ(file.ReadAt(bytes, 20, 1), 0);
     struct Case {
         const char* name;
         std::vector<std::u16string_view> names;
@@ -84,6 +85,7 @@ TEST(FolderWalkTest, InsideFilesAreRegularFilesReachedStepByStep) {
         {"a folder", {u"a", u"b"}},
         {"a missing file", {u"a", u"b", u"d.bin"}},
         {"a step with a separator", {u"a/b", u"c.bin"}},
+        {"a step with a backslash", {u"a\\b", u"c.bin"}},
         {"a step up", {u"a", u"..", u"a", u"b", u"c.bin"}},
         {"a step in place", {u"a", u".", u"b", u"c.bin"}},
         {"an empty step", {u"a", u"", u"b", u"c.bin"}},
@@ -91,9 +93,9 @@ TEST(FolderWalkTest, InsideFilesAreRegularFilesReachedStepByStep) {
     };
     for (const Case& test : refused) {
         SCOPED_TRACE(test.name);
-        EXPECT_FALSE(file.Open(folder.Path().u16string(), test.names));
+        EXPECT_FALSE(file.OpenRegularInside(folder.Path().u16string(), test.names));
         EXPECT_FALSE(file.IsOpen());
-        EXPECT_EQ(file.ReadAt(bytes, 0, 1), 0);
+        EXPECT_TRUE(file.Identity() == FileIdentity{});
     }
 }
 
@@ -120,14 +122,14 @@ TEST(FolderWalkTest, LinksAndPipesAreReportedNotFollowed) {
     EXPECT_FALSE(ReadFolderEntries((folder.Path() / "dirlink").u16string(), false, entries, identity));
     EXPECT_TRUE(ReadFolderEntries((folder.Path() / "dirlink").u16string(), true, entries, identity));
 
-    InsideFile file;
+    File file;
     const std::u16string base = folder.Path().u16string();
-    EXPECT_FALSE(file.Open(base, {u"filelink"}));
-    EXPECT_FALSE(file.Open(base, {u"dirlink", u"secret"}));
-    EXPECT_FALSE(file.Open(base, {u"innerlink", u"file"}));
+    EXPECT_FALSE(file.OpenRegularInside(base, {u"filelink"}));
+    EXPECT_FALSE(file.OpenRegularInside(base, {u"dirlink", u"secret"}));
+    EXPECT_FALSE(file.OpenRegularInside(base, {u"innerlink", u"file"}));
     // Would wait for a writer for ever if it were opened as a file.
-    EXPECT_FALSE(file.Open(base, {u"pipe"}));
-    EXPECT_TRUE(file.Open(base, {u"real", u"file"}));
+    EXPECT_FALSE(file.OpenRegularInside(base, {u"pipe"}));
+    EXPECT_TRUE(file.OpenRegularInside(base, {u"real", u"file"}));
 }
 #endif
 

@@ -4,6 +4,8 @@
 
 #include "FloppyRun.h"
 #include "common/BasicOptionNode.h"
+#include "common/MemoryStream.h"
+#include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
 #include "emu/bk/BkFloppyController.h"
 #include "emu/core/DriveSet.h"
@@ -100,6 +102,63 @@ TEST(Bk0010FddModelTest, BoardRamRomAndTheControllersRegisters) {
     EXPECT_EQ(memory.ReadByte(0177131, 0), 0x40);
     EXPECT_EQ(memory.ReadWord(0177716, 1) & 0100000, 0100000) << "the family's registers are still there";
     EXPECT_TRUE(run.Lines("[ERROR]").empty());
+}
+
+// A saved machine goes on in a fresh one: the selection and the track position, and the sector routine's hook,
+// which the fresh machine's start bound.
+TEST(Bk0010FddModelTest, AStateGoesOnInAFreshMachine) {
+    test_support::TemporaryFolder roms;
+    roms.WriteFile(u"monit10.rom", std::string(8192, 'm'));
+    roms.WriteFile(u"disk_327.rom", std::string(4096, 'd'));
+    const Bk0010FddMachine prototype;
+    test_support::TemporaryFolder disks;
+    const std::string image = RawImage(kFullImage);
+    BkModelRun saved(prototype, roms.Path().u16string());
+    Mount(saved, disks, 0, image);
+    ASSERT_TRUE(saved.PowerOn());
+    MemoryMap& memory = *saved.Machine().Memory();
+    memory.WriteWord(0177130, 0x0011);
+    memory.WriteWord(0177130, 0x00D1);
+    for (int32_t word = 0; word < 30; ++word) {
+        memory.ReadWord(0177132, 0);
+    }
+    common::MemoryStream state;
+    ASSERT_TRUE(state.Create(0, -1));
+    common::RecordArchive writer(state);
+    ASSERT_TRUE(saved.Machine().SaveState(writer));
+
+    test_support::TemporaryFolder otherDisks;
+    BkModelRun loaded(prototype, roms.Path().u16string());
+    Mount(loaded, otherDisks, 0, image);
+    ASSERT_TRUE(loaded.PowerOn());
+    ASSERT_TRUE(state.Seek(0));
+    common::RecordArchive reader(state);
+    ASSERT_TRUE(loaded.Machine().LoadState(reader, nullptr));
+    const BkFloppyController& controller = *FloppyMachineOf(loaded).FloppyController();
+    EXPECT_EQ(controller.SelectedIndex(), 0);
+    EXPECT_EQ(controller.TrackPosition(), 30);
+    EXPECT_EQ(loaded.Machine().Memory()->ReadWord(0177132, 0), memory.ReadWord(0177132, 0));
+
+    // A call of the sector routine reads sector 1 of cylinder 1 to 010000.
+    MemoryMap& fresh = *loaded.Machine().Memory();
+    fresh.WriteWord(01000, 0004737);
+    fresh.WriteWord(01002, BkFloppyController::kDriverEntry);
+    fresh.WriteWord(01004, 0000777);
+    fresh.WriteWord(02000 + 22, 010000);
+    fresh.WriteWord(02000 + 24, 256);
+    fresh.WriteWord(02000 + 26, 1 << 8);
+    fresh.WriteWord(02000 + 28, 1 << 8);
+    // Nothing has run yet: no instruction is parked that would take the PC back.
+    Cpu1801BM1& cpu = *loaded.Machine().Cpu();
+    cpu.SetRegister(3, 02000);
+    cpu.SetRegister(6, 01000);
+    cpu.SetRegister(7, 01000);
+    for (int32_t step = 0; step < 10 && cpu.Register(7) != 01004; ++step) {
+        cpu.Execute(0);
+    }
+    EXPECT_EQ(cpu.Register(7), 01004);
+    EXPECT_EQ(fresh.ReadWord(010000, 1), PatternByte(1, 0, 0, 0) | PatternByte(1, 0, 0, 1) << 8);
+    EXPECT_EQ(fresh.ReadWord(010004, 1), PatternByte(1, 0, 0, 4) | PatternByte(1, 0, 0, 5) << 8);
 }
 
 // The boot sector: the floppy ROM loads block 0 at 01000 and calls it when it begins with NOP. It writes a copy of

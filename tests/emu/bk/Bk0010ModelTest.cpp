@@ -1,6 +1,9 @@
 #include "emu/bk/Bk0010Machine.h"
 
 #include "common/BasicOptionNode.h"
+#include "common/MemoryStream.h"
+#include "common/RecordArchive.h"
+#include "emu/bk/BkBiosTracer.h"
 #include "emu/core/DriveSet.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
@@ -77,6 +80,8 @@ TEST(Bk0010ModelTest, TapeModelsHaveOneBinSlotAndTheBk0010DeviceSet) {
         }
         EXPECT_EQ(types, (std::vector<std::string>{"bin=BK Binary Files", "exe=BK Binary Files"}));
 
+        EXPECT_NE(dynamic_cast<Bk0010BiosTracer*>(machine->BiosTracer()), nullptr);
+        EXPECT_EQ(machine->BiosTracer()->Name().View(), "BIOS BK");
         EXPECT_EQ(machine->Cpu()->Frequency(), 3000000);
         EXPECT_EQ(machine->Cpu()->StartWord(), 0100000);
         std::vector<std::string> names;
@@ -84,7 +89,7 @@ TEST(Bk0010ModelTest, TapeModelsHaveOneBinSlotAndTheBk0010DeviceSet) {
             names.push_back(std::string(machine->ChildAt(index)->Name().View()));
         }
         EXPECT_EQ(names, (std::vector<std::string>{"CPU 1801BM1", "Video Device", "Keyboard", "Timer (undoc)",
-                                                   "BK Speaker", "Covox DAC"}));
+                                                   "BK Speaker", "Covox DAC", "BIOS BK"}));
     }
 }
 
@@ -97,6 +102,34 @@ TEST(Bk0010ModelTest, BothTapeModelsOfferBreakOnBinStart) {
         ASSERT_GE(debug.ChildCount(), 1);
         EXPECT_EQ(std::string(debug.ChildAt(0)->Text().GetNarrow()), "Break On BIN Start");
     }
+}
+
+// The two models share their memory size but not their state: the machine's chunk is tagged with the model.
+TEST(Bk0010ModelTest, AModelRefusesTheStateOfAnother) {
+    test_support::TemporaryFolder roms;
+    for (const char16_t* name :
+         {u"monit10.rom", u"Focal.rom", u"Basic10first.rom", u"Basic10second.rom", u"Basic10third.rom"}) {
+        // BR . everywhere.
+        std::string content;
+        for (int index = 0; index < 4096; ++index) {
+            content += std::string("\xFF\x01", 2);
+        }
+        roms.WriteFile(name, content);
+    }
+    const Bk0010Machine bk0010;
+    const Bk0010_01Machine bk0010_01;
+    test_support::BkModelRun saving(bk0010, roms.Path().u16string());
+    test_support::BkModelRun loading(bk0010_01, roms.Path().u16string());
+    ASSERT_TRUE(saving.PowerOn());
+    ASSERT_TRUE(loading.PowerOn());
+    saving.RunFrames(1);
+    common::MemoryStream state;
+    ASSERT_TRUE(state.Create(0, -1));
+    common::RecordArchive writer(state);
+    ASSERT_TRUE(saving.Machine().SaveState(writer));
+    ASSERT_TRUE(state.Seek(0));
+    common::RecordArchive reader(state);
+    EXPECT_FALSE(loading.Machine().LoadState(reader, nullptr));
 }
 
 } // namespace

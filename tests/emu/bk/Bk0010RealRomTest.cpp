@@ -3,13 +3,16 @@
 
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
+#include "emu/bk/BkBiosTracer.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
+#include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -42,6 +45,8 @@ protected:
     static std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
 
     std::u16string romFolder;
+    const Bk0010Machine bk0010;
+    const Bk0010_01Machine bk0010_01;
 };
 
 TEST_F(Bk0010RealRomTest, Bk0010BootsIntoFocal) {
@@ -68,6 +73,52 @@ TEST_F(Bk0010RealRomTest, Bk0010_01BootsIntoBasicAndComputes) {
     EXPECT_EQ(*(typed + 1), " 4") << run->Describe(TestName());
 }
 
+// A program in the BIN slot starts instead of the language ROM and fills the top 16 lines of the screen.
+TEST_F(Bk0010RealRomTest, ABinFileStartsAndDraws) {
+    const uint16_t program[] = {01000, 022, 012700, 0177777, 012701, 040000, 010021, 020127, 042000, 0103774, 000777};
+    std::string file;
+    for (const uint16_t word : program) {
+        file.push_back(static_cast<char>(word & 0xFF));
+        file.push_back(static_cast<char>(word >> 8));
+    }
+    test_support::TemporaryFolder folder;
+    const std::u16string path = folder.WriteFile(u"fill.bin", file);
+    for (const Computer* prototype : std::initializer_list<const Computer*>{&bk0010, &bk0010_01}) {
+        SCOPED_TRACE(prototype->Name().GetNarrow());
+        BkModelRun run(*prototype, romFolder);
+        ASSERT_TRUE(run.MountBin(path));
+        ASSERT_TRUE(run.PowerOn());
+        run.RunFrames(kBootFrames);
+        EXPECT_EQ(run.Lines("[BIN]"),
+                  std::vector<std::string>{"[BIN] File \"fill.bin\" loaded at offset=1000o (size=18)"});
+        EXPECT_EQ(run.Machine().Cpu()->Register(7), 01020);
+        int32_t litRows = 0;
+        const emu::OffscreenRenderer& frame = run.Frame();
+        for (int32_t y = 0; y < frame.GetHeight(); ++y) {
+            const uint32_t* row = frame.Row(y);
+            litRows += std::all_of(row, row + frame.GetWidth(), [&](uint32_t pixel) { return pixel == row[0]; }) &&
+                               row[0] != frame.Row(frame.GetHeight() - 1)[0]
+                           ? 1
+                           : 0;
+        }
+        EXPECT_EQ(litRows, 16) << run.Describe(TestName());
+    }
+}
+
+// The monitor's services pass the tracer: the typed key comes back through EMT 016.
+TEST_F(Bk0010RealRomTest, TheTracerSeesTheMonitorsCalls) {
+    BkModelRun run(bk0010_01, romFolder);
+    ASSERT_NE(run.Machine().BiosTracer(), nullptr);
+    ASSERT_TRUE(run.PowerOn());
+    run.RunFrames(kBootFrames);
+    run.Machine().BiosTracer()->TraceFlag(016) = true;
+    run.Type("Z");
+    const std::vector<std::string> lines = run.Lines("[BIOS]");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "[BIOS] EMT 016 - Send Code to Video Driver (R0=132, alpha-num)"),
+              lines.end())
+        << (lines.empty() ? std::string("no lines") : lines.front());
+}
+
 // A state saved after 100 frames and loaded into a fresh machine runs on as the machine that saved it.
 TEST_F(Bk0010RealRomTest, AStateRoundTripGoesOnAsTheMachineWould) {
     const Bk0010_01Machine prototype;
@@ -92,6 +143,15 @@ TEST_F(Bk0010RealRomTest, AStateRoundTripGoesOnAsTheMachineWould) {
     ASSERT_EQ(actual.Size(), expected.Size());
     EXPECT_TRUE(std::equal(expected.RamBase(), expected.RamBase() + expected.Size(), actual.RamBase()));
     EXPECT_EQ(loaded.Screen(), straight->Screen());
+    const emu::OffscreenRenderer& expectedFrame = straight->Frame();
+    const emu::OffscreenRenderer& actualFrame = loaded.Frame();
+    ASSERT_EQ(actualFrame.GetHeight(), expectedFrame.GetHeight());
+    ASSERT_EQ(actualFrame.GetWidth(), expectedFrame.GetWidth());
+    for (int32_t y = 0; y < expectedFrame.GetHeight(); ++y) {
+        ASSERT_TRUE(
+            std::equal(expectedFrame.Row(y), expectedFrame.Row(y) + expectedFrame.GetWidth(), actualFrame.Row(y)))
+            << "row " << y;
+    }
     EXPECT_EQ(loaded.Machine().Cpu()->Cycles(), straight->Machine().Cpu()->Cycles());
     EXPECT_TRUE(loaded.Lines("[ERROR]").empty());
 }

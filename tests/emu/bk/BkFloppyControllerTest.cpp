@@ -106,9 +106,7 @@ TEST(BkFloppyControllerTest, TheEncodedTrackFollowsHeadAndCylinder) {
     EXPECT_EQ(run.Fdc().Track(), ExpectedTrack(0, 0));
     run.Control(0x0031);
     EXPECT_EQ(run.Fdc().Track(), ExpectedTrack(0, 1));
-    for (int32_t step = 0; step < 5; ++step) {
-        run.Control(0x00F1);
-    }
+    run.Control(0x00F1, 5);
     EXPECT_EQ(run.Fdc().Track(), ExpectedTrack(5, 1));
     EXPECT_EQ(run.Fdc().TrackPosition(), 0);
     run.Control(0x0092);
@@ -119,9 +117,7 @@ TEST(BkFloppyControllerTest, TheEncodedTrackFollowsHeadAndCylinder) {
 TEST(BkFloppyControllerTest, AMarkerSearchStopsOnTheSyncWord) {
     FloppyRun run;
     ASSERT_TRUE(run.PowerOn());
-    for (int32_t step = 0; step < 3; ++step) {
-        run.Control(0x00D1);
-    }
+    run.Control(0x00D1, 3);
     run.Control(0x0131);
     run.Control(0x0031);
     EXPECT_EQ(run.State() & 0x0080, 0x0080);
@@ -243,9 +239,7 @@ TEST(BkFloppyControllerTest, DataAnImageCannotSupplyKeepsTheGapWords) {
     FloppyRun run({RawImage(719872)});
     ASSERT_TRUE(run.PowerOn());
     // 719872 bytes hold 1406 sectors: cylinder 70, head 0 has 6 of its 10.
-    for (int32_t step = 0; step < 70; ++step) {
-        run.Control(0x00D1);
-    }
+    run.Control(0x00D1, 70);
     const Words& track = run.Fdc().Track();
     Words expected = ExpectedTrack(70, 0);
     for (size_t sector = 6; sector < 10; ++sector) {
@@ -261,9 +255,7 @@ TEST(BkFloppyControllerTest, TheViewNeverServesAnotherOrARemovedDisk) {
     FloppyRun run;
     ASSERT_TRUE(run.PowerOn());
     run.Control(0x0011);
-    for (int32_t step = 0; step < 2; ++step) {
-        run.Control(0x00D2);
-    }
+    run.Control(0x00D2, 2);
     EXPECT_EQ(run.Fdc().Track(), ExpectedTrack(2, 0));
     run.Control(0x0011);
     EXPECT_EQ(run.Fdc().SelectedIndex(), 0);
@@ -300,9 +292,7 @@ TEST(BkFloppyControllerTest, AStateComesBackWithItsTrackPositionAndEvents) {
     FloppyRun saved;
     ASSERT_TRUE(saved.PowerOn());
     saved.Control(0x0011);
-    for (int32_t step = 0; step < 4; ++step) {
-        saved.Control(0x00F1);
-    }
+    saved.Control(0x00F1, 4);
     for (int32_t word = 0; word < 100; ++word) {
         saved.Data();
     }

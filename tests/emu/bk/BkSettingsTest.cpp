@@ -1,6 +1,7 @@
 // The settings of the BK machine and its devices: their keys with their defaults, kept between runs in the family's
 // settings file; and the items they give the menus.
 #include "BkRun.h"
+#include "OptionMenu.h"
 #include "common/BasicOptionNode.h"
 #include "common/SettingsTree.h"
 #include "emu/bk/BkVideo.h"
@@ -118,15 +119,6 @@ TEST(BkSettingsTest, ResetPutsAScreenModeBeyond2BackTo0) {
     EXPECT_TRUE(machine.Reset(false));
 }
 
-// The captions of the items below node, a level deeper indented by two spaces, separators as "-".
-void Captions(const common::OptionNode& node, const std::string& indent, std::vector<std::string>& out) {
-    for (int32_t index = 0; index < node.ChildCount(); ++index) {
-        const common::OptionNode* child = node.ChildAt(index);
-        out.push_back(indent + (child->IsSeparator() ? std::string("-") : child->Text().GetNarrow()));
-        Captions(*child, indent + "  ", out);
-    }
-}
-
 // Items made from a text id show the id.
 void ShowTextIds(common::OptionNode& root) {
     root.SetTextLookup([](int32_t id) { return common::WideString(std::to_string(id).c_str()); });
@@ -139,23 +131,6 @@ std::vector<std::string> Menu(BkMachine& machine, int32_t kind) {
     std::vector<std::string> captions;
     Captions(root, "", captions);
     return captions;
-}
-
-const common::OptionNode* Item(const common::OptionNode& node, const std::vector<std::string>& path) {
-    const common::OptionNode* found = &node;
-    for (const std::string& caption : path) {
-        const common::OptionNode* next = nullptr;
-        for (int32_t index = 0; next == nullptr && index < found->ChildCount(); ++index) {
-            if (found->ChildAt(index)->Text().GetNarrow() == caption) {
-                next = found->ChildAt(index);
-            }
-        }
-        if (next == nullptr) {
-            return nullptr;
-        }
-        found = next;
-    }
-    return found;
 }
 
 TEST(BkSettingsTest, TheTraceMenuHoldsEachDevicesSwitches) {

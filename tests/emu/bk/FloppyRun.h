@@ -170,6 +170,11 @@ struct FloppyRun {
 
     // Register accesses as the processor makes them.
     void Control(uint16_t value) const { Memory().WriteWord(0177130, value); }
+    void Control(uint16_t value, int32_t times) const {
+        for (int32_t time = 0; time < times; ++time) {
+            Control(value);
+        }
+    }
     uint16_t State() const { return Memory().ReadWord(0177130, 0); }
     uint16_t Data() const { return Memory().ReadWord(0177132, 0); }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/PathString.h"
+#include "common/platform/FolderWalk.h"
 #include "emu/storage/FolderDiskImage.h"
 #include "support/TemporaryFolder.h"
 
@@ -14,6 +15,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,9 +37,19 @@ inline void UseUtc() {
 #endif
 }
 
-inline void SetFixedTime(const std::filesystem::path& path) {
+// False where the host does not let it be set (folders on Windows builds).
+inline bool SetFixedTime(const std::filesystem::path& path) {
     const auto time = std::chrono::sys_seconds(std::chrono::seconds(kFixedTime));
-    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::from_sys(time));
+    std::error_code error;
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::from_sys(time), error);
+    return !error;
+}
+
+// The DOS time an entry gets: of its last write time in local time.
+inline uint32_t DosTimeOf(const std::filesystem::path& path) {
+    const auto time = std::filesystem::file_time_type::clock::to_sys(std::filesystem::last_write_time(path));
+    return common::platform::LocalDosDateTime(
+        std::chrono::floor<std::chrono::seconds>(time).time_since_epoch().count());
 }
 
 // A folder tree made by the test; every entry gets the fixed time.
@@ -49,24 +61,27 @@ public:
 
     void File(const std::filesystem::path& relative, const std::string& content) const {
         std::filesystem::create_directories((Root() / relative).parent_path());
-        std::ofstream(Root() / relative, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
-        SetFixedTime(Root() / relative);
+        std::ofstream(Root() / relative, std::ios::binary)
+            .write(content.data(), static_cast<std::streamsize>(content.size()));
+        EXPECT_TRUE(SetFixedTime(Root() / relative));
     }
     // A file of size bytes, holes but for a marker at its start.
     void SparseFile(const std::filesystem::path& relative, uint64_t size) const {
         File(relative, "");
         std::filesystem::resize_file(Root() / relative, size);
-        SetFixedTime(Root() / relative);
+        EXPECT_TRUE(SetFixedTime(Root() / relative));
     }
     void Folder(const std::filesystem::path& relative) const {
         std::filesystem::create_directories(Root() / relative);
         SetFixedTime(Root() / relative);
     }
-    // Folder times last: adding entries changes them.
+    // Folder times last: adding entries changes them. Where they cannot be set they stay as they are.
     void FixFolderTimes() const {
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(Root())) {
-            if (entry.is_directory() && !entry.is_symlink()) {
-                SetFixedTime(entry.path());
+        std::error_code error;
+        for (auto entry = std::filesystem::recursive_directory_iterator(Root(), error);
+             !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error)) {
+            if (entry->is_directory() && !entry->is_symlink()) {
+                SetFixedTime(entry->path());
             }
         }
     }
@@ -125,12 +140,19 @@ struct DirEntry {
     uint32_t dosDateTime = 0;
     uint16_t cluster = 0;
     uint32_t size = 0;
+
+    bool operator==(const DirEntry&) const = default;
 };
+
+inline void PrintTo(const DirEntry& entry, std::ostream* out) {
+    *out << '"' << entry.name << "\" attributes " << int{entry.attributes} << " time " << std::hex << entry.dosDateTime
+         << std::dec << " cluster " << entry.cluster << " size " << entry.size;
+}
 
 inline DirEntry ParseEntry(const std::string& bytes, size_t at = 0) {
     return {bytes.substr(at, 11), static_cast<uint8_t>(bytes[at + 11]),
-            Little(bytes, at + 24, 2) << 16 | Little(bytes, at + 22, 2), static_cast<uint16_t>(Little(bytes, at + 26, 2)),
-            Little(bytes, at + 28, 4)};
+            Little(bytes, at + 24, 2) << 16 | Little(bytes, at + 22, 2),
+            static_cast<uint16_t>(Little(bytes, at + 26, 2)), Little(bytes, at + 28, 4)};
 }
 
 // The used entries of a directory's bytes, up to the first free one.

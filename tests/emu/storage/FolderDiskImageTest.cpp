@@ -77,10 +77,7 @@ TEST_F(FolderDiskImageTest, AnEmptyFolderGivesClassZeroWithTheLabelAlone) {
     }
     const std::vector<DirEntry> root = RootEntries(image);
     ASSERT_EQ(root.size(), 1u);
-    EXPECT_EQ(root[0].name, "HDD_31     ");
-    EXPECT_EQ(root[0].attributes, 0x28);
-    EXPECT_EQ(root[0].dosDateTime, 0x00210008u);
-    EXPECT_EQ(root[0].cluster, 0);
+    EXPECT_EQ(root[0], (DirEntry{"HDD_31     ", 0x28, 0x00210008, 0, 0}));
     // Nothing else in the whole image.
     EXPECT_EQ(ReadImage(image, layout.data, 1 << 20), std::string(1 << 20, '\0'));
     EXPECT_EQ(ReadImage(image, kClassZeroSize - 512, 512), std::string(512, '\0'));
@@ -92,11 +89,7 @@ TEST_F(FolderDiskImageTest, AFileLiesInClusterTwoFollowedByZeros) {
     FolderDiskImage& image = Mount();
     const std::vector<DirEntry> root = RootEntries(image);
     ASSERT_EQ(root.size(), 2u);
-    EXPECT_EQ(root[1].name, "README  TXT");
-    EXPECT_EQ(root[1].attributes, 0x20);
-    EXPECT_EQ(root[1].dosDateTime, kFixedDosDateTime);
-    EXPECT_EQ(root[1].cluster, 2);
-    EXPECT_EQ(root[1].size, 100u);
+    EXPECT_EQ(root[1], (DirEntry{"README  TXT", 0x20, kFixedDosDateTime, 2, 100}));
     const Layout layout(image);
     EXPECT_EQ(ReadImage(image, layout.ClusterAt(2), 2048), content + std::string(1948, '\0'));
     EXPECT_EQ(Hex(ReadImage(image, layout.fat, 6)), "F8 FF FF FF FF FF ");
@@ -110,26 +103,14 @@ TEST_F(FolderDiskImageTest, ASubfolderHoldsDotEntriesAndItsFilesFollowIt) {
     tree.File("Z.BIN", second);
     FolderDiskImage& image = Mount();
     const std::vector<DirEntry> root = RootEntries(image);
-    ASSERT_EQ(root.size(), 3u);
-    EXPECT_EQ(root[1].name, "SUB        ");
-    EXPECT_EQ(root[1].attributes, 0x10);
-    EXPECT_EQ(root[1].dosDateTime, kFixedDosDateTime);
-    EXPECT_EQ(root[1].cluster, 2);
-    EXPECT_EQ(root[1].size, 0u);
     // The subfolder's files are laid out before the next item of the root.
-    EXPECT_EQ(root[2].name, "Z       BIN");
-    EXPECT_EQ(root[2].cluster, 6);
-    const std::vector<DirEntry> sub = FolderEntries(image, 2);
-    ASSERT_EQ(sub.size(), 4u);
-    EXPECT_EQ(sub[0].name, ".          ");
-    EXPECT_EQ(sub[0].cluster, 2);
-    EXPECT_EQ(sub[0].dosDateTime, 0u);
-    EXPECT_EQ(sub[1].name, "..         ");
-    EXPECT_EQ(sub[1].cluster, 0);
-    EXPECT_EQ(sub[2].name, "A       BIN");
-    EXPECT_EQ(sub[2].cluster, 3);
-    EXPECT_EQ(sub[2].size, 3000u);
-    EXPECT_EQ(sub[3].cluster, 5);
+    EXPECT_EQ(root, (std::vector<DirEntry>{root[0],
+                                           {"SUB        ", 0x10, DosTimeOf(tree / "SUB"), 2, 0},
+                                           {"Z       BIN", 0x20, kFixedDosDateTime, 6, 10}}));
+    EXPECT_EQ(FolderEntries(image, 2), (std::vector<DirEntry>{{".          ", 0x10, 0, 2, 0},
+                                                              {"..         ", 0x10, 0, 0, 0},
+                                                              {"A       BIN", 0x20, kFixedDosDateTime, 3, 3000},
+                                                              {"B       BIN", 0x20, kFixedDosDateTime, 5, 10}}));
     const Layout layout(image);
     EXPECT_EQ(ReadImage(image, layout.ClusterAt(3), 3000), first);
     EXPECT_EQ(ReadImage(image, layout.ClusterAt(5), 10), second);
@@ -146,9 +127,9 @@ TEST_F(FolderDiskImageTest, TheContentMeasureChoosesTheSizeClass) {
         const char* label;
     };
     // Measure: twice the file bytes and 1 KiB for the root.
-    const Case cases[] = {{16715264, 0, 33546240, "HDD_31     "},  {16715265, 1, 67092480, "HDD_63     "},
-                          {52256256, 2, 104767488, "HDD_99     "}, {52256257, 3, 268369920, "HDD_255    "},
-                          {264086528, 4, 528482304, "HDD_504    "}, {536583168, 5, 1073479680, "HDD_1023   "},
+    const Case cases[] = {{16715264, 0, 33546240, "HDD_31     "},    {16715265, 1, 67092480, "HDD_63     "},
+                          {52256256, 2, 104767488, "HDD_99     "},   {52256257, 3, 268369920, "HDD_255    "},
+                          {264086528, 4, 528482304, "HDD_504    "},  {536583168, 5, 1073479680, "HDD_1023   "},
                           {1073580032, 6, 2147475456, "HDD_2047   "}};
     for (const Case& test : cases) {
         SCOPED_TRACE(test.fileBytes);
@@ -168,8 +149,13 @@ TEST_F(FolderDiskImageTest, TheContentMeasureChoosesTheSizeClass) {
 }
 
 TEST_F(FolderDiskImageTest, NamesFollowTheBasisRulesInNameOrder) {
-    for (const char* name : {"readme.txt", "Long File Name.text", "a.b.c", ".profile", "con.txt", "README.TXT",
-                             "Long File Name.txt2", "Long File Name.textile", "x"}) {
+    std::vector<std::string> hostNames = {"README.TXT",          "Long File Name.text",   "a.b.c", ".profile", "x",
+                                          "Long File Name.txt2", "Long File Name.textile"};
+#ifndef _WIN32
+    // Names a Windows folder cannot hold beside the others.
+    hostNames.insert(hostNames.end(), {"readme.txt", "con.txt"});
+#endif
+    for (const std::string& name : hostNames) {
         tree.File(name, "1");
     }
     tree.File(std::filesystem::path(u"na\u00efve.txt"), "1");
@@ -178,9 +164,14 @@ TEST_F(FolderDiskImageTest, NamesFollowTheBasisRulesInNameOrder) {
     for (const DirEntry& entry : RootEntries(image)) {
         names.push_back(entry.name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"HDD_31     ", "PROFIL~1   ", "LONGFI~1TEX", "LONGFI~2TEX", "LONGFI~1TXT", "README  TXT",
-                                               "A~1     C  ", "CON~1   TXT", "NA_VE~1 TXT", "README~1TXT",
-                                               "X          "}));
+    std::vector<std::string> expected = {"HDD_31     ", "PROFIL~1   ", "LONGFI~1TEX", "LONGFI~2TEX",
+                                         "LONGFI~1TXT", "README  TXT", "A~1     C  ", "CON~1   TXT",
+                                         "NA_VE~1 TXT", "README~1TXT", "X          "};
+#ifdef _WIN32
+    std::erase(expected, "CON~1   TXT");
+    std::erase(expected, "README~1TXT");
+#endif
+    EXPECT_EQ(names, expected);
 }
 
 TEST_F(FolderDiskImageTest, ARootOf512ItemsMovesIntoAFolderNamedAfterTheMountFolder) {
@@ -201,9 +192,7 @@ TEST_F(FolderDiskImageTest, ARootOf512ItemsMovesIntoAFolderNamedAfterTheMountFol
             continue;
         }
         ASSERT_EQ(root.size(), 2u);
-        EXPECT_EQ(root[1].name, "MYFILES 202");
-        EXPECT_EQ(root[1].attributes, 0x10);
-        EXPECT_EQ(root[1].dosDateTime, 0x00210008u);
+        EXPECT_EQ(root[1], (DirEntry{"MYFILES 202", 0x10, 0x00210008, 2, 0}));
         // 514 entries take more than one 2 KiB cluster: the directory's chain is read cluster by cluster.
         const Layout layout(image);
         const std::string directory = ReadImage(image, layout.ClusterAt(root[1].cluster), 514 * 32);

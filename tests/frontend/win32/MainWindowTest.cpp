@@ -6,7 +6,10 @@
 #include "gui/windows/BorderedPanel.h"
 #include "gui/windows/Button.h"
 
+#include <algorithm>
 #include <atomic>
+#include <string>
+#include <vector>
 
 namespace emu::testing {
 namespace {
@@ -34,9 +37,11 @@ Computer
 Drives
 Video
   WinGDI renderer [x]
+  OpenGL renderer
 Sound
   No Sound
   WaveSound [x]
+  DirectSound
 Input
   Capture Mouse on DblClick [x]
 Debug
@@ -81,9 +86,11 @@ constexpr const char* kRussianMenus = R"(Эмуляция
 Дисководы
 Видео
   WinGDI renderer [x]
+  OpenGL renderer
 Звук
   No Sound
   WaveSound [x]
+  DirectSound
 Управление
   Захват мыши при двойном щелчке [x]
 Отладка
@@ -291,6 +298,42 @@ TEST_F(MainWindowTest, ADamagedSettingsFileOpensTheWindowWithDefaults) {
     EXPECT_FALSE(window->config.guiAutoStartEmulation);
     EXPECT_NE(window->core, nullptr);
     EXPECT_EQ(Menus(), kEnglishMenus);
+}
+
+} // namespace
+} // namespace emu::testing
+
+namespace emu::testing {
+namespace {
+
+TEST_F(MainWindowTest, WithoutRomImagesStartFailsWithoutHarmAndSaysWhyOnTheConsole) {
+    ASSERT_TRUE(Start(EmulatorConfig::MachineList()));
+    ASSERT_NE(window->core, nullptr);
+    Choose(bar->startItem);
+    EXPECT_FALSE(window->core->IsPowered());
+    EXPECT_TRUE(bar->startItem->IsEnabled());
+    EXPECT_FALSE(bar->stopItem->IsEnabled());
+    const std::vector<std::string> lines = app_test::TakeConsoleTexts(*window->core);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.find("[ERROR]") != std::string::npos; }));
+    EXPECT_TRUE(PumpUntil([&] { return window->startButton->IsEnabled(false); }));
+}
+
+} // namespace
+} // namespace emu::testing
+
+namespace emu::testing {
+namespace {
+
+// Run with a Russian user language (CTest's frontend_win32_russian_tests sets the locale); skipped otherwise.
+TEST_F(MainWindowTest, UnderARussianUserLanguageTheProgramStartsInRussian) {
+    if (!common::IsSystemLanguageRussian()) {
+        GTEST_SKIP() << "the user language is not Russian";
+    }
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(window->config.guiLanguage, 1);
+    EXPECT_EQ(Menus(), kRussianMenus);
+    EXPECT_EQ(window->startButton->GetText().View(), u"Старт");
 }
 
 } // namespace

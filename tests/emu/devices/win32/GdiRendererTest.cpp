@@ -16,39 +16,14 @@ namespace emu {
 namespace {
 
 TEST(GdiRendererTest, ThePictureGoesWhereTheLayoutSaysInBothModes) {
-    struct Case {
-        const char* what;
-        int32_t scaleMode;
-        float aspect;
-        int32_t clientWidth, clientHeight;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<LayoutCase> cases = {
         {"stretched, the height limits", 0, 1.5F, 300, 120},
         {"stretched, the width limits", 0, 0.0F, 150, 200},
         {"zoomed by whole factors", 1, 0.0F, 230, 150},
         {"zoomed with an aspect", 1, 1.25F, 260, 260},
     };
-    for (const Case& each : cases) {
-        SCOPED_TRACE(each.what);
-        TestWindow window(each.clientWidth, each.clientHeight);
-        GdiRenderer renderer;
-        renderer.SetScaleMode(each.scaleMode);
-        ShowTestFrame(renderer, window, each.aspect);
-        const FrameLayout layout = ComputeLayout(kFrameWidth, kFrameHeight, each.aspect,
-                                                 {0, 0, each.clientWidth, each.clientHeight}, each.scaleMode);
-        const LayoutRect& expected = layout.destination;
-        EXPECT_EQ(renderer.Destination().left, expected.left);
-        EXPECT_EQ(renderer.Destination().bottom, expected.bottom);
-        const std::vector<uint32_t> pixels = window.Capture();
-        ASSERT_EQ(window.width, each.clientWidth);
-        ASSERT_EQ(window.height, each.clientHeight);
-        ExpectPictureAt(window, pixels, expected);
-        // Mouse movement converts to frame units at the layout's scale.
-        double x = 0;
-        double y = 0;
-        renderer.ScalePoint(expected.Width(), expected.Height(), x, y);
-        EXPECT_DOUBLE_EQ(x, layout.scaleX * expected.Width());
-        EXPECT_DOUBLE_EQ(y, layout.scaleY * expected.Height());
+    for (const LayoutCase& each : cases) {
+        ExpectPictureWhereTheLayoutSays<GdiRenderer>(each);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace emu {
@@ -130,6 +131,38 @@ inline void ExpectPictureAt(const TestWindow& window, const std::vector<uint32_t
     EXPECT_EQ(at(destination.right - 1, destination.top), kCorners[1] & 0xFFFFFF);
     EXPECT_EQ(at(destination.left, destination.bottom - 1), kCorners[2] & 0xFFFFFF);
     EXPECT_EQ(at(destination.right - 1, destination.bottom - 1), kCorners[3] & 0xFFFFFF);
+}
+
+// A window of a client size, a scale mode and an aspect for the test frame.
+struct LayoutCase {
+    const char* what;
+    int32_t scaleMode;
+    float aspect;
+    int32_t clientWidth, clientHeight;
+};
+
+// A new renderer shows the test frame in a window of the case's size: the picture lands where ComputeLayout says,
+// framed in the background, and the mouse converts to frame units at the layout's scale.
+template <typename WindowRenderer>
+void ExpectPictureWhereTheLayoutSays(const LayoutCase& each) {
+    SCOPED_TRACE(each.what);
+    TestWindow window(each.clientWidth, each.clientHeight);
+    WindowRenderer renderer;
+    renderer.SetScaleMode(each.scaleMode);
+    ShowTestFrame(renderer, window, each.aspect);
+    const FrameLayout layout = ComputeLayout(kFrameWidth, kFrameHeight, each.aspect,
+                                             {0, 0, each.clientWidth, each.clientHeight}, each.scaleMode);
+    const LayoutRect& expected = layout.destination;
+    EXPECT_EQ(renderer.Destination(), expected);
+    const std::vector<uint32_t> pixels = window.Capture();
+    ASSERT_EQ(window.width, each.clientWidth);
+    ASSERT_EQ(window.height, each.clientHeight);
+    ExpectPictureAt(window, pixels, expected);
+    double x = 0;
+    double y = 0;
+    renderer.ScalePoint(expected.Width(), expected.Height(), x, y);
+    EXPECT_DOUBLE_EQ(x, layout.scaleX * expected.Width());
+    EXPECT_DOUBLE_EQ(y, layout.scaleY * expected.Height());
 }
 
 } // namespace emu

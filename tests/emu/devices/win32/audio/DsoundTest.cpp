@@ -3,12 +3,9 @@
 // disabled. DirectSound cooperates with a window: each test makes one.
 #include "emu/devices/win32/DsoundDevice.h"
 
-#include "emu/core/BusService.h"
-#include "emu/devices/LevelChannel.h"
+#include "SilentStart.h"
 #include "emu/devices/SubmitLevel.h"
 #include "emu/devices/win32/TestWindow.h"
-#include "support/RecordingConsole.h"
-#include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -102,24 +99,7 @@ TEST(DirectSoundOnWineTest, WithoutAnAudioDriverTheMachineStartsSilently) {
     EXPECT_FALSE(output->Open(44100, 8, kSlots));
     EXPECT_EQ(output->BlockCount(), 0);
 
-    test_support::RecordingConsole console;
-    test_support::TestMachine machine;
-    machine.SetConsole(&console);
-    machine.SetSoundOutput(prototype.get());
-    machine.AddChild(std::make_unique<LevelChannel>());
-    ASSERT_TRUE(machine.PowerOn());
-    ASSERT_EQ(machine.Bus()->EventCount(), 1);
-    EXPECT_TRUE(machine.Bus()->EventAt(0)->output->IsNull());
-    EXPECT_EQ(
-        console.Texts(),
-        (std::vector<std::string>{
-            "[INIT] Started emulation of TEST",
-            "[ERROR] Sound output \"DirectSound\" can not be opened (44100 Hz, 8 bits): playing without sound!"}));
-    machine.SetBusRate(44100, -1, false);
-    for (int32_t tick = 0; tick < 2000; ++tick) {
-        machine.TickBus();
-    }
-    EXPECT_GT(machine.Bus()->EventAt(0)->fireCount, 1u);
+    ExpectMachineStartsSilently(*prototype);
 }
 
 } // namespace

@@ -3,10 +3,7 @@
 // drivers disabled, where it cannot open and a machine plays silently instead.
 #include "emu/devices/win32/WinmmWaveOutDevice.h"
 
-#include "emu/core/BusService.h"
-#include "emu/devices/LevelChannel.h"
-#include "support/RecordingConsole.h"
-#include "support/TestMachine.h"
+#include "SilentStart.h"
 
 #include <gtest/gtest.h>
 
@@ -44,23 +41,7 @@ TEST(WinmmWaveOutTest, WithoutAnAudioDriverTheMachineStartsSilently) {
     const std::unique_ptr<WaveOutSoundOutput> prototype = MakeWaveOutSoundOutput();
     EXPECT_FALSE(prototype->Clone()->Open(44100, 8, 50));
 
-    test_support::RecordingConsole console;
-    test_support::TestMachine machine;
-    machine.SetConsole(&console);
-    machine.SetSoundOutput(prototype.get());
-    machine.AddChild(std::make_unique<LevelChannel>());
-    ASSERT_TRUE(machine.PowerOn());
-    ASSERT_EQ(machine.Bus()->EventCount(), 1);
-    EXPECT_TRUE(machine.Bus()->EventAt(0)->output->IsNull());
-    EXPECT_EQ(console.Texts(),
-              (std::vector<std::string>{
-                  "[INIT] Started emulation of TEST",
-                  "[ERROR] Sound output \"WaveSound\" can not be opened (44100 Hz, 8 bits): playing without sound!"}));
-    machine.SetBusRate(44100, -1, false);
-    for (int32_t tick = 0; tick < 2000; ++tick) {
-        machine.TickBus();
-    }
-    EXPECT_GT(machine.Bus()->EventAt(0)->fireCount, 1u);
+    ExpectMachineStartsSilently(*prototype);
 }
 
 } // namespace

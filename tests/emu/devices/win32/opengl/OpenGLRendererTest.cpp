@@ -26,41 +26,25 @@ void FillGradient(RendererBase& renderer) {
 }
 
 TEST(OpenGLRendererTest, ThePictureGoesWhereTheLayoutSaysThroughGl) {
-    struct Case {
-        const char* what;
-        int32_t scaleMode;
-        float aspect;
-        int32_t clientWidth, clientHeight;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<LayoutCase> cases = {
         {"stretched, the height limits", 0, 0.0F, 200, 100},
         {"stretched with an aspect, the height limits", 0, 1.5F, 300, 120},
         {"stretched, the width limits", 0, 0.0F, 150, 200},
         {"zoomed by whole factors", 1, 0.0F, 230, 150},
         {"zoomed with an aspect", 1, 1.25F, 260, 260},
     };
-    for (const Case& each : cases) {
-        SCOPED_TRACE(each.what);
-        TestWindow window(each.clientWidth, each.clientHeight);
-        OpenGLRenderer renderer;
-        renderer.SetScaleMode(each.scaleMode);
-        ShowTestFrame(renderer, window, each.aspect);
-        EXPECT_FALSE(renderer.UsesGdiFallback());
-        EXPECT_FALSE(renderer.TestFlag(false));
-        const FrameLayout layout = ComputeLayout(kFrameWidth, kFrameHeight, each.aspect,
-                                                 {0, 0, each.clientWidth, each.clientHeight}, each.scaleMode);
-        EXPECT_EQ(renderer.Destination(), layout.destination);
-        const std::vector<uint32_t> pixels = window.Capture();
-        ASSERT_EQ(window.width, each.clientWidth);
-        ASSERT_EQ(window.height, each.clientHeight);
-        ExpectPictureAt(window, pixels, layout.destination);
-        // The mouse is scaled as under GDI.
-        double x = 0;
-        double y = 0;
-        renderer.ScalePoint(100, 50, x, y);
-        EXPECT_DOUBLE_EQ(x, layout.scaleX * 100);
-        EXPECT_DOUBLE_EQ(y, layout.scaleY * 50);
+    for (const LayoutCase& each : cases) {
+        ExpectPictureWhereTheLayoutSays<OpenGLRenderer>(each);
     }
+}
+
+TEST(OpenGLRendererTest, AttachesWithGlAndVerticalSyncOff) {
+    TestWindow window(200, 100);
+    OpenGLRenderer renderer;
+    renderer.SetFlag(true);
+    ShowTestFrame(renderer, window, 0.0F);
+    EXPECT_FALSE(renderer.UsesGdiFallback());
+    EXPECT_FALSE(renderer.TestFlag(false));
 }
 
 TEST(OpenGLRendererTest, AWholeZoomShowsEveryFramePixelExactly) {

@@ -1,0 +1,124 @@
+// The BK-0011M models on their real ROM images (BK_ROM_DIR), run headless as the core runs them.
+#include "emu/bk/Bk0011mMachine.h"
+
+#include "common/MemoryStream.h"
+#include "common/RecordArchive.h"
+#include "common/SettingsTree.h"
+#include "emu/bk/AySoundChip.h"
+#include "emu/bk/BkVideo.h"
+#include "emu/core/MemoryMap.h"
+#include "emu/cpu/Cpu1801BM1.h"
+#include "support/BkModelRun.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace emu {
+namespace {
+
+using test_support::BkModelRun;
+
+// The BOS tests the memory, then the tests ROM draws its menu.
+constexpr int64_t kBootFrames = 300;
+
+class Bk0011mRealRomTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::optional<std::u16string> folder = BkModelRun::RealRomFolder();
+        if (!folder) {
+            GTEST_SKIP() << "BK_ROM_DIR is not set";
+        }
+        romFolder = *folder;
+    }
+
+    // A machine of the model with its settings changed, powered on and run.
+    std::unique_ptr<BkModelRun> Boot(const Computer& prototype, int64_t frames,
+                                     const std::vector<std::pair<const char*, bool>>& switches = {}) {
+        auto run = std::make_unique<BkModelRun>(prototype, romFolder);
+        common::SettingsTree settings;
+        EXPECT_TRUE(run->Machine().ExchangeSettings(&settings, false));
+        for (const auto& [key, on] : switches) {
+            EXPECT_TRUE(settings.FindValue(common::NarrowString(key))->SetBool(on)) << key;
+        }
+        EXPECT_TRUE(run->PowerOn());
+        run->RunFrames(frames);
+        EXPECT_TRUE(run->Lines("[ERROR]").empty());
+        return run;
+    }
+
+    static std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+
+    std::u16string romFolder;
+};
+
+TEST_F(Bk0011mRealRomTest, Bk0011mShowsTheTestRomsMenu) {
+    const Bk0011mMachine prototype;
+    const std::unique_ptr<BkModelRun> run = Boot(prototype, kBootFrames, {{"TraceWriteMemMapReg", true}});
+    EXPECT_TRUE(run->Shows("Мониторная")) << run->Describe(TestName());
+    EXPECT_TRUE(run->Shows("Тестовой Диагностики")) << run->Describe(TestName());
+    EXPECT_TRUE(run->Shows("T7 -ПАЛИТРА")) << run->Describe(TestName());
+    const std::vector<std::string> maps = run->Lines("[MBOARD] >MEMMAPReg");
+    ASSERT_FALSE(maps.empty());
+    EXPECT_EQ(maps.front(), "[MBOARD] >MEMMAPReg = 054002 ([040000]=RAM7 \"System Page\", [0100000]=ROM1 "
+                            "\"Basic+BosExt\") at 140304");
+}
+
+// The floppy driver in its place finds no controller.
+TEST_F(Bk0011mRealRomTest, Bk0011mWithoutTheTestsRomRunsTheBosAndTheFloppyDriver) {
+    const Bk0011mMachine prototype;
+    const std::unique_ptr<BkModelRun> run = Boot(prototype, kBootFrames, {{"LoadMSTD", false}});
+    EXPECT_TRUE(run->Shows("Монитор БК-0011 В1.8")) << run->Describe(TestName());
+    EXPECT_TRUE(run->Shows("FDD/HDD BIOS 327")) << run->Describe(TestName());
+}
+
+TEST_F(Bk0011mRealRomTest, Bk0011mFddWithoutADiskReachesTheFirmwaresScreen) {
+    const Bk0011mFddMachine prototype;
+    const std::unique_ptr<BkModelRun> run = Boot(prototype, kBootFrames);
+    EXPECT_TRUE(run->Shows("Ok")) << run->Describe(TestName());
+}
+
+// 200 frames straight, and 100 frames, a state saved and loaded into a fresh machine, then 100 more, end alike.
+TEST_F(Bk0011mRealRomTest, AStateRoundTripGoesOnAsTheMachineWould) {
+    const Bk0011mMachine prototype;
+    const std::unique_ptr<BkModelRun> straight = Boot(prototype, 100);
+    const std::unique_ptr<BkModelRun> saved = Boot(prototype, 100);
+    // The windows switched away from the start's.
+    ASSERT_GE(dynamic_cast<Bk0011mMachineBase&>(saved->Machine()).Window1Page(), 0);
+
+    common::MemoryStream state;
+    ASSERT_TRUE(state.Create(0, -1));
+    common::RecordArchive writer(state);
+    ASSERT_TRUE(saved->Machine().SaveState(writer));
+    BkModelRun loaded(prototype, romFolder);
+    ASSERT_TRUE(loaded.PowerOn());
+    ASSERT_TRUE(state.Seek(0));
+    common::RecordArchive reader(state);
+    ASSERT_TRUE(loaded.Machine().LoadState(reader, nullptr));
+
+    straight->RunFrames(100);
+    loaded.RunFrames(100);
+    const BkMachine& expected = straight->Machine();
+    const BkMachine& actual = loaded.Machine();
+    ASSERT_EQ(actual.Memory()->Size(), expected.Memory()->Size());
+    EXPECT_TRUE(std::equal(expected.Memory()->RamBase(), expected.Memory()->RamBase() + expected.Memory()->Size(),
+                           actual.Memory()->RamBase()));
+    for (int32_t page = 0; page < 2; ++page) {
+        const uint8_t* screen = expected.Video()->Page(page)->Buffer();
+        EXPECT_TRUE(std::equal(screen, screen + BkVideo::kScreenBytes, actual.Video()->Page(page)->Buffer())) << page;
+    }
+    const auto& expectedPsg = *dynamic_cast<const Bk0011mMachineBase&>(expected).Psg();
+    const auto& actualPsg = *dynamic_cast<const Bk0011mMachineBase&>(actual).Psg();
+    for (int32_t reg = 0; reg < AySoundChip::kRegisterCount; ++reg) {
+        EXPECT_EQ(actualPsg.RegisterValue(reg), expectedPsg.RegisterValue(reg)) << reg;
+    }
+    EXPECT_EQ(loaded.Screen(), straight->Screen());
+    EXPECT_TRUE(std::equal(straight->Frame().Row(0), straight->Frame().Row(0) + 512 * 256, loaded.Frame().Row(0)));
+    EXPECT_EQ(actual.Cpu()->Cycles(), expected.Cpu()->Cycles());
+    EXPECT_TRUE(loaded.Lines("[ERROR]").empty());
+}
+
+} // namespace
+} // namespace emu
