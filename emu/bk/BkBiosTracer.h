@@ -84,6 +84,8 @@ public:
     ~Bk0010BiosTracer() override;
 
     bool IsBos() const override { return false; }
+    // The tape calls served from host files (BkTapeFileService), with the tracer's tag on their lines.
+    uint32_t ServeTapeEmt(CpuInterface* cpu, uint64_t* cycles) override;
     // The name of a video driver code (R0's low byte for EMT 016).
     static const char* VideoCodeName(uint8_t code);
 };
