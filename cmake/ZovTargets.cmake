@@ -12,9 +12,12 @@ if(ZOV_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 if(ZOV_FUZZ)
-    # Everything the fuzzers reach is instrumented; the fuzz targets themselves link libFuzzer's main.
-    add_compile_options(-fsanitize=address,fuzzer-no-link -fno-omit-frame-pointer)
-    add_link_options(-fsanitize=address)
+    # Everything the fuzzers reach is instrumented, undefined behaviour included; the fuzz targets themselves link
+    # libFuzzer's main.
+    # The vptr check is left out: it needs the type information of classes that only the fuzzed code defines.
+    add_compile_options(-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize=vptr -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined -fno-sanitize=vptr)
 endif()
 if(ZOV_TSAN)
     add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)

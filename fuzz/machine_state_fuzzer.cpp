@@ -2,7 +2,8 @@
 // keys) and its devices' chunks. Whatever the bytes, the load must fail cleanly or leave a machine that runs.
 // The first byte picks the machine: 0 a computer with one timed device; 1 a BK-0010.01 on synthetic ROMs taking
 // the bytes as they are; 2 that BK-0010.01 taking the state of a running one with bytes changed (pairs of a 16-bit
-// position and a value follow). A BK-0010.01 that refuses a state takes back its own, as the core makes it.
+// position and a value follow). A BK-0010.01 that refuses a state takes back its own, as the core makes it. The
+// seed is the state of a BK-0010.01 that ran, for the second kind.
 #include "BkModelFuzz.h"
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
@@ -10,6 +11,7 @@
 #include "emu/core/Computer.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/MemoryMap.h"
+#include "fuzz/Seed.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -100,6 +102,18 @@ std::vector<uint8_t> ChangedBk0010_01State(const uint8_t* data, size_t size) {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::FuzzedModel<emu::Bk0010_01Machine> model;
+    if (model.PowerOn()) {
+        model.Run(2000);
+        std::vector<uint8_t> seed = {1};
+        const std::vector<uint8_t> state = SavedState(model.Machine());
+        seed.insert(seed.end(), state.begin(), state.end());
+        fuzz::WriteSeed("bk0010_01_state", seed);
+    }
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {

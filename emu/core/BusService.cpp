@@ -336,12 +336,28 @@ bool BusService::LoadOwnData(common::RecordArchive& archive, common::NarrowStrin
     if (!archive.ReadMarker(chunk, common::kChunkEndMarker)) {
         return false;
     }
+    // Outputs go on under their events: devices hold blocks of them between pumps.
+    std::vector<BusEvent> kept;
+    for (BusEvent* event = events.First(); event != nullptr; event = event->next) {
+        if (event->output != nullptr) {
+            BusEvent& outputOf = kept.emplace_back();
+            outputOf.mixerOwner = event->mixerOwner;
+            outputOf.mixer = event->mixer;
+            outputOf.sampleRate = event->sampleRate;
+            outputOf.sampleBits = event->sampleBits;
+            outputOf.output = std::move(event->output);
+        }
+    }
     RemoveAll();
+    keptOutputs = &kept;
     rate = savedRate;
     ticks = savedTicks;
     // The processor's tick event comes back from the state with its own period.
     tickPeriodChanged = false;
-    return std::all_of(saved.begin(), saved.end(), [&](const SavedEvent& event) { return RestoreEvent(event); });
+    const bool restored =
+        std::all_of(saved.begin(), saved.end(), [&](const SavedEvent& event) { return RestoreEvent(event); });
+    keptOutputs = nullptr;
+    return restored;
 }
 
 bool BusService::OnBusFreqEvent(TreeNode* owner, int32_t* period, uint64_t*, CpuInterface* cpu) {
@@ -440,9 +456,26 @@ bool BusService::ReadSavedEvent(common::RecordArchive& archive, int32_t index, S
     return saved.binding != nullptr;
 }
 
+std::unique_ptr<HostSoundOutput> BusService::TakeKeptOutput(const SavedEvent& saved) {
+    if (keptOutputs == nullptr) {
+        return nullptr;
+    }
+    for (BusEvent& kept : *keptOutputs) {
+        if (kept.output != nullptr && kept.mixerOwner == saved.binding->owner &&
+            kept.mixer == std::get<SoundMixerCallback>(saved.binding->callback) &&
+            kept.sampleRate == saved.SampleRate() && kept.sampleBits == saved.SampleBits()) {
+            return std::move(kept.output);
+        }
+    }
+    return nullptr;
+}
+
 bool BusService::RestoreEvent(const SavedEvent& saved) {
     std::unique_ptr<HostSoundOutput> output;
     if (saved.Kind() == BusEvent::Kind::Output) {
+        output = TakeKeptOutput(saved);
+    }
+    if (saved.Kind() == BusEvent::Kind::Output && output == nullptr) {
         output = OpenOutput(saved.SampleRate(), saved.SampleBits());
         if (output == nullptr) {
             return false;

@@ -133,7 +133,8 @@ public:
     // The "_EVT" chunk: rate, ticks, and each event with its owner's full dotted name and event name.
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Replaces the events with those of the chunk, re-attached through the bindings; changes nothing unless the
-    // whole chunk reads and every event finds a binding of its kind.
+    // whole chunk reads and every event finds a binding of its kind. An output event of the same mixer, rate and
+    // width keeps its output object.
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;
 
 private:
@@ -150,6 +151,8 @@ private:
     std::unique_ptr<HostSoundOutput> OpenOutput(int32_t sampleRate, int32_t sampleBits);
     bool ReadSavedEvent(common::RecordArchive& archive, int32_t index, SavedEvent& saved) const;
     bool RestoreEvent(const SavedEvent& saved);
+    // The output a load keeps for the saved output event: that of the same mixer at the same rate and width.
+    std::unique_ptr<HostSoundOutput> TakeKeptOutput(const SavedEvent& saved);
 
     common::NamedList<EventBinding> bindings;
     RecycledList<BusEvent> events;
@@ -163,6 +166,8 @@ private:
     bool paused = false;
     HostSoundOutput* outputPrototype = nullptr;
     bool registering = false;
+    // While a load restores its events: the outputs of the events it replaced.
+    std::vector<BusEvent>* keptOutputs = nullptr;
     // An output fell back to the null output since the start, and the console was told.
     bool outputFailureShown = false;
 };

@@ -123,7 +123,7 @@ bool Computer::SaveSettings() {
 
 bool Computer::LoadSettings() {
     if (Drives() != nullptr) {
-        Drives()->LoadDriveSettings(SettingsFileToRead(FamilyId(), "drv"));
+        Drives()->LoadDriveSettings(SettingsFileToRead(FamilyId(), "drv"), folders);
     }
     common::SettingsTree root;
     root.SetHandlers(this, LoadMachineSection<Computer>, nullptr);

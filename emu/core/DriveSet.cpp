@@ -326,8 +326,8 @@ bool DriveSet::SaveDriveSettings(const common::String& path) {
     return SaveSettingsFile(path, *settings);
 }
 
-bool DriveSet::LoadDriveSettings(const common::String& path) {
-    const common::PathString programFolder = common::GetProgramFolder();
+bool DriveSet::LoadDriveSettings(const common::String& path, const common::ProgramFolders& folders) {
+    const common::PathString programFolder = folders.GetProgramFolder();
     lastImageFolder = programFolder;
     lastMountFolder = programFolder;
     for (const DriveKind kind : kDriveKinds) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/ProgramFolders.h"
 #include "common/SettingsTree.h"
 #include "emu/core/DriveSetBase.h"
 #include "emu/core/TreeNode.h"
@@ -44,8 +45,10 @@ public:
     // Remembers what every drive holds and writes the drive settings file.
     bool SaveDriveSettings(const common::String& path);
     // Forgets what was remembered, reads the drive settings file and remounts what it names. A file that is
-    // missing or damaged leaves the drives as they are and the recent folders at the program's folder.
-    bool LoadDriveSettings(const common::String& path);
+    // missing or damaged leaves the drives as they are and the recent folders at the program's folder (that of
+    // folders, the running program's by default).
+    bool LoadDriveSettings(const common::String& path,
+                           const common::ProgramFolders& folders = common::ProgramFolders::Host());
 
 private:
     struct SavedStream;

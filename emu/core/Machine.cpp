@@ -1,6 +1,7 @@
 #include "emu/core/Machine.h"
 
 #include "common/List.h"
+#include "common/MemoryStream.h"
 #include "common/OptionNode.h"
 #include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
@@ -199,6 +200,24 @@ bool Machine::LoadState(common::RecordArchive& archive, common::NarrowString* no
     if (!ReadVersion(archive, "VER")) {
         return false;
     }
+    // The chunks apply one after another: a refused one puts back what the machine was.
+    common::MemoryStream backup;
+    backup.Create(0, -1);
+    common::RecordArchive backupWriter(backup);
+    const bool backedUp = SaveState(backupWriter);
+    if (LoadParts(archive, note)) {
+        return true;
+    }
+    if (backedUp && backup.Seek(0)) {
+        common::RecordArchive backupReader(backup);
+        if (ReadVersion(backupReader, "VER")) {
+            LoadParts(backupReader, nullptr);
+        }
+    }
+    return false;
+}
+
+bool Machine::LoadParts(common::RecordArchive& archive, common::NarrowString* note) {
     Pause(true);
     loading = true;
     const bool loaded =

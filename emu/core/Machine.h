@@ -80,7 +80,8 @@ public:
     void SetLoading(bool on) { loading = on; }
 
     bool SaveState(common::RecordArchive& archive) override;
-    // Reads a state strictly and tells the devices 0xFFFF when it all loaded.
+    // Reads a state strictly and tells the devices 0xFFFF when it all loaded; a state refused part-way puts back
+    // the machine as it was (its sound outputs the same objects).
     bool LoadState(common::RecordArchive& archive, common::NarrowString* note) override;
     // The machine's own setting "StretchScreen" (not for the enabled-only exchange), then the devices'.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
@@ -121,6 +122,8 @@ private:
     // Hands the machine and its services to an enabled device and its device subtree; a disabled device and its
     // subtree are left without services.
     void ConnectServices(Device* device, bool enabled = true);
+    // The chunks of a state behind its version, applied as they come.
+    bool LoadParts(common::RecordArchive& archive, common::NarrowString* note);
     // The drive set's change callback, with the machine as context: tells the devices 0x200 before and 0x40
     // after a medium changes.
     static bool NotifyHostRedraw(void* context, DriveSlot* slot, bool pending);

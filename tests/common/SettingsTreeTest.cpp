@@ -58,7 +58,7 @@ Bytes Section(char key, std::initializer_list<Bytes> records) {
     return Concat({{0x80}, Key(key), Node(records)});
 }
 
-// The documented example: "A" true, and a section "S" holding "B" = 5.
+// Golden bytes: "A" true, and a section "S" holding "B" = 5.
 const Bytes kExample = {0x00, 0x00, 0x00, 0x00, 0x01, 0x81, 0x80, 0x01, 0x00, 0x41, 0x04, 0x40,
                         0xFF, 0x80, 0x81, 0x80, 0x01, 0x00, 0x53, 0x00, 0x00, 0x00, 0x00, 0x01,
                         0x81, 0x80, 0x01, 0x00, 0x42, 0x00, 0x11, 0x05, 0xFF, 0xFF};
@@ -73,7 +73,7 @@ bool LoadSectionS(void* context, ByteStream& stream, const NarrowString& key, bo
     return section.LoadChecked(stream, changed);
 }
 
-TEST(SettingsTreeTest, SavesTheDocumentedBytesAndLoadsThemBack) {
+TEST(SettingsTreeTest, SavesItsGoldenBytesAndLoadsThemBack) {
     bool a = true;
     uint8_t b = 5;
     SettingsTree tree;

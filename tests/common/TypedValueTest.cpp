@@ -149,7 +149,7 @@ TEST(TypedValueTest, AnOwningValueTakesTheTypeOfEachValueStored) {
     EXPECT_EQ(value.Tag(), ValueTag::Empty);
 }
 
-TEST(TypedValueTest, ValueRecordsHaveTheDocumentedBytes) {
+TEST(TypedValueTest, ValueRecordsHaveTheirGoldenBytes) {
     struct Case {
         const char* name;
         std::function<void(OwnedValue&)> set;

@@ -121,6 +121,16 @@ TEST_F(DriveSetSettingsTest, AMissingOrDamagedFileLeavesTheDrivesAsTheyAre) {
     EXPECT_TRUE(Holds(target, DriveKind::Floppy, 0, other));
 }
 
+TEST_F(DriveSetSettingsTest, RecentFoldersFallBackToTheGivenProgramFolder) {
+    const std::u16string program = folder.PathOf(u"ZovBk.exe");
+    const common::ProgramFolders folders(program, u"");
+    target.SetLastImageFolder(common::PathString("elsewhere/"));
+    EXPECT_FALSE(target.LoadDriveSettings(PathOf(u"missing.drv"), folders));
+    EXPECT_EQ(target.LastImageFolder().Compare(folders.GetProgramFolder()), 0);
+    EXPECT_EQ(target.LastMountFolder().Compare(folders.GetProgramFolder()), 0);
+    EXPECT_NE(folders.GetProgramFolder().Compare(common::GetProgramFolder()), 0);
+}
+
 TEST_F(DriveSetSettingsTest, RememberedDrivesOutliveSmallerMachinesAndAreCappedAtEight) {
     // A file of a machine with three floppy drives, and a count beyond the limit.
     uint8_t floppies = 12;

@@ -8,6 +8,7 @@
 #include "common/SettingsTree.h"
 #include "common/StringList.h"
 #include "emu/core/BusService.h"
+#include "emu/core/HostSoundOutput.h"
 #include "emu/core/InterruptController.h"
 #include "emu/core/KeyStateService.h"
 #include "emu/core/MemoryMap.h"
@@ -15,6 +16,7 @@
 #include "emu/core/PortMap.h"
 #include "support/RecordingConsole.h"
 #include "support/RecordingDevice.h"
+#include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -416,6 +418,51 @@ TEST_F(MachineTest, LoadRefusesAnotherVersionAndChangesNothing) {
     EXPECT_EQ(machine.PauseCount(), 0);
     EXPECT_TRUE(machine.Keys()->IsDown(12));
     EXPECT_TRUE(log.empty());
+}
+
+// A device that plays through a sound output of the bus and whose own state the test can refuse.
+class SoundingDevice : public Device {
+public:
+    using Device::Device;
+    bool refuseLoad = false;
+
+    bool Start(int32_t& rate) override {
+        return Device::Start(rate) && Bus()->AttachSoundOutput(8000, 16, Mix, this, "Mix", 0);
+    }
+    bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override {
+        return Device::LoadOwnData(archive, note) && !refuseLoad;
+    }
+
+private:
+    static bool Mix(TreeNode*, int32_t*, int32_t, int32_t, int32_t, int32_t, uint64_t*) { return true; }
+};
+
+// Devices hold blocks of the bus's outputs between pumps: a state refused after the bus took its chunk must leave
+// the same output objects, and everything else, as it was.
+TEST(MachineStateTest, AStateRefusedPartWayPutsBackTheMachineAndKeepsItsOutputs) {
+    HostSoundOutput prototype;
+    test_support::TestMachine machine;
+    machine.SetSoundOutput(&prototype);
+    auto* device = Add<SoundingDevice>(machine, "SND");
+    ASSERT_TRUE(machine.PowerOn());
+    ASSERT_EQ(machine.Bus()->EventCount(), 1);
+    const HostSoundOutput* output = machine.Bus()->EventAt(0)->output.get();
+    machine.Memory()->RamBase()[0x1000] = 0x11;
+    const Bytes state = SavedState(machine);
+
+    machine.Memory()->RamBase()[0x1000] = 0x22;
+    machine.Keys()->SetKey(12, true);
+    device->refuseLoad = true;
+    EXPECT_FALSE(LoadState(machine, state));
+    EXPECT_EQ(machine.Memory()->RamBase()[0x1000], 0x22);
+    EXPECT_TRUE(machine.Keys()->IsDown(12));
+    ASSERT_EQ(machine.Bus()->EventCount(), 1);
+    EXPECT_EQ(machine.Bus()->EventAt(0)->output.get(), output);
+
+    device->refuseLoad = false;
+    EXPECT_TRUE(LoadState(machine, state));
+    EXPECT_EQ(machine.Memory()->RamBase()[0x1000], 0x11);
+    EXPECT_EQ(machine.Bus()->EventAt(0)->output.get(), output);
 }
 
 TEST(MachineServicesTest, ServicesWithoutStateWriteAndTakeOnlyTheirVersion) {

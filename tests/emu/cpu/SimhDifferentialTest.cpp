@@ -16,6 +16,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -44,6 +45,21 @@ struct Outcome {
     std::array<uint16_t, kWindowWords> window{};
     bool operator==(const Outcome&) const = default;
 };
+
+// The one accepted difference in results: SBC and SBCB set V whenever the result is 077777 (byte 0177), also
+// without a carry, where simh's LSI-11 leaves V clear (the processor tests pin it). Every other bit must match.
+bool IsAcceptedDifference(const Case& test, const Outcome& actual, const Outcome& expected) {
+    constexpr uint16_t kOverflow = 02;
+    constexpr uint16_t kCarry = 01;
+    const uint16_t opcode = test.code[0] & 0177700;
+    if ((opcode != 0005600 && opcode != 0105600) || (test.psw & kCarry) != 0 ||
+        actual.psw != (expected.psw | kOverflow)) {
+        return false;
+    }
+    Outcome withSimulatorFlags = actual;
+    withSimulatorFlags.psw = expected.psw;
+    return withSimulatorFlags == expected;
+}
 
 // Instruction forms generated, by their operand layout.
 enum class Form { Double, Single, Xor, Jsr, Jmp, Rts, Branch, Sob, Mark, ConditionCode };
@@ -258,6 +274,14 @@ TEST(SimhDifferentialTest, RandomSingleInstructionsMatchThePdp11Simulator) {
     for (int index = 0; index < kCases; ++index) {
         cases.push_back(generator.Next());
     }
+    // The accepted difference comes up in every run, whatever the seed: SBC R0 and SBCB R0 at their V edge.
+    for (const auto [opcode, value] : {std::pair<uint16_t, uint16_t>{0005600, 077777}, {0105600, 0177}}) {
+        Case edge = generator.Next();
+        edge.code = {opcode, 0, 0};
+        edge.registers[0] = value;
+        edge.psw = 0;
+        cases.push_back(edge);
+    }
     test_support::TemporaryFolder folder;
     folder.WriteFile(u"cases.sim", SimulatorScript(cases));
     const std::string command = kSimulator.string() + " '" + (folder.Path() / "cases.sim").string() +
@@ -274,7 +298,7 @@ TEST(SimhDifferentialTest, RandomSingleInstructionsMatchThePdp11Simulator) {
         expected.psw = at[8] & 0377;
         std::copy(at + 9, at + kValuesPerCase, expected.window.begin());
         const Outcome actual = RunHere(cases[index]);
-        if (actual == expected) {
+        if (actual == expected || IsAcceptedDifference(cases[index], actual, expected)) {
             continue;
         }
         ++mismatches;
