@@ -27,7 +27,7 @@ constexpr uint32_t kDeviceHeadingColour = 0xFFA0A0FF;
 constexpr uint32_t kStateErrorColour = 0xFFFF6060;
 constexpr uint32_t kDeviceErrorColour = 0xFFFF4040;
 
-// Lines and parameter counts a command may take.
+// The most parameters any command takes.
 constexpr int32_t kMostParameters = 2;
 // Device answers above this mean done; 1 up to it name the wrong parameter.
 constexpr uint32_t kLastParameterAnswer = 255;
@@ -91,9 +91,8 @@ bool IsRegularFile(const common::PathString& path) {
 bool MountFileName(const common::Token& token, const common::String& line, common::NarrowString& name) {
     bool copied = false;
     if (token.Type() == common::TokenType::QuotedString) {
-        char last = 0;
-        copied = token.Length() >= 2 && line.Length() >= token.AbsolutePosition() + token.Length() &&
-                 (last = line.CharAt(token.AbsolutePosition() + token.Length() - 1)) == '"' &&
+        const int32_t end = token.AbsolutePosition() + token.Length();
+        copied = token.Length() >= 2 && line.Length() >= end && line.CharAt(end - 1) == '"' &&
                  token.CopyText(line, name, 1, 1);
     } else if (token.Type() == common::TokenType::Identifier) {
         copied = token.CopyText(line, name, 0, 0);

@@ -327,6 +327,27 @@ void AyChannel::StepNoise() {
     NDML = static_cast<int32_t>((bits >> 1) | (((bits ^ (bits >> 2)) & 1) << 16));
 }
 
+// A counter that reloads from period each time it runs out (first, when it is out already), over samples
+// samples: how often it ran out; left is what remains.
+int64_t AyChannel::Expirations(int32_t& left, int32_t period, int32_t samples) {
+    int64_t expired = 0;
+    if (left <= 0) {
+        expired = 1;
+        left = period;
+    }
+    if (samples < left) {
+        left -= samples;
+        return expired;
+    }
+    const int64_t beyond = static_cast<int64_t>(samples) - left;
+    if (beyond == 0 || period < 1) {
+        left = period;
+        return expired + 1;
+    }
+    left = static_cast<int32_t>(period - beyond % period);
+    return expired + 1 + beyond / period;
+}
+
 int32_t AyChannel::RunLength(int32_t count) const {
     return TDTO > 0 && NDTO > 0 ? std::min({TDTO, NDTO, count}) : 0;
 }
@@ -342,6 +363,15 @@ void AyChannel::Fill(int32_t* destination, int32_t count) {
         NDTO = count;
     }
     const int32_t noiseOff = *disableNoise ? 1 : NDDI;
+    if (ENAC == 0 && TDDI != 0 && noiseOff != 0) {
+        // Tone and noise off at a fixed volume: one level throughout, while the generators count on.
+        std::fill_n(destination, count, (1 & audible) != 0 ? VDL1 : VDL0);
+        TDVL ^= static_cast<int32_t>(Expirations(TDTO, TDCN, count) & 1);
+        for (int64_t steps = Expirations(NDTO, NDCN, count); steps > 0; --steps) {
+            StepNoise();
+        }
+        return;
+    }
     while (count > 0) {
         const int32_t bit = (noiseOff | NDVL) & (TDDI | TDVL);
         if (bit == 0 || ENAC == 0) {

@@ -123,6 +123,7 @@ private:
     void StepNoise();
     // A run of samples in which the tone and noise counters and count all last.
     int32_t RunLength(int32_t count) const;
+    static int64_t Expirations(int32_t& left, int32_t period, int32_t samples);
 
     bool ownFlag = false;
     const bool* yamahaMode = &ownFlag;

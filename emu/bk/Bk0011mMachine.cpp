@@ -166,10 +166,7 @@ bool Bk0011mMachineBase::Start(int32_t& rate) {
 void Bk0011mMachineBase::MapWindows(int32_t page1, int32_t page2, int32_t bank) {
     MemoryMap& memory = *Memory();
     memory.RemapPages(kWindow1, RamPageStart(page1 >= 0 ? page1 : 1), kWindowPages);
-    memory.RemapPages(kWindow2, RamPageStart(page2 >= 0 ? page2 : 0), kWindowPages);
-    if (bank >= 0) {
-        memory.RemapPages(kWindow2, RomBankStart(bank), kWindowPages);
-    }
+    memory.RemapPages(kWindow2, bank >= 0 ? RomBankStart(bank) : RamPageStart(page2 >= 0 ? page2 : 0), kWindowPages);
 }
 
 bool Bk0011mMachineBase::ResetDevices(bool enabledOnly) {

@@ -205,10 +205,6 @@ bool BkBiosTracer::Start(int32_t& rate) {
            Params().AddVectorRangeBValues("EMT", true, kEmtTrap, 1, OnEmt);
 }
 
-bool BkBiosTracer::Reset(bool enabledOnly) {
-    return Device::Reset(enabledOnly);
-}
-
 bool BkBiosTracer::ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) {
     if (settings != nullptr && !enabledOnly) {
         for (const auto& [prefix, flags] : {std::pair<const char*, bool*>{"TraceEMT", traceFlags.data()},

@@ -45,8 +45,6 @@ public:
 
     // The device's start, then the hook "EMT" on the EMT trap, replacing one an earlier start left.
     bool Start(int32_t& rate) override;
-    // The flags stay as they are.
-    bool Reset(bool enabledOnly) override;
     // "TraceEMT[0]" .. "TraceEMT[256]", "BreakEMT[0]" .. "BreakEMT[256]", then the children's.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
     // The trace menu (kind 7): the trace groups, "Trace All", the break groups, "Break On All", "Select All",
@@ -86,6 +84,8 @@ public:
     ~Bk0010BiosTracer() override;
 
     bool IsBos() const override { return false; }
+    // The tape calls served from host files (BkTapeFileService), with the tracer's tag on their lines.
+    uint32_t ServeTapeEmt(CpuInterface* cpu, uint64_t* cycles) override;
     // The name of a video driver code (R0's low byte for EMT 016).
     static const char* VideoCodeName(uint8_t code);
 };

@@ -176,9 +176,10 @@ void BkFloppyController::WriteControl(uint16_t value) {
     }
     if (drive->HeadIndex() != head) {
         drive->SetHeadIndex(head);
-        if (!BuildTrack()) {
-            stateReg &= ~kDriveReady;
-        }
+    }
+    // A new head, or a head the sector routine moved since the track was encoded.
+    if ((drive->CylinderIndex() != trackCylinder || drive->HeadIndex() != trackHead) && !BuildTrack()) {
+        stateReg &= ~kDriveReady;
     }
     if (drive->CylinderIndex() == 0) {
         stateReg |= kZeroTrack;

@@ -4,7 +4,9 @@
 #include "common/Paths.h"
 #include "common/ProgramFolders.h"
 #include "common/SafeFileName.h"
+#include "emu/bk/BkBiosTracer.h"
 #include "emu/core/Device.h"
+#include "emu/core/DriveSet.h"
 #include "emu/core/DriveSetBase.h"
 #include "emu/core/DriveSlot.h"
 #include "emu/core/MemoryMap.h"
@@ -233,6 +235,14 @@ bool BkTapeFileService::Write(MemoryMap& memory, const DriveSetBase& drives, uin
     }
     reporter.TraceAlways("File \"%s\" written from offset=%loo (size=%ld)", name, address, length);
     return answer(0);
+}
+
+uint32_t Bk0010BiosTracer::ServeTapeEmt(CpuInterface* cpu, uint64_t*) {
+    auto* processor = dynamic_cast<Cpu1801BM1*>(cpu);
+    return processor != nullptr && Memory() != nullptr && Drives() != nullptr &&
+                   BkTapeFileService(*this).Serve(*processor, *Memory(), *Drives())
+               ? 1
+               : 0;
 }
 
 } // namespace emu

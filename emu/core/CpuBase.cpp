@@ -627,22 +627,10 @@ bool CpuBase::WriteBytewise(uint32_t address, Value value) {
 }
 
 template <typename Value>
-const PageDescriptor* CpuBase::DirectPage(uint32_t address, uint32_t testMask, uint32_t wanted) const {
-    const bool withinOnePage = (address & page::kOffsetMask) + sizeof(Value) <= page::kSize;
-    return pageTable->Holds(address, sizeof(Value)) && withinOnePage ? PageMatching(address, testMask, wanted)
-                                                                     : nullptr;
-}
-
-template <typename Value>
 bool CpuBase::FastReadAs(uint32_t address, Value& value, uint32_t testMask, uint8_t peek) {
     address &= addressMask;
     if (const PageDescriptor* descriptor = DirectPage<Value>(address, testMask, kReadDirect)) {
-        const uint8_t* bytes = descriptor->ReadBytes() + (address & page::kOffsetMask);
-        Value assembled = 0;
-        for (uint32_t index = 0; index < sizeof(Value); ++index) {
-            assembled |= static_cast<Value>(static_cast<Value>(bytes[index]) << (8 * index));
-        }
-        value = assembled;
+        value = LoadInPlace<Value>(descriptor->ReadBytes() + (address & page::kOffsetMask));
         return true;
     }
     if constexpr (sizeof(Value) == 1) {
@@ -707,10 +695,7 @@ template <typename Value>
 bool CpuBase::FastWrite(uint32_t address, Value value) {
     address &= addressMask;
     if (const PageDescriptor* descriptor = DirectPage<Value>(address, page::kWriteInPlaceMask, kWriteDirect)) {
-        uint8_t* bytes = descriptor->WriteBytes() + (address & page::kOffsetMask);
-        for (uint32_t index = 0; index < sizeof(Value); ++index) {
-            bytes[index] = static_cast<uint8_t>(value >> (8 * index));
-        }
+        StoreInPlace(descriptor->WriteBytes() + (address & page::kOffsetMask), value);
         return true;
     }
     if constexpr (sizeof(Value) == 1) {

@@ -6,7 +6,9 @@
 #include "emu/core/RecycledList.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -127,13 +129,40 @@ protected:
     static constexpr uint32_t kWriteDirect = page::kWritable;
     static constexpr uint32_t kWriteHandled = page::kWritable | page::kWriteBound;
 
-    // The page of address when its flags under testMask equal wanted, else null (also past the page table).
-    const PageDescriptor* PageMatching(uint32_t address, uint32_t testMask, uint32_t wanted) const {
-        if ((address >> page::kShift) >= pageTable->pageCount) {
+    // The one in-place test of every processor access: the page of an access of size bytes at address when the
+    // access lies below the address space's top within one page and the page's flags under testMask equal
+    // wanted, else null (the access then goes through the memory map).
+    template <typename Value>
+    const PageDescriptor* DirectPage(uint32_t address, uint32_t testMask, uint32_t wanted) const {
+        // The address space is whole pages: an access within one page lies below the top when its first byte does.
+        if ((address & page::kOffsetMask) + sizeof(Value) > page::kSize || address >= pageTable->size) {
             return nullptr;
         }
         const PageDescriptor& descriptor = pageTable->PageOf(address);
         return (descriptor.flags & testMask) == wanted ? &descriptor : nullptr;
+    }
+    // The little-endian value at the bytes, and the bytes of a value.
+    template <typename Value>
+    static Value LoadInPlace(const uint8_t* bytes) {
+        Value value = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&value, bytes, sizeof value);
+        } else {
+            for (uint32_t index = 0; index < sizeof(Value); ++index) {
+                value |= static_cast<Value>(static_cast<Value>(bytes[index]) << (8 * index));
+            }
+        }
+        return value;
+    }
+    template <typename Value>
+    static void StoreInPlace(uint8_t* bytes, Value value) {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(bytes, &value, sizeof value);
+        } else {
+            for (uint32_t index = 0; index < sizeof(Value); ++index) {
+                bytes[index] = static_cast<uint8_t>(value >> (8 * index));
+            }
+        }
     }
 
     // The memory map's page table (an empty one without a map): read in place on the fast paths.
@@ -171,9 +200,6 @@ private:
     bool ReadBytewise(uint32_t address, Value& value, uint8_t peek);
     template <typename Value>
     bool WriteBytewise(uint32_t address, Value value);
-    // The page of a direct access of size bytes at address passing the test, or null.
-    template <typename Value>
-    const PageDescriptor* DirectPage(uint32_t address, uint32_t testMask, uint32_t wanted) const;
     template <typename Value>
     bool FastReadAs(uint32_t address, Value& value, uint32_t testMask, uint8_t peek);
 

@@ -33,8 +33,9 @@ public:
     // path, size, latch and read activity; a hard disk adds the "_HDD<n>" chunk with its streams' positions.
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Reads the whole chunk and checks the drive counts, the images and their sizes before any drive changes;
-    // then remounts the images that differ. A failure is printed as a console error, or explained in note.
-    // The recent folders stay as they were.
+    // then remounts the images that differ, and gives the folder disks the states read for them once every one
+    // fits the image now mounted. A failure is printed as a console error, or explained in note. The recent
+    // folders stay as they were.
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;
 
     // The drive settings: the two recent folders, and per kind how many drives are remembered and each one's

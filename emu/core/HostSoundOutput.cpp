@@ -74,6 +74,8 @@ void HostSoundOutput::Silence() {
 }
 
 int32_t* HostSoundOutput::TakeAccumulator(int32_t& count, int32_t& lowest, int32_t& highest) {
+    // Under the ring lock: another thread may close the output (a pause, a shutdown) while the bus asks.
+    common::LockGuard guard(&ringLock);
     count = 0;
     if (!IsOpen()) {
         return nullptr;
@@ -87,6 +89,7 @@ int32_t* HostSoundOutput::TakeAccumulator(int32_t& count, int32_t& lowest, int32
 }
 
 int32_t* HostSoundOutput::PendingAccumulator() {
+    common::LockGuard guard(&ringLock);
     if (!IsOpen()) {
         return nullptr;
     }

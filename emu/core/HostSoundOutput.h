@@ -44,7 +44,8 @@ public:
     virtual const char* Name() const { return "No Sound"; }
 
     // Hands the mixer the accumulator that the next SubmitBlock does not convert, with its sample count and the
-    // accepted sample range. Null (count 0) while closed.
+    // accepted sample range. Null (count 0) while closed. The accumulator lives until Close, so the mixer fills it
+    // on the thread that closes the output, or while that thread waits.
     int32_t* TakeAccumulator(int32_t& count, int32_t& minSample, int32_t& maxSample);
     // The accumulator the next SubmitBlock converts: the one the last TakeAccumulator did not hand out, which the
     // mixer was handed a period earlier. Null while closed.

@@ -581,6 +581,10 @@ void MemoryMap::Remap(const Side& side, uint32_t first, uint32_t target, uint32_
     for (uint32_t step = 0; step < count && first + step < table.pageCount && target + step < table.pageCount; ++step) {
         PageDescriptor& source = descriptors[first + step];
         auto& sourceSide = source.*side.member;
+        // A bank switch to the bank already shown changes nothing.
+        if ((source.flags & side.aliased) != 0 && sourceSide.aliasPage == target + step) {
+            continue;
+        }
         source.flags |= side.aliased;
         sourceSide.aliasPage = target + step;
         if (sourceSide.handler == side.pageStorage) {

@@ -364,19 +364,11 @@ int32_t Cpu1801BM1::Disassemble(common::String& addressText, common::String& wor
 
 // ---- Memory
 
-namespace {
-
-inline uint16_t WordAt(const uint8_t* bytes) {
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-} // namespace
-
 template <uint32_t TestMask, uint8_t Peek>
 bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
-    if (const PageDescriptor* direct = PageMatching(address, TestMask, kReadDirect)) {
-        value = WordAt(direct->ReadBytes() + (address & page::kOffsetMask));
+    if (const PageDescriptor* direct = DirectPage<uint16_t>(address, TestMask, kReadDirect)) {
+        value = LoadInPlace<uint16_t>(direct->ReadBytes() + (address & page::kOffsetMask));
         return true;
     }
     value = Memory() != nullptr ? Memory()->ReadWord(address, Peek) : 0xFFFF;
@@ -397,10 +389,8 @@ bool Cpu1801BM1::PeekWord(uint16_t address, uint16_t& value) {
 
 bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
-    if (const PageDescriptor* direct = PageMatching(address, page::kWriteInPlaceMask, kWriteDirect)) {
-        uint8_t* bytes = direct->WriteBytes() + (address & page::kOffsetMask);
-        bytes[0] = static_cast<uint8_t>(value);
-        bytes[1] = static_cast<uint8_t>(value >> 8);
+    if (const PageDescriptor* direct = DirectPage<uint16_t>(address, page::kWriteInPlaceMask, kWriteDirect)) {
+        StoreInPlace(direct->WriteBytes() + (address & page::kOffsetMask), value);
         return true;
     }
     if (Memory() != nullptr) {
@@ -412,11 +402,11 @@ bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
 template <uint8_t Peek>
 bool Cpu1801BM1::ReadByteAs(uint16_t address, uint8_t& value) {
     address &= static_cast<uint16_t>(addressMask);
-    if (const PageDescriptor* direct = PageMatching(address, page::kReadInPlaceMask, kReadDirect)) {
+    if (const PageDescriptor* direct = DirectPage<uint8_t>(address, page::kReadInPlaceMask, kReadDirect)) {
         value = direct->ReadBytes()[address & page::kOffsetMask];
         return true;
     }
-    if (const PageDescriptor* handled = PageMatching(address, page::kReadInPlaceMask, kReadHandled)) {
+    if (const PageDescriptor* handled = DirectPage<uint8_t>(address, page::kReadInPlaceMask, kReadHandled)) {
         if (!handled->read.handler(handled->read.context, address, 1, &value, Peek)) {
             value = pageTable->ram[address];
         }
@@ -436,11 +426,11 @@ bool Cpu1801BM1::PeekByte(uint16_t address, uint8_t& value) {
 
 bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {
     address &= static_cast<uint16_t>(addressMask);
-    if (const PageDescriptor* direct = PageMatching(address, page::kWriteInPlaceMask, kWriteDirect)) {
+    if (const PageDescriptor* direct = DirectPage<uint8_t>(address, page::kWriteInPlaceMask, kWriteDirect)) {
         direct->WriteBytes()[address & page::kOffsetMask] = value;
         return true;
     }
-    if (const PageDescriptor* handled = PageMatching(address, page::kWriteInPlaceMask, kWriteHandled)) {
+    if (const PageDescriptor* handled = DirectPage<uint8_t>(address, page::kWriteInPlaceMask, kWriteHandled)) {
         if (!handled->write.handler(handled->write.context, address, 1, &value)) {
             pageTable->ram[address] = value;
         }

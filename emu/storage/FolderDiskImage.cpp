@@ -16,11 +16,8 @@ namespace {
 using common::platform::EntryKind;
 using common::platform::FolderEntry;
 
-constexpr int64_t kMiB = 1024 * 1024;
 // A file that does not fit ends the scan when no more than this is left of the total.
 constexpr int64_t kScanEndRoom = 8 * kMiB;
-constexpr int64_t kLargestPool = 32 * kMiB;
-constexpr int32_t kRootEntries = 512;
 
 constexpr std::array<uint8_t, 33> kBootCode = {0xFA, 0x33, 0xC0, 0xBC, 0x00, 0x7C, 0x8E, 0xD0, 0x50, 0x50, 0x1F,
                                                0x07, 0xBE, 0x21, 0x7C, 0xFC, 0xAC, 0x56, 0xBB, 0x07, 0x00, 0xB4,

@@ -115,6 +115,8 @@ private:
     // againstMounted: the sizes must be those of the image mounted now, before room is made for the blobs.
     bool ReadStateInto(common::RecordArchive& archive, SavedState& saved, common::NarrowString* note,
                        bool againstMounted) const;
+    // Whether the state's sizes and layout are those of the image mounted now; notes the folder changed when not.
+    bool FitsMounted(const SavedState& saved, common::NarrowString* note) const;
     bool CheckState(const SavedState& saved, common::NarrowString* note) const;
     void ApplyState(SavedState& saved);
 

@@ -9,6 +9,10 @@
 
 namespace emu {
 
+inline constexpr int64_t kMiB = 1024 * 1024;
+// The pool the host's memory gives at most.
+inline constexpr int64_t kLargestPool = 32 * kMiB;
+inline constexpr int32_t kRootEntries = 512;
 inline constexpr int32_t kSectorBytes = 512;
 inline constexpr int32_t kDirEntryBytes = 32;
 inline constexpr uint32_t kPartitionStart = 63;

@@ -199,10 +199,6 @@ bool FolderDiskImage::ReadStateInto(common::RecordArchive& archive, SavedState& 
         !archive.ReadRecordU32(saved.size, Tag("SIZE"))) {
         return false;
     }
-    if (againstMounted && saved.size != static_cast<uint64_t>(imageSize)) {
-        Note(note, kChangedText);
-        return false;
-    }
     if (saved.size == 0) {
         return true;
     }
@@ -213,8 +209,11 @@ bool FolderDiskImage::ReadStateInto(common::RecordArchive& archive, SavedState& 
         !archive.ReadRecordU64(saved.fingerprint, Tag("FPRINT"))) {
         return false;
     }
-    // The blobs' lengths must be those of an image of this size before room is made for them; when the image is
-    // mounted already, those of that image.
+    // The blobs' lengths must be those of the image mounted, or else of an image of this size, before room is made
+    // for them.
+    if (againstMounted && !FitsMounted(saved, note)) {
+        return false;
+    }
     const auto row = std::find_if(kSizeClasses.begin(), kSizeClasses.end(), [&saved](const SizeClassRow& candidate) {
         return candidate.imageSize == saved.size;
     });
@@ -223,17 +222,10 @@ bool FolderDiskImage::ReadStateInto(common::RecordArchive& archive, SavedState& 
     }
     const int64_t cluster = static_cast<int64_t>(row->sectorsPerCluster) * kSectorBytes;
     const int64_t systemBytes = kFatOffset + 2 * static_cast<int64_t>(row->sectorsPerFat) * kSectorBytes +
-                                512 * static_cast<int64_t>(kDirEntryBytes);
-    const int64_t largestPool = 32 * 1024 * 1024 + 2 * static_cast<int64_t>(kItemLimit + 1) * cluster;
+                                static_cast<int64_t>(kRootEntries) * kDirEntryBytes;
+    const int64_t largestPool = kLargestPool + 2 * static_cast<int64_t>(kItemLimit + 1) * cluster;
     if (saved.poolBytes < 0 || saved.poolBytes % cluster != 0 || saved.poolBytes > largestPool ||
         saved.memoryBytes != systemBytes + saved.poolBytes) {
-        return false;
-    }
-    if (againstMounted &&
-        (saved.measure != contentMeasure || saved.clusterCount != static_cast<int32_t>(clusterMap.size()) ||
-         saved.poolBytes != static_cast<int64_t>(poolTable.size()) * clusterSize ||
-         saved.memoryBytes != static_cast<int32_t>(memory.size()) || saved.fingerprint != fingerprint)) {
-        Note(note, kChangedText);
         return false;
     }
     std::vector<uint8_t> pool(static_cast<size_t>(saved.poolBytes / cluster) * 4);
@@ -254,19 +246,25 @@ bool FolderDiskImage::ReadStateInto(common::RecordArchive& archive, SavedState& 
     return true;
 }
 
-bool FolderDiskImage::CheckState(const SavedState& saved, common::NarrowString* note) const {
-    if (saved.size != static_cast<uint64_t>(imageSize)) {
+bool FolderDiskImage::FitsMounted(const SavedState& saved, common::NarrowString* note) const {
+    const bool fits =
+        saved.size == static_cast<uint64_t>(imageSize) &&
+        (saved.size == 0 ||
+         (saved.measure == contentMeasure && saved.clusterCount == static_cast<int32_t>(clusterMap.size()) &&
+          saved.poolBytes == static_cast<int64_t>(poolTable.size()) * clusterSize &&
+          saved.memoryBytes == static_cast<int32_t>(memory.size()) && saved.fingerprint == fingerprint));
+    if (!fits) {
         Note(note, kChangedText);
+    }
+    return fits;
+}
+
+bool FolderDiskImage::CheckState(const SavedState& saved, common::NarrowString* note) const {
+    if (!FitsMounted(saved, note)) {
         return false;
     }
     if (saved.size == 0) {
         return true;
-    }
-    if (saved.measure != contentMeasure || saved.clusterCount != static_cast<int32_t>(clusterMap.size()) ||
-        saved.poolBytes != static_cast<int64_t>(poolTable.size()) * clusterSize ||
-        saved.memoryBytes != static_cast<int32_t>(memory.size()) || saved.fingerprint != fingerprint) {
-        Note(note, kChangedText);
-        return false;
     }
     if (saved.position < 0 || saved.position > imageSize) {
         return false;

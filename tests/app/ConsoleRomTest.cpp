@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,16 +26,19 @@ protected:
         }
         const std::string narrow = std::string(roms) + "/zovbk.exe";
         // The ROMs are found beside the program; settings and states go to the temporary folder.
-        const common::ProgramFolders folders(std::u16string(narrow.begin(), narrow.end()),
-                                             program.Folder().PathOf(u""));
+        folders = common::ProgramFolders(std::u16string(narrow.begin(), narrow.end()), program.Folder().PathOf(u""));
         config = MakeConfig(folders, emu::EmulatorConfig::MachineList());
+    }
+
+    // A core of the model of that name.
+    void Make(const char* name) {
         for (int32_t index = 0; index < static_cast<int32_t>(config->Machines.size()) && core == nullptr; ++index) {
             const emu::Computer* model = config->GetMachine(index);
-            if (model != nullptr && model->Name().Compare("BK-0010.01") == 0) {
+            if (model != nullptr && model->Name().Compare(name) == 0) {
                 core = config->CreateCore(index);
             }
         }
-        ASSERT_NE(core, nullptr);
+        ASSERT_NE(core, nullptr) << name;
     }
 
     // The lines the command printed.
@@ -75,11 +80,13 @@ protected:
 
     Watchdog watchdog{120s};
     TemporaryProgram program;
+    common::ProgramFolders folders{common::ProgramFolders::Host()};
     std::unique_ptr<emu::EmulatorConfig> config;
     emu::EmulatorCore* core = nullptr;
 };
 
 TEST_F(ConsoleRomTest, GoStepsCpuStartBreakSaveLoadAndMount) {
+    ASSERT_NO_FATAL_FAILURE(Make("BK-0010.01"));
     const std::string go = Trace("go");
     EXPECT_EQ(go, "[100000]  000167 000254     JMP 000254(PC)               -----  *jmp PC:=(PC+000254)=100260" +
                       std::string(24, ' '));
@@ -123,10 +130,40 @@ TEST_F(ConsoleRomTest, GoStepsCpuStartBreakSaveLoadAndMount) {
               std::vector<std::string>{"Done: File \"prog.bin\" successfully mounted to drive FirstDrive"});
     const emu::DriveSlot* slot = core->Machine()->Drives()->DriveAt(emu::DriveKind::Cartridge, 0);
     ASSERT_NE(slot, nullptr);
-    EXPECT_EQ(slot->ImagePath().Compare(common::PathString(bin.c_str())), 0);
+    EXPECT_TRUE(std::filesystem::equivalent(std::u16string(slot->ImagePath().View()), bin));
     Run("start");
     EXPECT_TRUE(core->IsPowered());
     EXPECT_EQ(core->PauseDepth(), 0);
+}
+
+TEST_F(ConsoleRomTest, TheFloppyModelMountsImagesByDriveNameAndFromItsConfigurationFiles) {
+    ASSERT_NO_FATAL_FAILURE(Make("BK-0010 + FDD"));
+    const emu::DriveSet& drives = *core->Machine()->Drives();
+    ASSERT_NE(drives.DriveAt(emu::DriveKind::Floppy, 0), nullptr);
+    const std::string image(819200, '\0');
+
+    // A bare name is found among the configuration files of the settings folder.
+    const common::PathString data = folders.GetDataFolder(common::PathString(emu::Computer::kDataFolderName), true);
+    const std::filesystem::path configs = std::filesystem::path(std::u16string(data.View())) / "configs";
+    std::filesystem::create_directories(configs);
+    std::ofstream(configs / "disk.img", std::ios::binary) << image;
+    EXPECT_EQ(Run("m disk.img"),
+              std::vector<std::string>{"Done: File \"disk.img\" successfully mounted to drive FirstDrive"});
+    const emu::DriveSlot& first = *drives.AllDrives()[0];
+    EXPECT_TRUE(std::filesystem::equivalent(std::u16string(first.ImagePath().View()), configs / "disk.img"));
+
+    const std::u16string a = program.Folder().WriteFile(u"a.img", image);
+    const std::string name = program.Folder().Path().string() + "/a.img";
+    EXPECT_EQ(Run(("mount FDD \"" + name + "\"").c_str()),
+              std::vector<std::string>{"Done: File \"a.img\" successfully mounted to drive FDD"});
+    const emu::DriveSlot& floppy = *drives.DriveAt(emu::DriveKind::Floppy, 0);
+    EXPECT_TRUE(std::filesystem::equivalent(std::u16string(floppy.ImagePath().View()), a));
+    EXPECT_TRUE(floppy.latched);
+
+    // A failing mount keeps the image.
+    EXPECT_EQ(Run(("mount FDD \"" + program.Folder().Path().string() + "/none.img\"").c_str()),
+              std::vector<std::string>{"Error: File not found!"});
+    EXPECT_TRUE(std::filesystem::equivalent(std::u16string(floppy.ImagePath().View()), a));
 }
 
 } // namespace

@@ -178,6 +178,32 @@ TEST(AyChannelTest, ASilencedChannelPlaysTheLowestLevelWhileItsGeneratorsRun) {
     }
 }
 
+// With tone and noise off the level is filled at once: the generators count on as the sample loop counts them.
+TEST(AyChannelTest, ASteadyLevelCountsTheGeneratorsAsTheSampleLoopDoes) {
+    for (const auto& [tone, noise] : std::vector<std::pair<int32_t, int32_t>>{{3, 2}, {1, 1}, {7, 40}, {0, 5}}) {
+        SCOPED_TRACE(std::to_string(tone) + "/" + std::to_string(noise));
+        Steady fast;
+        Steady looped;
+        for (AyChannel* channel : {&fast.channel(), &looped.channel()}) {
+            channel->TDCN = tone;
+            channel->TDTO = 0;
+            channel->NDCN = noise;
+            channel->NDTO = 2;
+        }
+        // The envelope holding its step takes the sample loop; the fixed level the fast fill.
+        looped.channel().ENAC = 1;
+        looped.channel().ENCN = 0;
+        for (const int32_t count : {1, 5, 960, 333}) {
+            fast.Fill(count);
+            looped.Fill(count);
+            const auto state = [](const AyChannel& channel) {
+                return std::vector<int32_t>{channel.TDTO, channel.TDVL, channel.NDTO, channel.NDVL, channel.NDML};
+            };
+            EXPECT_EQ(state(fast.channel()), state(looped.channel())) << count;
+        }
+    }
+}
+
 TEST(AyChannelTest, ToneHalfWavesLastTheirCountAndTheToneCanBeOff) {
     Steady ay;
     AyChannel& channel = ay.channel();

@@ -143,6 +143,15 @@ TEST_F(Bk0010RealRomTest, AStateRoundTripGoesOnAsTheMachineWould) {
     ASSERT_EQ(actual.Size(), expected.Size());
     EXPECT_TRUE(std::equal(expected.RamBase(), expected.RamBase() + expected.Size(), actual.RamBase()));
     EXPECT_EQ(loaded.Screen(), straight->Screen());
+    const emu::OffscreenRenderer& expectedFrame = straight->Frame();
+    const emu::OffscreenRenderer& actualFrame = loaded.Frame();
+    ASSERT_EQ(actualFrame.GetHeight(), expectedFrame.GetHeight());
+    ASSERT_EQ(actualFrame.GetWidth(), expectedFrame.GetWidth());
+    for (int32_t y = 0; y < expectedFrame.GetHeight(); ++y) {
+        ASSERT_TRUE(
+            std::equal(expectedFrame.Row(y), expectedFrame.Row(y) + expectedFrame.GetWidth(), actualFrame.Row(y)))
+            << "row " << y;
+    }
     EXPECT_EQ(loaded.Machine().Cpu()->Cycles(), straight->Machine().Cpu()->Cycles());
     EXPECT_TRUE(loaded.Lines("[ERROR]").empty());
 }

@@ -77,6 +77,13 @@ struct Bk0011mRun {
     MemoryMap& Memory() const { return *machine->Memory(); }
     uint8_t Peek(uint16_t address) const { return Memory().ReadByte(address, 1); }
     bool Trapped() const { return machine->Cpu()->PendingVector() == 4; }
+    void Write(bool byte, uint16_t address, uint16_t value) const {
+        if (byte) {
+            Memory().WriteByte(address, static_cast<uint8_t>(value));
+        } else {
+            Memory().WriteWord(address, value);
+        }
+    }
     void SetSwitch(const char* key, bool on) const {
         common::SettingsTree settings;
         ASSERT_TRUE(machine->ExchangeSettings(&settings, false));
@@ -160,11 +167,7 @@ TEST(Bk0011mMachineTest, TheMemoryMapRegisterSwitchesTheWindows) {
         SCOPED_TRACE(std::string(each.what) + " " + std::to_string(each.value));
         Bk0011mRun run(prototype);
         ASSERT_TRUE(run.PowerOn());
-        if (each.byte) {
-            run.Memory().WriteByte(each.address, static_cast<uint8_t>(each.value));
-        } else {
-            run.Memory().WriteWord(each.address, each.value);
-        }
+        run.Write(each.byte, each.address, each.value);
         Bk0011mMachineBase& machine = *run.machine;
         EXPECT_EQ(std::vector<int32_t>({machine.Window1Page(), machine.Window2Page(), machine.Window2Bank()}),
                   each.indices);
@@ -268,11 +271,7 @@ TEST(Bk0011mMachineTest, ThePaletteAndScreenRegister) {
         SCOPED_TRACE(each.what);
         Bk0011mRun run(prototype);
         ASSERT_TRUE(run.PowerOn());
-        if (each.byte) {
-            run.Memory().WriteByte(each.address, static_cast<uint8_t>(each.value));
-        } else {
-            run.Memory().WriteWord(each.address, each.value);
-        }
+        run.Write(each.byte, each.address, each.value);
         EXPECT_EQ(run.machine->TimerInterruptEnabled(), each.timerInterrupt);
         EXPECT_EQ(run.machine->Video()->PaletteIndex(), each.palette);
         EXPECT_EQ(run.machine->Video()->CurrentPage(), each.shownPage);
@@ -531,6 +530,23 @@ TEST(Bk0011mMachineTest, MenusOfTheMachine) {
     ASSERT_GE(sound.size(), clock.size());
     EXPECT_EQ(std::vector<std::string>(sound.end() - static_cast<std::ptrdiff_t>(clock.size()), sound.end()), clock);
     EXPECT_EQ(Menu(*run.machine, 1), std::vector<std::string>{"Load MSTD ROM file"});
+    // The clock is chosen while the machine is stopped.
+    for (const bool running : {false, true}) {
+        if (running) {
+            ASSERT_TRUE(run.PowerOn());
+        }
+        common::BasicOptionNode root;
+        run.machine->FillSettingsTree(&root, kSoundMenuKind);
+        for (int32_t index = 0; index < root.ChildCount(); ++index) {
+            const common::OptionNode& chip = *root.ChildAt(index);
+            for (int32_t item = 0; item < chip.ChildCount(); ++item) {
+                const common::OptionNode& clockItem = *chip.ChildAt(item);
+                for (int32_t choice = 0; clockItem.TextId() == 98 && choice < clockItem.ChildCount(); ++choice) {
+                    EXPECT_EQ(clockItem.ChildAt(choice)->IsEnabled(), !running) << choice;
+                }
+            }
+        }
+    }
     const Bk0011mFddMachine fdd;
     Bk0011mRun fddRun(fdd);
     EXPECT_TRUE(Menu(*fddRun.machine, 1).empty());

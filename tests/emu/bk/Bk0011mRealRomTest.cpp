@@ -6,9 +6,12 @@
 #include "common/SettingsTree.h"
 #include "emu/bk/AySoundChip.h"
 #include "emu/bk/BkVideo.h"
+#include "emu/core/DriveSet.h"
+#include "emu/core/DriveSlot.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
+#include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +81,29 @@ TEST_F(Bk0011mRealRomTest, Bk0011mFddWithoutADiskReachesTheFirmwaresScreen) {
     const Bk0011mFddMachine prototype;
     const std::unique_ptr<BkModelRun> run = Boot(prototype, kBootFrames);
     EXPECT_TRUE(run->Shows("Ok")) << run->Describe(TestName());
+}
+
+// A disk whose boot sector marks 02000 and loops: the BOS hands the boot to the floppy driver, which loads the
+// sector at 01000 and runs it.
+TEST_F(Bk0011mRealRomTest, Bk0011mFddBootsFromADisk) {
+    constexpr uint16_t kBootProgram[] = {
+        0000240,                   // NOP
+        0012737, 0123456, 0002000, // MOV #123456, @#2000
+        0000777,                   // BR .
+    };
+    std::string image(819200, '\0');
+    for (size_t index = 0; index < std::size(kBootProgram); ++index) {
+        image[2 * index] = static_cast<char>(kBootProgram[index] & 0xFF);
+        image[2 * index + 1] = static_cast<char>(kBootProgram[index] >> 8);
+    }
+    const test_support::TemporaryFolder folder;
+    const std::u16string path = folder.WriteFile(u"boot.img", image);
+    const Bk0011mFddMachine prototype;
+    BkModelRun run(prototype, romFolder);
+    ASSERT_TRUE(run.Machine().Drives()->DriveAt(DriveKind::Floppy, 0)->OpenImage(common::PathString(path.c_str())));
+    ASSERT_TRUE(run.PowerOn());
+    run.RunFrames(kBootFrames);
+    EXPECT_EQ(run.Machine().Memory()->ReadWord(02000, 1), 0123456) << run.Describe(TestName());
 }
 
 // 200 frames straight, and 100 frames, a state saved and loaded into a fresh machine, then 100 more, end alike.

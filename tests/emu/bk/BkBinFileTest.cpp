@@ -188,7 +188,7 @@ TEST_F(BkBinFileTest, OnlyTheProcessorsWordReadsStartTheFile) {
     EXPECT_EQ(run->Lines("[MBOARD]"), std::vector<std::string>{"[MBOARD] Binary file started at 1000o"});
 }
 
-// The jump begun before a state was saved ends in the machine that loads it, file or not.
+// The jump begun before a state was saved ends in the machine that loads it.
 TEST_F(BkBinFileTest, AStateSavedBetweenTheTwoReadsEndsTheJumpAfterLoading) {
     const std::string file = BinFile(02000, 2, Loops(2));
     const std::unique_ptr<BkModelRun> saving = Run(&file);
@@ -227,6 +227,27 @@ TEST_F(BkBinFileTest, AStateAfterTheJumpKeepsTheRomInPlace) {
     loading->RunFrames(1);
     EXPECT_EQ(Pc(*loading), 01000);
     EXPECT_TRUE(loading->Lines("[BIN]").empty());
+}
+
+// A state taken before the first read brings its file back into the slot and arms the autostart again.
+TEST_F(BkBinFileTest, AStateBeforeTheJumpArmsTheAutostartAgain) {
+    const std::string file = BinFile(01000, 2, Loops(2));
+    const std::unique_ptr<BkModelRun> saving = Run(&file);
+    common::MemoryStream state;
+    ASSERT_TRUE(state.Create(0, -1));
+    common::RecordArchive writer(state);
+    ASSERT_TRUE(saving->Machine().SaveState(writer));
+
+    const std::unique_ptr<BkModelRun> loading = Run(nullptr);
+    ASSERT_TRUE(loading->Machine().Memory()->PageAt(40)->FetchesInPlace());
+    ASSERT_TRUE(state.Seek(0));
+    common::RecordArchive reader(state);
+    ASSERT_TRUE(loading->Machine().LoadState(reader, nullptr));
+    EXPECT_TRUE(loading->Machine().Drives()->DriveAt(DriveKind::Cartridge, 0)->Image().IsOpen());
+    EXPECT_FALSE(loading->Machine().Memory()->PageAt(40)->FetchesInPlace());
+    loading->RunFrames(1);
+    EXPECT_EQ(Pc(*loading), 01000);
+    EXPECT_EQ(loading->Lines("[BIN]").size(), 1U);
 }
 
 int32_t BreakAlways(void* context, uint8_t* request, uint8_t* show, int32_t code) {

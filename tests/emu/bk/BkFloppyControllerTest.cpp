@@ -3,13 +3,16 @@
 #include "emu/bk/BkFloppyController.h"
 
 #include "FloppyRun.h"
+#include "common/BasicOptionNode.h"
 #include "emu/core/ArchiveBytes.h"
 #include "emu/core/BusService.h"
+#include "emu/core/Device.h"
 #include "emu/core/StateBytes.h"
 #include "emu/devices/DiskDrive.h"
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -284,6 +287,66 @@ TEST(BkFloppyControllerTest, TheViewNeverServesAnotherOrARemovedDisk) {
     run.Control(0x0012);
     EXPECT_EQ(run.Fdc().SelectedIndex(), -1) << "an empty drive is not ready";
     EXPECT_EQ(run.State(), 0);
+}
+
+// ---- Settings
+
+// The captions of the items below node, a level deeper indented by two spaces, separators as "-".
+void Captions(const common::OptionNode& node, const std::string& indent, std::vector<std::string>& out) {
+    for (int32_t index = 0; index < node.ChildCount(); ++index) {
+        const common::OptionNode* child = node.ChildAt(index);
+        out.push_back(indent + (child->IsSeparator() ? std::string("-") : child->Text().GetNarrow()));
+        Captions(*child, indent + "  ", out);
+    }
+}
+
+TEST(BkFloppyControllerTest, TheTwelveSwitchesAndTheirMenu) {
+    FloppyRun run;
+    common::SettingsTree settings;
+    ASSERT_TRUE(run.Fdc().ExchangeSettings(&settings, false));
+    const char* const keys[] = {"TraceReadSTATE",   "BreakReadSTATE",   "TraceWriteCTRL",    "BreakWriteCTRL",
+                                "TraceReadDATA",    "BreakReadDATA",    "TraceWriteDATA",    "BreakWriteDATA",
+                                "TraceReadSectors", "BreakReadSectors", "TraceWriteSectors", "BreakWriteSectors"};
+    for (const char* key : keys) {
+        common::BoundValue* value = settings.FindValue(common::NarrowString(key));
+        ASSERT_NE(value, nullptr) << key;
+        bool on = true;
+        EXPECT_TRUE(value->GetBool(on) && !on) << key;
+    }
+
+    common::BasicOptionNode root;
+    run.Fdc().FillSettingsTree(&root, kTraceMenuKind);
+    std::vector<std::string> menu;
+    Captions(root, "", menu);
+    const std::vector<std::string> submenu = {"    -", "    Select All", "    Clear All"};
+    std::vector<std::string> expected = {"  Trace Registers", "    Trace Write Control Reg", "    Trace Read State Reg",
+                                         "    Trace Write Data Reg", "    Trace Read Data Reg"};
+    const auto append = [&expected](std::initializer_list<std::vector<std::string>> parts) {
+        for (const std::vector<std::string>& part : parts) {
+            expected.insert(expected.end(), part.begin(), part.end());
+        }
+    };
+    append({submenu,
+            {"  Trace Driver", "    Trace Read Sectors", "    Trace Write Sectors"},
+            submenu,
+            {"  Trace All", "  -", "  Break On Registers", "    Break On Write Control Reg",
+             "    Break On Read State Reg", "    Break On Write Data Reg", "    Break On Read Data Reg"},
+            submenu,
+            {"  Break On Driver", "    Break On Read Sectors", "    Break On Write Sectors"},
+            submenu,
+            {"  Break All", "  -", "  Select All", "  Clear All"}});
+    for (std::string& line : expected) {
+        line = line.substr(2);
+    }
+    EXPECT_EQ(menu, expected);
+
+    // "Select All" sets every switch, "Break All" only the break switches.
+    auto* selectAll = const_cast<common::OptionNode*>(root.ChildAt(root.ChildCount() - 2));
+    selectAll->Activate();
+    for (const char* key : keys) {
+        bool on = false;
+        EXPECT_TRUE(settings.FindValue(common::NarrowString(key))->GetBool(on) && on) << key;
+    }
 }
 
 // ---- State

@@ -261,10 +261,14 @@ TEST(BkFloppyDriverTest, AWriteOverTheTrackInViewEncodesItAnew) {
     EXPECT_EQ(run.Fdc().TrackPosition(), 10);
     EXPECT_EQ(run.Drive(0).CylinderIndex(), 0u);
 
-    // A write elsewhere leaves the track; the view's head comes back with the next step.
+    // A write elsewhere leaves the track in view as it is, until the next control write.
     EXPECT_FALSE(run.Call({-256, 1, 4, 1, 0}, false));
     EXPECT_EQ(run.Fdc().TrackPosition(), 10);
     EXPECT_EQ(run.Fdc().Track()[308 + 52], 0x6067);
+    EXPECT_EQ(run.Drive(0).CylinderIndex(), 4u) << "the routine moved the head";
+    run.Control(0x0011);
+    EXPECT_EQ(run.Fdc().Track()[26], 0x0400) << "the next control write encodes where the head is";
+    EXPECT_EQ(run.State() & 0x0001, 0);
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #include "emu/devices/DirectSoundOutput.h"
 
 #include "FakeDirectSound.h"
+#include "SubmitLevel.h"
 #include "support/StartGate.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -13,9 +15,10 @@
 namespace emu {
 namespace {
 
-// The emulation thread submits blocks while the play cursor moves on; meanwhile another thread pauses the bus
-// (Silence) again and again and then closes the output. Neither may reach the device in the middle of the
-// other's call: every lock is unlocked before anything else happens, and nothing follows the release.
+// The emulation thread mixes and submits blocks while the play cursor moves on; meanwhile another thread pauses
+// the bus (Silence) again and again, then, with the mixer stopped as the core stops it, closes the output while
+// submissions still come. Neither may reach the device in the middle of the other's call: every lock is unlocked
+// before anything else happens, and nothing follows the release.
 TEST(DirectSoundOutputThreadTest, SilenceAndCloseWaitForAWriteInProgress) {
     constexpr int32_t kSlots = 50;
     constexpr int32_t kSlotBytes = 80;
@@ -25,15 +28,22 @@ TEST(DirectSoundOutputThreadTest, SilenceAndCloseWaitForAWriteInProgress) {
     output.SetHostWindow(&window);
     ASSERT_TRUE(output.Open(4000, 8, kSlots));
     test_support::StartGate start(2);
+    std::atomic<bool> mixing{true};
+    std::atomic<bool> mixerStopped{false};
+    std::atomic<bool> stop{false};
 
     std::thread emulation([&] {
         start.ArriveAndWait();
-        for (int32_t block = 0; block < 3000; ++block) {
+        for (int32_t block = 0; !stop.load(); ++block) {
             const auto play = static_cast<uint32_t>(block % kSlots * kSlotBytes);
             script->SetCursors(play, (play + kSlotBytes) % (kSlots * kSlotBytes));
-            // Only the submission: the mixer's accumulators are the emulation thread's alone, and no other thread
-            // closes an output while the mixer fills them.
-            output.SubmitBlock();
+            if (mixing.load()) {
+                SubmitLevel(output, block % 250 + 1);
+            } else {
+                // The accumulators are gone with Close: only the submission goes on.
+                mixerStopped = true;
+                output.SubmitBlock();
+            }
         }
     });
     start.ArriveAndWait();
@@ -41,7 +51,12 @@ TEST(DirectSoundOutputThreadTest, SilenceAndCloseWaitForAWriteInProgress) {
         output.Silence();
         std::this_thread::yield();
     }
+    mixing = false;
+    while (!mixerStopped.load()) {
+        std::this_thread::yield();
+    }
     output.Close();
+    stop = true;
     emulation.join();
 
     const std::vector<std::string> calls = script->Calls();

@@ -340,7 +340,7 @@ TEST_F(FolderDiskStreamTest, BadOrForeignStatesAreRefusedWithNothingChanged) {
              state.memoryBytes += kClusterBytes;
          },
          changed},
-        {"a memory size off the pool", [](StateRecords& state) { state.memoryBytes += 1; }, ""},
+        {"a memory size off the pool", [](StateRecords& state) { state.memoryBytes += 1; }, changed},
         {"a short memory blob", [](StateRecords& state) { state.memoryLength = 100; }, ""},
         {"a short pool blob", [](StateRecords& state) { state.poolLength = 8; }, ""},
         {"cluster 0 among used ones", [](StateRecords& state) { state.pool[1] = 0; }, ""},

@@ -126,24 +126,33 @@ TEST_F(FolderDiskToolsTest, LargeFoldersAndLeftOutFilesStayConsistent) {
         int items;
         uint64_t bigFile;
     };
-    for (const Case& test : {Case{"511 root items", 511, 0}, Case{"512 root items", 512, 0},
-                             Case{"a file beyond the data area", 3, 2145000000}}) {
+    const Case cases[] = {{"511 root items", 511, 0},
+                          {"512 root items", 512, 0},
+                          {"5498 items", FolderDiskImage::kItemLimit, 0},
+                          {"5499 items", FolderDiskImage::kItemLimit + 1, 0},
+                          {"a 4 GiB file", 3, 4294967296},
+                          {"a file beyond the data area", 3, 2145000000}};
+    for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
         FolderTree many;
         std::map<std::string, std::string> expected;
         for (int item = 0; item < test.items; ++item) {
             const std::string name = "F" + std::to_string(item);
-            const std::string content = Pattern(static_cast<size_t>(item % 5) * 700, static_cast<uint32_t>(item));
+            const std::string content = Pattern(static_cast<size_t>(item % 5) * 300, static_cast<uint32_t>(item));
             expected[(test.items >= 512 ? "TREE/" : "") + name] = content;
             many.File(std::filesystem::path("tree") / name, content);
         }
         if (test.bigFile > 0) {
             many.SparseFile("tree/BIG", test.bigFile);
         }
+        // Beyond the limit the last items in name order are left out.
+        while (static_cast<int32_t>(expected.size()) > FolderDiskImage::kItemLimit) {
+            expected.erase(std::prev(expected.end()));
+        }
         many.FixFolderTimes();
         FolderDiskImage disk(1 << 20);
         ASSERT_TRUE(disk.Open(common::PathString((many / "tree").u16string().c_str())));
-        EXPECT_EQ(disk.IsComplete(), test.bigFile == 0);
+        EXPECT_EQ(disk.IsComplete(), test.bigFile == 0 && test.items <= FolderDiskImage::kItemLimit);
         std::string listing;
         const auto copied = CheckedCopy(disk, listing);
         EXPECT_EQ(copied.size(), expected.size());
