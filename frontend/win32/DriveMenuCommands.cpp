@@ -32,134 +32,86 @@ MainWindow* WindowFor(gui::MenuItem* item, int32_t kind) {
     return MainWindow::Of(item);
 }
 
-DriveSlot* SlotOf(MainWindow& window, gui::MenuItem& item) {
-    return window.core != nullptr ? window.core->GetDrive(item.UserValue()) : nullptr;
-}
-
-// Refreshes a drive item; false when the call is no command to run.
-bool Refresh(gui::MenuItem& item, MainWindow& window, int32_t kind, bool enabledWithSlot, bool checkLatch) {
-    if (kind != gui::kMenuUpdate) {
-        return false;
-    }
-    const DriveSlot* slot = SlotOf(window, item);
-    SyncItem(item, slot != nullptr && enabledWithSlot,
-             checkLatch ? slot != nullptr && slot->latched : item.IsChecked());
-    return true;
-}
-
 void ShowDrive(MainWindow& window) {
     window.RefreshDriveIndicators(true);
     window.RefreshFromCore(true);
 }
 
-// Greys the item until the refresh after the command.
-void Grey(gui::MenuItem& item) {
-    if (item.IsEnabled()) {
-        item.SetEnabled(false);
+// A drive item's handler: a refresh enables it while the drive exists and enabled(slot) holds (and with
+// checkLatch checks it by the latch); a command greys it, runs on the item's drive index, and refreshes.
+template <typename Enabled, typename Run>
+bool DriveCommand(gui::MenuItem* item, int32_t kind, bool checkLatch, Enabled enabled, Run run) {
+    MainWindow* window = WindowFor(item, kind);
+    if (window == nullptr) {
+        return false;
     }
+    if (kind == gui::kMenuUpdate) {
+        const DriveSlot* slot = window->core != nullptr ? window->core->GetDrive(item->UserValue()) : nullptr;
+        const bool checked = checkLatch ? slot != nullptr && slot->latched : item->IsChecked();
+        SyncItem(*item, slot != nullptr && enabled(*slot), checked);
+        return true;
+    }
+    if (window->core == nullptr) {
+        return false;
+    }
+    if (item->IsEnabled()) {
+        item->SetEnabled(false);
+    }
+    run(*window, *window->core, item->UserValue());
+    ShowDrive(*window);
+    item->UpdateAll();
+    return true;
+}
+
+bool Always(const DriveSlot&) {
+    return true;
 }
 
 } // namespace
 
 bool OnMenuDriveLatch(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        return Refresh(*item, *window, kind, true, true);
-    }
-    if (window->core == nullptr) {
-        return false;
-    }
-    Grey(*item);
-    ToggleDriveLatch(*window->core, item->UserValue());
-    ShowDrive(*window);
-    item->UpdateAll();
-    return true;
+    return DriveCommand(item, kind, true, Always,
+                        [](MainWindow&, EmulatorCore& core, int32_t index) { ToggleDriveLatch(core, index); });
 }
 
 bool OnMenuDriveUnload(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        const DriveSlot* slot = SlotOf(*window, *item);
-        return Refresh(*item, *window, kind, slot != nullptr && slot->Image().IsOpen(), false);
-    }
-    if (window->core == nullptr) {
-        return false;
-    }
-    Grey(*item);
-    UnloadDrive(*window->core, item->UserValue());
-    ShowDrive(*window);
-    item->UpdateAll();
-    return true;
+    return DriveCommand(
+        item, kind, false, [](const DriveSlot& slot) { return slot.Image().IsOpen(); },
+        [](MainWindow&, EmulatorCore& core, int32_t index) { UnloadDrive(core, index); });
 }
 
 bool OnMenuDriveLoadFile(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        return Refresh(*item, *window, kind, true, false);
-    }
-    if (window->core == nullptr) {
-        return false;
-    }
-    Grey(*item);
-    const int32_t index = item->UserValue();
-    const DriveSlot* slot = window->core->GetDrive(index);
-    gui::Windows::OpenFileDialog dialog;
-    for (const FileFilter& filter : DriveFileFilters(slot)) {
-        dialog.AddFilter(filter.extension, filter.description);
-    }
-    const common::PathString folder = slot != nullptr ? slot->GetLastImageFolder() : common::GetProgramFolder();
-    const common::PathString name = slot != nullptr ? common::GetFileName(slot->ImagePath()) : common::PathString();
-    {
-        DialogPause pause(window->core);
-        if (dialog.RunInFolder(window, folder, name) && dialog.GetResult() == gui::kAnswerOk) {
-            MountDriveImage(*window->core, index, dialog.GetPath(), false);
+    return DriveCommand(item, kind, false, Always, [](MainWindow& window, EmulatorCore& core, int32_t index) {
+        const DriveSlot* slot = core.GetDrive(index);
+        gui::Windows::OpenFileDialog dialog;
+        for (const FileFilter& filter : DriveFileFilters(slot)) {
+            dialog.AddFilter(filter.extension, filter.description);
         }
-    }
-    ShowDrive(*window);
-    item->UpdateAll();
-    return true;
+        const common::PathString folder = slot != nullptr ? slot->GetLastImageFolder() : common::GetProgramFolder();
+        const common::PathString name = slot != nullptr ? common::GetFileName(slot->ImagePath()) : common::PathString();
+        DialogPause pause(&core);
+        if (dialog.RunInFolder(&window, folder, name) && dialog.GetResult() == gui::kAnswerOk) {
+            MountDriveImage(core, index, dialog.GetPath(), false);
+        }
+    });
 }
 
 bool OnMenuDriveMountFolder(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        return Refresh(*item, *window, kind, true, false);
-    }
-    if (window->core == nullptr) {
-        return false;
-    }
-    Grey(*item);
-    const int32_t index = item->UserValue();
-    const DriveSlot* slot = window->core->GetDrive(index);
-    gui::Windows::FolderDialog dialog;
-    // The dialog names the drive as its submenu does.
-    const int32_t titleId = DriveLabelTextId(index, DriveCounts::Of(*window->core));
-    if (titleId >= 0) {
-        dialog.SetTitle(common::GetText(titleId, u""));
-    }
-    dialog.SetPrompt(common::GetText(kMountPrompt, u""));
-    const common::PathString folder = slot != nullptr ? slot->GetLastMountFolder() : common::GetProgramFolder();
-    {
-        DialogPause pause(window->core);
-        if (dialog.RunAt(window, folder) && dialog.GetResult() == gui::kAnswerOk) {
-            MountDriveImage(*window->core, index, dialog.GetPath(), true);
+    return DriveCommand(item, kind, false, Always, [](MainWindow& window, EmulatorCore& core, int32_t index) {
+        const DriveSlot* slot = core.GetDrive(index);
+        gui::Windows::FolderDialog dialog;
+        // The dialog names the drive as its submenu does.
+        const int32_t titleId = DriveLabelTextId(index, DriveCounts::Of(core));
+        if (titleId >= 0) {
+            dialog.SetTitle(common::GetText(titleId, u""));
         }
-    }
-    ShowDrive(*window);
-    item->UpdateAll();
-    return true;
+        dialog.SetPrompt(common::GetText(kMountPrompt, u""));
+        const common::PathString folder = slot != nullptr ? slot->GetLastMountFolder() : common::GetProgramFolder();
+        DialogPause pause(&core);
+        if (dialog.RunAt(&window, folder) && dialog.GetResult() == gui::kAnswerOk) {
+            MountDriveImage(core, index, dialog.GetPath(), true);
+        }
+    });
 }
 
 void BuildDrivesMenu(MainWindow& window, gui::PopupMenu& drives) {
