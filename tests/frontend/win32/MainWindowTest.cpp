@@ -3,8 +3,10 @@
 #include "FrontEndTestSupport.h"
 
 #include "app/EmulatorCore.h"
+#include "emu/devices/win32/WindowRenderer.h"
 #include "gui/windows/BorderedPanel.h"
 #include "gui/windows/Button.h"
+#include "gui/windows/PictureControl.h"
 
 #include <algorithm>
 #include <atomic>
@@ -176,6 +178,19 @@ TEST_F(MainWindowTest, RunCommandsMoveItemsButtonsAndTitleTogether) {
     EXPECT_FALSE(bar->pauseItem->IsChecked());
     EXPECT_FALSE(window->pauseButton->IsLatched());
 
+    // While running, the machine, renderer and output choices are greyed; the console comes and goes.
+    EXPECT_FALSE(ItemOf(bar->computerMenu, 1)->IsEnabled());
+    EXPECT_FALSE(ItemOf(bar->videoMenu, 1)->IsEnabled());
+    EXPECT_FALSE(ItemOf(bar->soundMenu, 0)->IsEnabled());
+    EXPECT_FALSE(core.ConsoleMode());
+    Choose(bar->consoleWindowItem);
+    EXPECT_TRUE(core.ConsoleMode());
+    EXPECT_TRUE(bar->consoleWindowItem->IsChecked());
+    EXPECT_FALSE(bar->emulationScreenItem->IsChecked());
+    Choose(bar->emulationScreenItem);
+    EXPECT_FALSE(core.ConsoleMode());
+    EXPECT_TRUE(bar->emulationScreenItem->IsChecked());
+
     // The toolbar's Stop does what the menu's does.
     window->stopButton->OnClick();
     PumpPending();
@@ -278,6 +293,11 @@ TEST_F(MainWindowTest, WithoutACoreTheWindowOpensAndASoundChoiceIsOnlyStored) {
     EXPECT_EQ(window->config.SoundOutputIndex, 0);
     EXPECT_STREQ(window->config.EmuDefaultSound.GetNarrow(), "No Sound");
     EXPECT_TRUE(ItemOf(bar->soundMenu, 0)->IsChecked());
+    Choose(ItemOf(bar->videoMenu, 1));
+    EXPECT_EQ(window->config.RendererIndex, 1);
+    EXPECT_STREQ(window->config.EmuDefaultScreen.GetNarrow(), "OpenGL");
+    EXPECT_TRUE(ItemOf(bar->videoMenu, 1)->IsChecked());
+    EXPECT_FALSE(ItemOf(bar->videoMenu, 0)->IsChecked());
     Choose(ItemOf(bar->emulationMenu, kStart));
     EXPECT_EQ(window->core, nullptr);
 }
@@ -334,6 +354,46 @@ TEST_F(MainWindowTest, UnderARussianUserLanguageTheProgramStartsInRussian) {
     EXPECT_EQ(window->config.guiLanguage, 1);
     EXPECT_EQ(Menus(), kRussianMenus);
     EXPECT_EQ(window->startButton->GetText().View(), u"Старт");
+}
+
+} // namespace
+} // namespace emu::testing
+
+namespace emu::testing {
+namespace {
+
+std::atomic<int32_t> flakyInstances{0};
+
+// A model whose second machine (the first core's) cannot be made; later ones can.
+class SecondInstanceFails : public app_test::StandInModel {
+public:
+    SecondInstanceFails() : StandInModel(0) {}
+    std::unique_ptr<Computer> NewInstance() const override {
+        return ++flakyInstances == 2 ? nullptr : std::make_unique<SecondInstanceFails>();
+    }
+};
+
+std::unique_ptr<Computer> MakeSecondInstanceFails() {
+    return std::make_unique<SecondInstanceFails>();
+}
+
+constexpr EmulatorConfig::MachineListEntry kFirstCoreFails[] = {{&MakeSecondInstanceFails, false}};
+
+TEST_F(MainWindowTest, AMachineChosenWithoutACoreMakesOneThatDrawsIntoTheScreen) {
+    flakyInstances = 0;
+    ASSERT_TRUE(Start(kFirstCoreFails));
+    ASSERT_EQ(window->core, nullptr);
+    EXPECT_FALSE(bar->startItem->IsEnabled());
+    Choose(ItemOf(bar->computerMenu, 0));
+    ASSERT_NE(window->core, nullptr);
+    EXPECT_EQ(window->selectedMachine, 0);
+    EXPECT_STREQ(window->config.EmuDefaultConfig.GetNarrow(), "bk_0010");
+    EXPECT_TRUE(bar->startItem->IsEnabled());
+    const auto* renderer = dynamic_cast<const WindowRenderer*>(window->core->Renderer());
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_EQ(renderer->TargetWindow(), window->screen->GetHandle()) << "the new core draws into the screen";
+    Choose(bar->startItem);
+    EXPECT_TRUE(window->core->IsPowered());
 }
 
 } // namespace
