@@ -16,6 +16,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace common {
@@ -101,6 +102,9 @@ public:
     bool WaitPaused();
     // hold: WaitPaused; otherwise releases one pause.
     bool HoldThread(bool hold);
+    // Runs work under the core lock with the thread parked, as a console command runs; false, work not run, when
+    // the thread did not park in time.
+    bool RunParked(const std::function<void()>& work);
     // Ends single-stepping.
     void StopAndWait();
     // Steps: count instructions (count > 0) or until the program counter reaches (kind 1) or leaves (kind 0) the

@@ -57,6 +57,16 @@ int32_t EmulatorCore::GetDriveInfo(int32_t& floppies, int32_t& hardDisks, int32_
     return floppies + hardDisks + cartridges + cdRoms;
 }
 
+bool EmulatorCore::RunParked(const std::function<void()>& work) {
+    common::LockGuard lock(&coreLock);
+    PauseGuard pause(*this);
+    if (!pause.Holds()) {
+        return false;
+    }
+    work();
+    return true;
+}
+
 DriveSlot* EmulatorCore::GetDrive(int32_t index) {
     common::LockGuard lock(&coreLock);
     const DriveSet* drives = loopActive && machine != nullptr ? machine->Drives() : nullptr;

@@ -6,7 +6,10 @@
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/RendererBase.h"
 #include "frontend/UiTextTables.h"
+#include "frontend/win32/AboutBox.h"
+#include "frontend/win32/DriveMenu.h"
 #include "frontend/win32/MainWindow.h"
+#include "frontend/win32/StateCommands.h"
 
 namespace emu {
 namespace {
@@ -78,11 +81,6 @@ private:
     bool ok;
 };
 
-// A handler for an item without its own command yet (Save State, Load State, About...): always enabled.
-bool OnMenuNotBuilt(gui::MenuItem*, int32_t, int32_t, int32_t) {
-    return false;
-}
-
 } // namespace
 
 MainMenuBar::~MainMenuBar() {
@@ -124,8 +122,8 @@ bool MainMenuBar::BuildMainMenu() {
     emulation.Item(kSynchronization, OnMenuSynchronization, true);
     emulation.Item(kFastInitialization, OnMenuFastInit, true);
     emulation.Separator();
-    saveStateItem = emulation.Item(kSaveState, OnMenuNotBuilt);
-    loadStateItem = emulation.Item(kLoadState, OnMenuNotBuilt);
+    saveStateItem = emulation.Item(kSaveState, OnMenuSaveState);
+    loadStateItem = emulation.Item(kLoadState, OnMenuLoadState);
     emulation.Separator();
     emulation.Item(kExit, OnMenuExit);
     if (!emulation.Ok()) {
@@ -152,6 +150,9 @@ bool MainMenuBar::BuildMainMenu() {
     videoMenu = AddSubmenuById(kVideo);
     if (drivesMenu == nullptr || videoMenu == nullptr) {
         return false;
+    }
+    if (window != nullptr) {
+        BuildDrivesMenu(*window, *drivesMenu);
     }
     PopupBuilder video(videoMenu);
     const int32_t rendererCount = config != nullptr ? static_cast<int32_t>(config->Renderers.size()) : 0;
@@ -221,7 +222,7 @@ bool MainMenuBar::BuildMainMenu() {
 
     helpMenu = AddSubmenuById(kHelp);
     PopupBuilder help(helpMenu);
-    help.Item(kAboutDots, OnMenuNotBuilt);
+    help.Item(kAboutDots, ShowAboutBox);
     if (!help.Ok()) {
         return false;
     }

@@ -3,6 +3,7 @@
 #include "common/TextTable.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/RendererBase.h"
+#include "frontend/win32/DriveMenu.h"
 #include "frontend/win32/MainMenuBar.h"
 #include "frontend/win32/MainWindow.h"
 #include "gui/windows/BorderedPanel.h"
@@ -339,6 +340,9 @@ bool OnMenuConfiguration(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
         if (window->core != before) {
             window->BindCoreToScreen();
         }
+    }
+    if (bar != nullptr && bar->drivesMenu != nullptr) {
+        BuildDrivesMenu(*window, *bar->drivesMenu);
     }
     window->RelabelToolbar();
     window->switchingMachine = false;

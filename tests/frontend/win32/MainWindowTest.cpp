@@ -25,7 +25,7 @@ constexpr const char* kEnglishMenus = R"(Emulation
   Synchronization [x]
   Fast Initialization
   ----
-  Save State	F11
+  Save State	F11 (grey)
   Load State	F12
   ----
   Exit
@@ -74,7 +74,7 @@ constexpr const char* kRussianMenus = R"(Эмуляция
   Синхронизация [x]
   Быстрая инициализация
   ----
-  Сохранить состояние	F11
+  Сохранить состояние	F11 (grey)
   Загрузить состояние	F12
   ----
   Выход
