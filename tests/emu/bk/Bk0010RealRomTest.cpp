@@ -4,6 +4,7 @@
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
 #include "emu/bk/BkBiosTracer.h"
+#include "emu/core/BusService.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
@@ -153,6 +154,61 @@ TEST_F(Bk0010RealRomTest, AStateRoundTripGoesOnAsTheMachineWould) {
             << "row " << y;
     }
     EXPECT_EQ(loaded.Machine().Cpu()->Cycles(), straight->Machine().Cpu()->Cycles());
+    EXPECT_TRUE(loaded.Lines("[ERROR]").empty());
+}
+
+// From now on the processor ticks the bus through its own timed event, 44100 times a second.
+bool TickTheBusFromTheProcessor(BkModelRun& run) {
+    if (run.Machine().SetBusRate(44100, 0, false) != 2) {
+        return false;
+    }
+    run.Machine().Cpu()->RebuildEvents();
+    return true;
+}
+
+// Runs cycles on the processor alone, its events fired as the core fires them; no slice ends tick the bus.
+void RunTickedByTheProcessor(BkModelRun& run, int64_t cycles) {
+    EXPECT_EQ(run.Runner().RunCycles(cycles), 0);
+}
+
+// A state saved while the processor ticks the bus loads into a machine whose processor does the same, which then
+// goes on as the one that saved it: the tick event, the bus count and the devices' events carry over.
+TEST_F(Bk0010RealRomTest, AStateSavedWhileTheProcessorTicksTheBusGoesOnAsTheMachineWould) {
+    const Bk0010_01Machine prototype;
+    BkModelRun saved(prototype, romFolder);
+    ASSERT_TRUE(saved.PowerOn());
+    ASSERT_TRUE(TickTheBusFromTheProcessor(saved));
+    const int64_t second = saved.Machine().Cpu()->Frequency();
+    RunTickedByTheProcessor(saved, 2 * second);
+    ASSERT_TRUE(saved.Shows("БЕЙСИК")) << saved.Describe(TestName());
+    const int32_t ticksBefore = saved.Machine().Bus()->Ticks();
+    EXPECT_GT(ticksBefore, 0);
+
+    common::MemoryStream state;
+    ASSERT_TRUE(state.Create(0, -1));
+    common::RecordArchive writer(state);
+    ASSERT_TRUE(saved.Machine().SaveState(writer));
+
+    BkModelRun loaded(prototype, romFolder);
+    ASSERT_TRUE(loaded.PowerOn());
+    ASSERT_TRUE(TickTheBusFromTheProcessor(loaded));
+    ASSERT_TRUE(state.Seek(0));
+    common::RecordArchive reader(state);
+    ASSERT_TRUE(loaded.Machine().LoadState(reader, nullptr));
+    EXPECT_EQ(loaded.Machine().Bus()->Ticks(), ticksBefore);
+
+    for (BkModelRun* run : {&saved, &loaded}) {
+        RunTickedByTheProcessor(*run, second);
+    }
+    // A second of ticks, one each 68 cycles (3 MHz / 44100, rounded to whole cycles).
+    EXPECT_NEAR(saved.Machine().Bus()->Ticks() - ticksBefore, second / 68, 1);
+    EXPECT_EQ(loaded.Machine().Bus()->Ticks(), saved.Machine().Bus()->Ticks());
+    EXPECT_EQ(loaded.Machine().Cpu()->Cycles(), saved.Machine().Cpu()->Cycles());
+    const MemoryMap& expected = *saved.Machine().Memory();
+    const MemoryMap& actual = *loaded.Machine().Memory();
+    ASSERT_EQ(actual.Size(), expected.Size());
+    EXPECT_TRUE(std::equal(expected.RamBase(), expected.RamBase() + expected.Size(), actual.RamBase()));
+    EXPECT_EQ(loaded.Screen(), saved.Screen());
     EXPECT_TRUE(loaded.Lines("[ERROR]").empty());
 }
 

@@ -3,6 +3,7 @@
 #include "common/BasicOptionNode.h"
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
+#include "emu/core/StateBytes.h"
 #include "support/Bytes.h"
 #include "support/RamTestMachine.h"
 #include "support/RecordingConsole.h"
@@ -618,6 +619,108 @@ TEST_F(Cpu1801BM1Test, InstructionThatDoesNotFitIsParkedAndPaidForLater) {
         EXPECT_EQ(processor->Register(7), kCode + 2);
         EXPECT_EQ(processor->Execute(8), 8);
         EXPECT_EQ(processor->Register(7), kCode + 4);
+    }
+}
+
+// The exact bytes of the processor's chunk and its own values, so a mistake made alike in writer and reader shows.
+TEST_F(Cpu1801BM1Test, SavedStateHasItsGoldenBytesAndLoadsBack) {
+    using emu::BlobValue;
+    using emu::BoolValue;
+    using emu::ChunkBegin;
+    using emu::ChunkEnd;
+    using emu::I32Value;
+    using emu::I64Value;
+    using emu::U16Value;
+    using emu::U32Value;
+    using emu::U64Value;
+    using emu::U8Value;
+    machine.Load(kCode, {000240, 000240, 000240, 000240}); // NOPs of 14 cycles
+    const uint16_t registerValues[] = {0100001, 0002, 0040003, 0177774, 0005, 0123456, kStack - 2, kCode};
+    for (int index = 0; index < 8; ++index) {
+        cpu.SetRegister(index, registerValues[index]);
+    }
+    cpu.SetPsw(0017); // N Z V C
+    // Three NOPs, then a fourth parked (its whole cost kept, 8 cycles of it paid, its PC past the opcode).
+    ASSERT_EQ(cpu.Execute(50), 50);
+    ASSERT_EQ(cpu.Register(7), kCode + 6);
+    const test_support::Bytes ratioOne = {0, 0, 0, 0, 0, 0, 0xF0, 0x3F};
+    const test_support::Bytes golden = test_support::Concat({
+        ChunkBegin("_CPU"),
+        U8Value("VER", 0),
+        I64Value("FREQ", 1000000),
+        U64Value("CYCL", 50),
+        I64Value("FFREQ", 1000000),
+        U64Value("LCYCL", 0),
+        U64Value("LSCYCL", 0),
+        BlobValue("CFREQ", ratioOne),
+        BoolValue("IFFREQ", false),
+        I32Value("MCYCL", 0),
+        I32Value("ECYCL", 0),
+        I32Value("SCYCL", 0),
+        I32Value("PCYCL", 8),
+        U64Value("AMSK", 0xFFFF),
+        BoolValue("NMI", false),
+        U32Value("CRID", 0),
+        BoolValue("CHWI", false),
+        BoolValue("AHWI", true),
+        I32Value("HWID", 0),
+        U64Value("FMSK", 0xFFFFFFFFFFFFFFFF),
+        BoolValue("WFLT", false),
+        BoolValue("STEVT", false),
+        U32Value("CNEVT", 0),
+        I32Value("CBEVT", 0x7FFFFFFF),
+        ChunkEnd("_CPU"),
+        U8Value("VER", 0),
+        U16Value("FLAGS", 0017),
+        U16Value("R0", 0100001),
+        U16Value("R1", 0002),
+        U16Value("R2", 0040003),
+        U16Value("R3", 0177774),
+        U16Value("R4", 0005),
+        U16Value("R5", 0123456),
+        U16Value("R6", kStack - 2),
+        U16Value("R7", kCode + 6),
+        U16Value("SEL1", 0200),
+        I32Value("TRPI", emu::Cpu1801BM1::kNoPendingVector),
+        U16Value("PAROP", 000240),
+        U16Value("PARPC", kCode + 8),
+        I32Value("PARCY", 14),
+    });
+    common::MemoryStream stream;
+    stream.Create(0, -1);
+    common::RecordArchive writer(stream);
+    ASSERT_TRUE(cpu.SaveOwnData(writer));
+    const test_support::Bytes saved(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
+    // What the device base writes comes first; the processor's part is the end of the state.
+    ASSERT_GE(saved.size(), golden.size());
+    const test_support::Bytes head(saved.begin(), saved.end() - static_cast<std::ptrdiff_t>(golden.size()));
+    const test_support::Bytes tail(saved.end() - static_cast<std::ptrdiff_t>(golden.size()), saved.end());
+    EXPECT_EQ(tail, golden);
+
+    // The golden bytes load into a fresh processor, which then runs on as the first one does.
+    test_support::Bytes loadable = test_support::Concat({head, golden});
+    emu::Cpu1801BM1 copy;
+    test_support::RamTestMachine other;
+    other.Attach(copy);
+    int32_t rate = 0;
+    ASSERT_TRUE(copy.Start(rate));
+    std::copy(machine.Memory(), machine.Memory() + 0x10000, other.Memory());
+    common::MemoryStream source;
+    source.Attach(loadable.data(), static_cast<int64_t>(loadable.size()));
+    common::RecordArchive reader(source);
+    ASSERT_TRUE(copy.LoadOwnData(reader, nullptr));
+    EXPECT_EQ(source.Tell(), source.Size());
+    EXPECT_EQ(copy.Psw(), 0017);
+    for (int index = 0; index < 7; ++index) {
+        EXPECT_EQ(copy.Register(index), registerValues[index]) << "R" << index;
+    }
+    EXPECT_EQ(copy.Register(7), kCode + 6);
+    EXPECT_EQ(copy.Cycles(), 50u);
+    for (emu::Cpu1801BM1* processor : {&cpu, &copy}) {
+        // 6 cycles still owed for the parked NOP, then one more NOP.
+        EXPECT_EQ(processor->Execute(20), 20);
+        EXPECT_EQ(processor->Register(7), kCode + 8);
+        EXPECT_EQ(processor->Cycles(), 70u);
     }
 }
 
