@@ -46,8 +46,12 @@ bool BuildOptionMenu(common::OptionNode* node, gui::PopupMenu* popup, bool neste
         gui::MenuItem* item = nullptr;
         if (child->ChildCount() == 0) {
             if (child->IsSeparator()) {
+                // Nor after a separator already there: a tree that opens with one follows the separator set
+                // before it.
                 common::OptionNode* next = node->ChildAt(i + 1);
-                if (i + 1 < count && (next == nullptr || !next->IsSeparator())) {
+                const int32_t last = popup->ItemCount() - 1;
+                const bool afterSeparator = last >= 0 && popup->ItemAt(last)->IsSeparator();
+                if (i + 1 < count && (next == nullptr || !next->IsSeparator()) && !afterSeparator) {
                     if (gui::MenuItem* separator = popup->AddSeparator(false)) {
                         separator->UserData() = reinterpret_cast<uintptr_t>(child);
                     }

@@ -75,16 +75,16 @@ TEST_F(OptionMenusTest, SeparatorRunsGiveOneSeparatorAndNoneTrails) {
     root.AddSeparator();
 
     ASSERT_TRUE(BuildOptionTreeMenus({{&root, popup, false}}, TestHandler));
-    EXPECT_EQ(LabelsOf(popup), (Labels{"Capture Mouse", "-", "-", "Plain", "-", "Toggle", "Radio"}))
-        << "the tree's leading separator option follows the one set before the tree";
-    gui::MenuItem* toggle = popup->ItemAt(5);
-    gui::MenuItem* radio = popup->ItemAt(6);
+    EXPECT_EQ(LabelsOf(popup), (Labels{"Capture Mouse", "-", "Plain", "-", "Toggle", "Radio"}))
+        << "the tree's leading separator option merges with the one set before the tree";
+    gui::MenuItem* toggle = popup->ItemAt(4);
+    gui::MenuItem* radio = popup->ItemAt(5);
     EXPECT_TRUE(toggle->ExtraFlag1());
     EXPECT_FALSE(toggle->ExtraByte());
     EXPECT_TRUE(radio->ExtraByte()) << "a radio item";
-    EXPECT_FALSE(popup->ItemAt(3)->ExtraFlag1()) << "a plain item";
+    EXPECT_FALSE(popup->ItemAt(2)->ExtraFlag1()) << "a plain item";
     EXPECT_EQ(popup->ItemAt(1)->UserData(), 0u) << "the separator before the tree is static";
-    EXPECT_EQ(popup->ItemAt(2)->UserData(), reinterpret_cast<uintptr_t>(root.ChildAt(0)));
+    EXPECT_EQ(popup->ItemAt(3)->UserData(), reinterpret_cast<uintptr_t>(root.ChildAt(3)));
     EXPECT_EQ(toggle->OnAny(), &TestHandler);
 
     popup->RemoveByGroup(0, false);
