@@ -260,7 +260,8 @@ bool MainMenuBar::BuildMainMenu() {
     if (!help.Ok()) {
         return false;
     }
-    if (window != nullptr && window->core != nullptr && !BuildDeviceMenus(false, false)) {
+    // The bar was cleared above: a removal now would take the Drives menu's own options away again.
+    if (window != nullptr && window->core != nullptr && !BuildDeviceMenus(true, false)) {
         return false;
     }
     UpdateAll();
