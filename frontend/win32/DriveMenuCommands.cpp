@@ -1,9 +1,11 @@
 // The Drives menu and its commands: the dialogs run here, the work on the drives is the portable drive commands'.
 #include "app/EmulatorCore.h"
+#include "common/OptionNode.h"
 #include "common/Paths.h"
 #include "common/TextTable.h"
 #include "emu/core/DriveSlot.h"
 #include "frontend/DriveCommands.h"
+#include "frontend/OptionMenus.h"
 #include "frontend/win32/DriveMenu.h"
 #include "frontend/win32/MainMenuBar.h"
 #include "frontend/win32/MainWindow.h"
@@ -172,6 +174,11 @@ void BuildDrivesMenu(MainWindow& window, gui::PopupMenu& drives) {
             drives.Clear();
             return;
         }
+    }
+    common::OptionNode* options = window.core->GetParam(11);
+    if (options != nullptr && options->ChildCount() > 0) {
+        drives.AddSeparator(true);
+        BuildOptionMenu(options, &drives, false, OnMenuDeviceOption);
     }
 }
 

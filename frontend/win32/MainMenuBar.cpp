@@ -5,11 +5,14 @@
 #include "emu/core/Computer.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/RendererBase.h"
+#include "frontend/OptionMenus.h"
 #include "frontend/UiTextTables.h"
 #include "frontend/win32/AboutBox.h"
 #include "frontend/win32/DriveMenu.h"
 #include "frontend/win32/MainWindow.h"
 #include "frontend/win32/StateCommands.h"
+
+#include <functional>
 
 namespace emu {
 namespace {
@@ -100,6 +103,37 @@ void MainMenuBar::RemoveGeneratedItems() {
             popup->RemoveByGroup(0, false);
         }
     }
+}
+
+bool MainMenuBar::BuildDeviceMenus(bool keep, bool skipBuild) {
+    if (!keep) {
+        RemoveGeneratedItems();
+    }
+    if (skipBuild) {
+        return true;
+    }
+    MainWindow* window = MainWindow::Of(this);
+    if (window == nullptr || window->core == nullptr) {
+        return false;
+    }
+    const EmulatorCore& core = *window->core;
+    return BuildOptionTreeMenus({{core.GetParam(1), computerMenu, false},
+                                 {core.GetParam(5), inputMenu, false},
+                                 {core.GetParam(7), debugMenu, true},
+                                 {core.GetParam(3), videoMenu, false},
+                                 {core.GetParam(4), soundMenu, false},
+                                 {core.GetParam(10), settingsMenu, false}},
+                                OnMenuDeviceOption);
+}
+
+bool OnMenuDeviceOption(gui::MenuItem* item, int32_t position, int32_t kind, int32_t) {
+    MainWindow* window = item != nullptr ? MainWindow::Of(item) : nullptr;
+    if (window == nullptr || window->core == nullptr) {
+        return false;
+    }
+    EmulatorCore* core = window->core;
+    return HandleDeviceOption(item, position, kind,
+                              [core](const std::function<void()>& work) { return core->RunParked(work); });
 }
 
 bool MainMenuBar::BuildMainMenu() {
@@ -224,6 +258,10 @@ bool MainMenuBar::BuildMainMenu() {
     PopupBuilder help(helpMenu);
     help.Item(kAboutDots, ShowAboutBox);
     if (!help.Ok()) {
+        return false;
+    }
+    // The bar was cleared above: a removal now would take the Drives menu's own options away again.
+    if (window != nullptr && window->core != nullptr && !BuildDeviceMenus(true, false)) {
         return false;
     }
     UpdateAll();

@@ -20,6 +20,9 @@ public:
     bool BuildMainMenu();
     // Removes every generated item (group not 0) from the popups that take them.
     void RemoveGeneratedItems();
+    // Unless keep, removes the generated items first; unless skipBuild, adds the core's option trees under their
+    // popups. False without a core or when a build fails.
+    bool BuildDeviceMenus(bool keep, bool skipBuild);
 
     gui::MenuItem* startItem = nullptr;
     gui::MenuItem* pauseItem = nullptr;
@@ -65,6 +68,8 @@ bool OnMenuMachine(gui::MenuItem* item, int32_t position);
 bool OnMenuRenderer(gui::MenuItem* item, int32_t position, int32_t kind, int32_t extra);
 bool OnMenuSoundOutput(gui::MenuItem* item, int32_t position, int32_t kind, int32_t extra);
 bool OnMenuLanguage(gui::MenuItem* item, int32_t position, int32_t kind, int32_t extra);
+// Every item made from a device option; activates the option with the emulation thread parked.
+bool OnMenuDeviceOption(gui::MenuItem* item, int32_t position, int32_t kind, int32_t extra);
 
 // Sets the item's flags to the computed ones, updating the native item only when one differs.
 void SyncItem(gui::MenuItem& item, bool enabled, bool checked);

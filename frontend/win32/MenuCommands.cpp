@@ -341,8 +341,11 @@ bool OnMenuConfiguration(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
             window->BindCoreToScreen();
         }
     }
-    if (bar != nullptr && bar->drivesMenu != nullptr) {
-        BuildDrivesMenu(*window, *bar->drivesMenu);
+    if (bar != nullptr) {
+        bar->BuildDeviceMenus(true, false);
+        if (bar->drivesMenu != nullptr) {
+            BuildDrivesMenu(*window, *bar->drivesMenu);
+        }
     }
     window->RelabelToolbar();
     window->switchingMachine = false;

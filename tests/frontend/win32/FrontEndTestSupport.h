@@ -7,6 +7,7 @@
 #include "frontend/win32/EmulatorApplication.h"
 #include "frontend/win32/MainMenuBar.h"
 #include "frontend/win32/MainWindow.h"
+#include "gui/PopupMenu.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,17 @@ inline std::string GetTitleOf(gui::Windows::TopLevelWindow* window) {
     wchar_t text[512] = {};
     GetWindowTextW(window->GetHandle(), text, static_cast<int>(std::size(text)));
     return Utf8(text);
+}
+
+// The first item of a popup with that label; null when there is none.
+inline gui::MenuItem* ItemNamed(gui::PopupMenu* menu, const char* name) {
+    for (int32_t i = 0; menu != nullptr && i < menu->ItemCount(); ++i) {
+        gui::MenuItem* item = menu->ItemAt(i);
+        if (item != nullptr && item->GetText().Compare(name) == 0) {
+            return item;
+        }
+    }
+    return nullptr;
 }
 
 // One line per native item, two blanks of indent per level: its text, " [x]" when checked, " (grey)" when greyed;

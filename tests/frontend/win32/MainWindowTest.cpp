@@ -40,6 +40,8 @@ Drives
 Video
   WinGDI renderer [x]
   OpenGL renderer
+  ----
+  Stretch to Window [x]
 Sound
   No Sound
   WaveSound [x]
@@ -47,6 +49,24 @@ Sound
 Input
   Capture Mouse on DblClick [x]
 Debug
+  CPU PDP-11
+    Trace Illegal Opcode
+    Trace EIS (MUL,DIV,ASH,ASHC)
+    Trace FP11 (Floating-Point)
+    Trace HALT
+    Trace RESET
+    Trace All
+    ----
+    Break On Illegal Opcode
+    Break On EIS (MUL,DIV,ASH,ASHC)
+    Break On FP11 (Floating-Point)
+    Break On HALT
+    Break On RESET
+    Break All
+    Select All
+    Clear All
+  ----
+  Break On PC=01000
 View
   Emulation Screen (grey)
   Console Window [x]
@@ -61,6 +81,8 @@ Settings
   Language
     English [x]
     Russian
+  ----
+  Ignore equal console strings
 Help
   About...
 )";
@@ -89,6 +111,8 @@ constexpr const char* kRussianMenus = R"(Эмуляция
 Видео
   WinGDI renderer [x]
   OpenGL renderer
+  ----
+  Масштабировать по окну [x]
 Звук
   No Sound
   WaveSound [x]
@@ -96,6 +120,24 @@ constexpr const char* kRussianMenus = R"(Эмуляция
 Управление
   Захват мыши при двойном щелчке [x]
 Отладка
+  CPU PDP-11
+    Trace Illegal Opcode
+    Trace EIS (MUL,DIV,ASH,ASHC)
+    Trace FP11 (Floating-Point)
+    Trace HALT
+    Trace RESET
+    Trace All
+    ----
+    Break On Illegal Opcode
+    Break On EIS (MUL,DIV,ASH,ASHC)
+    Break On FP11 (Floating-Point)
+    Break On HALT
+    Break On RESET
+    Break All
+    Select All
+    Clear All
+  ----
+  Break On PC=01000
 Вид
   Экран эмуляции (grey)
   Окно консоли [x]
@@ -110,6 +152,8 @@ constexpr const char* kRussianMenus = R"(Эмуляция
   Язык (Language)
     English
     Russian [x]
+  ----
+  Игнорировать строки-дубли в консоли
 Справка
   О программе...
 )";

@@ -35,16 +35,6 @@ protected:
         ASSERT_EQ(monitor.size(), 020000u);
     }
 
-    static gui::MenuItem* ItemNamed(gui::PopupMenu* menu, const char* name) {
-        for (int32_t i = 0; menu != nullptr && i < menu->ItemCount(); ++i) {
-            gui::MenuItem* item = menu->ItemAt(i);
-            if (item != nullptr && item->GetText().Compare(name) == 0) {
-                return item;
-            }
-        }
-        return nullptr;
-    }
-
     bool Checked(gui::PopupMenu* menu, const char* name) const {
         gui::MenuItem* item = ItemNamed(menu, name);
         if (item == nullptr) {
