@@ -355,25 +355,40 @@ bool OnMenuConfiguration(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
     return true;
 }
 
+// The steps a renderer and a sound-output choice share: an update keeps the item in step; a choice of another
+// entry while no machine runs greys Start and answers the index to swap in. Otherwise answers -1 with the handler's
+// result in `answer`.
+int32_t BeginMediaChoice(MainWindow& window, gui::MenuItem& item, int32_t kind, size_t count, int32_t current,
+                         bool& answer) {
+    const int32_t index = item.UserValue();
+    const bool inRange = index >= 0 && index < static_cast<int32_t>(count);
+    answer = true;
+    if (kind == gui::kMenuUpdate) {
+        SyncItem(item, !Running(window) && inRange, index == current);
+        return -1;
+    }
+    if (!inRange || index == current) {
+        return -1;
+    }
+    if (Running(window)) {
+        answer = false;
+        return -1;
+    }
+    GreyStart(window, item);
+    return index;
+}
+
 bool OnMenuRenderer(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
     MainWindow* window = WindowFor(item, kind);
     if (window == nullptr) {
         return false;
     }
     EmulatorConfig& config = window->config;
-    const int32_t index = item->UserValue();
-    const bool inRange = index >= 0 && index < static_cast<int32_t>(config.Renderers.size());
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, !Running(*window) && inRange, index == config.RendererIndex);
-        return true;
+    bool answer = true;
+    const int32_t index = BeginMediaChoice(*window, *item, kind, config.Renderers.size(), config.RendererIndex, answer);
+    if (index < 0) {
+        return answer;
     }
-    if (!inRange || index == config.RendererIndex) {
-        return true;
-    }
-    if (Running(*window)) {
-        return false;
-    }
-    GreyStart(*window, *item);
     config.SelectRenderer(index);
     // Without a core the choice is only stored: the next core is made with it.
     if (window->core != nullptr) {
@@ -394,19 +409,12 @@ bool OnMenuSoundOutput(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
         return false;
     }
     EmulatorConfig& config = window->config;
-    const int32_t index = item->UserValue();
-    const bool inRange = index >= 0 && index < static_cast<int32_t>(config.SoundOutputs.size());
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, !Running(*window) && inRange, index == config.SoundOutputIndex);
-        return true;
+    bool answer = true;
+    const int32_t index =
+        BeginMediaChoice(*window, *item, kind, config.SoundOutputs.size(), config.SoundOutputIndex, answer);
+    if (index < 0) {
+        return answer;
     }
-    if (!inRange || index == config.SoundOutputIndex) {
-        return true;
-    }
-    if (Running(*window)) {
-        return false;
-    }
-    GreyStart(*window, *item);
     config.SelectSoundOutput(index);
     if (window->core != nullptr) {
         std::unique_ptr<HostSoundOutput> output = config.CreateSoundOutput(config.SoundOutputIndex);
