@@ -275,7 +275,7 @@ TEST(SimhDifferentialTest, RandomSingleInstructionsMatchThePdp11Simulator) {
         cases.push_back(generator.Next());
     }
     // The accepted difference comes up in every run, whatever the seed: SBC R0 and SBCB R0 at their V edge.
-    for (const auto [opcode, value] : {std::pair<uint16_t, uint16_t>{0005600, 077777}, {0105600, 0177}}) {
+    for (const auto& [opcode, value] : {std::pair<uint16_t, uint16_t>{0005600, 077777}, {0105600, 0177}}) {
         Case edge = generator.Next();
         edge.code = {opcode, 0, 0};
         edge.registers[0] = value;

@@ -354,7 +354,7 @@ TEST_F(MainWindowTest, ADamagedSettingsFileOpensTheWindowWithDefaults) {
         const std::u16string path(config.SettingsPath(true).GetWide());
         FILE* file = _wfopen(reinterpret_cast<const wchar_t*>(path.c_str()), L"wb");
         ASSERT_NE(file, nullptr);
-        std::fputs("\xF0damaged settings", file);
+        std::fputs("\xF0" "damaged settings", file);
         std::fclose(file);
     }
     ASSERT_TRUE(Start());
