@@ -9,6 +9,7 @@
 #include "gui/windows/DialogDriver.h"
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,37 @@ protected:
         PumpPending();
         return driver.Finished();
     }
+    // What the box that told a refusal said, and whether the machine ran meanwhile.
+    struct Told {
+        bool told = false;
+        bool machineRunning = true;
+        std::string reason;
+    };
+    // Opens the dialog, clicks the button and confirms the box that tells the refusal.
+    Told ChooseRefused(void (*show)(gui::Window*), const wchar_t* button) {
+        const bool saving = show == &ShowSaveStateDialog;
+        const wchar_t* title = saving ? L"SAVE emulation state?" : L"LOAD emulation state!";
+        Seen chosen;
+        Told told;
+        DialogDriver driver;
+        driver.Then(Click(title, saving ? L"to Memory" : L"from Memory", button, chosen)).Then([&, title] {
+            // The box has the dialog's caption, and no choices.
+            HWND box = FindVisibleDialog(title, L"OK");
+            if (box == nullptr || FindDescendant(box, button) != nullptr) {
+                return false;
+            }
+            told.told = true;
+            told.machineRunning = Running();
+            told.reason = TextsOf(box);
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            return true;
+        });
+        driver.Start();
+        show(window);
+        PumpPending();
+        EXPECT_TRUE(driver.Finished());
+        return told;
+    }
     bool Save(const wchar_t* button, Seen& seen) { return Answer(&ShowSaveStateDialog, button, seen); }
     bool Load(const wchar_t* button, Seen& seen) { return Answer(&ShowLoadStateDialog, button, seen); }
 
@@ -194,35 +226,30 @@ TEST_F(StateDialogsTest, ToFileWritesTheModelsStateFileAndAStoppedMachineLoadsIt
     EXPECT_TRUE(PumpUntil([this] { return Running(); }));
 }
 
-TEST_F(StateDialogsTest, ARefusedLoadIsToldInABoxAndTheMachineRunsOn) {
+TEST_F(StateDialogsTest, ARefusedSaveOrLoadIsToldInABoxBeforeTheMachineRunsOn) {
     ASSERT_TRUE(Start());
     Choose(bar->startItem);
     Seen saved;
     ASSERT_TRUE(Save(L"to File", saved));
     const std::vector<std::filesystem::path> files = StateFiles();
     ASSERT_EQ(files.size(), 1u);
-    std::filesystem::resize_file(files.front(), std::filesystem::file_size(files.front()) / 2);
 
-    Seen chosen;
-    bool told = false;
-    std::string reason;
-    DialogDriver driver;
-    driver.Then(Click(L"LOAD emulation state!", L"from Memory", L"from File", chosen)).Then([&] {
-        // The box has the dialog's caption; it is the other window of that name.
-        HWND box = FindVisibleDialog(L"LOAD emulation state!", L"OK");
-        if (box == nullptr || FindDescendant(box, L"from File") != nullptr) {
-            return false;
-        }
-        told = true;
-        reason = TextsOf(box);
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        return true;
-    });
-    driver.Start();
-    ShowLoadStateDialog(window);
-    ASSERT_TRUE(driver.Finished());
-    EXPECT_TRUE(told);
-    EXPECT_NE(reason.find("Error while loading state from file"), std::string::npos) << reason;
+    // A cut copy of the file.
+    std::filesystem::resize_file(files.front(), std::filesystem::file_size(files.front()) / 2);
+    const Told load = ChooseRefused(&ShowLoadStateDialog, L"from File");
+    EXPECT_TRUE(load.told);
+    EXPECT_FALSE(load.machineRunning) << "the box comes before the resume";
+    EXPECT_NE(load.reason.find("[ERROR] Error while loading state from file"), std::string::npos) << load.reason;
+    EXPECT_TRUE(Running());
+
+    // "states" made a file: no state file can be written.
+    const std::filesystem::path states = files.front().parent_path();
+    std::filesystem::remove_all(states);
+    { std::ofstream(states) << "x"; }
+    const Told save = ChooseRefused(&ShowSaveStateDialog, L"to File");
+    EXPECT_TRUE(save.told);
+    EXPECT_FALSE(save.machineRunning);
+    EXPECT_NE(save.reason.find("[ERROR] Error while saving state to file"), std::string::npos) << save.reason;
     EXPECT_TRUE(Running());
 }
 
