@@ -245,7 +245,7 @@ TEST_F(CoreThreadTest, PausesFromTheGuiTakeNothingOffTheSpeedFigure) {
     // running frame and the statistics second as they were.
     std::vector<int32_t> figures;
     common::WideString status;
-    while (running && clock.Seconds() < 6) {
+    while (running && clock.Seconds() < 4) {
         emulator.GetStatusText(status);
         emulator.HoldThread(true);
         emulator.HoldThread(false);
