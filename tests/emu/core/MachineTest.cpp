@@ -439,14 +439,23 @@ private:
     static bool Mix(TreeNode*, int32_t*, int32_t, int32_t, int32_t, int32_t, uint64_t*) { return true; }
 };
 
-// Devices hold blocks of the bus's outputs between pumps: a state refused after the bus took its chunk must leave
-// the same output objects, and everything else, as it was.
-TEST(MachineStateTest, AStateRefusedPartWayPutsBackTheMachineAndKeepsItsOutputs) {
+// A test machine with a sounding device, powered on.
+class MachineStateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        machine.SetSoundOutput(&prototype);
+        device = Add<SoundingDevice>(machine, "SND");
+        ASSERT_TRUE(machine.PowerOn());
+    }
+
     HostSoundOutput prototype;
     test_support::TestMachine machine;
-    machine.SetSoundOutput(&prototype);
-    auto* device = Add<SoundingDevice>(machine, "SND");
-    ASSERT_TRUE(machine.PowerOn());
+    SoundingDevice* device = nullptr;
+};
+
+// Devices hold blocks of the bus's outputs between pumps: a state refused after the bus took its chunk must leave
+// the same output objects, and everything else, as it was.
+TEST_F(MachineStateTest, AStateRefusedPartWayPutsBackTheMachineAndKeepsItsOutputs) {
     ASSERT_EQ(machine.Bus()->EventCount(), 1);
     const HostSoundOutput* output = machine.Bus()->EventAt(0)->output.get();
     machine.Memory()->RamBase()[0x1000] = 0x11;
@@ -469,12 +478,7 @@ TEST(MachineStateTest, AStateRefusedPartWayPutsBackTheMachineAndKeepsItsOutputs)
 
 // A state may switch nodes off, and the state the machine falls back to leaves switched-off nodes out: a refused
 // state must put every node's flag back, or the machine no longer takes its own state.
-TEST(MachineStateTest, AStateThatSwitchesNodesOffAndIsRefusedLeavesThemOn) {
-    HostSoundOutput prototype;
-    test_support::TestMachine machine;
-    machine.SetSoundOutput(&prototype);
-    auto* device = Add<SoundingDevice>(machine, "SND");
-    ASSERT_TRUE(machine.PowerOn());
+TEST_F(MachineStateTest, AStateThatSwitchesNodesOffAndIsRefusedLeavesThemOn) {
     machine.Memory()->RamBase()[0x1000] = 0x11;
     const Bytes state = SavedState(machine);
     const Bytes on = BoolValue("_ENBL", true);
