@@ -28,6 +28,18 @@ inline void WriteSeed(const char* name, std::vector<uint8_t> lead, const std::ve
     WriteSeed(name, lead);
 }
 
+// Seeds for a fuzzer whose input, after the lead, is 0 and a state to load as it is, or another byte and changes
+// to make to its own saved state: that state unchanged, both ways. ownState is the state saved for the lead.
+inline void WriteStateSeeds(const std::string& name, const std::vector<uint8_t>& lead,
+                            const std::vector<uint8_t>& ownState) {
+    std::vector<uint8_t> raw = lead;
+    raw.push_back(0);
+    WriteSeed((name + "_state").c_str(), raw, ownState);
+    std::vector<uint8_t> changed = lead;
+    changed.push_back(1);
+    WriteSeed((name + "_unchanged").c_str(), changed);
+}
+
 // Where the chunks of a saved state begin (a chunk begin marker, then a narrow name record): the places to cut it
 // for seeds that end inside each chunk.
 inline std::vector<size_t> ChunkStarts(const std::vector<uint8_t>& state) {

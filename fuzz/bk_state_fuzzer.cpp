@@ -134,9 +134,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The second byte 1 without changes: the state as saved.
     const uint8_t unchanged = 1;
     for (uint8_t which = 0; which < 8; ++which) {
-        const std::string name = "part" + std::to_string(which);
-        fuzz::WriteSeed((name + "_state").c_str(), {which, 0}, StateFrom(which, &unchanged, 1));
-        fuzz::WriteSeed((name + "_unchanged").c_str(), {which, unchanged});
+        fuzz::WriteStateSeeds("part" + std::to_string(which), {which}, StateFrom(which, &unchanged, 1));
     }
     return 0;
 }

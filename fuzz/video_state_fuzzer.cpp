@@ -84,8 +84,7 @@ std::vector<uint8_t> StateFrom(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The first byte 1 without changes: the state as saved.
     const uint8_t unchanged = 1;
-    fuzz::WriteSeed("video_state", {0}, StateFrom(&unchanged, 1));
-    fuzz::WriteSeed("video_unchanged", {unchanged});
+    fuzz::WriteStateSeeds("video", {}, StateFrom(&unchanged, 1));
     return 0;
 }
 
