@@ -134,6 +134,9 @@ public:
     bool LoadStateFromFile(common::PathString& folder, bool alreadyLocked);
     // The memory snapshot the front end saves into and loads from.
     common::MemoryStream& Snapshot() { return snapshot; }
+    // The outcome line the last state save or load printed; empty when it was refused before it printed one (no
+    // machine running, or the thread did not park). Read on the thread that ran the operation.
+    const common::NarrowString& LastStateMessage() const { return stateMessage; }
 
     // ---- Media, status and machine control
 
@@ -266,7 +269,8 @@ private:
     void ServeTraceRequest();
     // The parked loop serves a posted state chunk; false when it failed.
     bool ServePost(LoopContext& loop);
-    void RestartTiming(LoopContext& loop);
+    // After a pause: the deadlines move on by its length; a maximum-speed slice starts afresh.
+    void ResumeTiming(LoopContext& loop);
     void CallIdleHook(int32_t timeoutMs);
     // From the emulation thread: the console is to take the keyboard and the screen; the GUI side completes it.
     void PostConsoleMode();
@@ -295,6 +299,12 @@ private:
         common::NarrowString line;
         line.Format(format, args...);
         console.AppendText(line, colour);
+    }
+    // A state operation's outcome: printed, and kept as LastStateMessage.
+    template <typename... Args>
+    void PrintStateLine(uint32_t colour, const char* format, const Args&... args) {
+        stateMessage.Format(format, args...);
+        console.AppendText(stateMessage, colour);
     }
     bool ConsoleKeyEvent(uint8_t code, bool down, bool passive);
     void ConnectMachine();
@@ -385,6 +395,7 @@ private:
     std::atomic<bool> postFailed{false};
     // Why the thread refused a loaded chunk; read once the post is served.
     common::NarrowString stateErrorText;
+    common::NarrowString stateMessage;
     common::MemoryStream snapshot;
 
     // Stepping. The step counter is also the machine's trace-all counter.
