@@ -1,6 +1,5 @@
 #include "emu/core/Machine.h"
 
-#include "ArchiveBytes.h"
 #include "FakeCpu.h"
 #include "FrameRenderer.h"
 #include "TreeHelpers.h"
@@ -16,6 +15,7 @@
 #include "emu/core/PortMap.h"
 #include "support/RecordingConsole.h"
 #include "support/RecordingDevice.h"
+#include "support/StateBytes.h"
 #include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +28,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 using test_support::RecordingDevice;
 using Log = std::vector<std::string>;
