@@ -111,29 +111,27 @@ void MainWindow::RefreshFromCore(bool force) {
     if (core == nullptr) {
         return;
     }
-    // The core keeps no change flag of its own for the drives: every status change shows them again.
+    // The core keeps no change flag of its own for the drives: every status change shows them again, and so does
+    // a forced refresh, which follows the drive commands (a mount must bring its path to the tooltip).
     if (!force && !core->TakeStatusChanged()) {
         return;
     }
-    const bool drivesChanged = !force;
     if (mouseCaptured && !core->IsPowered()) {
         DropMouseCapture();
     }
-    if (drivesChanged) {
-        int32_t floppies = 0;
-        int32_t hardDisks = 0;
-        int32_t cartridges = 0;
-        int32_t cdRoms = 0;
-        const int32_t count = core->GetDriveInfo(floppies, hardDisks, cartridges, cdRoms);
-        for (int32_t i = 0; i < count; ++i) {
-            DriveSlot* slot = core->GetDrive(i);
-            if (slot == nullptr || slot->indicator == nullptr) {
-                continue;
-            }
-            ShowIndicator(*slot, core->IsPowered());
-            auto* indicator = static_cast<gui::Windows::ImageIndicator*>(slot->indicator);
-            indicator->SetTooltip(slot->Image().IsOpen() ? slot->ImagePath() : common::PathString());
+    int32_t floppies = 0;
+    int32_t hardDisks = 0;
+    int32_t cartridges = 0;
+    int32_t cdRoms = 0;
+    const int32_t count = core->GetDriveInfo(floppies, hardDisks, cartridges, cdRoms);
+    for (int32_t i = 0; i < count; ++i) {
+        DriveSlot* slot = core->GetDrive(i);
+        if (slot == nullptr || slot->indicator == nullptr) {
+            continue;
         }
+        ShowIndicator(*slot, core->IsPowered());
+        auto* indicator = static_cast<gui::Windows::ImageIndicator*>(slot->indicator);
+        indicator->SetTooltip(slot->Image().IsOpen() ? slot->ImagePath() : common::PathString());
     }
     if (MainMenuBar* bar = Menu()) {
         bar->UpdateAll();
