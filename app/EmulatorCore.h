@@ -266,7 +266,8 @@ private:
     void ServeTraceRequest();
     // The parked loop serves a posted state chunk; false when it failed.
     bool ServePost(LoopContext& loop);
-    void RestartTiming(LoopContext& loop);
+    // After a pause: the deadlines move on by its length; a maximum-speed slice starts afresh.
+    void ResumeTiming(LoopContext& loop);
     void CallIdleHook(int32_t timeoutMs);
     // From the emulation thread: the console is to take the keyboard and the screen; the GUI side completes it.
     void PostConsoleMode();

@@ -283,7 +283,7 @@ void EmulatorCore::RunLoop(bool maxSpeed) {
                     wakeup.WaitPast(seen, 1);
                     continue;
                 }
-                RestartTiming(loop);
+                ResumeTiming(loop);
             }
             if (stepCancel) {
                 stepCounter = 0;
@@ -312,6 +312,9 @@ void EmulatorCore::RunLoop(bool maxSpeed) {
         if (loopSwitchRequest != 0) {
             stopRequest = true;
             break;
+        }
+        if (!parked) {
+            loop.frame.Park(clock->Now());
         }
         parked = true;
         wakeRequest = true;
@@ -349,9 +352,9 @@ void EmulatorCore::TakeBackBudget(LoopContext& loop) {
     }
 }
 
-void EmulatorCore::RestartTiming(LoopContext& loop) {
+void EmulatorCore::ResumeTiming(LoopContext& loop) {
     const uint64_t now = clock->Now();
-    loop.frame.RestartAt(now);
+    loop.frame.Resume(now);
     if (loop.maxSpeed) {
         loop.slicer.RestartAt(now);
         loop.resumed = true;

@@ -52,11 +52,14 @@ void FrameClock::Start(uint64_t frequency, uint64_t now) {
     frameDeadline = now + ticksPerFrame;
     secondEnd = now + ticksPerSecond;
     frames = 0;
+    parkedAt = now;
 }
 
-void FrameClock::RestartAt(uint64_t now) {
-    frameDeadline = now;
-    secondEnd = now;
+void FrameClock::Resume(uint64_t now) {
+    const uint64_t paused = now - parkedAt;
+    frameDeadline += paused;
+    secondEnd += paused;
+    parkedAt = now;
 }
 
 int32_t SpeedPercent(uint64_t now, uint64_t secondEnd, uint64_t ticksPerSecond, int32_t previous, bool synced) {
@@ -169,7 +172,7 @@ uint64_t FramePacer::WaitForFrame(HostClock& clock, FrameClock& frame, bool sync
         granularity = std::max(floor, (granularity + (now - before)) / 2);
     }
     granularity = std::max(floor, granularity - granularity / 16);
-    if (now < frame.frameDeadline) {
+    if (Signed(now, frame.frameDeadline) <= static_cast<int64_t>(kCatchUpFrames * frame.ticksPerFrame)) {
         frame.frameDeadline += frame.ticksPerFrame;
     } else {
         frame.frameDeadline = now + frame.ticksPerFrame;

@@ -29,10 +29,15 @@ struct FrameClock {
     uint64_t secondEnd = 0;
     // Frames ended in the running statistics second, 0 to 49.
     int32_t frames = 0;
+    // Where the running pause began (or the clock last started).
+    uint64_t parkedAt = 0;
 
     void Start(uint64_t frequency, uint64_t now);
-    // After a pause or a state load: every deadline at now.
-    void RestartAt(uint64_t now);
+    // The loop parks at now: host time stops counting for it until Resume.
+    void Park(uint64_t now) { parkedAt = now; }
+    // The loop runs again at now: both deadlines move on by the pause, so that the running frame keeps the time it
+    // had left and the statistics second counts none of the pause (a state loaded meanwhile started afresh).
+    void Resume(uint64_t now);
     // The 50th frame of a second ended.
     bool SecondEnded() const { return frames >= kFramesPerSecond; }
 };
@@ -89,13 +94,19 @@ private:
 };
 
 // The synchronised loop's wait for the frame deadline: it sleeps a millisecond at a time while twice the host's
-// sleep granularity still fits before the deadline, learning the granularity from every sleep.
+// sleep granularity still fits before the deadline, learning the granularity from every sleep. Deadlines follow
+// one another a frame apart, whenever a frame ended: the time a sleep or a stalled frame took too much is made
+// up by the next frames running without a wait, so late frames do not slow the machine down.
 class FramePacer {
 public:
+    // A frame later than this many frames gives up the time it lost: the next deadline is a frame from now, so a
+    // long stall is not raced through afterwards.
+    static constexpr int32_t kCatchUpFrames = 5;
+
     // Measures one sleep of 1 ms.
     void Start(HostClock& clock);
-    // Waits for the frame deadline when synchronised, then moves the deadline one frame on (or to a frame from
-    // now when the frame ended late or the loop does not synchronise).
+    // Waits for the frame deadline when synchronised, then moves the deadline one frame on (to a frame from now
+    // when the frame ended more than kCatchUpFrames late or the loop does not synchronise).
     // Answers the time after the wait.
     uint64_t WaitForFrame(HostClock& clock, FrameClock& frame, bool synchronised);
     uint64_t Granularity() const { return granularity; }

@@ -1,7 +1,9 @@
 // How fast the emulator core runs a BK-like machine (the 1801BM1 at 3 MHz looping in RAM) on its emulation thread:
-// emulated seconds per host second, kept in step with real time (about 1.00) and with Synchronization off.
+// emulated seconds per host second, kept in step with real time (about 1.00, and the status line's speed figure
+// 100) and with Synchronization off.
 #include "app/EmulatorConfig.h"
 #include "app/EmulatorCore.h"
+#include "common/NarrowString.h"
 #include "common/platform/Clock.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/MemoryMap.h"
@@ -10,9 +12,11 @@
 #include "support/TemporaryFolder.h"
 #include "support/TestMachine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <thread>
 
@@ -75,15 +79,39 @@ uint64_t CyclesOf(emu::EmulatorCore& core) {
     return cycles;
 }
 
-// Emulated seconds per host second over kHostSeconds of the core running.
-double Measure(emu::EmulatorCore& core) {
+struct Figures {
+    // Emulated seconds per host second.
+    double ratio = 0;
+    // The lowest and highest speed figure the status line showed.
+    int32_t lowestSpeed = 0;
+    int32_t highestSpeed = 0;
+};
+
+// kHostSeconds of the core running, its status line read every kStatusPeriod as the window reads it (every
+// read pauses the loop a moment).
+Figures Measure(emu::EmulatorCore& core) {
+    constexpr auto kStatusPeriod = std::chrono::milliseconds(500);
+    Figures figures;
+    figures.lowestSpeed = std::numeric_limits<int32_t>::max();
     const uint64_t startCycles = CyclesOf(core);
     const uint64_t started = common::platform::CounterNow();
-    std::this_thread::sleep_for(std::chrono::duration<double>(kHostSeconds));
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(kHostSeconds);
+    common::NarrowString status;
+    while (std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(kStatusPeriod);
+        core.GetStatusText(status);
+        const int32_t speed = core.SpeedPercent();
+        if (speed > 0) {
+            figures.lowestSpeed = std::min(figures.lowestSpeed, speed);
+            figures.highestSpeed = std::max(figures.highestSpeed, speed);
+        }
+    }
     const uint64_t cycles = CyclesOf(core) - startCycles;
     const double seconds = static_cast<double>(common::platform::CounterNow() - started) /
                            static_cast<double>(common::platform::CounterFrequency());
-    return static_cast<double>(cycles) / kFrequency / seconds;
+    figures.ratio = static_cast<double>(cycles) / kFrequency / seconds;
+    figures.lowestSpeed = std::min(figures.lowestSpeed, figures.highestSpeed);
+    return figures;
 }
 
 } // namespace
@@ -98,16 +126,16 @@ int main() {
         std::puts("The core did not start.");
         return 1;
     }
-    const double synced = Measure(*core);
+    const Figures synced = Measure(*core);
     core->DetachMachine();
     core->SetSynchronization(false);
     if (!core->SetRunState(false, false)) {
         std::puts("The core did not start again.");
         return 1;
     }
-    const double unsynced = Measure(*core);
-    std::printf("Emulator core, 1801BM1 at 3 MHz: %.3f emulated seconds per host second synchronised, %.2f with "
-                "Synchronization off\n",
-                synced, unsynced);
+    const Figures unsynced = Measure(*core);
+    std::printf("Emulator core, 1801BM1 at 3 MHz: %.3f emulated seconds per host second synchronised (Speed=%d to "
+                "%d), %.2f with Synchronization off\n",
+                synced.ratio, synced.lowestSpeed, synced.highestSpeed, unsynced.ratio);
     return 0;
 }

@@ -2,10 +2,12 @@
 // are states the machine itself saves: after its start reset, half-way through a READ MULTIPLE, during a WRITE
 // SECTORS, half-way through an ATAPI READ and with an interrupt pending. The first input byte picks one; then a
 // length to cut it to and offset and value pairs to mix into it, so that the loaders' own checks are reached. A
-// state that loads must keep the machine running under port accesses, and save again.
+// state that loads must keep the machine running under port accesses, and save again. The corpus seeds take each
+// state whole or cut inside each chunk.
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
 #include "fuzz/AtaFuzzMachine.h"
+#include "fuzz/Seed.h"
 
 #include <algorithm>
 #include <array>
@@ -13,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -101,6 +104,13 @@ bool Load(ata_fuzz::Machine& machine, Bytes& state) {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    for (uint8_t which = 0; which < Seeds().size(); ++which) {
+        fuzz::WriteCutSeeds("state" + std::to_string(which), {which}, Seeds()[which], 8);
+    }
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) {

@@ -2,8 +2,9 @@
 // interrupt's enable) into a started machine on synthetic ROMs: arbitrary bytes (first byte 0), or the saved state
 // of a machine that switched its windows, with bytes changed (first byte not 0; then pairs of a 16-bit position and
 // a value). A state that loads must save again into bytes that load back to the same state; a refused one must
-// leave the machine's state as it was.
+// leave the machine's state as it was. The seeds are that machine's state, for both kinds.
 #include "OwnState.h"
+#include "Seed.h"
 #include "common/ProgramFolders.h"
 #include "emu/bk/Bk0011mMachine.h"
 #include "emu/core/BusService.h"
@@ -78,6 +79,13 @@ std::vector<uint8_t> StateFrom(const uint8_t* data, size_t size) {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The first byte 1 without changes: the state as saved.
+    const uint8_t unchanged = 1;
+    fuzz::WriteStateSeeds("bk0011m", {}, StateFrom(&unchanged, 1));
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedMachine target;

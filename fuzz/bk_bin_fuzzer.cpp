@@ -1,7 +1,9 @@
 // Mounts arbitrary bytes as a BIN file in a BK-0010's BIN slot and lets the monitor's jump to 0120000 start it.
 // A file that is refused must leave memory as it was and the ROM in place; a file that is taken must be in RAM
-// where its header says, with the jump aimed inside it or at its own address.
+// where its header says, with the jump aimed inside it or at its own address. The seeds are two small BIN files:
+// a program at 01000, and one loaded below 01000 whose start cell names it.
 #include "BkModelFuzz.h"
+#include "Seed.h"
 #include "emu/core/DriveSet.h"
 #include "emu/core/MemoryMap.h"
 
@@ -32,6 +34,16 @@ uint16_t WordOf(const uint8_t* bytes) {
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The address and the length, then the block: MOV #1, R0; BR . at 01000.
+    fuzz::WriteSeed("program", {0000, 0002, 6, 0, 0301, 0025, 1, 0, 0377, 0001});
+    // From 0772: a word of data, the start address 01000 in 0774, then the program at 01000 as above.
+    std::vector<uint8_t> low = {0372, 0001, 014, 0, 0125, 0125, 0000, 0002, 0, 0};
+    low.insert(low.end(), {0301, 0025, 1, 0, 0377, 0001});
+    fuzz::WriteSeed("autostart", low);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::filesystem::path file = fuzz::SyntheticRomFolder() / "fuzzed.bin";
     std::ofstream(file, std::ios::binary | std::ios::trunc)
@@ -47,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint16_t first = memory.ReadWord(kHook, 0);
     if (first != kJump) {
         // Refused: nothing changed, and the page is the ROM's again.
-        if (Ram(memory) != before || slot->mediaReady ||
-            !memory.PageAt(kHook / 1024)->FetchesInPlace() || machine.AutostartStep() != -1) {
+        if (Ram(memory) != before || slot->mediaReady || !memory.PageAt(kHook / 1024)->FetchesInPlace() ||
+            machine.AutostartStep() != -1) {
             std::abort();
         }
         model.Run(100);

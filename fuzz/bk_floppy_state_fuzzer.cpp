@@ -2,8 +2,10 @@
 // 80- and a 40-cylinder one): arbitrary bytes (first byte 0), or the saved state of a controller that ran a few
 // register accesses, with bytes changed (first byte not 0; then pairs of a 16-bit position and a value). A state
 // that loads must leave a selected drive with its whole track, serve the register view, and save again into bytes
-// that load back to the same state; a refused one changes nothing.
+// that load back to the same state; a refused one changes nothing. The seeds are that controller's state, for both
+// kinds.
 #include "OwnState.h"
+#include "Seed.h"
 #include "emu/bk/BkFloppyController.h"
 #include "emu/bk/BkMachine.h"
 #include "emu/core/BusService.h"
@@ -127,6 +129,13 @@ std::vector<uint8_t> StateFrom(const uint8_t* data, size_t size) {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The first byte 1 without changes: the state as saved.
+    const uint8_t unchanged = 1;
+    fuzz::WriteStateSeeds("controller", {}, StateFrom(&unchanged, 1));
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FloppyMachine machine;

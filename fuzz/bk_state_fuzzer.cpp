@@ -2,8 +2,9 @@
 // video, keyboard, timer, speaker, Covox, AY chip, AY channel) into a started BK machine: arbitrary bytes (second byte
 // 0), or the saved state of a running machine with bytes changed (second byte not 0; then pairs of a 16-bit position
 // and a value). A state that loads must keep the machine running, and save again into bytes that load back to the same
-// state.
+// state. The seeds are each part's state in the running machine, for both kinds.
 #include "OwnState.h"
+#include "Seed.h"
 #include "emu/bk/AyChannel.h"
 #include "emu/bk/AySoundChip.h"
 #include "emu/bk/BkMachine.h"
@@ -20,6 +21,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -127,6 +129,15 @@ std::vector<uint8_t> StateFrom(uint8_t which, const uint8_t* data, size_t size) 
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The second byte 1 without changes: the state as saved.
+    const uint8_t unchanged = 1;
+    for (uint8_t which = 0; which < 8; ++which) {
+        fuzz::WriteStateSeeds("part" + std::to_string(which), {which}, StateFrom(which, &unchanged, 1));
+    }
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {

@@ -1,7 +1,8 @@
 // Serves a tape call of the BK-0010 from a fuzzed request over a fuzzed host file: the first 22 bytes are the
 // request (its name is always the file's, "F"), the rest the file. A read that reports success must have loaded
 // the file's bytes at the address it reports, below 0100000, and changed no memory but the request, the loaded
-// block and the system cells; a write must leave a file that reads back as the block it was given.
+// block and the system cells; a write must leave a file that reads back as the block it was given. The seeds are
+// a write, and reads of the file that write leaves.
 #include "emu/bk/BkMachine.h"
 #include "emu/bk/BkTapeFileService.h"
 #include "emu/core/DriveSet.h"
@@ -9,6 +10,7 @@
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/cpu/Cpu1801BM1.h"
+#include "fuzz/Seed.h"
 
 #include <array>
 #include <cstddef>
@@ -61,6 +63,11 @@ struct Folder {
     std::filesystem::path path;
 };
 
+const Folder& TapeFolder() {
+    static const Folder folder;
+    return folder;
+}
+
 std::vector<uint8_t> FileBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -68,11 +75,25 @@ std::vector<uint8_t> FileBytes(const std::filesystem::path& file) {
 
 } // namespace
 
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // No file yet, a write of 0400 bytes from 01000; then the file it leaves read back at its own address and at
+    // 010000.
+    const std::vector<uint8_t> write = {0, 0, 0000, 0002, 0000, 0001};
+    fuzz::WriteSeed("write", write);
+    LLVMFuzzerTestOneInput(write.data(), write.size());
+    const std::vector<uint8_t> file = FileBytes(TapeFolder().path / "F");
+    fuzz::WriteSeed("read", {1, 1, 0, 0, 0, 0}, file);
+    fuzz::WriteSeed("read_at", {1, 1, 0000, 0020, 0, 0}, file);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 6) {
         return 0;
     }
-    static const Folder folder;
+    const Folder& folder = TapeFolder();
     std::filesystem::remove(folder.path / "F");
     const std::vector<uint8_t> file(data + 6, data + size);
     if (data[0] % 2 == 1) {

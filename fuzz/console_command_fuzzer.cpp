@@ -2,25 +2,20 @@
 // and then tokens in line order, each inside the line and its text cut out again through a list cursor. Then runs
 // the line as a console command on a core whose machine (a 1801BM1 in 64 KB of RAM) has no drive slot, so that no
 // host file is mounted: every command must give its pause back and leave a core that still answers.
-#include "app/EmulatorConfig.h"
 #include "app/EmulatorCore.h"
 #include "common/ConsoleTokens.h"
 #include "common/ListCursor.h"
 #include "common/NarrowString.h"
 #include "common/TokenList.h"
-
-#include "emu/core/Computer.h"
-#include "emu/core/HostSoundOutput.h"
-#include "emu/core/MemoryMap.h"
-#include "emu/core/RendererBase.h"
-#include "emu/cpu/Cpu1801BM1.h"
+#include "fuzz/Seed.h"
+#include "fuzz/StandInCore.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -29,27 +24,6 @@ void Check(bool condition) {
         std::abort();
     }
 }
-
-// A 1801BM1 in 64 KB of RAM, without drive slots.
-class FuzzedModel : public emu::Computer {
-public:
-    FuzzedModel() : Computer("FUZZ") {
-        CreateServices();
-        auto cpu = std::make_unique<emu::Cpu1801BM1>();
-        cpu->SetFrequency(3000000);
-        cpu->SetStartWord(01000);
-        AddChild(std::move(cpu));
-    }
-    std::unique_ptr<emu::Computer> NewInstance() const override { return std::make_unique<FuzzedModel>(); }
-    const char* ModelId() const override { return "fuzz"; }
-    bool Start(int32_t& rate) override { return Memory()->Create(0x10000, 0xFFFF, 0) && Computer::Start(rate); }
-};
-
-std::unique_ptr<emu::Computer> MakeModel() {
-    return std::make_unique<FuzzedModel>();
-}
-
-constexpr emu::EmulatorConfig::MachineListEntry kModels[] = {{&MakeModel, false}};
 
 // Command words put before the input, so that mutations reach the commands' own checks; "" leaves it alone.
 constexpr std::array<const char*, 16> kPrefixes = {
@@ -65,15 +39,7 @@ constexpr std::array<const char*, 24> kSeeds = {
 };
 
 struct Fixture {
-    Fixture() {
-        const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zov_console_command_fuzzer";
-        std::filesystem::create_directories(folder);
-        emu::EmulatorConfig::Environment environment;
-        environment.folders = common::ProgramFolders((folder / "fuzzer").u16string(), std::u16string());
-        config =
-            std::make_unique<emu::EmulatorConfig>(std::move(environment), kModels, emu::EmulatorConfig::HostMedia());
-        core = config->CreateCore(0);
-        Check(core != nullptr);
+    Fixture() : standIn("zov_console_command_fuzzer"), core(standIn.core) {
         for (const char* seed : kSeeds) {
             Run(common::NarrowString(seed));
         }
@@ -88,7 +54,7 @@ struct Fixture {
         core->HoldThread(false);
     }
 
-    std::unique_ptr<emu::EmulatorConfig> config;
+    fuzz::StandInCore standIn;
     emu::EmulatorCore* core = nullptr;
 };
 
@@ -102,6 +68,15 @@ void RunCommand(const uint8_t* data, size_t size) {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The same lines as corpus seeds, after a first byte ('0') that puts no command word before them.
+    for (size_t index = 0; index < kSeeds.size(); ++index) {
+        const std::string line = std::string("0") + kSeeds[index];
+        fuzz::WriteSeed(("line" + std::to_string(index)).c_str(), std::vector<uint8_t>(line.begin(), line.end()));
+    }
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Byte by byte, zero bytes included.

@@ -1,46 +1,18 @@
 // Loads arbitrary bytes as a memory snapshot into a running core standing at a break: whole images made up from
-// nothing, and the core's own image with bytes changed and cut. Whatever the bytes, a refused load must leave the
-// machine exactly as it was (its state saved again is the image it started from), and an accepted one must leave a
-// machine that takes its own image back.
-#include "app/EmulatorConfig.h"
+// nothing, and the core's own image with bytes changed and cut (the seeds are that image, for both kinds). Whatever the
+// bytes, a refused load must leave the machine exactly as it was (its state saved again is the image it started from),
+// and an accepted one must leave a machine that takes its own image back.
 #include "app/EmulatorCore.h"
 #include "common/MemoryStream.h"
-#include "emu/core/Computer.h"
-#include "emu/core/HostSoundOutput.h"
-#include "emu/core/MemoryMap.h"
-#include "emu/core/NullRenderer.h"
-#include "emu/cpu/Cpu1801BM1.h"
+#include "fuzz/Seed.h"
+#include "fuzz/StandInCore.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <memory>
-#include <string>
 #include <vector>
 
 namespace {
-
-// A 1801BM1 in 64 KB of RAM.
-class FuzzedModel : public emu::Computer {
-public:
-    FuzzedModel() : Computer("FUZZ") {
-        CreateServices();
-        auto cpu = std::make_unique<emu::Cpu1801BM1>();
-        cpu->SetFrequency(3000000);
-        cpu->SetStartWord(01000);
-        AddChild(std::move(cpu));
-    }
-    std::unique_ptr<emu::Computer> NewInstance() const override { return std::make_unique<FuzzedModel>(); }
-    const char* ModelId() const override { return "fuzz"; }
-    bool Start(int32_t& rate) override { return Memory()->Create(0x10000, 0xFFFF, 0) && Computer::Start(rate); }
-};
-
-std::unique_ptr<emu::Computer> MakeModel() {
-    return std::make_unique<FuzzedModel>();
-}
-
-constexpr emu::EmulatorConfig::MachineListEntry kModels[] = {{&MakeModel, false}};
 
 using Bytes = std::vector<uint8_t>;
 
@@ -61,24 +33,22 @@ bool Load(emu::EmulatorCore& core, const Bytes& bytes) {
 }
 
 struct Fixture {
-    Fixture() {
-        const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zov_core_state_fuzzer";
-        std::filesystem::create_directories(folder);
-        emu::EmulatorConfig::Environment environment;
-        environment.folders = common::ProgramFolders((folder / "fuzzer").u16string(), std::u16string());
-        config =
-            std::make_unique<emu::EmulatorConfig>(std::move(environment), kModels, emu::EmulatorConfig::HostMedia());
-        core = config->CreateCore(0);
-        if (core == nullptr || !core->SetRunState(true, true)) {
+    Fixture() : standIn("zov_core_state_fuzzer"), core(standIn.core) {
+        if (!core->SetRunState(true, true)) {
             std::abort();
         }
         image = Saved(*core);
     }
 
-    std::unique_ptr<emu::EmulatorConfig> config;
+    fuzz::StandInCore standIn;
     emu::EmulatorCore* core = nullptr;
     Bytes image;
 };
+
+Fixture& TheFixture() {
+    static Fixture fixture;
+    return fixture;
+}
 
 // Odd first byte: the core's image with the input's (offset, byte) pairs written into it, cut after a length
 // taken from the next two bytes. Even: the rest of the input as it is.
@@ -104,8 +74,16 @@ Bytes ImageFrom(const Bytes& own, const uint8_t* data, size_t size) {
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The core's own image as it is, and through the path that changes it: whole, and without its last 4096 bytes.
+    fuzz::WriteSeed("image", {0}, TheFixture().image);
+    fuzz::WriteSeed("own_image", {1, 0xFF, 0xFF});
+    fuzz::WriteSeed("own_image_cut", {1, 0x00, 0x10});
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Fixture fixture;
+    Fixture& fixture = TheFixture();
     emu::EmulatorCore& core = *fixture.core;
     const Bytes image = ImageFrom(fixture.image, data, size);
     if (Load(core, image)) {

@@ -2,7 +2,7 @@
 // channel, a disk controller with a drive on an empty slot, and a keyboard with the numeric-pad mouse. The input
 // edits a state saved from such a machine while its channel had records pending (a length to cut it to, then
 // offset and value pairs to mix into it), so the loaders' own checks are reached. Whatever the edits, the load must
-// fail cleanly or leave a machine that runs.
+// fail cleanly or leave a machine that runs. The seeds keep that state whole or cut it inside each chunk.
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
 #include "emu/core/BusService.h"
@@ -15,6 +15,7 @@
 #include "emu/devices/KeyboardDevice.h"
 #include "emu/devices/SoundDevice.h"
 #include "emu/devices/SquareWaveChannel.h"
+#include "fuzz/Seed.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -92,6 +93,11 @@ std::vector<uint8_t> SavedState() {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::WriteCutSeeds("state", {}, SavedState(), 4);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::vector<uint8_t> saved = SavedState();

@@ -1,10 +1,13 @@
 // Loads arbitrary bytes into a small device tree, once as a saved state and once as a settings section, and
-// checks that a state that loads saves again into bytes that load back to the same state.
+// checks that a state that loads saves again into bytes that load back to the same state. The seeds are the
+// tree's own state and its own settings section.
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
 #include "emu/core/Device.h"
 #include "emu/core/DeviceSelector.h"
+#include "fuzz/OwnState.h"
+#include "fuzz/Seed.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -56,33 +59,31 @@ std::unique_ptr<emu::Device> Tree() {
     return root;
 }
 
-std::vector<uint8_t> Saved(emu::Device& tree) {
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    const std::unique_ptr<emu::Device> tree = Tree();
+    auto& device = static_cast<ValueDevice&>(*tree);
+    device.value = 0x55;
+    device.setting = 42;
+    fuzz::WriteSeed("state", fuzz::SavedState(*tree));
+    common::SettingsTree settings;
     common::MemoryStream stream;
     stream.Create(0, -1);
-    common::RecordArchive archive(stream);
-    if (!tree.SaveState(archive)) {
-        std::abort();
+    if (tree->BuildSettingsSections(&settings, false) && settings.Save(stream)) {
+        fuzz::WriteSeed("settings", std::vector<uint8_t>(stream.GetBuffer(), stream.GetBuffer() + stream.Size()));
     }
-    return std::vector<uint8_t>(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
+    return 0;
 }
-
-bool Load(emu::Device& tree, std::vector<uint8_t> bytes) {
-    common::MemoryStream stream;
-    stream.Attach(bytes.data(), static_cast<int64_t>(bytes.size()));
-    common::RecordArchive archive(stream);
-    return tree.LoadState(archive, nullptr);
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> content(data, data + size);
 
     const std::unique_ptr<emu::Device> tree = Tree();
-    if (Load(*tree, content)) {
-        const std::vector<uint8_t> saved = Saved(*tree);
+    if (fuzz::LoadState(*tree, content)) {
+        const std::vector<uint8_t> saved = fuzz::SavedState(*tree);
         const std::unique_ptr<emu::Device> again = Tree();
-        if (!Load(*again, saved) || Saved(*again) != saved) {
+        if (!fuzz::LoadState(*again, saved) || fuzz::SavedState(*again) != saved) {
             std::abort();
         }
     }

@@ -1,8 +1,10 @@
 // Loads arbitrary bytes as the drive set's state into a set of two floppy drives and a hard disk, and checks that
-// a state that loads saves again into bytes that load back to the same state.
+// a state that loads saves again into bytes that load back to the same state. The seed is the set's own state.
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
 #include "emu/core/DriveSet.h"
+#include "fuzz/OwnState.h"
+#include "fuzz/Seed.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,16 +21,6 @@ std::unique_ptr<emu::DriveSet> Drives() {
     return drives;
 }
 
-std::vector<uint8_t> Saved(emu::DriveSet& drives) {
-    common::MemoryStream stream;
-    stream.Create(0, -1);
-    common::RecordArchive archive(stream);
-    if (!drives.SaveOwnData(archive)) {
-        std::abort();
-    }
-    return std::vector<uint8_t>(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
-}
-
 bool Load(emu::DriveSet& drives, std::vector<uint8_t> bytes) {
     common::MemoryStream stream;
     stream.Attach(bytes.data(), static_cast<int64_t>(bytes.size()));
@@ -39,12 +31,17 @@ bool Load(emu::DriveSet& drives, std::vector<uint8_t> bytes) {
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::WriteSeed("drives", fuzz::SavedOwnData(*Drives()));
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::unique_ptr<emu::DriveSet> drives = Drives();
     if (Load(*drives, std::vector<uint8_t>(data, data + size))) {
-        const std::vector<uint8_t> saved = Saved(*drives);
+        const std::vector<uint8_t> saved = fuzz::SavedOwnData(*drives);
         const std::unique_ptr<emu::DriveSet> again = Drives();
-        if (!Load(*again, saved) || Saved(*again) != saved) {
+        if (!Load(*again, saved) || fuzz::SavedOwnData(*again) != saved) {
             std::abort();
         }
     }

@@ -2,10 +2,12 @@
 // after writes into file, folder, system and empty clusters, and with its pool used up. The first input byte picks
 // one; then a length to cut it to and groups of a three-byte offset (from the end when its top bit is set) and a
 // value to mix into it. A refused state must leave the disk as it was; a state that loads must read, write and save.
+// The corpus seeds take each state whole or cut inside each chunk.
 #include "common/MemoryStream.h"
 #include "common/PathString.h"
 #include "common/RecordArchive.h"
 #include "emu/storage/FolderDiskImage.h"
+#include "fuzz/Seed.h"
 
 #include <algorithm>
 #include <array>
@@ -112,6 +114,13 @@ std::string Visible(emu::FolderDiskImage& disk) {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    for (uint8_t which = 0; which < Seeds().size(); ++which) {
+        fuzz::WriteCutSeeds("state" + std::to_string(which), {which}, Seeds()[which], 64);
+    }
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) {

@@ -3,7 +3,7 @@
 // The first byte picks the machine: 0 a computer with one timed device; 1 a BK-0010.01 on synthetic ROMs taking
 // the bytes as they are; 2 that BK-0010.01 taking the state of a running one with bytes changed (pairs of a 16-bit
 // position and a value follow). A BK-0010.01 that refuses a state takes back its own, as the core makes it. The
-// seed is the state of a BK-0010.01 that ran, for the second kind.
+// seeds are the states of the computer that ticked and of a BK-0010.01 that ran, and the running one's unchanged.
 #include "BkModelFuzz.h"
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
@@ -11,6 +11,7 @@
 #include "emu/core/Computer.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/MemoryMap.h"
+#include "fuzz/OwnState.h"
 #include "fuzz/Seed.h"
 
 #include <cstddef>
@@ -55,24 +56,6 @@ private:
     emu::HostSoundOutput sound;
 };
 
-// The machine's whole state.
-std::vector<uint8_t> SavedState(emu::Machine& machine) {
-    common::MemoryStream stream;
-    stream.Create(0, -1);
-    common::RecordArchive archive(stream);
-    if (!machine.SaveState(archive)) {
-        std::abort();
-    }
-    return std::vector<uint8_t>(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
-}
-
-bool LoadState(emu::Machine& machine, std::vector<uint8_t> state) {
-    common::MemoryStream stream;
-    stream.Attach(state.data(), static_cast<int64_t>(state.size()));
-    common::RecordArchive archive(stream);
-    return machine.LoadState(archive, nullptr);
-}
-
 // Loads the bytes into a started BK-0010.01 and runs it on. As the core does, a refused state is followed by the
 // state the machine had before, which must load.
 void LoadIntoBk0010_01(std::vector<uint8_t> state) {
@@ -80,8 +63,8 @@ void LoadIntoBk0010_01(std::vector<uint8_t> state) {
     if (!model.PowerOn()) {
         std::abort();
     }
-    const std::vector<uint8_t> backup = SavedState(model.Machine());
-    if (!LoadState(model.Machine(), std::move(state)) && !LoadState(model.Machine(), backup)) {
+    const std::vector<uint8_t> backup = fuzz::SavedState(model.Machine());
+    if (!fuzz::LoadState(model.Machine(), std::move(state)) && !fuzz::LoadState(model.Machine(), backup)) {
         std::abort();
     }
     model.Run(2000);
@@ -93,7 +76,7 @@ std::vector<uint8_t> ChangedBk0010_01State(const uint8_t* data, size_t size) {
         std::abort();
     }
     source.Run(2000);
-    std::vector<uint8_t> state = SavedState(source.Machine());
+    std::vector<uint8_t> state = fuzz::SavedState(source.Machine());
     for (size_t at = 0; at + 2 < size; at += 3) {
         const size_t position = static_cast<size_t>(data[at] | data[at + 1] << 8) * 4 % state.size();
         state[position] = data[at + 2];
@@ -104,13 +87,19 @@ std::vector<uint8_t> ChangedBk0010_01State(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    FuzzedMachine machine;
+    if (machine.PowerOn()) {
+        for (int tick = 0; tick < 200; ++tick) {
+            machine.TickBus();
+        }
+        fuzz::WriteSeed("computer_state", {0}, fuzz::SavedState(machine));
+        machine.Stop();
+    }
     fuzz::FuzzedModel<emu::Bk0010_01Machine> model;
     if (model.PowerOn()) {
         model.Run(2000);
-        std::vector<uint8_t> seed = {1};
-        const std::vector<uint8_t> state = SavedState(model.Machine());
-        seed.insert(seed.end(), state.begin(), state.end());
-        fuzz::WriteSeed("bk0010_01_state", seed);
+        fuzz::WriteSeed("bk0010_01_state", {1}, fuzz::SavedState(model.Machine()));
+        fuzz::WriteSeed("bk0010_01_running", {2});
     }
     return 0;
 }

@@ -1,9 +1,11 @@
 // Feeds arbitrary bytes to the strict readers of saved states, in an order the input chooses: the first byte
-// gives how many reads follow, the next bytes which ones, and the rest is the archive.
+// gives how many reads follow, the next bytes which ones, and the rest is the archive. The seed is a chunk the
+// writer makes, holding a record of every kind, with the reads that take it.
 #include "common/MemoryStream.h"
 #include "common/NarrowString.h"
 #include "common/RecordArchive.h"
 #include "common/WideString.h"
+#include "fuzz/Seed.h"
 
 #include <algorithm>
 #include <array>
@@ -72,6 +74,28 @@ bool ReadOne(RecordArchive& archive, uint8_t choice) {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    common::MemoryStream stream;
+    stream.Create(0, -1);
+    RecordArchive archive(stream);
+    const NarrowString name("V");
+    const std::array<uint8_t, 16> blob{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    const bool written =
+        archive.WriteMarker(common::kChunkBeginMarker, name) && archive.WriteRecordU8(0x81, name) &&
+        archive.WriteRecordU16(0x8182, name) && archive.WriteRecordU32(0x81828384, name) &&
+        archive.WriteRecordU64(0x8182838485868788, name) && archive.WriteRecordI8(-2, name) &&
+        archive.WriteRecordI16(-3, name) && archive.WriteRecordI32(-4, name) && archive.WriteRecordI64(-5, name) &&
+        archive.WriteRecordBool(true, name) && archive.WriteRecordString(NarrowString("narrow"), name) &&
+        archive.WriteRecordString(WideString(u"wide"), name) &&
+        archive.WriteRecordBlob(blob.data(), blob.size(), name) && archive.WriteMarker(common::kChunkEndMarker, name);
+    if (written) {
+        // The count of reads, then the reads in the order of the records.
+        const std::vector<uint8_t> reads = {14, 0, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 1};
+        fuzz::WriteSeed("chunk", reads, std::vector<uint8_t>(stream.GetBuffer(), stream.GetBuffer() + stream.Size()));
+    }
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {

@@ -1,13 +1,16 @@
 // Loads arbitrary bytes as a settings stream into bindings of every kind, with nested sections taken by a
-// handler, and checks that whatever loads saves and loads back unchanged.
+// handler, and checks that whatever loads saves and loads back unchanged. The seed is a settings stream the tree
+// saves: a value of every kind and a nested section.
 #include "common/MemoryStream.h"
 #include "common/NarrowString.h"
 #include "common/SettingsTree.h"
 #include "common/WideString.h"
+#include "fuzz/Seed.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -59,6 +62,21 @@ bool LoadSection(void* context, ByteStream& stream, const NarrowString& key, boo
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    Settings settings{true, 0x81, -5, 0x8182838485868788, NarrowString("narrow"), common::WideString(u"wide")};
+    Settings nested = settings;
+    SettingsTree tree;
+    Bind(tree, settings);
+    auto section = std::make_unique<SettingsTree>();
+    Bind(*section, nested);
+    common::MemoryStream stream;
+    stream.Create(0, -1);
+    if (tree.AddSection(NarrowString("D"), std::move(section)) && tree.Save(stream)) {
+        fuzz::WriteSeed("settings", std::vector<uint8_t>(stream.GetBuffer(), stream.GetBuffer() + stream.Size()));
+    }
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> content(data, data + size);

@@ -1,8 +1,9 @@
 // Loads a raster video device's own state ("_DEV", "_VIDP", "_VIDD") on a started machine with a second video page
 // and an offscreen renderer: arbitrary bytes (first byte 0), or a valid state with bytes changed (first byte not 0;
 // then pairs of a 16-bit position and a value). A state that loads must keep the device drawing frames, and save
-// again into bytes that load back to the same state.
+// again into bytes that load back to the same state. The seeds are the running device's state, for both kinds.
 #include "OwnState.h"
+#include "Seed.h"
 #include "emu/core/BusService.h"
 #include "emu/core/Computer.h"
 #include "emu/core/MemoryMap.h"
@@ -79,6 +80,13 @@ std::vector<uint8_t> StateFrom(const uint8_t* data, size_t size) {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The first byte 1 without changes: the state as saved.
+    const uint8_t unchanged = 1;
+    fuzz::WriteStateSeeds("video", {}, StateFrom(&unchanged, 1));
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedMachine machine;

@@ -40,6 +40,8 @@ public:
     virtual std::unique_ptr<Computer> NewInstance() const { return nullptr; }
     // Whether the controller offers this machine the choice of its synchronisation rate ("EmuSyncFreq").
     virtual bool UsesSyncFrequency() const { return true; }
+    // Whether the machine's state can be kept in a memory snapshot; every model's can.
+    virtual bool SupportsMemoryState() const { return true; }
     // The model's identifier, null for none.
     virtual const char* ModelId() const { return nullptr; }
     // The model's family, whose ROM folder it shares.

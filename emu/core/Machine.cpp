@@ -17,6 +17,9 @@
 #include "emu/core/RendererBase.h"
 #include "emu/core/StateChunk.h"
 
+#include <utility>
+#include <vector>
+
 namespace emu {
 
 namespace {
@@ -34,6 +37,19 @@ Service* AddService(BranchNode& group) {
     auto service = std::make_unique<Service>();
     Service* added = service.get();
     return group.AddChild(std::move(service)) ? added : nullptr;
+}
+
+// Every node's enabled flag in a subtree. A state may switch nodes off while the state saved before it leaves
+// switched-off nodes out, so a refused state must put the flags back before that one can load again.
+using EnabledFlags = std::vector<std::pair<TreeNode*, bool>>;
+
+void RememberEnabled(TreeNode& node, EnabledFlags& flags) {
+    flags.emplace_back(&node, node.IsEnabled());
+    if (auto* branch = dynamic_cast<BranchNode*>(&node)) {
+        for (int32_t index = 0; index < branch->ChildCount(); ++index) {
+            RememberEnabled(*branch->ChildAt(index), flags);
+        }
+    }
 }
 
 } // namespace
@@ -205,8 +221,14 @@ bool Machine::LoadState(common::RecordArchive& archive, common::NarrowString* no
     backup.Create(0, -1);
     common::RecordArchive backupWriter(backup);
     const bool backedUp = SaveState(backupWriter);
+    EnabledFlags flags;
+    RememberEnabled(services, flags);
+    RememberEnabled(*this, flags);
     if (LoadParts(archive, note)) {
         return true;
+    }
+    for (const auto& [node, on] : flags) {
+        node->SetEnabled(on);
     }
     if (backedUp && backup.Seek(0)) {
         common::RecordArchive backupReader(backup);

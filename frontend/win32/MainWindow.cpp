@@ -10,6 +10,7 @@
 #include "emu/devices/win32/GdiRenderer.h"
 #include "emu/devices/win32/OpenGLRenderer.h"
 #include "emu/devices/win32/WinmmWaveOutDevice.h"
+#include "frontend/Pictures.h"
 #include "frontend/UiTextTables.h"
 #include "frontend/win32/MainMenuBar.h"
 #include "gui/Units.h"
@@ -99,13 +100,18 @@ Control* MainWindow::Place(gui::Container& parent, Control* control) {
     return control;
 }
 
-gui::Windows::Button* MainWindow::AddRunButton(int32_t textId, void (*onClick)(gui::Control*)) {
+gui::Windows::Button* MainWindow::AddRunButton(int32_t textId, void (*onClick)(gui::Control*),
+                                               std::unique_ptr<common::Image> (*loadPicture)()) {
     auto* button =
         Place(*toolbar, new gui::Windows::Button(gui::Bounds{8, 0, 16, 0}, common::GetText(textId), gui::kPlainButton,
                                                  gui::kDockLeftFitted, true, gui::kMillimetres));
     if (button != nullptr) {
         button->ClickCallback() = onClick;
         button->SetFlat(true);
+        // Without its picture the button still shows its caption.
+        if (auto picture = loadPicture()) {
+            button->SetImage(picture.release());
+        }
         button->SetEraseBackground(true);
     }
     return button;
@@ -136,11 +142,11 @@ bool MainWindow::OnCreate() {
     if (toolbar == nullptr) {
         return false;
     }
-    startButton = AddRunButton(text::kStart, OnToolbarStart);
+    startButton = AddRunButton(text::kStart, OnToolbarStart, LoadIndicatorImage);
     if (startButton == nullptr || (startSpacer = AddSpacer()) == nullptr) {
         return false;
     }
-    pauseButton = AddRunButton(text::kPause, OnToolbarPause);
+    pauseButton = AddRunButton(text::kPause, OnToolbarPause, LoadPauseImage);
     if (pauseButton == nullptr) {
         return false;
     }
@@ -149,7 +155,7 @@ bool MainWindow::OnCreate() {
     if (AddSpacer() == nullptr) {
         return false;
     }
-    stopButton = AddRunButton(text::kStop, OnToolbarStop);
+    stopButton = AddRunButton(text::kStop, OnToolbarStop, LoadStopImage);
     if (stopButton == nullptr) {
         return false;
     }

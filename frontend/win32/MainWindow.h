@@ -4,12 +4,14 @@
 #pragma once
 
 #include "app/EmulatorConfig.h"
+#include "common/Image.h"
 #include "common/NarrowString.h"
 #include "common/ProgramFolders.h"
 #include "frontend/RunStatus.h"
 #include "gui/windows/TopLevelWindow.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace gui {
@@ -90,7 +92,9 @@ private:
     // Adds a control, or deletes it; the control on success, else null.
     template <typename Control>
     Control* Place(gui::Container& parent, Control* control);
-    gui::Windows::Button* AddRunButton(int32_t textId, void (*onClick)(gui::Control*));
+    // A flat toolbar button with its caption and, when the picture decodes, the picture beside it.
+    gui::Windows::Button* AddRunButton(int32_t textId, void (*onClick)(gui::Control*),
+                                       std::unique_ptr<common::Image> (*loadPicture)());
     gui::Windows::BorderedPanel* AddSpacer();
 
     UiTimerCadence cadence;

@@ -2,7 +2,7 @@
 #include "CoreTestMachines.h"
 #include "emu/core/SettingsFile.h"
 
-#include "emu/core/StateBytes.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 namespace app_test {
 namespace {
 
-using emu::Bytes;
-using emu::Concat;
-using emu::Name;
+using test_support::Bytes;
+using test_support::Concat;
+using test_support::Name;
 
 class NamedOutput : public emu::HostSoundOutput {
 public:
@@ -51,7 +51,7 @@ Bytes BoolSetting(const std::string& key, bool value) {
 }
 
 Bytes IntSetting(const std::string& key, int32_t value) {
-    return Concat({{0x01}, Name(key), {0x07, 0x34}, emu::LittleEndian(value)});
+    return Concat({{0x01}, Name(key), {0x07, 0x34}, test_support::LittleEndian(value)});
 }
 
 Bytes TextSetting(const std::string& key, const std::string& text) {

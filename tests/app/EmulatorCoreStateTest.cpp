@@ -6,7 +6,7 @@
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
 #include "emu/core/SettingsFile.h"
-#include "emu/core/StateBytes.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +20,11 @@ namespace app_test {
 namespace {
 
 using namespace std::chrono_literals;
-using emu::Bytes;
-using emu::ChunkBegin;
-using emu::ChunkEnd;
-using emu::Concat;
-using emu::Name;
+using test_support::Bytes;
+using test_support::ChunkBegin;
+using test_support::ChunkEnd;
+using test_support::Concat;
+using test_support::Name;
 
 Bytes ImagePrefix() {
     return Concat({ChunkBegin("ZOVSTATE"), {0xF8}, Name("_MAXCPU_"), {0x40, 0x00}, ChunkBegin("_EMUINIT")});
@@ -105,9 +105,9 @@ TEST_F(CoreStateTest, ImageIsOneChunkWithTheRunModeSettingsAndTheLoopsChunk) {
     ASSERT_LT(chunk, image.size());
     EXPECT_LT(Find(image, ChunkEnd("_EMUINIT")), chunk);
     const Bytes head = Concat({ChunkBegin("_EMUCORE"),
-                               emu::U8Value("VER", 1),
-                               emu::U8Value("VERR", 1),
-                               emu::U8Value("MAXS", 0),
+                               test_support::U8Value("VER", 1),
+                               test_support::U8Value("VERR", 1),
+                               test_support::U8Value("MAXS", 0),
                                {0xF8},
                                Name("PC"),
                                {0x43}});

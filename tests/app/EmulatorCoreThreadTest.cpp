@@ -217,6 +217,47 @@ TEST_F(CoreThreadTest, BreaksAtPc01000AgainstPausesFromTheGui) {
     EXPECT_TRUE(emulator.Shutdown());
 }
 
+// Host time that passes only while the emulation thread sleeps: a millisecond a millisecond asked.
+class SleepTimeClock : public emu::HostClock {
+public:
+    uint64_t Frequency() const override { return 1000000; }
+    uint64_t Now() const override { return now.load(); }
+    void SleepMs(uint32_t milliseconds) override {
+        now += uint64_t{milliseconds} * 1000;
+        std::this_thread::yield();
+    }
+    double Seconds() const { return static_cast<double>(now.load()) / 1000000; }
+
+private:
+    std::atomic<uint64_t> now{1000000};
+};
+
+TEST_F(CoreThreadTest, PausesFromTheGuiTakeNothingOffTheSpeedFigure) {
+    emu::EmulatorCore& emulator = Create(kStandInList);
+    SleepTimeClock clock;
+    emulator.SetClock(clock);
+    emulator.SetSynchronization(true);
+    emulator.SetFastInitialization(false);
+    // The clock must outlive the thread: no early return before the shutdown.
+    const bool running = emulator.SetRunState(false, false);
+    EXPECT_TRUE(running);
+    // The window pauses the loop for every status line it reads; a pause that costs no host time must leave the
+    // running frame and the statistics second as they were.
+    std::vector<int32_t> figures;
+    common::WideString status;
+    while (running && clock.Seconds() < 4) {
+        emulator.GetStatusText(status);
+        emulator.HoldThread(true);
+        emulator.HoldThread(false);
+        const int32_t speed = emulator.SpeedPercent();
+        if (speed != 0 && (figures.empty() || figures.back() != speed)) {
+            figures.push_back(speed);
+        }
+    }
+    EXPECT_EQ(figures, std::vector<int32_t>{100});
+    EXPECT_TRUE(emulator.Shutdown());
+}
+
 TEST_F(CoreThreadTest, ThousandsOfRequestsFromTwoThreadsKeepTheCoreResponsive) {
     emu::EmulatorCore& emulator = Create(kStandInList);
     ASSERT_TRUE(emulator.SetRunState(false, false));

@@ -3,7 +3,7 @@
 #include "common/MemoryStream.h"
 #include "common/NarrowString.h"
 #include "common/RecordArchive.h"
-#include "emu/core/ArchiveBytes.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 Bytes DoubleValue(const std::string& name, double value) {
     Bytes bytes(sizeof value);

@@ -7,7 +7,8 @@
 namespace emu {
 namespace {
 
-// A host clock of 1,000,000 ticks a second whose sleeps take sleepTicks per millisecond asked.
+// A host clock of 1,000,000 ticks a second whose sleeps take sleepTicks per millisecond asked; with
+// oversleepEvery set, every such sleep takes oversleepTicks more.
 class FakeClock : public HostClock {
 public:
     explicit FakeClock(uint64_t sleepTicks = 1000) : sleepTicks(sleepTicks) {}
@@ -15,13 +16,21 @@ public:
     uint64_t Frequency() const override { return 1000000; }
     uint64_t Now() const override { return now; }
     void SleepMs(uint32_t milliseconds) override {
-        now += milliseconds == 0 ? 0 : sleepTicks * milliseconds;
         ++sleeps;
+        if (milliseconds == 0) {
+            return;
+        }
+        now += sleepTicks * milliseconds;
+        if (oversleepEvery > 0 && sleeps % oversleepEvery == 0) {
+            now += oversleepTicks;
+        }
     }
 
     uint64_t now = 5000000;
     uint64_t sleepTicks;
     int32_t sleeps = 0;
+    int32_t oversleepEvery = 0;
+    uint64_t oversleepTicks = 0;
 };
 
 TEST(SpeedPercentTest, SecondsFigureByHowLateTheyEnded) {
@@ -140,10 +149,94 @@ TEST(FramePacerTest, SynchronisedFramesEndAtTheirDeadlines) {
         EXPECT_LT(deadline - ended, 2 * clock.sleepTicks) << "it sleeps while two sleeps still fit";
         EXPECT_EQ(frame.frameDeadline, deadline + 20000);
     }
-    // A frame that ends late starts the next one a frame from now.
-    clock.now = frame.frameDeadline + 5000;
+    // A frame that ends late keeps the schedule: the next one is due a frame after its own deadline.
+    uint64_t deadline = frame.frameDeadline;
+    clock.now = deadline + 5000;
+    const int32_t sleeps = clock.sleeps;
+    EXPECT_EQ(pacer.WaitForFrame(clock, frame, true), clock.now);
+    EXPECT_EQ(frame.frameDeadline, deadline + 20000);
+    // So late by a whole frame, the next one runs without a sleep.
+    deadline = frame.frameDeadline;
+    clock.now = deadline + 20000;
+    EXPECT_EQ(pacer.WaitForFrame(clock, frame, true), clock.now);
+    EXPECT_EQ(frame.frameDeadline, deadline + 20000);
+    EXPECT_EQ(pacer.WaitForFrame(clock, frame, true), clock.now);
+    EXPECT_EQ(clock.sleeps, sleeps);
+    // A frame later than the catching up covers gives the time up: the next one is due a frame from now.
+    clock.now = frame.frameDeadline + (FramePacer::kCatchUpFrames + 1) * 20000;
     EXPECT_EQ(pacer.WaitForFrame(clock, frame, true), clock.now);
     EXPECT_EQ(frame.frameDeadline, clock.now + 20000);
+}
+
+TEST(FramePacerTest, TimeSleepsTakeTooMuchIsMadeUpNotAddedUp) {
+    struct Case {
+        const char* name;
+        uint64_t sleepTicks;
+        int32_t oversleepEvery;
+        uint64_t oversleepTicks;
+    };
+    const Case cases[] = {
+        {"exact sleeps", 1000, 0, 0},
+        {"sleeps a tenth long", 1100, 0, 0},
+        {"a coarse system timer", 15625, 0, 0},
+        {"every fifth sleep 8 ms over", 1000, 5, 8000},
+        {"every third sleep a frame over", 1000, 3, 21000},
+    };
+    constexpr int32_t kFrames = 500;
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        FakeClock clock(test.sleepTicks);
+        clock.oversleepEvery = test.oversleepEvery;
+        clock.oversleepTicks = test.oversleepTicks;
+        FramePacer pacer;
+        pacer.Start(clock);
+        FrameClock frame;
+        frame.Start(clock.Frequency(), clock.now);
+        const uint64_t started = clock.now;
+        uint64_t ended = 0;
+        for (int32_t index = 0; index < kFrames; ++index) {
+            clock.now += 3000; // the frame's emulation
+            ended = pacer.WaitForFrame(clock, frame, true);
+        }
+        // The last frame ends at its place in the schedule, give or take one sleep: nothing was lost on the way.
+        const uint64_t longestSleep = test.sleepTicks + test.oversleepTicks;
+        const auto drift = static_cast<int64_t>(ended - (started + kFrames * frame.ticksPerFrame));
+        EXPECT_LE(drift, static_cast<int64_t>(longestSleep));
+        EXPECT_GT(drift, -2 * static_cast<int64_t>(longestSleep));
+    }
+}
+
+TEST(FrameClockTest, PauseCountsNeitherInTheFrameNorInTheSecond) {
+    FakeClock clock;
+    FramePacer pacer;
+    pacer.Start(clock);
+    FrameClock frame;
+    frame.Start(clock.Frequency(), clock.now);
+    // A second of frames with a pause of half a second inside the 21st.
+    int32_t speed = 0;
+    for (int32_t index = 0; index < FrameClock::kFramesPerSecond; ++index) {
+        clock.now += 3000; // the frame's emulation
+        if (index == 20) {
+            const uint64_t left = frame.frameDeadline - clock.now;
+            frame.Park(clock.now);
+            clock.now += 500000;
+            frame.Resume(clock.now);
+            EXPECT_EQ(frame.frameDeadline - clock.now, left) << "the frame keeps the time it had left";
+        }
+        const uint64_t now = pacer.WaitForFrame(clock, frame, true);
+        if (++frame.frames == FrameClock::kFramesPerSecond) {
+            speed = SpeedPercent(now, frame.secondEnd, frame.ticksPerSecond, speed, true);
+        }
+    }
+    EXPECT_EQ(speed, 100);
+    // A state loaded during a pause starts the clock afresh: only the rest of the pause moves it on.
+    frame.Park(clock.now);
+    clock.now += 300000;
+    frame.Start(clock.Frequency(), clock.now);
+    clock.now += 1000;
+    frame.Resume(clock.now);
+    EXPECT_EQ(frame.frameDeadline, clock.now + 20000);
+    EXPECT_EQ(frame.secondEnd, clock.now + 1000000);
 }
 
 TEST(FramePacerTest, UnsynchronisedFramesNeverSleep) {

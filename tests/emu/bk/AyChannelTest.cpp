@@ -18,6 +18,8 @@
 namespace emu {
 namespace {
 
+using namespace test_support;
+
 using Samples = std::vector<int32_t>;
 
 constexpr std::array<int32_t, 16> kFixedLevels{0,     836,   1212,  1773,  2619,  3875,  5397,  8823,

@@ -16,6 +16,8 @@
 namespace emu {
 namespace {
 
+using namespace test_support;
+
 // The chip at the source rate of the BK-0011M's default clock.
 constexpr int32_t kSourceRate = 219429;
 

@@ -1,13 +1,13 @@
 // The BK-0010 models on their real ROM images (BK_ROM_DIR), run headless as the core runs them.
 #include "emu/bk/Bk0010Machine.h"
 
-#include "common/MemoryStream.h"
-#include "common/RecordArchive.h"
 #include "emu/bk/BkBiosTracer.h"
 #include "emu/core/BusService.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
+#include "support/BkRealRomTest.h"
+#include "support/StateBytes.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -25,27 +25,10 @@ using test_support::BkModelRun;
 // Two seconds: the monitor clears the memory, then the language ROM prints its banner.
 constexpr int64_t kBootFrames = 100;
 
-class Bk0010RealRomTest : public ::testing::Test {
+class Bk0010RealRomTest : public test_support::BkRealRomTest {
 protected:
-    void SetUp() override {
-        const std::optional<std::u16string> folder = BkModelRun::RealRomFolder();
-        if (!folder) {
-            GTEST_SKIP() << "BK_ROM_DIR is not set";
-        }
-        romFolder = *folder;
-    }
+    std::unique_ptr<BkModelRun> Boot(const Computer& prototype) { return BkRealRomTest::Boot(prototype, kBootFrames); }
 
-    std::unique_ptr<BkModelRun> Boot(const Computer& prototype) {
-        auto run = std::make_unique<BkModelRun>(prototype, romFolder);
-        EXPECT_TRUE(run->PowerOn());
-        run->RunFrames(kBootFrames);
-        EXPECT_TRUE(run->Lines("[ERROR]").empty());
-        return run;
-    }
-
-    static std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
-
-    std::u16string romFolder;
     const Bk0010Machine bk0010;
     const Bk0010_01Machine bk0010_01;
 };
@@ -126,16 +109,9 @@ TEST_F(Bk0010RealRomTest, AStateRoundTripGoesOnAsTheMachineWould) {
     const std::unique_ptr<BkModelRun> straight = Boot(prototype);
     const std::unique_ptr<BkModelRun> saved = Boot(prototype);
 
-    common::MemoryStream state;
-    ASSERT_TRUE(state.Create(0, -1));
-    common::RecordArchive writer(state);
-    ASSERT_TRUE(saved->Machine().SaveState(writer));
-
     BkModelRun loaded(prototype, romFolder);
     ASSERT_TRUE(loaded.PowerOn());
-    ASSERT_TRUE(state.Seek(0));
-    common::RecordArchive reader(state);
-    ASSERT_TRUE(loaded.Machine().LoadState(reader, nullptr));
+    ASSERT_TRUE(test_support::LoadState(loaded.Machine(), test_support::SavedState(saved->Machine())));
 
     straight->RunFrames(kBootFrames);
     loaded.RunFrames(kBootFrames);
@@ -184,17 +160,12 @@ TEST_F(Bk0010RealRomTest, AStateSavedWhileTheProcessorTicksTheBusGoesOnAsTheMach
     const int32_t ticksBefore = saved.Machine().Bus()->Ticks();
     EXPECT_GT(ticksBefore, 0);
 
-    common::MemoryStream state;
-    ASSERT_TRUE(state.Create(0, -1));
-    common::RecordArchive writer(state);
-    ASSERT_TRUE(saved.Machine().SaveState(writer));
+    const test_support::Bytes state = test_support::SavedState(saved.Machine());
 
     BkModelRun loaded(prototype, romFolder);
     ASSERT_TRUE(loaded.PowerOn());
     ASSERT_TRUE(TickTheBusFromTheProcessor(loaded));
-    ASSERT_TRUE(state.Seek(0));
-    common::RecordArchive reader(state);
-    ASSERT_TRUE(loaded.Machine().LoadState(reader, nullptr));
+    ASSERT_TRUE(test_support::LoadState(loaded.Machine(), state));
     EXPECT_EQ(loaded.Machine().Bus()->Ticks(), ticksBefore);
 
     for (BkModelRun* run : {&saved, &loaded}) {

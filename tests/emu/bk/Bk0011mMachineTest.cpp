@@ -12,11 +12,11 @@
 #include "emu/bk/BkKeyboard.h"
 #include "emu/bk/BkVideo.h"
 #include "emu/bk/CovoxDac.h"
-#include "emu/core/ArchiveBytes.h"
 #include "emu/core/DriveSet.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
+#include "support/StateBytes.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +27,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 // The bytes each synthetic ROM is filled with; the BOS starts with a branch to itself.
 constexpr uint8_t kBasicFill = 0xA0;

@@ -1,9 +1,6 @@
 // The BK-0011M models on their real ROM images (BK_ROM_DIR), run headless as the core runs them.
 #include "emu/bk/Bk0011mMachine.h"
 
-#include "common/MemoryStream.h"
-#include "common/RecordArchive.h"
-#include "common/SettingsTree.h"
 #include "emu/bk/AySoundChip.h"
 #include "emu/bk/BkVideo.h"
 #include "emu/core/DriveSet.h"
@@ -11,6 +8,8 @@
 #include "emu/core/MemoryMap.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
+#include "support/BkRealRomTest.h"
+#include "support/StateBytes.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -27,35 +26,7 @@ using test_support::BkModelRun;
 // The BOS tests the memory, then the tests ROM draws its menu.
 constexpr int64_t kBootFrames = 300;
 
-class Bk0011mRealRomTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const std::optional<std::u16string> folder = BkModelRun::RealRomFolder();
-        if (!folder) {
-            GTEST_SKIP() << "BK_ROM_DIR is not set";
-        }
-        romFolder = *folder;
-    }
-
-    // A machine of the model with its settings changed, powered on and run.
-    std::unique_ptr<BkModelRun> Boot(const Computer& prototype, int64_t frames,
-                                     const std::vector<std::pair<const char*, bool>>& switches = {}) {
-        auto run = std::make_unique<BkModelRun>(prototype, romFolder);
-        common::SettingsTree settings;
-        EXPECT_TRUE(run->Machine().ExchangeSettings(&settings, false));
-        for (const auto& [key, on] : switches) {
-            EXPECT_TRUE(settings.FindValue(common::NarrowString(key))->SetBool(on)) << key;
-        }
-        EXPECT_TRUE(run->PowerOn());
-        run->RunFrames(frames);
-        EXPECT_TRUE(run->Lines("[ERROR]").empty());
-        return run;
-    }
-
-    static std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
-
-    std::u16string romFolder;
-};
+using Bk0011mRealRomTest = test_support::BkRealRomTest;
 
 TEST_F(Bk0011mRealRomTest, Bk0011mShowsTheTestRomsMenu) {
     const Bk0011mMachine prototype;
@@ -134,15 +105,9 @@ TEST_F(Bk0011mRealRomTest, AStateRoundTripGoesOnAsTheMachineWould) {
     // The windows switched away from the start's.
     ASSERT_GE(dynamic_cast<Bk0011mMachineBase&>(saved->Machine()).Window1Page(), 0);
 
-    common::MemoryStream state;
-    ASSERT_TRUE(state.Create(0, -1));
-    common::RecordArchive writer(state);
-    ASSERT_TRUE(saved->Machine().SaveState(writer));
     BkModelRun loaded(prototype, romFolder);
     ASSERT_TRUE(loaded.PowerOn());
-    ASSERT_TRUE(state.Seek(0));
-    common::RecordArchive reader(state);
-    ASSERT_TRUE(loaded.Machine().LoadState(reader, nullptr));
+    ASSERT_TRUE(test_support::LoadState(loaded.Machine(), test_support::SavedState(saved->Machine())));
 
     straight->RunFrames(100);
     loaded.RunFrames(100);

@@ -4,11 +4,10 @@
 
 #include "FloppyRun.h"
 #include "common/BasicOptionNode.h"
-#include "emu/core/ArchiveBytes.h"
 #include "emu/core/BusService.h"
 #include "emu/core/Device.h"
-#include "emu/core/StateBytes.h"
 #include "emu/devices/DiskDrive.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +17,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 using Words = std::vector<uint16_t>;
 

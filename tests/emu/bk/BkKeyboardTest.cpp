@@ -1,9 +1,9 @@
 #include "emu/bk/BkKeyboard.h"
 
 #include "BkRun.h"
-#include "emu/core/ArchiveBytes.h"
 #include "emu/core/BusService.h"
 #include "emu/core/MemoryMap.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 constexpr uint8_t kShift = 0xE0;
 constexpr uint8_t kRightShift = 0xE1;

@@ -2,9 +2,9 @@
 
 #include "BkRun.h"
 #include "emu/bk/BkKeyboard.h"
-#include "emu/core/ArchiveBytes.h"
 #include "emu/core/InterruptController.h"
 #include "emu/core/MemoryMap.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 constexpr uint32_t kNone = 0xFFFFFFFF;
 

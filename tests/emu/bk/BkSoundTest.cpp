@@ -4,9 +4,9 @@
 #include "emu/bk/CovoxDac.h"
 
 #include "BkRun.h"
-#include "emu/core/ArchiveBytes.h"
 #include "emu/core/BusService.h"
 #include "emu/core/MemoryMap.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 using Samples = std::vector<int32_t>;
 

@@ -1,8 +1,8 @@
 #include "emu/bk/BkSystemTimer.h"
 
 #include "BkRun.h"
-#include "emu/core/ArchiveBytes.h"
 #include "emu/core/MemoryMap.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 constexpr uint16_t kInit = 0177706;
 constexpr uint16_t kCount = 0177710;

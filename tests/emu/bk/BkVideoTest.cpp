@@ -2,8 +2,8 @@
 
 #include "BkRun.h"
 #include "common/SettingsTree.h"
-#include "emu/core/ArchiveBytes.h"
 #include "emu/core/MemoryMap.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 constexpr uint32_t kBlack = 0xFF000000;
 constexpr uint32_t kWhite = 0xFFFFFFFF;

@@ -1,11 +1,11 @@
 #include "emu/core/BusService.h"
 
-#include "ArchiveBytes.h"
 #include "FakeCpu.h"
 #include "emu/core/BranchNode.h"
 #include "emu/core/HostSoundOutput.h"
 #include "support/RecordingConsole.h"
 #include "support/RecordingSoundOutput.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 // A device whose bus events write "<tick> <device>.<event>" into a log shared with the test. An event stays while
 // the device's keep flag is set.

@@ -1,12 +1,12 @@
 #include "emu/core/Computer.h"
 
-#include "ArchiveBytes.h"
 #include "TreeHelpers.h"
 #include "common/FileStream.h"
 #include "common/MemoryStream.h"
 #include "common/SettingsTree.h"
 #include "emu/core/DriveSet.h"
 #include "emu/core/SettingsFile.h"
+#include "support/StateBytes.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestMachine.h"
 
@@ -20,6 +20,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 // A device with one setting of each of two kinds.
 class SettingDevice : public Device {

@@ -1,6 +1,5 @@
 #include "emu/core/Computer.h"
 
-#include "ArchiveBytes.h"
 #include "FakeCpu.h"
 #include "TreeHelpers.h"
 #include "common/MemoryStream.h"
@@ -10,6 +9,7 @@
 #include "emu/core/MemoryMap.h"
 #include "support/RecordingConsole.h"
 #include "support/RecordingDevice.h"
+#include "support/StateBytes.h"
 #include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +20,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 using test_support::RecordingConsole;
 using test_support::TestMachine;

@@ -1,10 +1,10 @@
 #include "emu/core/ConfigParamSet.h"
 
 #include "FakeMachine.h"
-#include "StateBytes.h"
 #include "TreeHelpers.h"
 #include "emu/core/ConfigParamApplier.h"
 #include "support/RecordingDevice.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 TEST(ConfigParamSetTest, AddsAreRefusedWithoutWhatTheirKindNeeds) {
     struct Case {

@@ -1,10 +1,9 @@
 #include "emu/core/CpuBase.h"
 
-#include "common/MemoryStream.h"
-#include "common/RecordArchive.h"
-#include "emu/core/ArchiveBytes.h"
 #include "emu/core/BusService.h"
 #include "support/RamTestMachine.h"
+#include "support/SecondProcessor.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -183,25 +182,17 @@ TEST_F(CpuBaseTest, StateKeepsPendingEventsForAFreshMachine) {
     ASSERT_TRUE(cpu.AddEvent(30, &EventOwner::Record, &second, "tock", 9));
     machine.Bus().SetRegistering(false);
     RunTo(50);
-    common::MemoryStream stream;
-    stream.Create(0, -1);
-    common::RecordArchive writer(stream);
-    ASSERT_TRUE(cpu.SaveOwnData(writer));
+    const test_support::Bytes saved = test_support::Archived(test_support::SavingOwnData(cpu));
 
-    test_support::RamTestMachine other;
-    SliceCpu copy;
+    test_support::SecondProcessor<SliceCpu> other;
+    SliceCpu& copy = other.cpu;
     EventOwner firstCopy{"First"};
     EventOwner secondCopy{"Second"};
-    other.Attach(copy);
-    int32_t rate = 0;
-    ASSERT_TRUE(copy.Start(rate));
-    other.Bus().SetRegistering(true);
+    other.machine.Bus().SetRegistering(true);
     ASSERT_TRUE(copy.AddEvent(1, &EventOwner::Record, &firstCopy, "tick", 0));
     ASSERT_TRUE(copy.AddEvent(1, &EventOwner::Record, &secondCopy, "tock", 0));
-    other.Bus().SetRegistering(false);
-    stream.Seek(0);
-    common::RecordArchive reader(stream);
-    ASSERT_TRUE(copy.LoadOwnData(reader, nullptr));
+    other.machine.Bus().SetRegistering(false);
+    ASSERT_TRUE(test_support::Reads(saved, test_support::LoadingOwnData(copy)));
     EXPECT_EQ(copy.Cycles(), 50u);
     EXPECT_EQ(copy.ActiveEventCount(), 2);
     for (int32_t step = 0; step < 60; ++step) {
@@ -217,34 +208,27 @@ TEST_F(CpuBaseTest, StateKeepsPendingEventsForAFreshMachine) {
 TEST_F(CpuBaseTest, StateWithUnboundEventsIsRefusedAndChangesNothing) {
     ASSERT_TRUE(cpu.AddEvent(100, &EventOwner::Record, &first, "tick", 0));
     RunTo(40);
-    common::MemoryStream stream;
-    stream.Create(0, -1);
-    common::RecordArchive writer(stream);
-    ASSERT_TRUE(cpu.SaveOwnData(writer));
-    SliceCpu copy;
-    test_support::RamTestMachine other;
-    other.Attach(copy);
-    int32_t rate = 0;
-    ASSERT_TRUE(copy.Start(rate));
+    const test_support::Bytes saved = test_support::Archived(test_support::SavingOwnData(cpu));
+    test_support::SecondProcessor<SliceCpu> other;
+    SliceCpu& copy = other.cpu;
     ASSERT_TRUE(copy.AddEvent(5, &EventOwner::Record, &second, "other", 0));
-    stream.Seek(0);
-    common::RecordArchive reader(stream);
-    EXPECT_FALSE(copy.LoadOwnData(reader, nullptr));
+    EXPECT_FALSE(test_support::Reads(saved, test_support::LoadingOwnData(copy)));
     EXPECT_EQ(copy.Cycles(), 0u);
     EXPECT_EQ(copy.ActiveEventCount(), 1);
 }
 
 // A double as the "CFREQ" byte block holds it.
-emu::Bytes RatioBlock(double ratio) {
+test_support::Bytes RatioBlock(double ratio) {
     uint64_t bits = 0;
     std::memcpy(&bits, &ratio, sizeof bits);
-    return emu::Concat({emu::LittleEndian(uint32_t{8}), emu::LittleEndian(bits)});
+    return test_support::Concat({test_support::LittleEndian(uint32_t{8}), test_support::LittleEndian(bits)});
 }
 
 // The first event's block up to its period: reserved words, the tenths of cycles left, reserved words, the period.
-emu::Bytes EventBlock(uint64_t remainingTenths, int32_t period) {
-    return emu::Concat({emu::LittleEndian(uint32_t{36}), emu::Bytes(8, 0), emu::LittleEndian(remainingTenths),
-                        emu::Bytes(8, 0), emu::LittleEndian(period)});
+test_support::Bytes EventBlock(uint64_t remainingTenths, int32_t period) {
+    return test_support::Concat({test_support::LittleEndian(uint32_t{36}), test_support::Bytes(8, 0),
+                                 test_support::LittleEndian(remainingTenths), test_support::Bytes(8, 0),
+                                 test_support::LittleEndian(period)});
 }
 
 // Every number of the chunk out of range: the load is refused before anything changes.
@@ -255,31 +239,31 @@ TEST_F(CpuBaseTest, StateNumbersOutOfRangeAreRefusedAndChangeNothing) {
     ASSERT_TRUE(cpu.AddEvent(100, &EventOwner::Record, &first, "tick", 0));
     machine.Bus().SetRegistering(false);
     RunTo(40);
-    const emu::Bytes saved = emu::Archived([this](common::RecordArchive& archive) { return cpu.SaveOwnData(archive); });
+    const test_support::Bytes saved = test_support::Archived(test_support::SavingOwnData(cpu));
     struct Case {
         const char* name;
         const char* record;
-        emu::Bytes value;
+        test_support::Bytes value;
     };
     const Case cases[] = {
-        {"frequency negative", "FREQ", emu::LittleEndian(int64_t{-1})},
-        {"frequency past 32 bits", "FREQ", emu::LittleEndian(int64_t{1} << 32)},
-        {"requested frequency negative", "FFREQ", emu::LittleEndian(std::numeric_limits<int64_t>::min())},
+        {"frequency negative", "FREQ", test_support::LittleEndian(int64_t{-1})},
+        {"frequency past 32 bits", "FREQ", test_support::LittleEndian(int64_t{1} << 32)},
+        {"requested frequency negative", "FFREQ", test_support::LittleEndian(std::numeric_limits<int64_t>::min())},
         {"ratio 0", "CFREQ", RatioBlock(0.0)},
         {"ratio negative", "CFREQ", RatioBlock(-1.0)},
         {"ratio tiny", "CFREQ", RatioBlock(1e-300)},
         {"ratio huge", "CFREQ", RatioBlock(1e300)},
         {"ratio infinite", "CFREQ", RatioBlock(std::numeric_limits<double>::infinity())},
         {"ratio no number", "CFREQ", RatioBlock(std::numeric_limits<double>::quiet_NaN())},
-        {"slice budget INT_MIN", "MCYCL", emu::LittleEndian(kMin)},
-        {"budget left INT_MAX", "ECYCL", emu::LittleEndian(kMax)},
-        {"extra cycles negative", "SCYCL", emu::LittleEndian(int32_t{-1})},
-        {"carried cycles INT_MIN", "PCYCL", emu::LittleEndian(kMin)},
-        {"carried cycles INT_MAX", "PCYCL", emu::LittleEndian(kMax)},
-        {"address mask past 32 bits", "AMSK", emu::LittleEndian(uint64_t{1} << 32)},
-        {"interrupt delay INT_MIN", "HWID", emu::LittleEndian(kMin)},
-        {"interrupt delay negative", "HWID", emu::LittleEndian(int32_t{-1})},
-        {"cycles to the next event negative", "CBEVT", emu::LittleEndian(int32_t{-1})},
+        {"slice budget INT_MIN", "MCYCL", test_support::LittleEndian(kMin)},
+        {"budget left INT_MAX", "ECYCL", test_support::LittleEndian(kMax)},
+        {"extra cycles negative", "SCYCL", test_support::LittleEndian(int32_t{-1})},
+        {"carried cycles INT_MIN", "PCYCL", test_support::LittleEndian(kMin)},
+        {"carried cycles INT_MAX", "PCYCL", test_support::LittleEndian(kMax)},
+        {"address mask past 32 bits", "AMSK", test_support::LittleEndian(uint64_t{1} << 32)},
+        {"interrupt delay INT_MIN", "HWID", test_support::LittleEndian(kMin)},
+        {"interrupt delay negative", "HWID", test_support::LittleEndian(int32_t{-1})},
+        {"cycles to the next event negative", "CBEVT", test_support::LittleEndian(int32_t{-1})},
         {"event period INT_MIN", "DTEVT0", EventBlock(0, kMin)},
         {"event period 0", "DTEVT0", EventBlock(0, 0)},
         {"event period negative", "DTEVT0", EventBlock(0, -100)},
@@ -287,19 +271,16 @@ TEST_F(CpuBaseTest, StateNumbersOutOfRangeAreRefusedAndChangeNothing) {
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
-        const emu::Bytes crafted = test_support::WithRecordValue(saved, test.record, test.value);
+        const test_support::Bytes crafted = test_support::WithRecordValue(saved, test.record, test.value);
         ASSERT_NE(crafted, saved);
         RunTo(cpu.Cycles() + 7);
         const uint64_t cycles = cpu.Cycles();
-        EXPECT_FALSE(emu::ReadsWhole(
-            crafted, [this](common::RecordArchive& archive) { return cpu.LoadOwnData(archive, nullptr); }));
+        EXPECT_FALSE(test_support::ReadsWhole(crafted, test_support::LoadingOwnData(cpu)));
         EXPECT_EQ(cpu.Cycles(), cycles);
         EXPECT_EQ(cpu.Frequency(), 1000000);
         EXPECT_EQ(cpu.ActiveEventCount(), 1);
     }
-    EXPECT_TRUE(emu::ReadsWhole(saved, [this](common::RecordArchive& archive) {
-        return cpu.LoadOwnData(archive, nullptr);
-    })) << "the chunk as saved loads";
+    EXPECT_TRUE(test_support::ReadsWhole(saved, test_support::LoadingOwnData(cpu))) << "the chunk as saved loads";
     EXPECT_EQ(cpu.Cycles(), 40u);
 }
 

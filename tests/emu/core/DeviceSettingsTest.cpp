@@ -1,8 +1,8 @@
 #include "emu/core/Device.h"
 
-#include "StateBytes.h"
 #include "common/SettingsTree.h"
 #include "emu/core/DeviceSelector.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 // A device with one u8 setting under its own key (none for an empty key); Reset puts a value above 100 back to 0.
 class SettingDevice : public Device {

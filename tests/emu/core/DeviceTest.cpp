@@ -1,12 +1,12 @@
 #include "emu/core/Device.h"
 
 #include "FakeMachine.h"
-#include "StateBytes.h"
 #include "TreeHelpers.h"
 #include "common/BasicOptionNode.h"
 #include "common/StringList.h"
 #include "emu/core/ConfigParamApplier.h"
 #include "support/RecordingDevice.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 using test_support::RecordingDevice;
 using Log = std::vector<std::string>;

@@ -1,9 +1,9 @@
 #include "emu/core/DriveSet.h"
 
-#include "ArchiveBytes.h"
 #include "FakeFolderDisk.h"
 #include "emu/core/Report.h"
 #include "support/RecordingConsole.h"
+#include "support/StateBytes.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +16,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 Bytes Saved(DriveSet& drives) {
     return Archived([&](common::RecordArchive& archive) { return drives.SaveOwnData(archive); });

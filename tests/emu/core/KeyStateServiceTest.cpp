@@ -1,6 +1,6 @@
 #include "emu/core/KeyStateService.h"
 
-#include "ArchiveBytes.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 // Listeners that write what they are told into one log, and answer as the test says.
 struct KeyLog {

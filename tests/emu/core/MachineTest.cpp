@@ -1,6 +1,5 @@
 #include "emu/core/Machine.h"
 
-#include "ArchiveBytes.h"
 #include "FakeCpu.h"
 #include "FrameRenderer.h"
 #include "TreeHelpers.h"
@@ -16,6 +15,7 @@
 #include "emu/core/PortMap.h"
 #include "support/RecordingConsole.h"
 #include "support/RecordingDevice.h"
+#include "support/StateBytes.h"
 #include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +28,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 using test_support::RecordingDevice;
 using Log = std::vector<std::string>;
@@ -437,14 +439,23 @@ private:
     static bool Mix(TreeNode*, int32_t*, int32_t, int32_t, int32_t, int32_t, uint64_t*) { return true; }
 };
 
-// Devices hold blocks of the bus's outputs between pumps: a state refused after the bus took its chunk must leave
-// the same output objects, and everything else, as it was.
-TEST(MachineStateTest, AStateRefusedPartWayPutsBackTheMachineAndKeepsItsOutputs) {
+// A test machine with a sounding device, powered on.
+class MachineStateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        machine.SetSoundOutput(&prototype);
+        device = Add<SoundingDevice>(machine, "SND");
+        ASSERT_TRUE(machine.PowerOn());
+    }
+
     HostSoundOutput prototype;
     test_support::TestMachine machine;
-    machine.SetSoundOutput(&prototype);
-    auto* device = Add<SoundingDevice>(machine, "SND");
-    ASSERT_TRUE(machine.PowerOn());
+    SoundingDevice* device = nullptr;
+};
+
+// Devices hold blocks of the bus's outputs between pumps: a state refused after the bus took its chunk must leave
+// the same output objects, and everything else, as it was.
+TEST_F(MachineStateTest, AStateRefusedPartWayPutsBackTheMachineAndKeepsItsOutputs) {
     ASSERT_EQ(machine.Bus()->EventCount(), 1);
     const HostSoundOutput* output = machine.Bus()->EventAt(0)->output.get();
     machine.Memory()->RamBase()[0x1000] = 0x11;
@@ -463,6 +474,32 @@ TEST(MachineStateTest, AStateRefusedPartWayPutsBackTheMachineAndKeepsItsOutputs)
     EXPECT_TRUE(LoadState(machine, state));
     EXPECT_EQ(machine.Memory()->RamBase()[0x1000], 0x11);
     EXPECT_EQ(machine.Bus()->EventAt(0)->output.get(), output);
+}
+
+// A state may switch nodes off, and the state the machine falls back to leaves switched-off nodes out: a refused
+// state must put every node's flag back, or the machine no longer takes its own state.
+TEST_F(MachineStateTest, AStateThatSwitchesNodesOffAndIsRefusedLeavesThemOn) {
+    machine.Memory()->RamBase()[0x1000] = 0x11;
+    const Bytes state = SavedState(machine);
+    const Bytes on = BoolValue("_ENBL", true);
+    const Bytes off = BoolValue("_ENBL", false);
+    Bytes crafted = state;
+    for (auto at = std::search(crafted.begin(), crafted.end(), on.begin(), on.end()); at != crafted.end();
+         at = std::search(at + 1, crafted.end(), on.begin(), on.end())) {
+        std::copy(off.begin(), off.end(), at);
+    }
+    ASSERT_NE(crafted, state);
+
+    machine.Memory()->RamBase()[0x1000] = 0x22;
+    device->refuseLoad = true;
+    EXPECT_FALSE(LoadState(machine, crafted));
+    EXPECT_TRUE(machine.Memory()->IsEnabled());
+    EXPECT_TRUE(device->IsEnabled());
+    EXPECT_EQ(machine.Memory()->RamBase()[0x1000], 0x22);
+
+    device->refuseLoad = false;
+    EXPECT_TRUE(LoadState(machine, state));
+    EXPECT_EQ(machine.Memory()->RamBase()[0x1000], 0x11);
 }
 
 TEST(MachineServicesTest, ServicesWithoutStateWriteAndTakeOnlyTheirVersion) {

@@ -1,7 +1,7 @@
 #include "emu/core/MemoryMap.h"
 
-#include "ArchiveBytes.h"
 #include "common/MemoryStream.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 using Log = std::vector<std::string>;
 

@@ -1,9 +1,9 @@
 #include "emu/core/BranchNode.h"
 
-#include "StateBytes.h"
 #include "TreeHelpers.h"
 #include "support/RecordingConsole.h"
 #include "support/RecordingDevice.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 using test_support::RecordingDevice;
 using Log = std::vector<std::string>;

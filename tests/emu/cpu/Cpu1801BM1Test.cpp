@@ -1,12 +1,11 @@
 #include "emu/cpu/Cpu1801BM1.h"
 
 #include "common/BasicOptionNode.h"
-#include "common/MemoryStream.h"
-#include "common/RecordArchive.h"
-#include "emu/core/StateBytes.h"
 #include "support/Bytes.h"
 #include "support/RamTestMachine.h"
 #include "support/RecordingConsole.h"
+#include "support/SecondProcessor.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -599,20 +598,11 @@ TEST_F(Cpu1801BM1Test, InstructionThatDoesNotFitIsParkedAndPaidForLater) {
     EXPECT_EQ(cpu.Register(7), kCode);
     EXPECT_EQ(cpu.Register(1), 0);
     // Parked across a state round trip as well.
-    common::MemoryStream stream;
-    stream.Create(0, -1);
-    common::RecordArchive writer(stream);
-    ASSERT_TRUE(cpu.SaveOwnData(writer));
-    emu::Cpu1801BM1 copy;
-    test_support::RamTestMachine other;
-    other.Attach(copy);
-    int32_t rate = 0;
-    ASSERT_TRUE(copy.Start(rate));
-    std::copy(machine.Memory(), machine.Memory() + 0x10000, other.Memory());
-    stream.Seek(0);
-    common::RecordArchive reader(stream);
-    ASSERT_TRUE(copy.LoadOwnData(reader, nullptr));
-    for (emu::Cpu1801BM1* processor : {&cpu, &copy}) {
+    const test_support::Bytes saved = test_support::Archived(test_support::SavingOwnData(cpu));
+    test_support::SecondProcessor<emu::Cpu1801BM1> copy;
+    copy.CopyMemoryFrom(machine);
+    ASSERT_TRUE(test_support::Reads(saved, test_support::LoadingOwnData(copy.cpu)));
+    for (emu::Cpu1801BM1* processor : {&cpu, &copy.cpu}) {
         // 4 cycles still owed, then 6 left: not enough for the NOP, which is parked in turn.
         EXPECT_EQ(processor->Execute(10), 10);
         EXPECT_EQ(processor->Register(1), 1);
@@ -624,16 +614,16 @@ TEST_F(Cpu1801BM1Test, InstructionThatDoesNotFitIsParkedAndPaidForLater) {
 
 // The exact bytes of the processor's chunk and its own values, so a mistake made alike in writer and reader shows.
 TEST_F(Cpu1801BM1Test, SavedStateHasItsGoldenBytesAndLoadsBack) {
-    using emu::BlobValue;
-    using emu::BoolValue;
-    using emu::ChunkBegin;
-    using emu::ChunkEnd;
-    using emu::I32Value;
-    using emu::I64Value;
-    using emu::U16Value;
-    using emu::U32Value;
-    using emu::U64Value;
-    using emu::U8Value;
+    using test_support::BlobValue;
+    using test_support::BoolValue;
+    using test_support::ChunkBegin;
+    using test_support::ChunkEnd;
+    using test_support::I32Value;
+    using test_support::I64Value;
+    using test_support::U16Value;
+    using test_support::U32Value;
+    using test_support::U64Value;
+    using test_support::U8Value;
     machine.Load(kCode, {000240, 000240, 000240, 000240}); // NOPs of 14 cycles
     const uint16_t registerValues[] = {0100001, 0002, 0040003, 0177774, 0005, 0123456, kStack - 2, kCode};
     for (int index = 0; index < 8; ++index) {
@@ -686,11 +676,7 @@ TEST_F(Cpu1801BM1Test, SavedStateHasItsGoldenBytesAndLoadsBack) {
         U16Value("PARPC", kCode + 8),
         I32Value("PARCY", 14),
     });
-    common::MemoryStream stream;
-    stream.Create(0, -1);
-    common::RecordArchive writer(stream);
-    ASSERT_TRUE(cpu.SaveOwnData(writer));
-    const test_support::Bytes saved(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
+    const test_support::Bytes saved = test_support::Archived(test_support::SavingOwnData(cpu));
     // What the device base writes comes first; the processor's part is the end of the state.
     ASSERT_GE(saved.size(), golden.size());
     const test_support::Bytes head(saved.begin(), saved.end() - static_cast<std::ptrdiff_t>(golden.size()));
@@ -698,18 +684,13 @@ TEST_F(Cpu1801BM1Test, SavedStateHasItsGoldenBytesAndLoadsBack) {
     EXPECT_EQ(tail, golden);
 
     // The golden bytes load into a fresh processor, which then runs on as the first one does.
-    test_support::Bytes loadable = test_support::Concat({head, golden});
-    emu::Cpu1801BM1 copy;
-    test_support::RamTestMachine other;
-    other.Attach(copy);
-    int32_t rate = 0;
-    ASSERT_TRUE(copy.Start(rate));
-    std::copy(machine.Memory(), machine.Memory() + 0x10000, other.Memory());
-    common::MemoryStream source;
-    source.Attach(loadable.data(), static_cast<int64_t>(loadable.size()));
-    common::RecordArchive reader(source);
-    ASSERT_TRUE(copy.LoadOwnData(reader, nullptr));
-    EXPECT_EQ(source.Tell(), source.Size());
+    test_support::SecondProcessor<emu::Cpu1801BM1> second;
+    second.CopyMemoryFrom(machine);
+    emu::Cpu1801BM1& copy = second.cpu;
+    bool consumedAll = false;
+    ASSERT_TRUE(
+        test_support::Reads(test_support::Concat({head, golden}), test_support::LoadingOwnData(copy), &consumedAll));
+    EXPECT_TRUE(consumedAll);
     EXPECT_EQ(copy.Psw(), 0017);
     for (int index = 0; index < 7; ++index) {
         EXPECT_EQ(copy.Register(index), registerValues[index]) << "R" << index;
@@ -727,19 +708,12 @@ TEST_F(Cpu1801BM1Test, SavedStateHasItsGoldenBytesAndLoadsBack) {
 TEST_F(Cpu1801BM1Test, AParkedCostOutOfRangeIsRefusedAndChangesNothing) {
     machine.Load(kCode, {060001, 000240}); // ADD R0,R1 (14), parked after 10
     EXPECT_EQ(cpu.Execute(10), 10);
-    common::MemoryStream stream;
-    stream.Create(0, -1);
-    common::RecordArchive writer(stream);
-    ASSERT_TRUE(cpu.SaveOwnData(writer));
-    const test_support::Bytes saved(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
+    const test_support::Bytes saved = test_support::Archived(test_support::SavingOwnData(cpu));
     const test_support::Bytes costs[] = {{0x00, 0x00, 0x00, 0x80}, {0xFF, 0xFF, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF, 0x7F}};
     for (const test_support::Bytes& cost : costs) {
         test_support::Bytes crafted = test_support::WithRecordValue(saved, "PARCY", cost);
         ASSERT_NE(crafted, saved);
-        common::MemoryStream source;
-        source.Attach(crafted.data(), static_cast<int64_t>(crafted.size()));
-        common::RecordArchive reader(source);
-        EXPECT_FALSE(cpu.LoadOwnData(reader, nullptr));
+        EXPECT_FALSE(test_support::Reads(crafted, test_support::LoadingOwnData(cpu)));
         // Still owing 4 cycles for the parked ADD.
         EXPECT_EQ(cpu.Register(7), kCode);
     }
@@ -862,23 +836,16 @@ TEST_F(Cpu1801BM1Test, OptionsPageButtonsSetTheirSwitches) {
 }
 
 TEST_F(Cpu1801BM1Test, StateWithAnotherVersionIsRefusedAndChangesNothing) {
-    common::MemoryStream stream;
-    stream.Create(0, -1);
-    common::RecordArchive writer(stream);
     cpu.SetRegister(0, 0123);
-    ASSERT_TRUE(cpu.SaveOwnData(writer));
-    std::vector<uint8_t> bytes(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
+    test_support::Bytes bytes = test_support::Archived(test_support::SavingOwnData(cpu));
     // The processor's own "VER" follows the "_CPU" chunk end; find it from the back.
     const std::vector<uint8_t> marker = {'V', 'E', 'R'};
     auto last = std::find_end(bytes.begin(), bytes.end(), marker.begin(), marker.end());
     ASSERT_NE(last, bytes.end());
     bytes[static_cast<size_t>(last - bytes.begin()) + 4] = 1;
-    common::MemoryStream corrupt;
-    corrupt.Attach(bytes.data(), static_cast<int64_t>(bytes.size()));
-    common::RecordArchive reader(corrupt);
     cpu.SetRegister(0, 0);
     cpu.SetPsw(0);
-    EXPECT_FALSE(cpu.LoadOwnData(reader, nullptr));
+    EXPECT_FALSE(test_support::Reads(bytes, test_support::LoadingOwnData(cpu)));
     EXPECT_EQ(cpu.Register(0), 0);
 }
 

@@ -1,13 +1,13 @@
 // State chunks of the device bases as bytes, for their round-trip and refusal tests.
 #pragma once
 
-#include "emu/core/ArchiveBytes.h"
+#include "support/StateBytes.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-namespace emu {
+namespace test_support {
 
 // What every device without parameters writes before its own chunks.
 inline const Bytes kDevicePart = Concat(
@@ -47,4 +47,4 @@ inline Bytes ChannelChunkBytes(const ChannelChunk& chunk) {
                    BoolValue("BCHN", chunk.hasRecords), ChunkEnd("_SNDCH")});
 }
 
-} // namespace emu
+} // namespace test_support

@@ -15,6 +15,8 @@
 namespace emu {
 namespace {
 
+using namespace test_support;
+
 using Log = std::vector<std::string>;
 
 std::string SectorOf(const std::string& image, uint64_t linearSector, size_t from = 0, size_t count = 512) {

@@ -15,6 +15,8 @@
 namespace emu {
 namespace {
 
+using namespace test_support;
+
 using Log = std::vector<std::string>;
 
 class LoggingKeyboard : public KeyboardDevice {

@@ -16,6 +16,8 @@
 namespace emu {
 namespace {
 
+using namespace test_support;
+
 using Log = std::vector<std::string>;
 using Block = std::vector<uint8_t>;
 

@@ -1,9 +1,9 @@
 #include "emu/devices/MemoryPageDevice.h"
 
 #include "VideoMachine.h"
-#include "emu/core/ArchiveBytes.h"
 #include "emu/core/ConfigParam.h"
 #include "emu/devices/OffscreenRenderer.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 constexpr uint32_t kWindowStart = 040000;
 

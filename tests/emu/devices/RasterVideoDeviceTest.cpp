@@ -5,10 +5,10 @@
 #include "common/BasicOptionNode.h"
 #include "common/MemoryStream.h"
 #include "common/SettingsTree.h"
-#include "emu/core/ArchiveBytes.h"
 #include "emu/core/TreeHelpers.h"
 #include "emu/devices/OffscreenRenderer.h"
 #include "emu/devices/PixelExpansion.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +21,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 // What GetGeometry answers.
 struct Geometry {

@@ -16,6 +16,8 @@
 namespace emu {
 namespace {
 
+using namespace test_support;
+
 using Block = std::vector<uint8_t>;
 
 Bytes LevelChunk(int32_t level) {

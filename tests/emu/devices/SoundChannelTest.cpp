@@ -17,6 +17,8 @@
 namespace emu {
 namespace {
 
+using namespace test_support;
+
 using Log = std::vector<std::string>;
 using Samples = std::vector<int32_t>;
 

@@ -15,6 +15,8 @@
 namespace emu {
 namespace {
 
+using namespace test_support;
+
 using Samples = std::vector<int32_t>;
 
 // Logs the four values of every record it renders; may count half periods in place of flipping the phase.

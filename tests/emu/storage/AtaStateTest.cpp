@@ -1,5 +1,5 @@
 #include "AtaMachine.h"
-#include "emu/core/ArchiveBytes.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 // The machine's state and the processor's, which lies outside the machine's tree.
 struct MachineState {

@@ -1,6 +1,6 @@
 #include "AtaMachine.h"
 #include "FolderDisk.h"
-#include "emu/core/ArchiveBytes.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 // A folder disk on the hard-disk slot of the ATA machine's drive 0, as the host reads and writes it.
 class FolderDiskAtaTest : public ::testing::Test {

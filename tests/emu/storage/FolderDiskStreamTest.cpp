@@ -2,7 +2,7 @@
 
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
-#include "emu/core/ArchiveBytes.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,8 @@
 
 namespace emu {
 namespace {
+
+using namespace test_support;
 
 constexpr int64_t kClusterBytes = 2048;
 

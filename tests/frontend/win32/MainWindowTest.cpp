@@ -7,6 +7,7 @@
 #include "gui/windows/BorderedPanel.h"
 #include "gui/windows/Button.h"
 #include "gui/windows/PictureControl.h"
+#include "gui/windows/WindowTestSupport.h"
 
 #include <algorithm>
 #include <atomic>
@@ -186,6 +187,39 @@ TEST_F(MainWindowTest, TheWindowOpensWithItsTitleSizeToolbarAndScreen) {
     EXPECT_FALSE(window->stopButton->IsEnabled(false));
 }
 
+TEST_F(MainWindowTest, TheRunButtonsShowTheirPicturesBesideTheirCaptions) {
+    ASSERT_TRUE(Start());
+    struct Case {
+        const char* name;
+        gui::Windows::Button* button;
+        const char16_t* caption;
+        int32_t width;
+        int32_t height;
+    };
+    const Case cases[] = {{"Start", window->startButton, u"Start", 15, 14},
+                          {"Pause", window->pauseButton, u"Pause", 13, 15},
+                          {"Stop", window->stopButton, u"Stop", 14, 13}};
+    for (const Case& run : cases) {
+        SCOPED_TRACE(run.name);
+        ASSERT_NE(run.button, nullptr);
+        EXPECT_EQ(run.button->GetText().View(), run.caption);
+        const common::Image* picture = run.button->GetImage();
+        ASSERT_NE(picture, nullptr);
+        EXPECT_EQ(picture->GetWidth(), run.width);
+        EXPECT_EQ(picture->GetHeight(), run.height);
+    }
+
+    // On the screen the arrow is green with its magenta background keyed out.
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window->startButton->GetHandle()) != FALSE; }));
+    RedrawWindow(window->startButton->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    gui::Windows::testing::Capture start(window->startButton->GetHandle());
+    RECT arrow{};
+    ASSERT_TRUE(start.Find(0x04AA54, arrow));
+    EXPECT_EQ(arrow.right - arrow.left, 12);
+    EXPECT_EQ(arrow.bottom - arrow.top, 12);
+    EXPECT_EQ(start.Count(0, 0, start.width - 1, start.height - 1, 0xFC02FC), 0);
+}
+
 TEST_F(MainWindowTest, TheMenusMatchTheirGoldenTextsInEnglishAndInRussian) {
     ASSERT_TRUE(Start());
     EXPECT_EQ(Menus(), kEnglishMenus);
@@ -354,7 +388,9 @@ TEST_F(MainWindowTest, ADamagedSettingsFileOpensTheWindowWithDefaults) {
         const std::u16string path(config.SettingsPath(true).GetWide());
         FILE* file = _wfopen(reinterpret_cast<const wchar_t*>(path.c_str()), L"wb");
         ASSERT_NE(file, nullptr);
-        std::fputs("\xF0" "damaged settings", file);
+        std::fputs("\xF0"
+                   "damaged settings",
+                   file);
         std::fclose(file);
     }
     ASSERT_TRUE(Start());

@@ -1,3 +1,5 @@
+// Saved states and archive chunks as bytes, for the tests of what the loaders read: the records spelled out byte by
+// byte, and steps that write through an archive into bytes or read bytes back through one.
 #pragma once
 
 #include "common/MemoryStream.h"
@@ -9,14 +11,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <initializer_list>
+#include <functional>
 #include <string>
-#include <vector>
+#include <utility>
 
-namespace emu {
-
-using test_support::Bytes;
-using test_support::Concat;
+namespace test_support {
 
 // A narrow string record.
 inline Bytes Name(const std::string& text) {
@@ -37,14 +36,6 @@ inline Bytes ChunkEnd(const std::string& name) {
     return Concat({{0xFF}, Name(name)});
 }
 
-inline Bytes U8Value(const std::string& name, uint8_t value) {
-    return Concat({{0xF8}, Name(name), {0x00, value}});
-}
-
-inline Bytes BoolValue(const std::string& name, bool value) {
-    return Concat({{0xF8}, Name(name), {0x40, static_cast<uint8_t>(value ? 1 : 0)}});
-}
-
 template <typename T>
 Bytes LittleEndian(T value) {
     Bytes bytes;
@@ -52,6 +43,14 @@ Bytes LittleEndian(T value) {
         bytes.push_back(static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i)));
     }
     return bytes;
+}
+
+inline Bytes U8Value(const std::string& name, uint8_t value) {
+    return Concat({{0xF8}, Name(name), {0x00, value}});
+}
+
+inline Bytes BoolValue(const std::string& name, bool value) {
+    return Concat({{0xF8}, Name(name), {0x40, static_cast<uint8_t>(value ? 1 : 0)}});
 }
 
 inline Bytes U16Value(const std::string& name, uint16_t value) {
@@ -100,24 +99,64 @@ inline Bytes BlobValue(const std::string& name, const Bytes& data) {
     return Concat({{0xF8}, Name(name), {0xC0}, LittleEndian(static_cast<uint32_t>(data.size())), data});
 }
 
-inline Bytes SavedState(TreeNode& node) {
+inline common::NarrowString Key(const char* text) {
+    return common::NarrowString(text);
+}
+
+// One write or read through an archive.
+using ArchiveStep = std::function<bool(common::RecordArchive&)>;
+
+// The bytes that write leaves in an archive; write must succeed.
+inline Bytes Archived(const ArchiveStep& write) {
     common::MemoryStream stream;
     stream.Create(0, -1);
     common::RecordArchive archive(stream);
-    EXPECT_TRUE(node.SaveState(archive));
+    EXPECT_TRUE(write(archive));
     return Bytes(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
 }
 
-// Loads the bytes into node; with consumedAll, also whether the load read exactly all of them.
-inline bool LoadState(TreeNode& node, Bytes bytes, bool* consumedAll = nullptr) {
+// Whether read succeeds over the bytes; with consumedAll, also whether it read exactly all of them.
+inline bool Reads(Bytes bytes, const ArchiveStep& read, bool* consumedAll = nullptr) {
     common::MemoryStream stream;
     stream.Attach(bytes.data(), static_cast<int64_t>(bytes.size()));
     common::RecordArchive archive(stream);
-    const bool loaded = node.LoadState(archive, nullptr);
+    const bool succeeded = read(archive);
     if (consumedAll != nullptr) {
         *consumedAll = stream.Tell() == stream.Size();
     }
-    return loaded;
+    return succeeded;
 }
 
-} // namespace emu
+// Whether read succeeds over the bytes and, when it does, reads all of them.
+inline bool ReadsWhole(Bytes bytes, const ArchiveStep& read) {
+    bool consumedAll = false;
+    return Reads(std::move(bytes), read, &consumedAll) && consumedAll;
+}
+
+// Steps that write or read a node's own chunk, or its whole state (its own chunk and its children's).
+inline ArchiveStep SavingOwnData(emu::TreeNode& node) {
+    return [&node](common::RecordArchive& archive) { return node.SaveOwnData(archive); };
+}
+
+inline ArchiveStep LoadingOwnData(emu::TreeNode& node) {
+    return [&node](common::RecordArchive& archive) { return node.LoadOwnData(archive, nullptr); };
+}
+
+inline ArchiveStep SavingState(emu::TreeNode& node) {
+    return [&node](common::RecordArchive& archive) { return node.SaveState(archive); };
+}
+
+inline ArchiveStep LoadingState(emu::TreeNode& node) {
+    return [&node](common::RecordArchive& archive) { return node.LoadState(archive, nullptr); };
+}
+
+inline Bytes SavedState(emu::TreeNode& node) {
+    return Archived(SavingState(node));
+}
+
+// Loads the bytes into node; with consumedAll, also whether the load read exactly all of them.
+inline bool LoadState(emu::TreeNode& node, Bytes bytes, bool* consumedAll = nullptr) {
+    return Reads(std::move(bytes), LoadingState(node), consumedAll);
+}
+
+} // namespace test_support
