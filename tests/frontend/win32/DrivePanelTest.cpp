@@ -254,5 +254,50 @@ TEST_F(DrivePanelTest, AMachineSwitchAndARebuildLeaveNoDrivePointingAtADeletedIn
     EXPECT_EQ(IndicatorOf(0)->GetCurrent(), 3);
 }
 
+// A stand-in with a floppy drive and a hard disk.
+class HardDiskMachine : public app_test::StandInModel {
+public:
+    HardDiskMachine() : StandInModel(1) {}
+    bool CreateServices() override {
+        return StandInModel::CreateServices() && Drives()->SetFloppyCount(1) && Drives()->SetHardDiskCount(1);
+    }
+    std::unique_ptr<emu::Computer> NewInstance() const override { return std::make_unique<HardDiskMachine>(); }
+};
+
+std::unique_ptr<emu::Computer> MakeHardDiskMachine() {
+    return std::make_unique<HardDiskMachine>();
+}
+constexpr EmulatorConfig::MachineListEntry kHardDiskList[] = {{&MakeHardDiskMachine, false}};
+
+TEST_F(DrivePanelTest, WithCtrlHeldAHardDiskTakesAFolderAndTheScreenLetsCtrlGo) {
+    ASSERT_TRUE(Start(kHardDiskList));
+    ASSERT_NE(window->core, nullptr);
+    EXPECT_EQ(Row(), "_12 FDD: #0 _12 |2 _12 HDD: #1 _12 |2");
+
+    // Ctrl on a floppy: still the file dialog.
+    window->ctrlHeld = true;
+    DialogDriver file;
+    file.Then(CancelFileDialog);
+    file.Start();
+    Mouse(IndicatorOf(0), WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(file.Finished());
+    EXPECT_TRUE(window->ctrlHeld);
+
+    // The folder dialog is titled by the drive.
+    DialogDriver folderDialog;
+    folderDialog.Then([] {
+        HWND dialog = FindWindowW(L"#32770", L"Hard Drive 1");
+        if (dialog == nullptr || !IsWindowVisible(dialog)) {
+            return false;
+        }
+        return PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0) != FALSE;
+    });
+    folderDialog.Start();
+    Mouse(IndicatorOf(1), WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(folderDialog.Finished());
+    EXPECT_FALSE(window->ctrlHeld) << "the dialog took the key-up";
+    EXPECT_FALSE(window->core->GetDrive(1)->Image().IsOpen());
+}
+
 } // namespace
 } // namespace emu::testing
