@@ -2,21 +2,13 @@
 
 #include "common/TextTable.h"
 #include "emu/core/DriveSetBase.h"
+#include "frontend/DriveCommands.h"
 
 #include <algorithm>
 #include <string>
 
 namespace emu {
 namespace {
-
-enum TextId : int32_t {
-    kCartridge1 = 45,
-    kFloppyDrive1 = 50,
-    kHardDrive1 = 55,
-    kCdDrive1 = 60,
-};
-// Each kind has labels for its first four drives.
-constexpr int32_t kLabelsPerKind = 4;
 
 constexpr int32_t kGroupSpacer = 12;
 constexpr int32_t kPairGap = 2;
@@ -31,10 +23,10 @@ struct Group {
 };
 // In the order the menu and the panel show them.
 constexpr Group kGroups[] = {
-    {DriveKind::Cartridge, kCartridge1, "ROM:", IndicatorPictures::Cartridge},
-    {DriveKind::Floppy, kFloppyDrive1, "FDD:", IndicatorPictures::Floppy},
-    {DriveKind::HardDisk, kHardDrive1, "HDD:", IndicatorPictures::HardDisk},
-    {DriveKind::CdRom, kCdDrive1, "DVD:", IndicatorPictures::HardDisk},
+    {DriveKind::Cartridge, kCartridgeLabel1, "ROM:", IndicatorPictures::Cartridge},
+    {DriveKind::Floppy, kFloppyDriveLabel1, "FDD:", IndicatorPictures::Floppy},
+    {DriveKind::HardDisk, kHardDriveLabel1, "HDD:", IndicatorPictures::HardDisk},
+    {DriveKind::CdRom, kCdDriveLabel1, "DVD:", IndicatorPictures::HardDisk},
 };
 
 int32_t IndexOf(const DriveSetBase& drives, const DriveSlot* slot) {
@@ -101,7 +93,7 @@ DrivesPlan PlanDrives(const DriveSetBase* drives, bool withPanel) {
                 entry.caption.Assign(namePrefix);
                 entry.caption.Append(" ");
                 entry.caption.Append(common::NarrowString(std::to_string(i + 1).c_str()));
-            } else if (i < kLabelsPerKind) {
+            } else if (i < kDriveLabelsPerKind) {
                 entry.textId = group.firstTextId + i;
             } else {
                 entry.caption.Assign(common::NarrowString(("Drive " + std::to_string(entry.index + 1)).c_str()));
