@@ -134,6 +134,9 @@ public:
     bool LoadStateFromFile(common::PathString& folder, bool alreadyLocked);
     // The memory snapshot the front end saves into and loads from.
     common::MemoryStream& Snapshot() { return snapshot; }
+    // The outcome line the last state save or load printed; empty when it was refused before it printed one (no
+    // machine running, or the thread did not park). Read on the thread that ran the operation.
+    const common::NarrowString& LastStateMessage() const { return stateMessage; }
 
     // ---- Media, status and machine control
 
@@ -297,6 +300,12 @@ private:
         line.Format(format, args...);
         console.AppendText(line, colour);
     }
+    // A state operation's outcome: printed, and kept as LastStateMessage.
+    template <typename... Args>
+    void PrintStateLine(uint32_t colour, const char* format, const Args&... args) {
+        stateMessage.Format(format, args...);
+        console.AppendText(stateMessage, colour);
+    }
     bool ConsoleKeyEvent(uint8_t code, bool down, bool passive);
     void ConnectMachine();
     static void PanelProvider(void* context, common::List& lines, const common::Image*& image);
@@ -386,6 +395,7 @@ private:
     std::atomic<bool> postFailed{false};
     // Why the thread refused a loaded chunk; read once the post is served.
     common::NarrowString stateErrorText;
+    common::NarrowString stateMessage;
     common::MemoryStream snapshot;
 
     // Stepping. The step counter is also the machine's trace-all counter.

@@ -100,6 +100,7 @@ bool EmulatorCore::BuildStateImage(common::MemoryStream& image) {
 
 bool EmulatorCore::SaveStateToMemory(common::ByteStream& stream, bool alreadyLocked, bool verbose) {
     CoreLockUnless lock(coreLock, alreadyLocked);
+    stateMessage.Clear();
     if (!loopActive || !inLoop) {
         return false;
     }
@@ -114,9 +115,9 @@ bool EmulatorCore::SaveStateToMemory(common::ByteStream& stream, bool alreadyLoc
             (stream.Size() == image.Size() || stream.Resize(image.Size()));
     if (verbose) {
         if (saved) {
-            PrintColoured(kTraceColour, "State saved to memory");
+            PrintStateLine(kTraceColour, "State saved to memory");
         } else {
-            PrintColoured(kErrorColour, "[ERROR] Error while saving state to memory");
+            PrintStateLine(kErrorColour, "[ERROR] Error while saving state to memory");
         }
     }
     return saved;
@@ -124,6 +125,7 @@ bool EmulatorCore::SaveStateToMemory(common::ByteStream& stream, bool alreadyLoc
 
 bool EmulatorCore::SaveStateToFile(common::PathString& folder, bool alreadyLocked) {
     CoreLockUnless lock(coreLock, alreadyLocked);
+    stateMessage.Clear();
     if (!loopActive || !inLoop) {
         return false;
     }
@@ -136,10 +138,10 @@ bool EmulatorCore::SaveStateToFile(common::PathString& folder, bool alreadyLocke
     common::MemoryStream image;
     // The file is replaced only by a whole image.
     if (BuildStateImage(image) && ReplaceFileContent(path, image)) {
-        PrintColoured(kTraceColour, "State saved to file \"%s\"", name);
+        PrintStateLine(kTraceColour, "State saved to file \"%s\"", name);
         return true;
     }
-    PrintColoured(kErrorColour, "[ERROR] Error while saving state to file \"%s\"", name);
+    PrintStateLine(kErrorColour, "[ERROR] Error while saving state to file \"%s\"", name);
     return false;
 }
 
@@ -149,6 +151,7 @@ bool EmulatorCore::LoadStateFromMemory(common::ByteStream& stream, bool alreadyL
 
 bool EmulatorCore::LoadStateFromFile(common::PathString& folder, bool alreadyLocked) {
     CoreLockUnless lock(coreLock, alreadyLocked);
+    stateMessage.Clear();
     const common::PathString path = StateFilePath(folder, false);
     const common::PathString name = common::GetFileName(path);
     if (!common::FileExists(path)) {
@@ -158,7 +161,8 @@ bool EmulatorCore::LoadStateFromFile(common::PathString& folder, bool alreadyLoc
                 OnConsoleActivate(false);
             }
         }
-        PrintColoured(kTraceColour, "State not loaded, because file \"%s\" did not exists (no state was saved?)", name);
+        PrintStateLine(kTraceColour, "State not loaded, because file \"%s\" did not exists (no state was saved?)",
+                       name);
         return false;
     }
     common::FileStream file;
@@ -212,6 +216,7 @@ bool EmulatorCore::LoadStateImage(common::ByteStream& source, common::NarrowStri
 
 bool EmulatorCore::LoadState(common::ByteStream* source, const common::PathString* fileName, bool alreadyLocked) {
     CoreLockUnless lock(coreLock, alreadyLocked);
+    stateMessage.Clear();
     if (!loopActive || machine == nullptr) {
         return false;
     }
@@ -237,16 +242,16 @@ bool EmulatorCore::LoadState(common::ByteStream* source, const common::PathStrin
     const bool loaded = source != nullptr && LoadStateImage(*source, errorText, poweredOn);
     if (loaded) {
         if (fileName != nullptr) {
-            PrintColoured(kTraceColour, "State loaded from file \"%s\"", *fileName);
+            PrintStateLine(kTraceColour, "State loaded from file \"%s\"", *fileName);
         } else {
-            PrintColoured(kTraceColour, "State loaded from file memory");
+            PrintStateLine(kTraceColour, "State loaded from file memory");
         }
     } else {
         if (fileName != nullptr) {
-            PrintColoured(kErrorColour, "[ERROR] Error while loading state from file \"%s\" (%s)", *fileName,
-                          errorText);
+            PrintStateLine(kErrorColour, "[ERROR] Error while loading state from file \"%s\" (%s)", *fileName,
+                           errorText);
         } else {
-            PrintColoured(kErrorColour, "[ERROR] Error while loading state from memory (%s)", errorText);
+            PrintStateLine(kErrorColour, "[ERROR] Error while loading state from memory (%s)", errorText);
         }
         common::NarrowString ignored;
         bool restoredPowerOn = false;

@@ -1,5 +1,5 @@
 // What the Save State and Load State dialogs offer and what each of their buttons does to the core, apart from any
-// window: the memory snapshot or the model's state file, and the line the core gave for a refusal.
+// window: the memory snapshot or the model's state file, and the reason of a refusal.
 #pragma once
 
 #include "common/WideString.h"
@@ -24,10 +24,11 @@ bool HasMemorySnapshot(EmulatorCore& core);
 bool LoadDialogOpens(EmulatorCore& core);
 
 // What carrying out a choice did: attempted when a save or load ran (the menus then need a refresh), succeeded
-// when the core took it.
+// when the core took it. A refusal's reason is the core's own line, or a general one when the core gave none.
 struct StateOutcome {
     bool attempted = false;
     bool succeeded = false;
+    common::WideString reason;
 };
 
 // Saves as the save dialog's result says: 4 into the snapshot, 5 into the model's state file, anything else nothing.
@@ -36,8 +37,5 @@ StateOutcome SaveStateChoice(EmulatorCore& core, int32_t choice);
 // Loads as the load dialog's result says: 4 from the snapshot (nothing without one), 5 from the model's state file,
 // anything else nothing. A refused load leaves the machine as it was.
 StateOutcome LoadStateChoice(EmulatorCore& core, int32_t choice);
-
-// The core's own line about the last state operation (its last console line), for the box that tells a refusal.
-common::WideString StateRefusalText(EmulatorCore& core);
 
 } // namespace emu

@@ -1,11 +1,10 @@
 #include "frontend/win32/StateCommands.h"
 
 #include "app/EmulatorCore.h"
-#include "common/Console.h"
 #include "common/TextTable.h"
-#include "emu/core/HostSoundOutput.h"
 #include "frontend/win32/MainMenuBar.h"
 #include "frontend/win32/MainWindow.h"
+#include "frontend/win32/StateDialogs.h"
 #include "gui/windows/MessageBoxDialog.h"
 
 namespace emu {
@@ -30,14 +29,6 @@ bool Confirm(MainWindow& window, int32_t textId, int32_t icon) {
     box.SetIcon(icon);
     return box.Show(&window, common::GetText(textId, u""), common::GetText(kConfirmation, u"")) &&
            box.GetResult() == gui::kAnswerOk;
-}
-
-// A refused save or load is told in a box with the core's own line, not only on the console the user may not see.
-void ReportRefusal(MainWindow& window, int32_t captionId) {
-    const std::vector<common::ConsoleLine> lines = window.core->Console().Snapshot();
-    const common::WideString reason(lines.empty() ? "" : lines.back().text.View().data());
-    gui::Windows::MessageBoxDialog box;
-    box.ShowError(&window, reason, common::GetText(captionId, u""));
 }
 
 // The machine paused for the question and the operation, resumed afterwards when it was this command's pause.
@@ -88,10 +79,7 @@ bool OnMenuSaveState(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
         refresh = pause.Paused();
         if (Confirm(*window, kSaveQuestion, gui::kQuestionIcon)) {
             refresh = true;
-            common::PathString folder;
-            if (!window->core->SaveStateToFile(folder, false)) {
-                ReportRefusal(*window, kSaveQuestion);
-            }
+            ShowStateRefusal(*window, SaveStateChoice(*window->core, kStateChoiceFile), kSaveQuestion);
         }
     }
     if (refresh) {
@@ -119,17 +107,7 @@ bool OnMenuLoadState(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
         refresh = pause.Paused();
         // A stopped machine loads without a question.
         if (!core.IsPowered() || Confirm(*window, kLoadQuestion, gui::kInformationIcon)) {
-            if (!core.IsPowered()) {
-                if (auto* output = dynamic_cast<WindowedSoundOutput*>(core.OutputSink())) {
-                    output->SetHostWindow(window->NativeHandle());
-                }
-            }
-            common::PathString folder;
-            if (!core.LoadStateFromFile(folder, false)) {
-                ReportRefusal(*window, kLoadQuestion);
-            }
-            window->RefreshFromCore(false);
-            window->RefreshDriveIndicators(true);
+            LoadChosenState(*window, kStateChoiceFile);
             refresh = true;
         }
     }

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -20,13 +19,9 @@ using namespace std::chrono_literals;
 class ConsoleRomTest : public testing::Test {
 protected:
     void SetUp() override {
-        const char* roms = std::getenv("BK_ROM_DIR");
-        if (roms == nullptr || *roms == '\0') {
+        if (!program.RealRomFolders(folders)) {
             GTEST_SKIP() << "BK_ROM_DIR is not set";
         }
-        const std::string narrow = std::string(roms) + "/zovbk.exe";
-        // The ROMs are found beside the program; settings and states go to the temporary folder.
-        folders = common::ProgramFolders(std::u16string(narrow.begin(), narrow.end()), program.Folder().PathOf(u""));
         config = MakeConfig(folders, emu::EmulatorConfig::MachineList());
     }
 

@@ -24,6 +24,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -268,11 +269,33 @@ public:
 
     const test_support::TemporaryFolder& Folder() const { return folder; }
     const common::ProgramFolders& Folders() const { return folders; }
+    // Folders that find the real ROM images (BK_ROM_DIR) beside the program and keep settings and states in the
+    // temporary folder; false when BK_ROM_DIR is not set.
+    bool RealRomFolders(common::ProgramFolders& real) const {
+        const char* roms = std::getenv("BK_ROM_DIR");
+        if (roms == nullptr || *roms == '\0') {
+            return false;
+        }
+        const std::string narrow = std::string(roms) + "/zovbk.exe";
+        real = common::ProgramFolders(std::u16string(narrow.begin(), narrow.end()), folder.PathOf(u""));
+        return true;
+    }
 
 private:
     test_support::TemporaryFolder folder;
     common::ProgramFolders folders;
 };
+
+// The state files (".sav") anywhere under the folder.
+inline std::vector<std::filesystem::path> StateFilesUnder(const std::filesystem::path& root) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file() && entry.path().extension() == ".sav") {
+            files.push_back(entry.path());
+        }
+    }
+    return files;
+}
 
 // The process works in the folder for the fixture's life: an installed program's folders are given relative to
 // it ("./Program Files/zovbk"), as no test may write to the real one.

@@ -312,5 +312,25 @@ TEST_F(CoreStateTest, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(program.Folder().ReadFile(u"states/bk_0010.sav"), before);
 }
 
+TEST_F(CoreStateTest, TheLastStateMessageIsTheLastOperationsOwnLine) {
+    std::unique_ptr<emu::EmulatorConfig> config;
+    emu::EmulatorCore& core = AtBreak(config);
+    const auto last = [&core] { return std::string(core.LastStateMessage().View()); };
+    common::PathString folder;
+    ASSERT_TRUE(core.SaveStateToFile(folder, false));
+    EXPECT_EQ(last(), "State saved to file \"bk_0010.sav\"");
+    common::MemoryStream stream;
+    ASSERT_TRUE(stream.Create(0, -1));
+    ASSERT_TRUE(core.SaveStateToMemory(stream, false, false));
+    EXPECT_EQ(last(), "") << "a quiet save prints nothing";
+    ASSERT_TRUE(core.LoadStateFromMemory(stream, false));
+    EXPECT_EQ(last(), "State loaded from file memory");
+
+    // Refused before it printed: no line, not the one of the load before.
+    core.DetachMachine();
+    EXPECT_FALSE(core.SaveStateToFile(folder, false));
+    EXPECT_EQ(last(), "");
+}
+
 } // namespace
 } // namespace app_test

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -54,16 +53,7 @@ protected:
         return WhileHeld(*core, [this] { return static_cast<StandInModel*>(core->Machine())->Cpu().Register(0); });
     }
     bool Running() const { return core->IsPowered() && !core->IsBreakPending(); }
-    // The state files under the program's folder.
-    std::vector<std::filesystem::path> StateFiles() const {
-        std::vector<std::filesystem::path> files;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(program.Folder().Path())) {
-            if (entry.is_regular_file() && entry.path().extension() == ".sav") {
-                files.push_back(entry.path());
-            }
-        }
-        return files;
-    }
+    std::vector<std::filesystem::path> StateFiles() const { return app_test::StateFilesUnder(program.Folder().Path()); }
 
     app_test::TemporaryProgram program;
     std::unique_ptr<emu::EmulatorConfig> config;
@@ -144,10 +134,11 @@ TEST_F(StateChoicesTest, AFailedSaveToMemoryKeepsTheSnapshotThereWas) {
 
     // A stopped machine has no state to save: the save is refused and says so.
     core->Stop();
-    core->Console().Clear();
     const emu::StateOutcome refused = emu::SaveStateChoice(*core, emu::kStateChoiceMemory);
     EXPECT_TRUE(refused.attempted);
     EXPECT_FALSE(refused.succeeded);
+    // The core printed nothing this time: the reason is no leftover of the save before.
+    EXPECT_EQ(std::string(refused.reason.GetNarrow()), "[ERROR] Error while saving state to memory");
     EXPECT_EQ(Bytes(core->Snapshot()), snapshot);
     EXPECT_TRUE(emu::HasMemorySnapshot(*core));
 
@@ -188,8 +179,8 @@ TEST_F(StateChoicesTest, ARefusedLoadLeavesTheMachineAsItWasAndNamesTheReason) {
     const emu::StateOutcome missing = emu::LoadStateChoice(*core, emu::kStateChoiceFile);
     EXPECT_TRUE(missing.attempted);
     EXPECT_FALSE(missing.succeeded);
-    EXPECT_NE(std::string(emu::StateRefusalText(*core).GetNarrow()).find("did not exist"), std::string::npos)
-        << emu::StateRefusalText(*core).GetNarrow();
+    EXPECT_EQ(std::string(missing.reason.GetNarrow()),
+              "State not loaded, because file \"bk_10_01.sav\" did not exists (no state was saved?)");
     EXPECT_EQ(Counter(), counter);
     EXPECT_TRUE(core->IsBreakPending());
 
@@ -204,7 +195,7 @@ TEST_F(StateChoicesTest, ARefusedLoadLeavesTheMachineAsItWasAndNamesTheReason) {
     const emu::StateOutcome cut = emu::LoadStateChoice(*core, emu::kStateChoiceFile);
     EXPECT_TRUE(cut.attempted);
     EXPECT_FALSE(cut.succeeded);
-    const std::string reason(emu::StateRefusalText(*core).GetNarrow());
+    const std::string reason(cut.reason.GetNarrow());
     EXPECT_NE(reason.find("[ERROR] Error while loading state from file \"bk_10_01.sav\""), std::string::npos) << reason;
     EXPECT_EQ(Counter(), before);
     EXPECT_TRUE(core->IsBreakPending());
@@ -219,13 +210,9 @@ TEST_F(StateChoicesTest, ARefusedLoadLeavesTheMachineAsItWasAndNamesTheReason) {
 class RealModelStateChoicesTest : public testing::Test {
 protected:
     void SetUp() override {
-        const char* roms = std::getenv("BK_ROM_DIR");
-        if (roms == nullptr || *roms == '\0') {
+        if (!program.RealRomFolders(folders)) {
             GTEST_SKIP() << "BK_ROM_DIR is not set";
         }
-        const std::string narrow = std::string(roms) + "/zovbk.exe";
-        // The ROMs are found beside the program; settings and states go to the temporary folder.
-        folders = common::ProgramFolders(std::u16string(narrow.begin(), narrow.end()), program.Folder().PathOf(u""));
         config = app_test::MakeConfig(folders, emu::EmulatorConfig::MachineList());
     }
     void TearDown() override {

@@ -29,15 +29,7 @@ protected:
         };
     }
     // The state files under the program's folder.
-    std::vector<std::filesystem::path> StateFiles() const {
-        std::vector<std::filesystem::path> files;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.Path())) {
-            if (entry.is_regular_file() && entry.path().extension() == ".sav") {
-                files.push_back(entry.path());
-            }
-        }
-        return files;
-    }
+    std::vector<std::filesystem::path> StateFiles() const { return app_test::StateFilesUnder(folder.Path()); }
     // Chooses the item while the driver answers the boxes; false when a box did not come in time.
     bool ChooseAnswering(gui::MenuItem* item, gui::Windows::testing::DialogDriver& driver) {
         driver.Start();
