@@ -3,6 +3,8 @@
 // source takes the controller's line when the input says so.
 #pragma once
 
+#include "fuzz/PowerOn.h"
+
 #include "common/PathString.h"
 #include "emu/core/BusService.h"
 #include "emu/core/Computer.h"
@@ -88,12 +90,8 @@ public:
     }
 
     bool PowerOn() {
-        Bus()->SetRegistering(true);
-        int32_t rate = 0;
-        const bool started = Memory()->Create(0x10000, 0xFFFF, 0) && Start(rate);
-        Bus()->SetRegistering(false);
-        return started && Interrupts()->AddSource(this, nullptr, &TakeRequest, nullptr) &&
-               SetBusRate(4000, -1, false) > 0;
+        return Memory()->Create(0x10000, 0xFFFF, 0) && fuzz::StartRegistering(*this) &&
+               Interrupts()->AddSource(this, nullptr, &TakeRequest, nullptr) && SetBusRate(4000, -1, false) > 0;
     }
 
     void Tick(int32_t ticks) {

@@ -7,6 +7,7 @@
 #include "emu/core/BusService.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/devices/OffscreenRenderer.h"
+#include "fuzz/PowerOn.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -63,11 +64,7 @@ public:
 
     // Started as the core starts a machine, with the bus at the synchronised rate.
     bool PowerOn() {
-        machine->Bus()->SetRegistering(true);
-        int32_t rate = 0;
-        const bool started = machine->Start(rate);
-        machine->Bus()->SetRegistering(false);
-        if (!started || machine->SetBusRate(88200, -1, true) <= 0) {
+        if (!StartRegistering(*machine) || machine->SetBusRate(88200, -1, true) <= 0) {
             return false;
         }
         machine->FirstCpu()->RebuildEvents();
@@ -79,18 +76,7 @@ public:
     void Run(int32_t slices) {
         emu::CpuInterface& cpu = *machine->FirstCpu();
         for (int32_t slice = 0; slice < slices; ++slice) {
-            int32_t budget = 34;
-            while (budget > 0) {
-                if (cpu.cyclesToNextEvent <= 0) {
-                    cpu.DispatchEvents();
-                }
-                const int32_t used = cpu.Execute(std::min(budget, std::max(cpu.cyclesToNextEvent, 1)));
-                if (used <= 0) {
-                    break;
-                }
-                budget -= used;
-                cpu.cyclesToNextEvent -= used;
-            }
+            RunSlice(cpu);
             machine->TickBus();
         }
     }

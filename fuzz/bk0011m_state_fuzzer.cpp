@@ -4,6 +4,7 @@
 // a value). A state that loads must save again into bytes that load back to the same state; a refused one must
 // leave the machine's state as it was. The seeds are that machine's state, for both kinds.
 #include "OwnState.h"
+#include "PowerOn.h"
 #include "Seed.h"
 #include "common/ProgramFolders.h"
 #include "emu/bk/Bk0011mMachine.h"
@@ -49,12 +50,9 @@ public:
         if (!machine.CreateServices()) {
             std::abort();
         }
-        machine.Bus()->SetRegistering(true);
-        int32_t rate = 0;
-        if (!machine.Start(rate)) {
+        if (!fuzz::StartRegistering(machine)) {
             std::abort();
         }
-        machine.Bus()->SetRegistering(false);
     }
     ~FuzzedMachine() { machine.Stop(); }
 

@@ -5,6 +5,7 @@
 // that load back to the same state; a refused one changes nothing. The seeds are that controller's state, for both
 // kinds.
 #include "OwnState.h"
+#include "PowerOn.h"
 #include "Seed.h"
 #include "emu/bk/BkFloppyController.h"
 #include "emu/bk/BkMachine.h"
@@ -88,13 +89,7 @@ public:
         return controller->WritePort(address, size, value) || BkMachine::WriteRegister(address, size, value);
     }
 
-    bool PowerOn() {
-        Bus()->SetRegistering(true);
-        int32_t rate = 0;
-        const bool started = Start(rate);
-        Bus()->SetRegistering(false);
-        return started && SetBusRate(88200, -1, true) > 0;
-    }
+    bool PowerOn() { return fuzz::StartRegistering(*this) && SetBusRate(88200, -1, true) > 0; }
 
     // The register view: control writes, state and data reads, bus ticks between them.
     void Exercise(const std::vector<uint16_t>& controls) {

@@ -4,6 +4,7 @@
 // and a value). A state that loads must keep the machine running, and save again into bytes that load back to the same
 // state. The seeds are each part's state in the running machine, for both kinds.
 #include "OwnState.h"
+#include "PowerOn.h"
 #include "Seed.h"
 #include "emu/bk/AyChannel.h"
 #include "emu/bk/AySoundChip.h"
@@ -51,11 +52,7 @@ public:
     }
 
     bool PowerOn() {
-        Bus()->SetRegistering(true);
-        int32_t rate = 0;
-        const bool started = Start(rate);
-        Bus()->SetRegistering(false);
-        if (!started || SetBusRate(88200, -1, true) <= 0) {
+        if (!fuzz::StartRegistering(*this) || SetBusRate(88200, -1, true) <= 0) {
             return false;
         }
         static constexpr uint16_t kProgram[] = {
@@ -84,15 +81,7 @@ public:
     void Run(int32_t slices) {
         emu::CpuInterface& cpu = *FirstCpu();
         for (int32_t slice = 0; slice < slices; ++slice) {
-            int32_t budget = 34;
-            while (budget > 0) {
-                if (cpu.cyclesToNextEvent <= 0) {
-                    cpu.DispatchEvents();
-                }
-                const int32_t used = cpu.Execute(std::min(budget, std::max(cpu.cyclesToNextEvent, 1)));
-                budget -= used;
-                cpu.cyclesToNextEvent -= used;
-            }
+            fuzz::RunSlice(cpu);
             // Tone, noise, mixer, volumes with the envelope, and restarts of each shape.
             ay->WriteIndex(static_cast<uint8_t>(slice % 14));
             ay->WriteData(static_cast<uint8_t>(slice * 37));

@@ -12,6 +12,7 @@
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/MemoryMap.h"
 #include "fuzz/OwnState.h"
+#include "fuzz/PowerOn.h"
 #include "fuzz/Seed.h"
 
 #include <cstddef>
@@ -45,11 +46,8 @@ public:
     }
 
     bool PowerOn() {
-        Bus()->SetRegistering(true);
-        int32_t rate = 0;
-        const bool started = Memory()->Create(0x10000, 0xFFFF, 0x800) && Start(rate);
-        Bus()->SetRegistering(false);
-        return started && SetBusRate(4000, -1, false) > 0;
+        return Memory()->Create(0x10000, 0xFFFF, 0x800) && fuzz::StartRegistering(*this) &&
+               SetBusRate(4000, -1, false) > 0;
     }
 
 private:

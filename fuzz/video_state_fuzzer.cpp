@@ -3,6 +3,7 @@
 // then pairs of a 16-bit position and a value). A state that loads must keep the device drawing frames, and save
 // again into bytes that load back to the same state. The seeds are the running device's state, for both kinds.
 #include "OwnState.h"
+#include "PowerOn.h"
 #include "Seed.h"
 #include "emu/core/BusService.h"
 #include "emu/core/Computer.h"
@@ -51,11 +52,8 @@ public:
     ~FuzzedMachine() override { AttachRenderer(nullptr); }
 
     bool PowerOn() {
-        Bus()->SetRegistering(true);
-        int32_t rate = 0;
-        const bool started = Memory()->Create(0x10000, 0xFFFF, 0) && Start(rate);
-        Bus()->SetRegistering(false);
-        return started && SetBusRate(4000, -1, false) > 0 && video->ScheduleRenderEvents(64, 16, 20, 50, 1);
+        return Memory()->Create(0x10000, 0xFFFF, 0) && fuzz::StartRegistering(*this) &&
+               SetBusRate(4000, -1, false) > 0 && video->ScheduleRenderEvents(64, 16, 20, 50, 1);
     }
 
     emu::OffscreenRenderer renderer;

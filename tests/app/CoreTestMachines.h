@@ -269,15 +269,14 @@ public:
 
     const test_support::TemporaryFolder& Folder() const { return folder; }
     const common::ProgramFolders& Folders() const { return folders; }
-    // Folders that find the real ROM images (BK_ROM_DIR) beside the program and keep settings and states in the
-    // temporary folder; false when BK_ROM_DIR is not set.
+    // The real ROM images (BK_ROM_DIR) copied beside the program, whose folders are then the answer: settings,
+    // states and configurations stay in the temporary folder, never in the shared images' one. False when
+    // BK_ROM_DIR is not set or the copy fails.
     bool RealRomFolders(common::ProgramFolders& real) const {
-        const char* roms = std::getenv("BK_ROM_DIR");
-        if (roms == nullptr || *roms == '\0') {
+        if (!test_support::CopyRealRoms(folder.Path())) {
             return false;
         }
-        const std::string narrow = std::string(roms) + "/zovbk.exe";
-        real = common::ProgramFolders(std::u16string(narrow.begin(), narrow.end()), folder.PathOf(u""));
+        real = folders;
         return true;
     }
 

@@ -6,6 +6,7 @@
 #include "emu/core/DriveSet.h"
 #include "emu/core/MemoryMap.h"
 #include "support/BkScreenText.h"
+#include "support/TemporaryFolder.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -37,12 +38,11 @@ constexpr PunctuationKey kPunctuation[] = {
 } // namespace
 
 std::optional<std::u16string> BkModelRun::RealRomFolder() {
-    const char* folder = std::getenv("BK_ROM_DIR");
-    if (folder == nullptr || *folder == '\0') {
+    const std::optional<std::filesystem::path>& folder = test_support::RealRomFolder();
+    if (!folder) {
         return std::nullopt;
     }
-    const std::string narrow(folder);
-    return std::u16string(narrow.begin(), narrow.end());
+    return folder->u16string();
 }
 
 BkModelRun::BkModelRun(const emu::Computer& prototype, const std::u16string& romFolder) {

@@ -27,7 +27,7 @@ public:
     static constexpr uint8_t kEnter = 0x0D;
     static constexpr uint8_t kShift = 0xE0;
 
-    // The folder of the real ROM images, from BK_ROM_DIR; nothing when it is not set.
+    // The process's copy of the real ROM images (BK_ROM_DIR); nothing when it is not set.
     static std::optional<std::u16string> RealRomFolder();
 
     // A new machine of the prototype's model whose ROMs are searched in romFolder; its services and devices

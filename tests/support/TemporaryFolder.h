@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,5 +26,13 @@ public:
 private:
     std::filesystem::path path;
 };
+
+// Copies the real ROM images (BK_ROM_DIR) into folder; false when BK_ROM_DIR is not set or a copy fails. A program
+// run from a copy keeps its settings, states and configurations beside itself, so no test writes into the shared
+// images' folder.
+bool CopyRealRoms(const std::filesystem::path& folder);
+
+// A copy made once per process, for machines that only read their ROMs; nothing when CopyRealRoms fails.
+const std::optional<std::filesystem::path>& RealRomFolder();
 
 } // namespace test_support

@@ -4,8 +4,6 @@
 
 #include "FloppyRun.h"
 #include "common/BasicOptionNode.h"
-#include "common/MemoryStream.h"
-#include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
 #include "emu/bk/BkFloppyController.h"
 #include "emu/core/DriveSet.h"
@@ -13,6 +11,7 @@
 #include "emu/core/MemoryMap.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
+#include "support/StateBytes.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -122,18 +121,13 @@ TEST(Bk0010FddModelTest, AStateGoesOnInAFreshMachine) {
     for (int32_t word = 0; word < 30; ++word) {
         memory.ReadWord(0177132, 0);
     }
-    common::MemoryStream state;
-    ASSERT_TRUE(state.Create(0, -1));
-    common::RecordArchive writer(state);
-    ASSERT_TRUE(saved.Machine().SaveState(writer));
+    const test_support::Bytes state = test_support::SavedState(saved.Machine());
 
     test_support::TemporaryFolder otherDisks;
     BkModelRun loaded(prototype, roms.Path().u16string());
     Mount(loaded, otherDisks, 0, image);
     ASSERT_TRUE(loaded.PowerOn());
-    ASSERT_TRUE(state.Seek(0));
-    common::RecordArchive reader(state);
-    ASSERT_TRUE(loaded.Machine().LoadState(reader, nullptr));
+    ASSERT_TRUE(test_support::LoadState(loaded.Machine(), state));
     const BkFloppyController& controller = *FloppyMachineOf(loaded).FloppyController();
     EXPECT_EQ(controller.SelectedIndex(), 0);
     EXPECT_EQ(controller.TrackPosition(), 30);

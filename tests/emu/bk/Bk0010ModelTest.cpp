@@ -1,12 +1,11 @@
 #include "emu/bk/Bk0010Machine.h"
 
 #include "common/BasicOptionNode.h"
-#include "common/MemoryStream.h"
-#include "common/RecordArchive.h"
 #include "emu/bk/BkBiosTracer.h"
 #include "emu/core/DriveSet.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
+#include "support/StateBytes.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -123,13 +122,8 @@ TEST(Bk0010ModelTest, AModelRefusesTheStateOfAnother) {
     ASSERT_TRUE(saving.PowerOn());
     ASSERT_TRUE(loading.PowerOn());
     saving.RunFrames(1);
-    common::MemoryStream state;
-    ASSERT_TRUE(state.Create(0, -1));
-    common::RecordArchive writer(state);
-    ASSERT_TRUE(saving.Machine().SaveState(writer));
-    ASSERT_TRUE(state.Seek(0));
-    common::RecordArchive reader(state);
-    EXPECT_FALSE(loading.Machine().LoadState(reader, nullptr));
+    const test_support::Bytes state = test_support::SavedState(saving.Machine());
+    EXPECT_FALSE(test_support::LoadState(loading.Machine(), state));
 }
 
 } // namespace

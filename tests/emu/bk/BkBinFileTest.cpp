@@ -3,12 +3,11 @@
 #include "emu/bk/Bk0010Machine.h"
 
 #include "common/BasicOptionNode.h"
-#include "common/MemoryStream.h"
-#include "common/RecordArchive.h"
 #include "emu/core/DriveSet.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/cpu/Cpu1801BM1.h"
 #include "support/BkModelRun.h"
+#include "support/StateBytes.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -193,15 +192,10 @@ TEST_F(BkBinFileTest, AStateSavedBetweenTheTwoReadsEndsTheJumpAfterLoading) {
     const std::string file = BinFile(02000, 2, Loops(2));
     const std::unique_ptr<BkModelRun> saving = Run(&file);
     ASSERT_EQ(saving->Machine().Memory()->ReadWord(0120000, 0), 000167);
-    common::MemoryStream state;
-    ASSERT_TRUE(state.Create(0, -1));
-    common::RecordArchive writer(state);
-    ASSERT_TRUE(saving->Machine().SaveState(writer));
+    const test_support::Bytes state = test_support::SavedState(saving->Machine());
 
     const std::unique_ptr<BkModelRun> loading = Run(nullptr);
-    ASSERT_TRUE(state.Seek(0));
-    common::RecordArchive reader(state);
-    ASSERT_TRUE(loading->Machine().LoadState(reader, nullptr));
+    ASSERT_TRUE(test_support::LoadState(loading->Machine(), state));
     EXPECT_EQ(loading->Machine().AutostartStep(), 1);
     EXPECT_EQ(loading->Machine().Memory()->ReadWord(0120002, 0), static_cast<uint16_t>(02000 - 0120004));
     EXPECT_EQ(Word(*loading, 02000), kBranchToSelf);
@@ -213,16 +207,11 @@ TEST_F(BkBinFileTest, AStateAfterTheJumpKeepsTheRomInPlace) {
     const std::string file = BinFile(01000, 2, Loops(2));
     const std::unique_ptr<BkModelRun> saving = Run(&file);
     saving->RunFrames(1);
-    common::MemoryStream state;
-    ASSERT_TRUE(state.Create(0, -1));
-    common::RecordArchive writer(state);
-    ASSERT_TRUE(saving->Machine().SaveState(writer));
+    const test_support::Bytes state = test_support::SavedState(saving->Machine());
 
     const std::unique_ptr<BkModelRun> loading = Run(&file);
     EXPECT_FALSE(loading->Machine().Memory()->PageAt(40)->FetchesInPlace());
-    ASSERT_TRUE(state.Seek(0));
-    common::RecordArchive reader(state);
-    ASSERT_TRUE(loading->Machine().LoadState(reader, nullptr));
+    ASSERT_TRUE(test_support::LoadState(loading->Machine(), state));
     EXPECT_TRUE(loading->Machine().Memory()->PageAt(40)->FetchesInPlace());
     loading->RunFrames(1);
     EXPECT_EQ(Pc(*loading), 01000);
@@ -233,16 +222,11 @@ TEST_F(BkBinFileTest, AStateAfterTheJumpKeepsTheRomInPlace) {
 TEST_F(BkBinFileTest, AStateBeforeTheJumpArmsTheAutostartAgain) {
     const std::string file = BinFile(01000, 2, Loops(2));
     const std::unique_ptr<BkModelRun> saving = Run(&file);
-    common::MemoryStream state;
-    ASSERT_TRUE(state.Create(0, -1));
-    common::RecordArchive writer(state);
-    ASSERT_TRUE(saving->Machine().SaveState(writer));
+    const test_support::Bytes state = test_support::SavedState(saving->Machine());
 
     const std::unique_ptr<BkModelRun> loading = Run(nullptr);
     ASSERT_TRUE(loading->Machine().Memory()->PageAt(40)->FetchesInPlace());
-    ASSERT_TRUE(state.Seek(0));
-    common::RecordArchive reader(state);
-    ASSERT_TRUE(loading->Machine().LoadState(reader, nullptr));
+    ASSERT_TRUE(test_support::LoadState(loading->Machine(), state));
     EXPECT_TRUE(loading->Machine().Drives()->DriveAt(DriveKind::Cartridge, 0)->Image().IsOpen());
     EXPECT_FALSE(loading->Machine().Memory()->PageAt(40)->FetchesInPlace());
     loading->RunFrames(1);

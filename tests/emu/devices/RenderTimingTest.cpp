@@ -4,12 +4,12 @@
 #include "VideoMachine.h"
 #include "common/BmpCodec.h"
 #include "common/MemoryStream.h"
-#include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
 #include "emu/core/BusService.h"
 #include "emu/core/FakeCpu.h"
 #include "emu/core/NullRenderer.h"
 #include "emu/devices/OffscreenRenderer.h"
+#include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -401,10 +401,7 @@ TEST_F(RenderTimingTest, ASavedMachineDrawsTheSameFrameInAFreshOne) {
     for (int32_t tick = 0; tick < 7; ++tick) {
         machine.TickBus();
     }
-    common::MemoryStream state;
-    state.Create(0, -1);
-    common::RecordArchive saving(state);
-    ASSERT_TRUE(machine.SaveState(saving));
+    const test_support::Bytes state = test_support::SavedState(machine);
 
     OffscreenRenderer screen;
     VideoMachine fresh;
@@ -412,9 +409,7 @@ TEST_F(RenderTimingTest, ASavedMachineDrawsTheSameFrameInAFreshOne) {
     TestVideoDevice* device = nullptr;
     ASSERT_TRUE(Build(fresh, processor, device, screen));
     fresh.Memory()->WriteByte(TestVideoDevice::kScreenStart, 0);
-    ASSERT_TRUE(state.Seek(0));
-    common::RecordArchive loading(state);
-    ASSERT_TRUE(fresh.LoadState(loading, nullptr));
+    ASSERT_TRUE(test_support::LoadState(fresh, state));
     EXPECT_EQ(device->CurrentLine(), video->CurrentLine());
     EXPECT_EQ(device->LineAccumulator(), video->LineAccumulator());
     EXPECT_EQ(fresh.Bus()->EventCount(), 1);
