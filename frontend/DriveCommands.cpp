@@ -8,14 +8,7 @@
 namespace emu {
 namespace {
 
-enum TextId : int32_t {
-    kCartridge1 = 45,
-    kFloppyDrive1 = 50,
-    kHardDrive1 = 55,
-    kCdDrive1 = 60,
-    kAllFiles = 10000,
-};
-constexpr int32_t kLabelsPerKind = 4;
+constexpr int32_t kAllFiles = 10000;
 
 void SetLatch(DriveSlot& slot, bool on) {
     slot.NotifyOwner(true);
@@ -58,21 +51,21 @@ std::vector<FileFilter> DriveFileFilters(const DriveSlot* slot) {
 
 int32_t DriveLabelTextId(int32_t index, const DriveCounts& counts) {
     const auto within = [](int32_t place, int32_t count, int32_t first) {
-        return place < count && place < kLabelsPerKind ? first + place : -1;
+        return place < count && place < kDriveLabelsPerKind ? first + place : -1;
     };
     if (index < 0 || index >= counts.total) {
         return -1;
     }
     if (index < counts.floppies) {
-        return within(index, counts.floppies, kFloppyDrive1);
+        return within(index, counts.floppies, kFloppyDriveLabel1);
     }
     index -= counts.floppies;
     if (index < counts.hardDisks) {
-        return within(index, counts.hardDisks, kHardDrive1);
+        return within(index, counts.hardDisks, kHardDriveLabel1);
     }
     index -= counts.hardDisks;
-    return counts.cartridges != 0 ? within(index, counts.cartridges, kCartridge1)
-                                  : within(index, counts.cdRoms, kCdDrive1);
+    return counts.cartridges != 0 ? within(index, counts.cartridges, kCartridgeLabel1)
+                                  : within(index, counts.cdRoms, kCdDriveLabel1);
 }
 
 int32_t DriveIndexOfIndicator(EmulatorCore& core, const void* indicator) {

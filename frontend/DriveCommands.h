@@ -34,6 +34,16 @@ struct FileFilter {
 // The drive's own file types, then every file ("All Files"); only every file without a slot.
 std::vector<FileFilter> DriveFileFilters(const DriveSlot* slot);
 
+// The text ids of each kind's first drive label ("Cartridge 1", "Floppy Drive 1", "Hard Drive 1", "CD/DVD Drive 1");
+// the next ids label the kind's next drives, up to the fourth.
+enum DriveLabelId : int32_t {
+    kCartridgeLabel1 = 45,
+    kFloppyDriveLabel1 = 50,
+    kHardDriveLabel1 = 55,
+    kCdDriveLabel1 = 60,
+};
+inline constexpr int32_t kDriveLabelsPerKind = 4;
+
 // The text id of a drive's own label by its place among all drives (floppies first, then hard disks, then the
 // cartridges or CD-ROM drives): "Floppy Drive n", "Hard Drive n", "Cartridge n", "CD/DVD Drive n"; -1 past the
 // last drive or past the fourth of a kind.

@@ -31,4 +31,14 @@ public:
 
 class ContainerControl : public virtual Control, public virtual Container {};
 
+// Adds the child, or deletes it when the container refuses it; the child on success, else null.
+template <typename Child>
+Child* AddOrDelete(Container& parent, Child* child) {
+    if (!parent.AddChild(child)) {
+        delete child;
+        return nullptr;
+    }
+    return child;
+}
+
 } // namespace gui

@@ -19,16 +19,6 @@ constexpr int32_t kAboutTitle = 4;
 constexpr common::Colour kTitleColour = 0xFF800000;
 constexpr common::Colour kTextColour = 0xFF000080;
 
-// Adds the child, or deletes it; the child or null.
-template <typename Child>
-Child* Add(gui::Container& parent, Child* child) {
-    if (!parent.AddChild(child)) {
-        delete child;
-        return nullptr;
-    }
-    return child;
-}
-
 bool HighDpi() {
     const gui::Dpi& dpi = gui::ProcessDpi();
     return dpi.IsFixed() && dpi.LayoutX() > 130;
@@ -57,24 +47,26 @@ bool ShowAboutBox(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
     gui::Windows::ModalDialog dialog(392, 236);
     dialog.SetTitle(common::GetText(kAboutTitle, u"About"));
     dialog.SetMargins(gui::Margins{3, 3, 3, 3});
-    if (auto* titlePanel = Add(dialog, new gui::Windows::BorderedPanel(2, 3, 307, 52, gui::kDockTop, 0, true))) {
+    if (auto* titlePanel =
+            gui::AddOrDelete(dialog, new gui::Windows::BorderedPanel(2, 3, 307, 52, gui::kDockTop, 0, true))) {
         auto* title =
             new gui::Windows::Label(0, 0, 0, 0, common::WideString(window->title.View().data()), gui::kDockFill, true);
         title->GetFont()->SetFaceSizeColour(
             gui::kArial, AboutTitleSize(static_cast<int32_t>(window->title.View().size()), HighDpi()),
             gui::Colour::Of(kTitleColour));
         title->GetFont()->SetBoldItalic(true, false);
-        Add(*titlePanel, title);
+        gui::AddOrDelete(*titlePanel, title);
     }
-    if (auto* textPanel = Add(dialog, new gui::Windows::BorderedPanel(0, 10, 0, 92, gui::kDockTop, 3, true))) {
+    if (auto* textPanel =
+            gui::AddOrDelete(dialog, new gui::Windows::BorderedPanel(0, 10, 0, 92, gui::kDockTop, 3, true))) {
         common::NarrowString build;
         common::GetBuildString(build);
-        Add(*textPanel, TextLine(AboutCreditLine(0)));
-        Add(*textPanel, TextLine(AboutVersionLine(build)));
-        Add(*textPanel, TextLine(AboutCreditLine(1)));
+        gui::AddOrDelete(*textPanel, TextLine(AboutCreditLine(0)));
+        gui::AddOrDelete(*textPanel, TextLine(AboutVersionLine(build)));
+        gui::AddOrDelete(*textPanel, TextLine(AboutCreditLine(1)));
     }
-    Add(dialog, new gui::Windows::Button(gui::Bounds{0, 0, 100, 34}, common::WideString("OK"), gui::kConfirmButton,
-                                         gui::kDockBottom, true, gui::kPixels));
+    gui::AddOrDelete(dialog, new gui::Windows::Button(gui::Bounds{0, 0, 100, 34}, common::WideString("OK"),
+                                                      gui::kConfirmButton, gui::kDockBottom, true, gui::kPixels));
 
     EmulatorCore* core = window->core != nullptr && window->core->IsThreadActive() ? window->core : nullptr;
     const bool pause = core != nullptr && core->IsPowered() && !core->IsBreakPending();

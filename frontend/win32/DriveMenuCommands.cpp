@@ -3,18 +3,18 @@
 #include "common/OptionNode.h"
 #include "common/Paths.h"
 #include "common/TextTable.h"
+#include "emu/core/DriveSet.h"
 #include "emu/core/DriveSlot.h"
 #include "frontend/DriveCommands.h"
+#include "frontend/DrivesPlan.h"
 #include "frontend/OptionMenus.h"
 #include "frontend/win32/DriveMenu.h"
+#include "frontend/win32/DrivePanel.h"
 #include "frontend/win32/MainMenuBar.h"
 #include "frontend/win32/MainWindow.h"
 #include "gui/PopupMenu.h"
 #include "gui/windows/FileDialog.h"
 #include "gui/windows/FolderDialog.h"
-
-#include <string>
-#include <vector>
 
 namespace emu {
 namespace {
@@ -83,91 +83,83 @@ bool OnMenuDriveUnload(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
 }
 
 bool OnMenuDriveLoadFile(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    return DriveCommand(item, kind, false, Always, [](MainWindow& window, EmulatorCore& core, int32_t index) {
-        const DriveSlot* slot = core.GetDrive(index);
-        gui::Windows::OpenFileDialog dialog;
-        for (const FileFilter& filter : DriveFileFilters(slot)) {
-            dialog.AddFilter(filter.extension, filter.description);
-        }
-        const common::PathString folder = slot != nullptr ? slot->GetLastImageFolder() : common::GetProgramFolder();
-        const common::PathString name = slot != nullptr ? common::GetFileName(slot->ImagePath()) : common::PathString();
-        DialogPause pause(&core);
-        if (dialog.RunInFolder(&window, folder, name) && dialog.GetResult() == gui::kAnswerOk) {
-            MountDriveImage(core, index, dialog.GetPath(), false);
-        }
-    });
+    return DriveCommand(item, kind, false, Always,
+                        [](MainWindow& window, EmulatorCore&, int32_t index) { ChooseDriveImage(window, index); });
 }
 
 bool OnMenuDriveMountFolder(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    return DriveCommand(item, kind, false, Always, [](MainWindow& window, EmulatorCore& core, int32_t index) {
-        const DriveSlot* slot = core.GetDrive(index);
-        gui::Windows::FolderDialog dialog;
-        // The dialog names the drive as its submenu does.
-        const int32_t titleId = DriveLabelTextId(index, DriveCounts::Of(core));
-        if (titleId >= 0) {
-            dialog.SetTitle(common::GetText(titleId, u""));
-        }
-        dialog.SetPrompt(common::GetText(kMountPrompt, u""));
-        const common::PathString folder = slot != nullptr ? slot->GetLastMountFolder() : common::GetProgramFolder();
-        DialogPause pause(&core);
-        if (dialog.RunAt(&window, folder) && dialog.GetResult() == gui::kAnswerOk) {
-            MountDriveImage(core, index, dialog.GetPath(), true);
-        }
-    });
+    return DriveCommand(item, kind, false, Always,
+                        [](MainWindow& window, EmulatorCore&, int32_t index) { ChooseDriveFolder(window, index); });
+}
+
+bool ChooseDriveImage(MainWindow& window, int32_t index) {
+    if (window.core == nullptr) {
+        return false;
+    }
+    EmulatorCore& core = *window.core;
+    const DriveSlot* slot = core.GetDrive(index);
+    gui::Windows::OpenFileDialog dialog;
+    for (const FileFilter& filter : DriveFileFilters(slot)) {
+        dialog.AddFilter(filter.extension, filter.description);
+    }
+    const common::PathString folder = slot != nullptr ? slot->GetLastImageFolder() : common::GetProgramFolder();
+    const common::PathString name = slot != nullptr ? common::GetFileName(slot->ImagePath()) : common::PathString();
+    DialogPause pause(&core);
+    return dialog.RunInFolder(&window, folder, name) && dialog.GetResult() == gui::kAnswerOk &&
+           MountDriveImage(core, index, dialog.GetPath(), false);
+}
+
+bool ChooseDriveFolder(MainWindow& window, int32_t index) {
+    if (window.core == nullptr) {
+        return false;
+    }
+    EmulatorCore& core = *window.core;
+    const DriveSlot* slot = core.GetDrive(index);
+    gui::Windows::FolderDialog dialog;
+    // The dialog names the drive as its submenu does.
+    const int32_t titleId = DriveLabelTextId(index, DriveCounts::Of(core));
+    if (titleId >= 0) {
+        dialog.SetTitle(common::GetText(titleId, u""));
+    }
+    dialog.SetPrompt(common::GetText(kMountPrompt, u""));
+    const common::PathString folder = slot != nullptr ? slot->GetLastMountFolder() : common::GetProgramFolder();
+    DialogPause pause(&core);
+    return dialog.RunAt(&window, folder) && dialog.GetResult() == gui::kAnswerOk &&
+           MountDriveImage(core, index, dialog.GetPath(), true);
 }
 
 void BuildDrivesMenu(MainWindow& window, gui::PopupMenu& drives) {
     drives.Clear();
+    ClearDrivePanel(window);
     if (window.core == nullptr) {
         return;
     }
-    const DriveCounts counts = DriveCounts::Of(*window.core);
-    // Cartridges stand first in the menu, then floppies, then hard disks and CD-ROM drives; each by its index.
-    std::vector<int32_t> order;
-    const int32_t tail = counts.floppies + counts.hardDisks;
-    for (int32_t i = tail; i < counts.total; ++i) {
-        order.push_back(i);
-    }
-    for (int32_t i = 0; i < tail; ++i) {
-        order.push_back(i);
-    }
-    int32_t previousKind = -1;
-    for (const int32_t index : order) {
-        const DriveSlot* slot = window.core->GetDrive(index);
-        const int32_t kind = index < counts.floppies ? 0 : index < tail ? 1 : 2;
-        if (previousKind >= 0 && (kind != previousKind || (kind == 0 && index == 2 && counts.hardDisks == 0))) {
+    const DrivesPlan plan = PlanDrives(window.core->GetDriveSet(), window.drivePanel != nullptr);
+    FillDrivePanel(window, plan);
+    for (const DriveMenuEntry& entry : plan.menu) {
+        if (entry.separatorBefore) {
             drives.AddSeparator(true);
         }
-        previousKind = kind;
-        common::WideString label;
-        if (kind == 2 && window.drivePanel != nullptr && slot != nullptr && !slot->ShortLabel().IsEmpty() &&
-            !slot->Name().IsEmpty()) {
-            label.Assign(slot->Name());
-            label.Append(" ");
-            label.Append(common::NarrowString(std::to_string(index - tail + 1).c_str()));
-        } else {
-            const int32_t id = DriveLabelTextId(index, counts);
-            label = id >= 0 ? common::GetText(id, u"") : common::WideString("Drive");
-        }
-        gui::PopupMenu* submenu = drives.AddSubmenu(label, true, false, false);
+        gui::PopupMenu* submenu = drives.AddSubmenu(entry.Label(), true, false, false);
         if (submenu == nullptr) {
             drives.Clear();
             return;
         }
-        submenu->UserValue() = index;
+        submenu->UserValue() = entry.index;
+        submenu->TextId() = entry.textId;
         const auto add = [&](int32_t textId, gui::MenuItem::AnyCallback handler, bool check) {
             gui::MenuItem* added =
                 check ? submenu->AddItem(common::GetText(textId, u""), true, false) : submenu->AddItemById(textId);
             if (added != nullptr) {
                 added->TextId() = textId;
                 added->OnAny() = handler;
-                added->UserValue() = index;
+                added->UserValue() = entry.index;
             }
             return added != nullptr;
         };
         bool ok = add(kLoadFromFile, OnMenuDriveLoadFile, false) && add(kUnload, OnMenuDriveUnload, false) &&
                   submenu->AddSeparator(false) != nullptr;
-        if (ok && kind != 2 && slot != nullptr && slot->hardDisk) {
+        if (ok && entry.folderItem) {
             ok = add(kMountFromFolder, OnMenuDriveMountFolder, false) && submenu->AddSeparator(false) != nullptr;
         }
         if (!ok || !add(kLatch, OnMenuDriveLatch, true)) {

@@ -91,20 +91,11 @@ void* MainWindow::NativeHandle() const {
     return GetHandle();
 }
 
-template <typename Control>
-Control* MainWindow::Place(gui::Container& parent, Control* control) {
-    if (!parent.AddChild(control)) {
-        delete control;
-        return nullptr;
-    }
-    return control;
-}
-
 gui::Windows::Button* MainWindow::AddRunButton(int32_t textId, void (*onClick)(gui::Control*),
                                                std::unique_ptr<common::Image> (*loadPicture)()) {
-    auto* button =
-        Place(*toolbar, new gui::Windows::Button(gui::Bounds{8, 0, 16, 0}, common::GetText(textId), gui::kPlainButton,
-                                                 gui::kDockLeftFitted, true, gui::kMillimetres));
+    auto* button = gui::AddOrDelete(*toolbar, new gui::Windows::Button(gui::Bounds{8, 0, 16, 0},
+                                                                       common::GetText(textId), gui::kPlainButton,
+                                                                       gui::kDockLeftFitted, true, gui::kMillimetres));
     if (button != nullptr) {
         button->ClickCallback() = onClick;
         button->SetFlat(true);
@@ -118,7 +109,8 @@ gui::Windows::Button* MainWindow::AddRunButton(int32_t textId, void (*onClick)(g
 }
 
 gui::Windows::BorderedPanel* MainWindow::AddSpacer() {
-    auto* spacer = Place(*toolbar, new gui::Windows::BorderedPanel(0, 0, 2, 0, gui::kDockLeft, kToolbarBorder, true));
+    auto* spacer =
+        gui::AddOrDelete(*toolbar, new gui::Windows::BorderedPanel(0, 0, 2, 0, gui::kDockLeft, kToolbarBorder, true));
     if (spacer != nullptr) {
         spacer->SetBorders(true, false, false, false);
     }
@@ -137,8 +129,9 @@ bool MainWindow::OnCreate() {
     KeyCallback() = OnScreenKey;
     clearOnPaint = true;
 
-    toolbar = Place(*this, new gui::Windows::BorderedPanel(gui::Bounds{0, 0, 0, 72}, gui::kDockTop, kToolbarBorder,
-                                                           config.guiShowToolbar, gui::kTenthsOfMillimetre));
+    toolbar =
+        gui::AddOrDelete(*this, new gui::Windows::BorderedPanel(gui::Bounds{0, 0, 0, 72}, gui::kDockTop, kToolbarBorder,
+                                                                config.guiShowToolbar, gui::kTenthsOfMillimetre));
     if (toolbar == nullptr) {
         return false;
     }
@@ -163,14 +156,14 @@ bool MainWindow::OnCreate() {
     if ((stopSpacer = AddSpacer()) == nullptr) {
         return false;
     }
-    drivePanel =
-        Place(*toolbar, new gui::Windows::BorderedPanel(0, 0, DrivePanelWidth(), 0, gui::kDockLeftFitted, 0, true));
+    drivePanel = gui::AddOrDelete(
+        *toolbar, new gui::Windows::BorderedPanel(0, 0, DrivePanelWidth(), 0, gui::kDockLeftFitted, 0, true));
     if (drivePanel == nullptr) {
         return false;
     }
     drivePanel->SetEraseBackground(true);
 
-    screen = Place(*this, new gui::Windows::PictureControl(0, 0, 0, 0, gui::kDockFill, true));
+    screen = gui::AddOrDelete(*this, new gui::Windows::PictureControl(0, 0, 0, 0, gui::kDockFill, true));
     if (screen == nullptr) {
         return false;
     }

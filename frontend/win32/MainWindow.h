@@ -89,9 +89,6 @@ public:
 
 private:
     static void OnUiTimer(gui::Window* window, uintptr_t context);
-    // Adds a control, or deletes it; the control on success, else null.
-    template <typename Control>
-    Control* Place(gui::Container& parent, Control* control);
     // A flat toolbar button with its caption and, when the picture decodes, the picture beside it.
     gui::Windows::Button* AddRunButton(int32_t textId, void (*onClick)(gui::Control*),
                                        std::unique_ptr<common::Image> (*loadPicture)());

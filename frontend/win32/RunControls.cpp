@@ -28,6 +28,21 @@ void ShowIndicator(DriveSlot& slot, bool running) {
     }
 }
 
+// Every drive of the core's machine.
+template <typename Each>
+void ForEachDrive(EmulatorCore& core, Each each) {
+    int32_t floppies = 0;
+    int32_t hardDisks = 0;
+    int32_t cartridges = 0;
+    int32_t cdRoms = 0;
+    const int32_t count = core.GetDriveInfo(floppies, hardDisks, cartridges, cdRoms);
+    for (int32_t i = 0; i < count; ++i) {
+        if (DriveSlot* slot = core.GetDrive(i)) {
+            each(*slot);
+        }
+    }
+}
+
 } // namespace
 
 void OnToolbarStart(gui::Control* button) {
@@ -111,30 +126,20 @@ void MainWindow::RefreshFromCore(bool force) {
     if (core == nullptr) {
         return;
     }
-    // The core keeps no change flag of its own for the drives: every status change shows them again.
+    // The core keeps no change flag of its own for the drives: every status change shows them again, and so does
+    // a forced refresh, which follows the drive commands (a mount must bring its path to the tooltip).
     if (!force && !core->TakeStatusChanged()) {
         return;
     }
-    const bool drivesChanged = !force;
     if (mouseCaptured && !core->IsPowered()) {
         DropMouseCapture();
     }
-    if (drivesChanged) {
-        int32_t floppies = 0;
-        int32_t hardDisks = 0;
-        int32_t cartridges = 0;
-        int32_t cdRoms = 0;
-        const int32_t count = core->GetDriveInfo(floppies, hardDisks, cartridges, cdRoms);
-        for (int32_t i = 0; i < count; ++i) {
-            DriveSlot* slot = core->GetDrive(i);
-            if (slot == nullptr || slot->indicator == nullptr) {
-                continue;
-            }
-            ShowIndicator(*slot, core->IsPowered());
-            auto* indicator = static_cast<gui::Windows::ImageIndicator*>(slot->indicator);
-            indicator->SetTooltip(slot->Image().IsOpen() ? slot->ImagePath() : common::PathString());
+    ForEachDrive(*core, [this](DriveSlot& slot) {
+        if (auto* indicator = static_cast<gui::Windows::ImageIndicator*>(slot.indicator)) {
+            ShowIndicator(slot, core->IsPowered());
+            indicator->SetTooltip(slot.Image().IsOpen() ? slot.ImagePath() : common::PathString());
         }
-    }
+    });
     if (MainMenuBar* bar = Menu()) {
         bar->UpdateAll();
     }
@@ -144,17 +149,11 @@ void MainWindow::RefreshDriveIndicators(bool all) {
     if (core == nullptr) {
         return;
     }
-    int32_t floppies = 0;
-    int32_t hardDisks = 0;
-    int32_t cartridges = 0;
-    int32_t cdRoms = 0;
-    const int32_t count = core->GetDriveInfo(floppies, hardDisks, cartridges, cdRoms);
-    for (int32_t i = 0; i < count; ++i) {
-        DriveSlot* slot = core->GetDrive(i);
-        if (slot != nullptr && StepDriveLight(*slot, all)) {
-            ShowIndicator(*slot, core->IsPowered());
+    ForEachDrive(*core, [this, all](DriveSlot& slot) {
+        if (StepDriveLight(slot, all)) {
+            ShowIndicator(slot, core->IsPowered());
         }
-    }
+    });
 }
 
 } // namespace emu

@@ -7,7 +7,6 @@
 #include "frontend/DriveCommands.h"
 #include "gui/windows/DialogDriver.h"
 
-#include <commdlg.h>
 #include <dlgs.h>
 
 #include <string>
@@ -73,25 +72,6 @@ TEST_F(DriveMenuTest, LatchTwiceRestoresTheDriveAndUnloadEmptiesIt) {
     EXPECT_FALSE(latch->IsChecked());
 }
 
-// The file dialog up on this thread: a visible system dialog with a file name box.
-HWND FindFileDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM result) -> BOOL {
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (std::wstring(name) == L"#32770" && IsWindowVisible(window) &&
-                (GetDlgItem(window, cmb13) != nullptr || GetDlgItem(window, edt1) != nullptr)) {
-                *reinterpret_cast<HWND*>(result) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 TEST_F(DriveMenuTest, LoadFromFileOffersTheDrivesTypesAndMountsTheChosenImageWhileTheMachineWaits) {
     ASSERT_TRUE(Start(EmulatorConfig::MachineList()));
     Choose(Find(bar->computerMenu, "BK-0010 + FDD"));
@@ -101,10 +81,7 @@ TEST_F(DriveMenuTest, LoadFromFileOffersTheDrivesTypesAndMountsTheChosenImageWhi
 
     // Cancelled: nothing is mounted.
     gui::Windows::testing::DialogDriver cancel;
-    cancel.Then([] {
-        HWND dialog = FindFileDialog();
-        return dialog != nullptr && PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
+    cancel.Then(CancelFileDialog);
     cancel.Start();
     Choose(DriveItem("Floppy Drive 1", "Load From File"));
     ASSERT_TRUE(cancel.Finished());
@@ -124,9 +101,7 @@ TEST_F(DriveMenuTest, LoadFromFileOffersTheDrivesTypesAndMountsTheChosenImageWhi
             SendMessageW(typeBox, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
             types.push_back(Utf8(text));
         }
-        HWND name = GetDlgItem(dialog, cmb13) != nullptr ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
-        SetWindowTextW(name, reinterpret_cast<const wchar_t*>(image.c_str()));
-        return PostMessageW(dialog, WM_COMMAND, IDOK, 0) != FALSE;
+        return OpenInFileDialog(image);
     });
     open.Start();
     Choose(DriveItem("Floppy Drive 1", "Load From File"));

@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <commdlg.h>
+#include <dlgs.h>
+
 #include <functional>
 #include <memory>
 #include <span>
@@ -104,6 +107,42 @@ inline std::string DumpMenu(HMENU menu, int depth = 0) {
         }
     }
     return dump;
+}
+
+// The file dialog up on this thread: a visible system dialog with a file name box.
+inline HWND FindFileDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM result) -> BOOL {
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (std::wstring(name) == L"#32770" && IsWindowVisible(window) &&
+                (GetDlgItem(window, cmb13) != nullptr || GetDlgItem(window, edt1) != nullptr)) {
+                *reinterpret_cast<HWND*>(result) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Types the path into the open file dialog and presses Open; false while no such dialog is up.
+inline bool OpenInFileDialog(const std::u16string& path) {
+    HWND dialog = FindFileDialog();
+    if (dialog == nullptr) {
+        return false;
+    }
+    HWND name = GetDlgItem(dialog, cmb13) != nullptr ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
+    SetWindowTextW(name, reinterpret_cast<const wchar_t*>(path.c_str()));
+    return PostMessageW(dialog, WM_COMMAND, IDOK, 0) != FALSE;
+}
+
+// Cancels the open file dialog; false while none is up.
+inline bool CancelFileDialog() {
+    HWND dialog = FindFileDialog();
+    return dialog != nullptr && PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0) != FALSE;
 }
 
 // The program's application object, started as WinMain starts it, on a fresh program folder.
