@@ -10,6 +10,7 @@
 #include "common/MemoryStream.h"
 #include "common/NarrowString.h"
 #include "common/PathString.h"
+#include "common/WideString.h"
 #include "common/WorkerThread.h"
 #include "emu/core/MouseService.h"
 
@@ -144,8 +145,9 @@ public:
     int32_t GetDriveInfo(int32_t& floppies, int32_t& hardDisks, int32_t& cartridges, int32_t& cdRoms);
     DriveSlot* GetDrive(int32_t index);
     DriveSet* GetDriveSet();
-    // The status line; empty while the thread is not active or there is no machine.
-    void GetStatusText(common::String& out);
+    // The status line; empty while the thread is not active or there is no machine. Wide, so a translated speed
+    // label keeps its letters.
+    void GetStatusText(common::WideString& out);
     // The periodic repaint of the screen or, in console mode, of the console; rebuildConsole refills the console
     // with the machine's title. Also completes the console's taking of the screen that a break posted.
     bool PresentFrame(bool rebuildConsole, bool full);

@@ -81,7 +81,7 @@ DriveSet* EmulatorCore::GetDriveSet() {
     return loopActive && machine != nullptr ? machine->Drives() : nullptr;
 }
 
-void EmulatorCore::GetStatusText(common::String& out) {
+void EmulatorCore::GetStatusText(common::WideString& out) {
     common::LockGuard lock(&coreLock);
     CompleteConsoleMode();
     out.Clear();

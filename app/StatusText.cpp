@@ -12,7 +12,7 @@ constexpr int32_t kLargestCorrection = 25;
 
 } // namespace
 
-void FormatStatusText(common::String& out, const common::String& name, const common::String& frequencyText,
+void FormatStatusText(common::WideString& out, const common::String& name, const common::String& frequencyText,
                       const common::String& speedLabel, const StatusFigures& figures) {
     out.Assign(name);
     if (out.IsEmpty()) {

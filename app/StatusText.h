@@ -6,6 +6,7 @@
 
 namespace common {
 class String;
+class WideString;
 } // namespace common
 
 namespace emu {
@@ -24,8 +25,8 @@ struct StatusFigures {
 
 // "<name> (<frequency>, <speed label>=<speed>, VSYNC ON is Slower!)": a machine without a name shows "Unknown";
 // a machine that is not powered shows no speed; in the maximum-speed loop late frames take up to 25 off the speed.
-// Nothing in brackets when there is nothing to put there.
-void FormatStatusText(common::String& out, const common::String& name, const common::String& frequencyText,
+// Nothing in brackets when there is nothing to put there. The text is wide: the label may be a translated one.
+void FormatStatusText(common::WideString& out, const common::String& name, const common::String& frequencyText,
                       const common::String& speedLabel, const StatusFigures& figures);
 
 } // namespace emu

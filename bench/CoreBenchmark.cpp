@@ -3,7 +3,7 @@
 // 100) and with Synchronization off.
 #include "app/EmulatorConfig.h"
 #include "app/EmulatorCore.h"
-#include "common/NarrowString.h"
+#include "common/WideString.h"
 #include "common/platform/Clock.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/MemoryMap.h"
@@ -96,7 +96,7 @@ Figures Measure(emu::EmulatorCore& core) {
     const uint64_t startCycles = CyclesOf(core);
     const uint64_t started = common::platform::CounterNow();
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(kHostSeconds);
-    common::NarrowString status;
+    common::WideString status;
     while (std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(kStatusPeriod);
         core.GetStatusText(status);

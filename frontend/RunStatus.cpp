@@ -39,7 +39,7 @@ bool StepDriveLight(DriveSlot& slot, bool all) {
     return all;
 }
 
-common::WideString ComposeWindowTitle(const common::NarrowString& base, const common::String& status,
+common::WideString ComposeWindowTitle(const common::NarrowString& base, const common::WideString& status,
                                       bool mouseCaptured, const common::WideString& captureHint) {
     common::WideString title;
     title.Assign(base);

@@ -29,7 +29,7 @@ bool StepDriveLight(DriveSlot& slot, bool all);
 
 // The window title: the base, then " - " and the status when there is one, and then the hint while the screen
 // holds the mouse.
-common::WideString ComposeWindowTitle(const common::NarrowString& base, const common::String& status,
+common::WideString ComposeWindowTitle(const common::NarrowString& base, const common::WideString& status,
                                       bool mouseCaptured, const common::WideString& captureHint);
 
 // The UI timer's cadence over the performance counter, whose values are handed in. Every threshold is the

@@ -93,7 +93,7 @@ void MainWindow::UpdateWindowTitle() {
     if (switchingMachine) {
         return;
     }
-    common::NarrowString status;
+    common::WideString status;
     if (core != nullptr) {
         core->GetStatusText(status);
     }

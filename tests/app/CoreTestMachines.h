@@ -315,10 +315,12 @@ private:
 // renderer (and console surface) and "No Sound".
 inline std::unique_ptr<emu::EmulatorConfig> MakeConfig(const common::ProgramFolders& folders,
                                                        std::span<const emu::EmulatorConfig::MachineListEntry> machines,
-                                                       int32_t requestLimitMs = 20000) {
+                                                       int32_t requestLimitMs = 20000,
+                                                       common::TextLookup textLookup = {}) {
     emu::EmulatorConfig::Environment environment;
     environment.folders = folders;
     environment.requestLimitMs = requestLimitMs;
+    environment.textLookup = std::move(textLookup);
     emu::EmulatorConfig::MediaList media;
     media.soundOutputs.push_back(std::make_unique<emu::HostSoundOutput>());
     media.renderers.push_back(std::make_unique<emu::OffscreenRenderer>());

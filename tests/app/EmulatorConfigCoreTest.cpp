@@ -114,6 +114,20 @@ TEST_F(ConfigCoreTest, DrivesAreCountedAndHandedOutByIndex) {
     EXPECT_EQ(core->GetDriveSet(), core->Machine()->Drives());
 }
 
+// The window title shows the status line: a translated speed label must reach it letter for letter.
+TEST_F(ConfigCoreTest, StatusLineKeepsATranslatedSpeedLabel) {
+    constexpr int32_t kSpeedText = 88;
+    config = MakeConfig(program.Folders(), kStandInList, 20000,
+                        [](int32_t id) { return common::WideString(id == kSpeedText ? u"Скорость" : u""); });
+    emu::EmulatorCore* core = config->CreateCore(0);
+    ASSERT_NE(core, nullptr);
+    ASSERT_TRUE(core->SetRunState(false, false));
+    common::WideString status;
+    core->GetStatusText(status);
+    const std::u16string text(status.GetWide());
+    EXPECT_NE(text.find(u", Скорость="), std::u16string::npos) << status.GetNarrow();
+}
+
 // What the program does with each model of the list, headless: pick it, start its core and power it on, run it in
 // step with real time and at full speed, type a key, save its state into a file that a fresh core loads and saves
 // again to the same bytes, and keep the settings file.

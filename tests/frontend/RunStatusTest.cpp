@@ -161,11 +161,14 @@ TEST(UiTimerCadenceTest, ASlowPresentHoldsTheNextOneBack) {
 TEST(WindowTitleTest, TheStatusAndTheHintJoinTheBaseTitle) {
     const common::NarrowString base("ZOV/BK Emulator");
     const common::WideString hint(u"   [hint]");
-    EXPECT_EQ(ComposeWindowTitle(base, common::NarrowString(""), true, hint).View(), u"ZOV/BK Emulator");
-    EXPECT_EQ(ComposeWindowTitle(base, common::NarrowString("Speed 100%"), false, hint).View(),
+    EXPECT_EQ(ComposeWindowTitle(base, common::WideString(""), true, hint).View(), u"ZOV/BK Emulator");
+    EXPECT_EQ(ComposeWindowTitle(base, common::WideString("Speed 100%"), false, hint).View(),
               u"ZOV/BK Emulator - Speed 100%");
-    EXPECT_EQ(ComposeWindowTitle(base, common::NarrowString("Speed 100%"), true, hint).View(),
+    EXPECT_EQ(ComposeWindowTitle(base, common::WideString("Speed 100%"), true, hint).View(),
               u"ZOV/BK Emulator - Speed 100%   [hint]");
+    // A translated status keeps its letters.
+    EXPECT_EQ(ComposeWindowTitle(base, common::WideString(u"BK (Скорость=100)"), false, hint).View(),
+              u"ZOV/BK Emulator - BK (Скорость=100)");
 }
 
 } // namespace

@@ -231,6 +231,20 @@ TEST_F(MainWindowTest, TheMenusMatchTheirGoldenTextsInEnglishAndInRussian) {
     EXPECT_EQ(Menus(), kEnglishMenus);
 }
 
+// The speed label follows the language, and the title shows its letters, not their low bytes.
+TEST_F(MainWindowTest, TheTitleShowsTheSpeedInTheChosenLanguage) {
+    ASSERT_TRUE(Start());
+    Choose(LanguageItem(*bar, 1));
+    Choose(ItemOf(bar->emulationMenu, kStart));
+    ASSERT_TRUE(window->core->IsPowered());
+    EXPECT_TRUE(PumpUntil([&] {
+        window->UpdateWindowTitle();
+        return GetTitleOf(window).find(", Скорость=") != std::string::npos;
+    })) << GetTitleOf(window);
+    Choose(ItemOf(bar->emulationMenu, kStop));
+    EXPECT_FALSE(window->core->IsPowered());
+}
+
 TEST_F(MainWindowTest, RunCommandsMoveItemsButtonsAndTitleTogether) {
     ASSERT_TRUE(Start());
     EmulatorCore& core = *window->core;
