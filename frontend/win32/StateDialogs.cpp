@@ -6,6 +6,7 @@
 #include "frontend/StateChoices.h"
 #include "frontend/win32/MainMenuBar.h"
 #include "frontend/win32/MainWindow.h"
+#include "gui/Container.h"
 #include "gui/Units.h"
 #include "gui/windows/BorderedPanel.h"
 #include "gui/windows/Button.h"
@@ -70,16 +71,6 @@ void Finish(DialogContext& context) {
     context = DialogContext{};
 }
 
-// Adds the child, or deletes it; false when the container refused it.
-template <typename Child>
-bool Add(gui::Container& parent, Child* child) {
-    if (!parent.AddChild(child)) {
-        delete child;
-        return false;
-    }
-    return true;
-}
-
 gui::Windows::Button* ChoiceButton(int32_t textId, const char16_t* fallback, int32_t widthMm, int32_t kind,
                                    int32_t dockMode, int32_t result) {
     auto* button = new gui::Windows::Button(gui::Bounds{0, 0, widthMm, 0}, common::GetText(textId, fallback), kind,
@@ -111,16 +102,18 @@ bool BuildChoices(gui::Windows::ModalDialog& dialog, const DialogLayout& layout,
     auto* panel = new gui::Windows::BorderedPanel(gui::Bounds{0, 0, layout.panelWidthMm, 10}, gui::kDockBottomCentred,
                                                   0, true, gui::kMillimetres);
     panel->SetMargins(gui::Margins{4, 4, 4, 4});
-    if (!Add(dialog, panel)) {
+    if (gui::AddOrDelete(dialog, panel) == nullptr) {
         return false;
     }
     auto* memory = ChoiceButton(layout.memoryId, layout.memoryText, layout.memoryWidthMm, gui::kResultButton,
                                 gui::kDockLeft, kStateChoiceMemory);
     memory->SetEnabled(memoryEnabled);
-    return Add(*panel, memory) && Add(*panel, new gui::Windows::BorderedPanel(0, 0, 2, 0, gui::kDockLeft, 0, true)) &&
-           Add(*panel, ChoiceButton(layout.fileId, layout.fileText, layout.fileWidthMm, gui::kResultButton,
-                                    gui::kDockLeft, kStateChoiceFile)) &&
-           Add(*panel, ChoiceButton(kCancel, u"Cancel", 12, gui::kCancelButton, gui::kDockRight, gui::kAnswerCancel));
+    return gui::AddOrDelete(*panel, memory) != nullptr &&
+           gui::AddOrDelete(*panel, new gui::Windows::BorderedPanel(0, 0, 2, 0, gui::kDockLeft, 0, true)) != nullptr &&
+           gui::AddOrDelete(*panel, ChoiceButton(layout.fileId, layout.fileText, layout.fileWidthMm, gui::kResultButton,
+                                                 gui::kDockLeft, kStateChoiceFile)) != nullptr &&
+           gui::AddOrDelete(*panel, ChoiceButton(kCancel, u"Cancel", 12, gui::kCancelButton, gui::kDockRight,
+                                                 gui::kAnswerCancel)) != nullptr;
 }
 
 // Runs the dialog modally over the main window; the callback gets it once it has ended. The dialog is as wide as
