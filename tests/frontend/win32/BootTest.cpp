@@ -7,15 +7,14 @@
 #include "emu/devices/FrameLayout.h"
 #include "gui/windows/PictureControl.h"
 #include "support/BkScreenText.h"
+#include "support/TemporaryFolder.h"
 #include "support/TestPixelBuffer.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace emu::testing {
@@ -23,15 +22,6 @@ namespace {
 
 // The BK's frame shows with this aspect ratio unless the user picks another.
 constexpr float kBkAspect = 1.5F;
-
-// BK_ROM_DIR as Wine sees it (its root is drive Z:).
-std::optional<std::filesystem::path> RomFolder() {
-    const char* folder = std::getenv("BK_ROM_DIR");
-    if (folder == nullptr || *folder == '\0') {
-        return std::nullopt;
-    }
-    return std::filesystem::path(std::string("Z:") + folder);
-}
 
 std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -41,18 +31,12 @@ std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
 class BootTest : public FrontEndTest {
 protected:
     void SetUp() override {
-        const std::optional<std::filesystem::path> roms = RomFolder();
-        if (!roms) {
-            GTEST_SKIP() << "BK_ROM_DIR is not set";
-        }
         const std::filesystem::path configs = folder.Path() / "configs";
         std::filesystem::create_directories(configs);
-        for (const auto& entry : std::filesystem::directory_iterator(*roms)) {
-            if (entry.is_regular_file()) {
-                std::filesystem::copy_file(entry.path(), configs / entry.path().filename());
-            }
+        if (!test_support::CopyRealRoms(configs)) {
+            GTEST_SKIP() << "BK_ROM_DIR is not set";
         }
-        monitor = ReadAll(*roms / "monit10.rom");
+        monitor = ReadAll(configs / "monit10.rom");
         ASSERT_EQ(monitor.size(), 020000u);
     }
 

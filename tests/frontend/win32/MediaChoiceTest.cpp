@@ -6,9 +6,9 @@
 #include "app/EmulatorCore.h"
 #include "emu/devices/win32/OpenGLRenderer.h"
 #include "support/BkScreenText.h"
+#include "support/TemporaryFolder.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,16 +21,12 @@ namespace {
 class MediaChoiceTest : public FrontEndTest {
 protected:
     void SetUp() override {
-        const char* roms = std::getenv("BK_ROM_DIR");
-        if (roms == nullptr || *roms == '\0') {
-            GTEST_SKIP() << "BK_ROM_DIR is not set";
-        }
-        // As Wine sees it: its root is drive Z:.
-        const std::filesystem::path romFolder = std::string("Z:") + roms;
         const std::filesystem::path configs = folder.Path() / "configs";
         std::filesystem::create_directories(configs);
-        std::filesystem::copy(romFolder, configs);
-        std::ifstream file(romFolder / "monit10.rom", std::ios::binary);
+        if (!test_support::CopyRealRoms(configs)) {
+            GTEST_SKIP() << "BK_ROM_DIR is not set";
+        }
+        std::ifstream file(configs / "monit10.rom", std::ios::binary);
         monitor.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
         ASSERT_EQ(monitor.size(), 020000u);
     }
