@@ -137,7 +137,17 @@ bool BranchNode::SaveChildrenState(common::RecordArchive& archive) {
 
 bool BranchNode::LoadChildrenState(common::RecordArchive& archive, common::NarrowString* note) {
     return std::ranges::all_of(children, [&archive, note](const std::unique_ptr<TreeNode>& child) {
-        return !child->IsEnabled() || child->LoadState(archive, note);
+        if (!child->IsEnabled()) {
+            return true;
+        }
+        const bool loaded = child->LoadState(archive, note);
+        // A save writes only the children that are on: a chunk that switches its child off comes from no save,
+        // and the tree's next save would leave that child out, so that the state no longer loads back.
+        if (!child->IsEnabled()) {
+            child->SetEnabled(true);
+            return false;
+        }
+        return loaded;
     });
 }
 

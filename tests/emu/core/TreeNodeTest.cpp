@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -218,6 +220,24 @@ TEST(TreeNodeTest, DisabledChildWritesNoChunkAndALoadExpectingItFails) {
 
     const std::unique_ptr<BranchNode> middleEnabled = ThreeChildren(true, 0);
     EXPECT_FALSE(LoadState(*middleEnabled, bytes));
+}
+
+TEST(TreeNodeTest, AChildChunkThatSwitchesItsChildOffIsRefusedAndLeavesItOn) {
+    const std::unique_ptr<BranchNode> saved = ThreeChildren(true, 10);
+    Bytes bytes = SavedState(*saved);
+    // The middle child's flag; the root's own comes first.
+    const Bytes on = BoolValue("_ENBL", true);
+    auto at = std::search(bytes.begin(), bytes.end(), on.begin(), on.end());
+    for (int skip = 0; skip < 2; ++skip) {
+        at = std::search(at + 1, bytes.end(), on.begin(), on.end());
+    }
+    ASSERT_NE(at, bytes.end());
+    const Bytes off = BoolValue("_ENBL", false);
+    std::copy(off.begin(), off.end(), at);
+
+    const std::unique_ptr<BranchNode> target = ThreeChildren(true, 0);
+    EXPECT_FALSE(LoadState(*target, bytes));
+    EXPECT_TRUE(target->ChildAt(1)->IsEnabled());
 }
 
 TEST(TreeNodeTest, EveryCutOfAStateFailsToLoad) {
