@@ -531,10 +531,10 @@ int32_t Cpu1801BM1::Execute(int32_t budget) {
     return CloseSlice();
 }
 
-void Cpu1801BM1::Park(uint16_t opcode, int32_t cost) {
+void Cpu1801BM1::Park(uint16_t opcode, uint16_t pc) {
     parkedOpcode = opcode;
-    parkedPc = registers[7];
-    parkedCycles = cost;
+    parkedPc = pc;
+    parkedCycles = instructionCosts[opcode];
     registers[7] = static_cast<uint16_t>(instructionStart);
     carriedCycles += budgetLeft;
     budgetLeft = 0;
@@ -543,25 +543,27 @@ void Cpu1801BM1::Park(uint16_t opcode, int32_t cost) {
 inline bool Cpu1801BM1::Step() {
     instructionStart = registers[7];
     busFault = false;
-    savedRegisters = registers;
     uint16_t opcode = 0;
+    // savedRegisters takes R0..R7 as they are here only where the step may change them: a step that parks or
+    // carries changes none.
     if (carriedCycles != 0) {
         // A parked instruction: performed once the slices have paid for it.
         opcode = parkedOpcode;
-        registers[7] = parkedPc;
         if (parkedCycles - carriedCycles > budgetLeft && !singleStep) {
             carriedCycles += budgetLeft;
             budgetLeft = 0;
-            registers[7] = static_cast<uint16_t>(instructionStart);
             return false;
         }
         // Carried cycles without a parked cost (a state can hold them): the instruction is costed afresh.
         if (parkedCycles == 0 && !singleStep && instructionCosts[opcode] > budgetLeft) {
-            Park(opcode, instructionCosts[opcode]);
+            Park(opcode, parkedPc);
             return false;
         }
+        savedRegisters = registers;
+        registers[7] = parkedPc;
     } else {
         if (pendingVector >= 0) {
+            savedRegisters = registers;
             const uint32_t number = static_cast<uint32_t>(pendingVector) / 4;
             pendingVector = kNoPendingVector;
             uint64_t cycles = 0;
@@ -577,6 +579,7 @@ inline bool Cpu1801BM1::Step() {
         }
         if (checkInterrupts && interruptsAllowed) {
             if (interruptDelay == 0) {
+                savedRegisters = registers;
                 uint32_t first = 0;
                 uint32_t number = 0;
                 uint32_t third = 0;
@@ -600,16 +603,20 @@ inline bool Cpu1801BM1::Step() {
             return false;
         }
         const bool fetched = FetchWord(registers[7], opcode);
-        registers[7] = static_cast<uint16_t>((registers[7] + 2) & addressMask);
+        const auto nextPc = static_cast<uint16_t>((registers[7] + 2) & addressMask);
         if (!fetched) {
+            registers[7] = nextPc;
             return false;
         }
         // An instruction that does not fit the budget left is parked before it does anything, its cost paid for
         // by the following slices.
         if (instructionCosts[opcode] > budgetLeft && !singleStep) {
-            Park(opcode, instructionCosts[opcode]);
+            Park(opcode, nextPc);
             return false;
         }
+        savedRegisters = registers;
+        savedRegisters[7] = static_cast<uint16_t>(instructionStart);
+        registers[7] = nextPc;
         parkedCycles = 0;
     }
     trapCycles = 0;

@@ -125,8 +125,8 @@ private:
     // slice.
     bool Step();
     bool EnterInterrupt(uint32_t number, uint64_t& cycles);
-    // Parks the fetched instruction for lack of cycles: the slices to come pay its cost.
-    void Park(uint16_t opcode, int32_t cost);
+    // Parks the fetched instruction, to go on at pc, for lack of cycles: the slices to come pay its cost.
+    void Park(uint16_t opcode, uint16_t pc);
     // The instruction's cost, charged before it does anything else. False only on the probing processor.
     bool Afford(int32_t cost);
     bool BreakAt1000();
@@ -182,7 +182,7 @@ private:
     bool TrapInstruction(uint32_t number, uint8_t hookByte);
 
     std::array<uint16_t, 8> registers{};
-    // R0..R7 as the instruction in progress found them, put back when it is abandoned.
+    // R0..R7 as the step in progress found them, put back when it is abandoned.
     std::array<uint16_t, 8> savedRegisters{};
     uint16_t psw = 0;
     uint16_t sel1 = 0;
