@@ -10,6 +10,7 @@
 #include "common/Paths.h"
 #include "common/RecordArchive.h"
 #include "emu/core/Computer.h"
+#include "emu/core/DriveSet.h"
 #include "emu/core/Report.h"
 #include "emu/core/SettingsFile.h"
 
@@ -236,6 +237,9 @@ bool EmulatorCore::LoadState(common::ByteStream* source, const common::PathStrin
     common::MemoryStream settingsBackup;
     common::RecordArchive settingsArchive(settingsBackup);
     const bool settingsSaved = settingsBackup.Create(0, -1) && machine->SaveInitData(settingsArchive);
+    // A state opens the images it names for reading only; the drives get theirs back as they were opened.
+    DriveSet* const drives = machine->Drives();
+    const std::vector<DriveSet::Mount> mounts = drives != nullptr ? drives->Mounts() : std::vector<DriveSet::Mount>{};
 
     common::NarrowString errorText(kBadFormat);
     bool poweredOn = false;
@@ -252,6 +256,9 @@ bool EmulatorCore::LoadState(common::ByteStream* source, const common::PathStrin
                            errorText);
         } else {
             PrintStateLine(kErrorColour, "[ERROR] Error while loading state from memory (%s)", errorText);
+        }
+        if (drives != nullptr) {
+            drives->RestoreMounts(mounts);
         }
         common::NarrowString ignored;
         bool restoredPowerOn = false;
