@@ -118,6 +118,7 @@ void DriveSlot::ClearMediumFlags() {
     changeSeen = false;
     mediaReady = false;
     accessBlink = false;
+    refusalReported = false;
 }
 
 } // namespace emu

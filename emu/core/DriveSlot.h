@@ -73,6 +73,9 @@ public:
     bool readActivity = false;
     // Devices must not write the image.
     bool writeLocked = false;
+    // A device has told the user why it refuses the medium or a write to it; cleared when the medium changes, so
+    // that it is told once per mount.
+    bool refusalReported = false;
     // The medium changed and the drive device has not processed it yet.
     bool changed = false;
     // The slot is going away; devices must drop it.

@@ -179,6 +179,31 @@ TEST(BkFloppyDriverTest, AWriteToAReadOnlyDiskFails) {
     EXPECT_FALSE(run.Call({256, 1, 0, 0, 1}, true)) << "reading it works";
 }
 
+// An image mounted for reading only (as a state brings one in): the guest's writes fail, and the console says why
+// once for each mount, not for every sector.
+TEST(BkFloppyDriverTest, AWriteToAReadOnlyMountIsToldOnceAMount) {
+    DriverRun run;
+    DriveSlot& slot = *run.machine.Slot(1);
+    const common::PathString path = slot.ImagePath();
+    const std::string line =
+        "[FDD_1 ERROR] Can not write to file \"" + std::string(path.GetNarrow()) + "\": it is read-only!";
+    slot.EjectImage();
+    ASSERT_TRUE(slot.OpenImage(path, false));
+    const std::string image = run.Image(1);
+    EXPECT_TRUE(run.Call({-256, 1, 0, 0, 1}, false));
+    EXPECT_TRUE(run.Call({-512, 3, 2, 1, 1}, false));
+    EXPECT_FALSE(run.Call({256, 1, 0, 0, 1}, true)) << "reading it works";
+    EXPECT_TRUE(SameBytes(run.Image(1), image));
+    EXPECT_EQ(run.Lines("[FDD_"), std::vector<std::string>{line});
+
+    slot.EjectImage();
+    ASSERT_TRUE(slot.OpenImage(path, false));
+    EXPECT_TRUE(run.Call({-256, 1, 0, 0, 1}, false));
+    EXPECT_EQ(run.Lines("[FDD_"), (std::vector<std::string>{line, line})) << "a new mount is told again";
+    EXPECT_FALSE(run.Call({-256, 1, 0, 0, 0}, true)) << "the writable drive";
+    EXPECT_EQ(run.Lines("[FDD_").size(), 2u);
+}
+
 // A disk image on a full host disk: the image's bytes in memory, whose writes fail while the disk is full.
 class FullDiskImage : public VirtualDiskImage {
 public:
