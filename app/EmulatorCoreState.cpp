@@ -9,6 +9,7 @@
 #include "common/FileStream.h"
 #include "common/Paths.h"
 #include "common/RecordArchive.h"
+#include "common/platform/Folders.h"
 #include "emu/core/Computer.h"
 #include "emu/core/DriveSet.h"
 #include "emu/core/Report.h"
@@ -155,7 +156,13 @@ bool EmulatorCore::LoadStateFromFile(common::PathString& folder, bool alreadyLoc
     stateMessage.Clear();
     const common::PathString path = StateFilePath(folder, false);
     const common::PathString name = common::GetFileName(path);
-    if (!common::FileExists(path)) {
+    const bool readable = common::FileExists(path);
+    if (!readable && common::platform::PathExists(path.View())) {
+        // A folder, FIFO or device, or a file it may not read: not a state that was never saved.
+        PrintStateLine(kErrorColour, "[ERROR] Error while loading state from file \"%s\" (not a readable file)", name);
+        return false;
+    }
+    if (!readable) {
         if (!powered) {
             console.Clear();
             if (console.IsCentred()) {

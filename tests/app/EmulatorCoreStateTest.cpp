@@ -22,6 +22,10 @@
 #include <utility>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace app_test {
 namespace {
 
@@ -350,6 +354,33 @@ TEST_F(CoreStateTest, StateFilesLiveInTheSettingsFolderOnePerModel) {
 
 // An installed program keeps its data in the application-data folder; it still finds a state beside itself. Its
 // folders are given as the installer lays them out, relative to the test's working folder.
+// Something at the state file's path that is no file to read is no missing state: the line says so, and nothing
+// changes.
+TEST_F(CoreStateTest, AStateFileThatCannotBeReadIsToldSo) {
+    std::unique_ptr<emu::EmulatorConfig> config;
+    emu::EmulatorCore& core = AtBreak(config);
+    const Bytes image = Saved(core);
+    std::vector<std::string> kinds = {"folder"};
+    std::filesystem::create_directories(StatesFolder() / "bk_0010.sav");
+#ifndef _WIN32
+    kinds.push_back("FIFO");
+#endif
+    for (const std::string& kind : kinds) {
+        SCOPED_TRACE(kind);
+        if (kind == "FIFO") {
+            std::filesystem::remove(StatesFolder() / "bk_0010.sav");
+            ASSERT_EQ(::mkfifo((StatesFolder() / "bk_0010.sav").c_str(), 0600), 0);
+        }
+        common::PathString folder;
+        EXPECT_FALSE(core.LoadStateFromFile(folder, false));
+        EXPECT_EQ(TakeConsoleTexts(core),
+                  std::vector<std::string>{
+                      "[ERROR] Error while loading state from file \"bk_0010.sav\" (not a readable file)"});
+        EXPECT_TRUE(core.IsPowered() && core.IsBreakPending());
+        EXPECT_EQ(Saved(core), image);
+    }
+}
+
 TEST_F(CoreStateTest, InstalledProgramLoadsAStateBesideItselfAndSavesIntoTheSettingsFolder) {
     std::unique_ptr<emu::EmulatorConfig> first;
     const Bytes image = Saved(AtBreak(first));
