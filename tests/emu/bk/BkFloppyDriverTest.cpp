@@ -1,8 +1,7 @@
 // The floppy ROM's sector routine served directly: a program calls 0160372 with R3 at its parameter block, and the
 // fetch of that word moves the sectors, sets the carry and returns at once.
 #include "FloppyRun.h"
-#include "common/MemoryStream.h"
-#include "emu/core/VirtualDiskImage.h"
+#include "emu/core/FakeFolderDisk.h"
 #include "emu/devices/DiskDrive.h"
 
 #include <gtest/gtest.h>
@@ -204,51 +203,15 @@ TEST(BkFloppyDriverTest, AWriteToAReadOnlyMountIsToldOnceAMount) {
     EXPECT_EQ(run.Lines("[FDD_").size(), 2u);
 }
 
-// A disk image on a full host disk: the image's bytes in memory, whose writes fail while the disk is full.
-class FullDiskImage : public VirtualDiskImage {
-public:
-    explicit FullDiskImage(const std::string& content) : content(content) {}
-
-    bool full = true;
-
-    bool Open(const common::String&) override {
-        return bytes.Create(static_cast<int64_t>(content.size()), 0) &&
-               bytes.WriteAt(content.data(), 0, static_cast<int64_t>(content.size())) ==
-                   static_cast<int64_t>(content.size()) &&
-               bytes.Seek(0);
-    }
-    void Close() override { bytes.Free(); }
-    bool SaveState(common::RecordArchive&) override { return true; }
-    bool LoadState(common::RecordArchive&, common::NarrowString*) override { return true; }
-    bool IsOpen() const override { return bytes.IsOpen(); }
-    bool Growable() const override { return false; }
-    bool IsValid() const override { return bytes.IsOpen(); }
-    bool CanRead() const override { return true; }
-    bool CanWrite() const override { return true; }
-    int64_t Size() const override { return bytes.Size(); }
-    bool Resize(int64_t) override { return false; }
-    int64_t Tell() const override { return bytes.Tell(); }
-    bool Seek(int64_t position) override { return bytes.Seek(position); }
-    int64_t Read(void* buffer, int64_t count) override { return bytes.Read(buffer, count); }
-    int64_t Write(const void* buffer, int64_t count) override { return full ? 0 : bytes.Write(buffer, count); }
-
-    std::string Bytes() {
-        return std::string(reinterpret_cast<const char*>(bytes.GetBuffer()), static_cast<size_t>(bytes.Size()));
-    }
-
-private:
-    std::string content;
-    common::MemoryStream bytes;
-};
-
 // A write the image refuses fails the call and is gone: other sectors still read, and once the disk has room again
 // the refused sector never lands in the image, which still holds its old bytes.
 TEST(BkFloppyDriverTest, AWriteAFullDiskRefusesIsDropped) {
     DriverRun run;
     DriveSlot& slot = *run.machine.Slot(0);
     const std::string original = RawImage(kFullImage);
-    auto made = std::make_unique<FullDiskImage>(original);
-    FullDiskImage& disk = *made;
+    auto made = std::make_unique<FakeFolderDisk>(original);
+    FakeFolderDisk& disk = *made;
+    disk.full = true;
     slot.EjectImage();
     ASSERT_TRUE(slot.Image().AttachFolderDisk(std::move(made)));
     ASSERT_TRUE(slot.OpenImage(common::PathString(run.folder.Path().u16string().c_str())));
