@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <utility>
@@ -352,25 +353,22 @@ TEST_F(CoreStateTest, StateFilesLiveInTheSettingsFolderOnePerModel) {
     EXPECT_TRUE(first.IsBreakPending());
 }
 
-// An installed program keeps its data in the application-data folder; it still finds a state beside itself. Its
-// folders are given as the installer lays them out, relative to the test's working folder.
 // Something at the state file's path that is no file to read is no missing state: the line says so, and nothing
 // changes.
 TEST_F(CoreStateTest, AStateFileThatCannotBeReadIsToldSo) {
     std::unique_ptr<emu::EmulatorConfig> config;
     emu::EmulatorCore& core = AtBreak(config);
     const Bytes image = Saved(core);
-    std::vector<std::string> kinds = {"folder"};
-    std::filesystem::create_directories(StatesFolder() / "bk_0010.sav");
+    const std::filesystem::path file = StatesFolder() / "bk_0010.sav";
+    std::vector<std::pair<std::string, std::function<bool()>>> kinds = {
+        {"folder", [&] { return std::filesystem::create_directories(file); }},
+    };
 #ifndef _WIN32
-    kinds.push_back("FIFO");
+    kinds.push_back({"FIFO", [&] { return std::filesystem::remove(file) && ::mkfifo(file.c_str(), 0600) == 0; }});
 #endif
-    for (const std::string& kind : kinds) {
+    for (const auto& [kind, make] : kinds) {
         SCOPED_TRACE(kind);
-        if (kind == "FIFO") {
-            std::filesystem::remove(StatesFolder() / "bk_0010.sav");
-            ASSERT_EQ(::mkfifo((StatesFolder() / "bk_0010.sav").c_str(), 0600), 0);
-        }
+        ASSERT_TRUE(make());
         common::PathString folder;
         EXPECT_FALSE(core.LoadStateFromFile(folder, false));
         EXPECT_EQ(TakeConsoleTexts(core),
@@ -381,6 +379,8 @@ TEST_F(CoreStateTest, AStateFileThatCannotBeReadIsToldSo) {
     }
 }
 
+// An installed program keeps its data in the application-data folder; it still finds a state beside itself. Its
+// folders are given as the installer lays them out, relative to the test's working folder.
 TEST_F(CoreStateTest, InstalledProgramLoadsAStateBesideItselfAndSavesIntoTheSettingsFolder) {
     std::unique_ptr<emu::EmulatorConfig> first;
     const Bytes image = Saved(AtBreak(first));
