@@ -47,11 +47,15 @@ void SliceRunner::RunSlices(int64_t count) {
     for (int64_t slice = 0; slice < count; ++slice) {
         const int64_t left = RunCycles(budget);
         budget = schedule.EndSlice(static_cast<int32_t>(std::clamp<int64_t>(left, INT32_MIN, 0)));
-        if (schedule.FrameEnded()) {
+        const bool frameEnded = schedule.FrameEnded();
+        if (frameEnded) {
             schedule.NextFrame();
         }
         machine.TickBus();
         ++slices;
+        if (frameEnded && frameObserver) {
+            frameObserver();
+        }
     }
 }
 

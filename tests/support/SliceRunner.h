@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 namespace test_support {
 
@@ -33,6 +34,9 @@ public:
     int64_t RunCycles(int64_t cycles);
     // A host key, between slices.
     void Key(uint8_t code, bool down) { machine.KeyEvent(code, down); }
+    // Called after the last slice of every frame (its bus tick included), for tests that follow the run frame by
+    // frame.
+    void SetFrameObserver(std::function<void()> observer) { frameObserver = std::move(observer); }
 
     int64_t Slices() const { return slices; }
     int32_t SlicesPerFrame() const { return schedule.SlicesPerFrame(); }
@@ -44,6 +48,7 @@ private:
     int64_t slices = 0;
     // The next slice's cycles.
     int32_t budget = 0;
+    std::function<void()> frameObserver;
 };
 
 } // namespace test_support
