@@ -80,13 +80,15 @@ bool WaveOutSoundOutput::WriteBlock(int32_t index) {
     if (!opened) {
         return false;
     }
-    const std::span<const uint8_t> block = Block(index);
     const std::span<uint8_t> played = PlayBlock(index);
-    std::copy(block.begin(), block.end(), played.begin());
     if (blocksSent < heldBlocks) {
         FillAtRestLevel(played, SampleBits());
-    } else if (blocksSent == heldBlocks) {
-        FadeInFromRestLevel(played, SampleBits());
+    } else {
+        const std::span<const uint8_t> block = Block(index);
+        std::copy(block.begin(), block.end(), played.begin());
+        if (blocksSent == heldBlocks) {
+            FadeInFromRestLevel(played, SampleBits());
+        }
     }
     if (!device->Write(index)) {
         return false;
