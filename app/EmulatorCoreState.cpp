@@ -9,7 +9,9 @@
 #include "common/FileStream.h"
 #include "common/Paths.h"
 #include "common/RecordArchive.h"
+#include "common/platform/Folders.h"
 #include "emu/core/Computer.h"
+#include "emu/core/DriveSet.h"
 #include "emu/core/Report.h"
 #include "emu/core/SettingsFile.h"
 
@@ -154,7 +156,13 @@ bool EmulatorCore::LoadStateFromFile(common::PathString& folder, bool alreadyLoc
     stateMessage.Clear();
     const common::PathString path = StateFilePath(folder, false);
     const common::PathString name = common::GetFileName(path);
-    if (!common::FileExists(path)) {
+    const bool readable = common::FileExists(path);
+    if (!readable && common::platform::PathExists(path.View())) {
+        // A folder, FIFO or device, or a file it may not read: not a state that was never saved.
+        PrintStateLine(kErrorColour, "[ERROR] Error while loading state from file \"%s\" (not a readable file)", name);
+        return false;
+    }
+    if (!readable) {
         if (!powered) {
             console.Clear();
             if (console.IsCentred()) {
@@ -236,6 +244,9 @@ bool EmulatorCore::LoadState(common::ByteStream* source, const common::PathStrin
     common::MemoryStream settingsBackup;
     common::RecordArchive settingsArchive(settingsBackup);
     const bool settingsSaved = settingsBackup.Create(0, -1) && machine->SaveInitData(settingsArchive);
+    // A state opens the images it names for reading only; the drives get theirs back as they were opened.
+    DriveSet* const drives = machine->Drives();
+    const std::vector<DriveSet::Mount> mounts = drives != nullptr ? drives->Mounts() : std::vector<DriveSet::Mount>{};
 
     common::NarrowString errorText(kBadFormat);
     bool poweredOn = false;
@@ -252,6 +263,9 @@ bool EmulatorCore::LoadState(common::ByteStream* source, const common::PathStrin
                            errorText);
         } else {
             PrintStateLine(kErrorColour, "[ERROR] Error while loading state from memory (%s)", errorText);
+        }
+        if (drives != nullptr) {
+            drives->RestoreMounts(mounts);
         }
         common::NarrowString ignored;
         bool restoredPowerOn = false;

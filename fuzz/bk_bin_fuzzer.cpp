@@ -7,7 +7,6 @@
 #include "emu/core/DriveSet.h"
 #include "emu/core/MemoryMap.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -66,9 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         model.Run(100);
         return 0;
     }
+    // A file is taken whole or not at all: never cut at the end of the RAM.
     const uint16_t address = WordOf(data);
-    const uint32_t length = std::min<uint32_t>(WordOf(data + 2), 0100000u - address);
-    if (size < 4 || size > 32768 || address > 0100000 || length == 0 || size < 4 + length || !slot->mediaReady) {
+    const uint32_t length = WordOf(data + 2);
+    if (size < 4 || size > 32768 || address + length > 0100000 || length == 0 || size < 4 + length ||
+        !slot->mediaReady) {
         std::abort();
     }
     for (uint32_t index = 0; index < length; ++index) {

@@ -106,8 +106,8 @@ void BkMachine::SetBinIndicators(DriveSlot& slot, bool loaded) {
     slot.changed = false;
 }
 
-// Checks the whole file before memory changes: a file that is too short, too long, or aimed above the RAM loads
-// nothing.
+// Checks the whole file before memory changes: a file that is too short or too long, holds less than its length
+// says, or would run past the RAM into the ROM or the I/O page loads nothing, and the console says why.
 bool BkMachine::LoadBinFile(DriveSlot& slot, uint32_t hook) {
     SetBinIndicators(slot, false);
     MemoryMap* memory = Memory();
@@ -115,31 +115,43 @@ bool BkMachine::LoadBinFile(DriveSlot& slot, uint32_t hook) {
     if (memory == nullptr || !image.IsOpen() || slot.ImagePath().IsEmpty()) {
         return false;
     }
+    const common::PathString name = common::GetFileName(slot.ImagePath());
     const int64_t fileSize = image.Size();
-    if (fileSize < kHeaderBytes || fileSize > kLargestFile) {
+    if (fileSize < kHeaderBytes) {
+        PrintError("[BIN ERROR] File \"%s\" is too small to be loaded (<%ld)!", name, kHeaderBytes);
+        return false;
+    }
+    if (fileSize > kLargestFile) {
+        PrintError("[BIN ERROR] File \"%s\" is too big to be loaded (>%ld)!", name, kLargestFile);
         return false;
     }
     uint8_t header[kHeaderBytes] = {};
     const int64_t headerRead = image.ReadAt(header, 0, kHeaderBytes);
     slot.readActivity = slot.readActivity || headerRead > 0;
     if (headerRead != kHeaderBytes) {
+        PrintError("[BIN ERROR] File \"%s\" can not be read!", name);
         return false;
     }
     const uint32_t address = WordAt(header, 0);
-    uint32_t length = WordAt(header, 2);
-    if (address > kRamEnd) {
+    const uint32_t length = WordAt(header, 2);
+    if (length == 0) {
+        PrintError("[BIN ERROR] File \"%s\" holds no data (size=0)!", name);
         return false;
     }
-    if (address + length > kRamEnd) {
-        length = kRamEnd - address;
+    if (address + length > kRamEnd || address + length + kHeaderBytes >= memory->Size()) {
+        PrintError("[BIN ERROR] File \"%s\" at offset=%loo (size=%ld) runs past the RAM's end (%loo)!", name, address,
+                   length, kRamEnd);
+        return false;
     }
-    if (length == 0 || address + length + kHeaderBytes >= memory->Size()) {
+    if (length > fileSize - kHeaderBytes) {
+        PrintError("[BIN ERROR] File \"%s\" is shorter than its size=%ld!", name, length);
         return false;
     }
     std::vector<uint8_t> data(length);
     const int64_t dataRead = image.ReadAt(data.data(), kHeaderBytes, length);
     slot.readActivity = slot.readActivity || dataRead > 0;
     if (dataRead != static_cast<int64_t>(length)) {
+        PrintError("[BIN ERROR] File \"%s\" can not be read!", name);
         return false;
     }
     for (uint32_t index = 0; index < length; ++index) {
@@ -159,8 +171,7 @@ bool BkMachine::LoadBinFile(DriveSlot& slot, uint32_t hook) {
     for (const uint16_t cell : kLengthCells) {
         StoreWord(ram, cell, static_cast<uint16_t>(length));
     }
-    PrintLine("[BIN] File \"%s\" loaded at offset=%loo (size=%ld)", common::GetFileName(slot.ImagePath()), address,
-              length);
+    PrintLine("[BIN] File \"%s\" loaded at offset=%loo (size=%ld)", name, address, length);
     SetBinIndicators(slot, true);
     return true;
 }

@@ -348,12 +348,25 @@ bool BkFloppyController::GeometryFromSize(int32_t driveIndex, bool detected, uin
     } else if (size == kFortyCylinderSize) {
         cylinders = kDeclaredCylinders / 2;
     } else {
+        if (const DriveSlot* slot = RefusalToTell(*drive)) {
+            PrintError("[FDD_%ld ERROR] Incorrect file \"%s\" size %llu (need 409600 or 819200)!", driveIndex,
+                       slot->ImagePath(), size);
+        }
         return false;
     }
     heads = kHeads;
     sectors = kSectorsPerTrack;
     sectorSize = kSectorBytes;
     return true;
+}
+
+DriveSlot* BkFloppyController::RefusalToTell(const DiskDrive& drive) {
+    DriveSlot* slot = drive.Slot();
+    if (slot == nullptr || !slot->Image().IsOpen() || slot->refusalReported) {
+        return nullptr;
+    }
+    slot->refusalReported = true;
+    return slot;
 }
 
 void BkFloppyController::OnDriveChanged(int32_t driveIndex) {

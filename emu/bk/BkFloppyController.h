@@ -10,6 +10,7 @@ namespace emu {
 struct BusEvent;
 class Cpu1801BM1;
 class DiskDrive;
+class DriveSlot;
 
 // The floppy-disk controller of the BK models with a disk drive, "FDC BK", tag "FDC", over two drives. The CPU
 // sees it two ways:
@@ -24,7 +25,8 @@ class DiskDrive;
 //   write to a disk goes this way.
 //
 // Images are raw: 2 heads, 10 sectors of 512 bytes per track; 819200, 719872 and 726964 bytes give 80 cylinders,
-// 409600 bytes 40.
+// 409600 bytes 40. An image of another size, and a write to a read-only image, are told on the console once per
+// mount.
 //
 // State: "VER" 0, "DIDX" selected drive + 1, "CTLR", "STSR", "DATR" the registers, "TROT" and "TMRK" the event
 // generations, "TRBP" and "TRBS" the track position and length.
@@ -150,6 +152,9 @@ private:
     bool EncodeTrack(uint64_t cylinder, uint64_t head);
     // Takes the selection of the pending track: the drive when it is ready (else none), its track at the position.
     void RestoreTrack();
+    // The drive's slot when it holds an image whose refusal (a size no geometry takes, a write to a read-only
+    // image) has not been told yet, which then counts as told: once per mount. Null otherwise.
+    static DriveSlot* RefusalToTell(const DiskDrive& drive);
     // The transfer's sector copies on the drive; false at the first that fails.
     bool MoveSectors(DiskDrive& drive, bool read, uint16_t address, int32_t bytes);
     Cpu1801BM1* Processor() const;

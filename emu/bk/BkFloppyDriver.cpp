@@ -104,6 +104,12 @@ bool BkFloppyController::DriverTransfer(uint16_t address) {
         if (drive->Slot() != nullptr) {
             drive->Slot()->accessBlink = true;
         }
+        if (!read && drive->IsReady() && !drive->IsWritable()) {
+            if (const DriveSlot* slot = RefusalToTell(*drive)) {
+                PrintError("[FDD_%ld ERROR] Can not write to file \"%s\": it is read-only!", request.drive,
+                           slot->ImagePath());
+            }
+        }
         // Sector 0 wraps to an index far outside the geometry.
         if (!drive->CheckPosition(request.track, request.head, static_cast<uint64_t>(request.sector) - 1) ||
             !MoveSectors(*drive, read, request.buffer, bytes)) {

@@ -4,6 +4,7 @@
 #include "common/Paths.h"
 #include "common/ProgramFolders.h"
 #include "common/RecordArchive.h"
+#include "common/SafeFileName.h"
 #include "emu/core/IndexedKey.h"
 #include "emu/core/SettingsFile.h"
 #include "emu/core/StateChunk.h"
@@ -217,6 +218,11 @@ bool DriveSet::CheckSavedDrive(DriveKind kind, int32_t number, const SavedDrive&
     std::optional<StreamSizes> sizes;
     if (slot.ImagePath().Compare(drive.path) == 0) {
         sizes = SizesOf(slot);
+    } else if (common::IsNetworkPath(drive.path.View())) {
+        // Not even looked at: that would contact the host the state names.
+        PrintError("[%s_%ld ERROR] Can not load file \"%s\": a state may not name a network path!",
+                   NamesOf(kind).message, number, drive.path);
+        return false;
     } else if (drive.path.IsEmpty()) {
         sizes = StreamSizes{};
     } else if (common::FileExists(drive.path)) {
@@ -288,6 +294,32 @@ bool DriveSet::RestorePosition(common::ByteStream& stream, const SavedStream& sa
     return saved.size < 1 || stream.Seek(saved.position);
 }
 
+std::vector<DriveSet::Mount> DriveSet::Mounts() const {
+    std::vector<Mount> mounts;
+    for (const DriveSlot* slot : AllDrives()) {
+        mounts.push_back({slot->ImagePath(), slot->IsReadOnlyMount(), slot->latched});
+    }
+    return mounts;
+}
+
+void DriveSet::RestoreMounts(const std::vector<Mount>& mounts) {
+    const common::PathString imageFolder(lastImageFolder);
+    const common::PathString mountFolder(lastMountFolder);
+    for (size_t index = 0; index < std::min(mounts.size(), AllDrives().size()); ++index) {
+        DriveSlot& slot = *AllDrives()[index];
+        const Mount& mount = mounts[index];
+        if (slot.ImagePath().Compare(mount.path) != 0 || slot.IsReadOnlyMount() != mount.readOnly) {
+            slot.EjectImage();
+            if (!mount.path.IsEmpty()) {
+                slot.OpenImage(mount.path, !mount.readOnly);
+            }
+        }
+        slot.SetLatch(mount.latched);
+    }
+    lastImageFolder = imageFolder;
+    lastMountFolder = mountFolder;
+}
+
 std::unique_ptr<common::SettingsTree> DriveSet::BindSettings(bool all) {
     auto settings = std::make_unique<common::SettingsTree>();
     settings->BindString(common::NarrowString("lastPath"), &lastImageFolder);
@@ -319,7 +351,8 @@ bool DriveSet::SaveDriveSettings(const common::String& path) {
         DriveKindRecord& record = Record(kind);
         for (int32_t number = 0; number < std::min(Count(kind), kRememberedDriveLimit); ++number) {
             const DriveSlot& slot = *DriveAt(kind, number);
-            record.rememberedPath[static_cast<size_t>(number)] = slot.ImagePath();
+            record.rememberedPath[static_cast<size_t>(number)] =
+                slot.IsReadOnlyMount() ? common::PathString() : slot.ImagePath();
             record.rememberedLatch[static_cast<size_t>(number)] = slot.latched;
         }
     }

@@ -34,15 +34,28 @@ public:
     // path, size, latch and read activity; a hard disk adds the "_HDD<n>" chunk with its streams' positions.
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Reads the whole chunk and checks the drive counts, the images and their sizes before any drive changes;
-    // then remounts the images that differ, and gives the folder disks the states read for them once every one
-    // fits the image now mounted. A failure is printed as a console error, or explained in note. The recent
-    // folders stay as they were.
+    // then remounts the images that differ, for reading only, and gives the folder disks the states read for them
+    // once every one fits the image now mounted. A path on another host is refused without being looked at. A
+    // failure is printed as a console error, or explained in note. The recent folders stay as they were.
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;
+
+    // What a drive holds: its image's path (empty for none), whether that was a read-only mount, and its latch.
+    struct Mount {
+        common::PathString path;
+        bool readOnly = false;
+        bool latched = false;
+    };
+    // Every drive's, in the order of all drives.
+    std::vector<Mount> Mounts() const;
+    // Gives every drive back what it held, its image opened as it was: after a refused state load, whose remounts
+    // open every image for reading only. A drive that holds its image so already keeps it open.
+    void RestoreMounts(const std::vector<Mount>& mounts);
 
     // The drive settings: the two recent folders, and per kind how many drives are remembered and each one's
     // latch and image path; with all, every remembered place is bound, else only those in use.
     std::unique_ptr<common::SettingsTree> BindSettings(bool all);
-    // Remembers what every drive holds and writes the drive settings file.
+    // Remembers what every drive holds and writes the drive settings file; a read-only mount is not remembered, as
+    // the next run would mount it writable.
     bool SaveDriveSettings(const common::String& path);
     // Forgets what was remembered, reads the drive settings file and remounts what it names. A file that is
     // missing or damaged leaves the drives as they are and the recent folders at the program's folder (that of

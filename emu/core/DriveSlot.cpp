@@ -43,6 +43,7 @@ bool DriveSlot::OpenImage(const common::String& path, bool writable) {
     }
     imageUsable = image.IsUsable();
     imagePath.Assign(path);
+    readOnlyMount = !writable;
     ClearMediumFlags();
     latched = true;
     changed = true;
@@ -57,6 +58,7 @@ void DriveSlot::EjectImage() {
     owner->Notify(this, true);
     image.Close();
     imagePath.Clear();
+    readOnlyMount = false;
     ClearMediumFlags();
     changed = true;
     owner->Notify(this, false);
@@ -116,6 +118,7 @@ void DriveSlot::ClearMediumFlags() {
     changeSeen = false;
     mediaReady = false;
     accessBlink = false;
+    refusalReported = false;
 }
 
 } // namespace emu

@@ -26,7 +26,8 @@ public:
 
     // Mounts an image file, or a folder through the image stream's virtual disk. The folder of the path is
     // remembered by the owner even when the slot is occupied (an eject must come first) or the open fails. An image
-    // file opens for writing only when writable is set and the file allows it.
+    // file opens for writing only when writable is set and the file allows it; without writable it is a read-only
+    // mount.
     bool OpenImage(const common::String& path, bool writable = true);
     // Closes the image; latched stays as it is. Nothing happens on an empty slot.
     void EjectImage();
@@ -49,6 +50,9 @@ public:
     const SlotImageStream& Image() const { return image; }
     // The path the image was opened with; empty when nothing is mounted.
     const common::PathString& ImagePath() const { return imagePath; }
+    // The image was opened for reading only at the caller's asking (as every image a state brings in): it is never
+    // written, and the drive settings do not remember it.
+    bool IsReadOnlyMount() const { return readOnlyMount; }
     const common::NarrowString& Name() const { return name; }
     const common::NarrowString& ShortLabel() const { return shortLabel; }
     int32_t FileTypeCount() const { return extensions.Count(); }
@@ -69,6 +73,9 @@ public:
     bool readActivity = false;
     // Devices must not write the image.
     bool writeLocked = false;
+    // A device has told the user why it refuses the medium or a write to it; cleared when the medium changes, so
+    // that it is told once per mount.
+    bool refusalReported = false;
     // The medium changed and the drive device has not processed it yet.
     bool changed = false;
     // The slot is going away; devices must drop it.
@@ -85,6 +92,7 @@ private:
     DriveSetBase* owner;
     SlotImageStream image;
     common::PathString imagePath;
+    bool readOnlyMount = false;
     common::StringList extensions;
     common::StringList descriptions;
     common::NarrowString name;

@@ -20,9 +20,19 @@ bool SameIgnoringCase(const common::String& a, const common::String& b) {
     return upperA.Compare(upperB) == 0;
 }
 
-// The path itself when the file is there, else a file of its folder whose name differs in letter case only.
-bool FindFile(const common::PathString& path, common::PathString& result) {
-    if (common::FileExists(path)) {
+// The path itself when the file is there, else a file of its folder whose name differs in letter case only. The
+// first file met that is there but cannot be read (no permission, or not a regular file) is noted in unreadable.
+bool FindFile(const common::PathString& path, common::PathString& result, common::PathString& unreadable) {
+    const auto readable = [&](const common::PathString& candidate) {
+        if (common::FileExists(candidate)) {
+            return true;
+        }
+        if (unreadable.IsEmpty() && common::platform::PathExists(candidate.View()) && !common::IsDirectory(candidate)) {
+            unreadable = candidate;
+        }
+        return false;
+    };
+    if (readable(path)) {
         result = path;
         return true;
     }
@@ -36,7 +46,7 @@ bool FindFile(const common::PathString& path, common::PathString& result) {
         }
         common::PathString candidate(folder);
         candidate.Append(entryName);
-        if (common::FileExists(candidate)) {
+        if (readable(candidate)) {
             result = candidate;
             found = true;
         }
@@ -51,20 +61,26 @@ RomFileLoader::RomFileLoader(const Device& device)
       folders(computer != nullptr ? computer->Folders() : common::ProgramFolders::Host()) {}
 
 bool RomFileLoader::LocateConfigFiles(const common::String& name, common::PathString& result) const {
+    common::PathString unreadable;
+    return Locate(name, result, unreadable);
+}
+
+bool RomFileLoader::Locate(const common::String& name, common::PathString& result,
+                           common::PathString& unreadable) const {
     result.Clear();
     if (name.IsEmpty()) {
         return false;
     }
-    if (LocateUnder(folders.GetProgramFolder(), name, result)) {
+    if (LocateUnder(folders.GetProgramFolder(), name, result, unreadable)) {
         return true;
     }
     const common::PathString settingsFolder =
         folders.GetDataFolder(common::PathString(Computer::kDataFolderName), false);
-    return common::IsDirectory(settingsFolder) && LocateUnder(settingsFolder, name, result);
+    return common::IsDirectory(settingsFolder) && LocateUnder(settingsFolder, name, result, unreadable);
 }
 
-bool RomFileLoader::LocateUnder(const common::PathString& base, const common::String& name,
-                                common::PathString& result) const {
+bool RomFileLoader::LocateUnder(const common::PathString& base, const common::String& name, common::PathString& result,
+                                common::PathString& unreadable) const {
     const common::PathString none;
     const common::PathString configs = folders.ComposeFilePath(base, common::PathString("configs"), none, none);
     const common::PathString modelId = common::PathString(computer != nullptr ? computer->ModelId() : nullptr);
@@ -75,7 +91,7 @@ bool RomFileLoader::LocateUnder(const common::PathString& base, const common::St
              folders.ComposeFilePath(configs, none, name, none),
              folders.ComposeFilePath(base, none, name, none),
          }) {
-        if (FindFile(candidate, result)) {
+        if (FindFile(candidate, result, unreadable)) {
             return true;
         }
     }
@@ -89,24 +105,44 @@ int32_t RomFileLoader::FindOneOfFiles(common::FileStream& stream, const common::
     if (names[0].IsEmpty()) {
         return 0;
     }
+    // Per name tried, a file that was there but could not be taken, and why.
+    std::array<common::PathString, 5> refused;
+    std::array<const char*, 5> reasons{};
     size_t tried = 0;
     for (; tried < names.size() && !names[tried].IsEmpty(); ++tried) {
         common::PathString found;
-        if (LocateConfigFiles(names[tried], found) && stream.OpenForReading(found) && stream.Size() != 0) {
-            if (logLoaded) {
-                device.PrintLine("[INIT] Loaded file \"%s\" (%s)", names[tried], description);
+        common::PathString unreadable;
+        if (Locate(names[tried], found, unreadable)) {
+            if (stream.OpenForReading(found) && stream.Size() != 0) {
+                if (logLoaded) {
+                    device.PrintLine("[INIT] Loaded file \"%s\" (%s)", names[tried], description);
+                }
+                return static_cast<int32_t>(tried) + 1;
             }
-            return static_cast<int32_t>(tried) + 1;
+            refused[tried] = found;
+            reasons[tried] = stream.IsOpen() ? "is empty" : "can not be read";
+        } else if (!unreadable.IsEmpty()) {
+            refused[tried] = unreadable;
+            reasons[tried] = "can not be read";
         }
         stream.Close();
     }
     if (tried == 1) {
-        device.PrintError("[ERROR] File \"%s\" (%s) not found!", names[0], description);
+        if (reasons[0] != nullptr) {
+            device.PrintError("[ERROR] File \"%s\" (%s) %s!", refused[0], description, reasons[0]);
+        } else {
+            device.PrintError("[ERROR] File \"%s\" (%s) not found!", names[0], description);
+        }
         return 0;
     }
     device.PrintError("[ERROR] No one of files found (%s): ", description);
     for (size_t index = 0; index < tried; ++index) {
-        device.PrintError("   \"%s\"%s", names[index], index + 1 < tried ? " or " : "");
+        const char* separator = index + 1 < tried ? " or " : "";
+        if (reasons[index] != nullptr) {
+            device.PrintError("   \"%s\" %s%s", refused[index], reasons[index], separator);
+        } else {
+            device.PrintError("   \"%s\"%s", names[index], separator);
+        }
     }
     return 0;
 }

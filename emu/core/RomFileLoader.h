@@ -38,8 +38,8 @@ public:
     // The path of the first place that holds the name; false (result empty) when none does.
     bool LocateConfigFiles(const common::String& name, common::PathString& result) const;
     // Opens on stream the first alternative found that is not empty and answers its number, 1 to 5, with the
-    // stream at its start; else prints what was looked for and answers 0. With logLoaded the file found is
-    // reported.
+    // stream at its start; else prints what was looked for and answers 0, naming a file that was there but empty or
+    // could not be read. With logLoaded the file found is reported.
     int32_t FindOneOfFiles(common::FileStream& stream, const common::NarrowString& description,
                            const FileAlternatives& names, bool logLoaded = false) const;
 
@@ -67,8 +67,11 @@ public:
                                  const common::PathString& evenName, const common::PathString& oddName) const;
 
 private:
+    // As LocateConfigFiles; a file met on the way that is there but cannot be read is noted in unreadable.
+    bool Locate(const common::String& name, common::PathString& result, common::PathString& unreadable) const;
     // The first of the four places under base that holds the name.
-    bool LocateUnder(const common::PathString& base, const common::String& name, common::PathString& result) const;
+    bool LocateUnder(const common::PathString& base, const common::String& name, common::PathString& result,
+                     common::PathString& unreadable) const;
     // Whether the file's size lies within the limits (0 for none); prints why not.
     bool SizeFits(const common::String& name, int64_t size, uint32_t minimumSize, uint32_t maximumSize) const;
     // Whether the file fits the room it has; prints why not.

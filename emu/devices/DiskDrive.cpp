@@ -239,6 +239,7 @@ bool DiskDrive::FlushBuffer() {
         return true;
     }
     if (slot == nullptr || !slot->mediaReady || !slot->latched || slot->writeLocked || !Medium()->CanWrite()) {
+        DropSector();
         return false;
     }
     ImageStream& image = *Medium();
@@ -252,10 +253,16 @@ bool DiskDrive::FlushBuffer() {
         slot->writeActivity = true;
     }
     if (written != size) {
+        DropSector();
         return false;
     }
     bufferDirty = false;
     return true;
+}
+
+void DiskDrive::DropSector() {
+    bufferValid = false;
+    bufferDirty = false;
 }
 
 void DiskDrive::DropBuffer() {

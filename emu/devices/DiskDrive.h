@@ -25,8 +25,9 @@ class ImageStream;
 // sector through the stream.
 //
 // The image is written only when the buffered sector must go: when the head position changes, the machine stops,
-// the state is saved, a media change is announced, or the drive is destroyed. Everything runs on the emulation
-// thread; media change only between run slices, so the drive takes no lock.
+// the state is saved, a media change is announced, or the drive is destroyed; a sector that cannot be written then
+// is dropped. Everything runs on the emulation thread; media change only between run slices, so the drive takes no
+// lock.
 class DiskDrive : public Device {
 public:
     // Told when a timed seek ends, arrived (ok) or failed.
@@ -48,8 +49,8 @@ public:
     ~DiskDrive() override;
 
     // Starts the head position over with (cylinder, head, sector); false outside the geometry. A dirty sector of a
-    // writable drive is written back first, and its failure keeps the position. The Set forms change one index
-    // (and always start over at byte 0).
+    // writable drive is written back first; when that fails, the sector is dropped and the position kept, this
+    // once. The Set forms change one index (and always start over at byte 0).
     bool CheckPosition(uint64_t cylinder, uint64_t head, uint64_t sector);
     bool SetCylinderIndex(uint64_t cylinder);
     bool SetHeadIndex(uint64_t head);
@@ -68,7 +69,9 @@ public:
 
     // Reads the sector at the head position into the buffer unless it holds it.
     bool LoadBuffer();
-    // Writes a dirty buffered sector back; true when nothing had to be written.
+    // Writes a dirty buffered sector back; true when nothing had to be written. A sector that cannot be written
+    // is dropped, so that it never lands in the image later (a full disk freed, say) and the head moves on: the
+    // write it held has failed, and the next read of that sector reads the image.
     bool FlushBuffer();
     // Forgets the buffered sector without writing it.
     void DropBuffer();
@@ -144,6 +147,8 @@ private:
     void RefreshMedia(DriveSlot* newSlot);
     // Examines the slot's medium again when it changed.
     void RefreshChangedMedia();
+    // Forgets the buffered sector's content; the buffer stays.
+    void DropSector();
     // Sets ready and writable from the slot's flags.
     void UpdateReadiness();
     bool MoveTo(uint64_t cylinder, uint64_t head, uint64_t sector);

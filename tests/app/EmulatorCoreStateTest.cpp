@@ -5,7 +5,11 @@
 #include "app/LoopStateChunk.h"
 #include "common/MemoryStream.h"
 #include "common/RecordArchive.h"
+#include "emu/bk/BkFloppyController.h"
+#include "emu/core/DriveSet.h"
+#include "emu/core/DriveSlot.h"
 #include "emu/core/SettingsFile.h"
+#include "emu/devices/DiskDrive.h"
 #include "support/StateBytes.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +17,15 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace app_test {
 namespace {
@@ -49,12 +60,36 @@ Bytes Patched(Bytes image, size_t at, const Bytes& with) {
     return image;
 }
 
+// The stand-in for "BK-0010 + FDD" with the floppy controller and its two drives.
+class FloppyStandIn : public StandInModel {
+public:
+    FloppyStandIn() : StandInModel(2) {}
+
+    std::unique_ptr<emu::Computer> NewInstance() const override { return std::make_unique<FloppyStandIn>(); }
+    bool CreateServices() override {
+        if (!StandInModel::CreateServices() || !Drives()->SetFloppyCount(2)) {
+            return false;
+        }
+        auto made = std::make_unique<emu::BkFloppyController>();
+        controller = made.get();
+        return AddChild(std::move(made)) && controller->AddDrive(Drives()->DriveAt(emu::DriveKind::Floppy, 0)) &&
+               controller->AddDrive(Drives()->DriveAt(emu::DriveKind::Floppy, 1));
+    }
+
+    emu::DriveSlot& Slot(int32_t index) const { return *Drives()->DriveAt(emu::DriveKind::Floppy, index); }
+    emu::BkFloppyController* controller = nullptr;
+};
+
+inline constexpr emu::EmulatorConfig::MachineListEntry kFloppyList[] = {
+    {[]() -> std::unique_ptr<emu::Computer> { return std::make_unique<FloppyStandIn>(); }, false}};
+
 class CoreStateTest : public testing::Test {
 protected:
     // A core of the model in a configuration of its own, powered on and standing at a break after it ran a
     // while.
-    emu::EmulatorCore& AtBreak(std::unique_ptr<emu::EmulatorConfig>& config, size_t model = 0) {
-        config = MakeConfig(program.Folders(), kStandInList);
+    emu::EmulatorCore& AtBreak(std::unique_ptr<emu::EmulatorConfig>& config, size_t model = 0,
+                               std::span<const emu::EmulatorConfig::MachineListEntry> machines = kStandInList) {
+        config = MakeConfig(program.Folders(), machines);
         emu::EmulatorCore* core = config->CreateCore(static_cast<int32_t>(model < 3 ? model : model + 1));
         EXPECT_NE(core, nullptr);
         EXPECT_TRUE(core->SetRunState(false, true));
@@ -225,6 +260,59 @@ TEST_F(CoreStateTest, RefusedImagesChangeNothing) {
     }
 }
 
+// A state opens the images it names for reading only. When it is refused after its drives were remounted, every
+// drive gets back what it held, opened as it was: the user's own image stays writable for the guest.
+TEST_F(CoreStateTest, ARefusedLoadGivesTheDrivesBackTheirImagesAsTheyWereOpened) {
+    const std::u16string mine = program.Folder().WriteFile(u"a.img", std::string(409600, 'A'));
+    const std::u16string other = program.Folder().WriteFile(u"b.img", std::string(409600, 'B'));
+    const auto mount = [](emu::EmulatorCore& core, const std::u16string& path) {
+        return WhileHeld(core, [&] {
+            emu::DriveSlot& slot = static_cast<FloppyStandIn*>(core.Machine())->Slot(1);
+            slot.EjectImage();
+            return slot.OpenImage(common::PathString(path.c_str()));
+        });
+    };
+    // The drive holds the user's image, writable, as the guest sees it too.
+    const auto holdsMine = [&](emu::EmulatorCore& core) {
+        return WhileHeld(core, [&] {
+            const auto& machine = *static_cast<FloppyStandIn*>(core.Machine());
+            const emu::DriveSlot& slot = machine.Slot(1);
+            return std::u16string(slot.ImagePath().View()) == mine && slot.Image().CanWrite() &&
+                   !slot.IsReadOnlyMount() && machine.controller->GetDrive(1)->IsWritable();
+        });
+    };
+
+    std::unique_ptr<emu::EmulatorConfig> config;
+    emu::EmulatorCore& core = AtBreak(config, 0, kFloppyList);
+    ASSERT_TRUE(mount(core, other));
+    const Bytes image = Saved(core);
+    ASSERT_TRUE(mount(core, mine));
+    ASSERT_TRUE(holdsMine(core));
+
+    const size_t drivesEnd = Find(image, ChunkEnd("_DRIVES")) + ChunkEnd("_DRIVES").size();
+    ASSERT_LT(drivesEnd, image.size());
+    std::vector<std::pair<std::string, Bytes>> damaged = {
+        {"end tag", Patched(image, image.size() - 1, {'X'})},
+        {"controller chunk", Patched(image, Find(image, Name("FDC BK")) + 4, {'X'})},
+    };
+    for (const size_t cut : {drivesEnd, drivesEnd + 1, (drivesEnd + image.size()) / 2, image.size() - 1}) {
+        damaged.push_back({"cut at " + std::to_string(cut), Bytes(image.begin(), image.begin() + cut)});
+    }
+    for (const auto& [name, bytes] : damaged) {
+        EXPECT_FALSE(Load(core, bytes)) << name;
+        EXPECT_TRUE(core.IsPowered() && core.IsBreakPending()) << name;
+        EXPECT_TRUE(holdsMine(core)) << name;
+    }
+
+    // No state to go back to: the machine stays off, and its drives as they were.
+    std::unique_ptr<emu::EmulatorConfig> stoppedConfig = MakeConfig(program.Folders(), kFloppyList);
+    emu::EmulatorCore& stopped = *stoppedConfig->CreateCore(0);
+    ASSERT_TRUE(mount(stopped, mine));
+    EXPECT_FALSE(Load(stopped, Bytes(image.begin(), image.begin() + drivesEnd + 1)));
+    EXPECT_FALSE(stopped.IsPowered());
+    EXPECT_TRUE(holdsMine(stopped));
+}
+
 TEST_F(CoreStateTest, FailedLoadIntoAStoppedMachineLeavesItStopped) {
     std::unique_ptr<emu::EmulatorConfig> config;
     const Bytes image = Saved(AtBreak(config));
@@ -263,6 +351,32 @@ TEST_F(CoreStateTest, StateFilesLiveInTheSettingsFolderOnePerModel) {
               std::vector<std::string>{
                   "State not loaded, because file \"bk_0010.sav\" did not exists (no state was saved?)"});
     EXPECT_TRUE(first.IsBreakPending());
+}
+
+// Something at the state file's path that is no file to read is no missing state: the line says so, and nothing
+// changes.
+TEST_F(CoreStateTest, AStateFileThatCannotBeReadIsToldSo) {
+    std::unique_ptr<emu::EmulatorConfig> config;
+    emu::EmulatorCore& core = AtBreak(config);
+    const Bytes image = Saved(core);
+    const std::filesystem::path file = StatesFolder() / "bk_0010.sav";
+    std::vector<std::pair<std::string, std::function<bool()>>> kinds = {
+        {"folder", [&] { return std::filesystem::create_directories(file); }},
+    };
+#ifndef _WIN32
+    kinds.push_back({"FIFO", [&] { return std::filesystem::remove(file) && ::mkfifo(file.c_str(), 0600) == 0; }});
+#endif
+    for (const auto& [kind, make] : kinds) {
+        SCOPED_TRACE(kind);
+        ASSERT_TRUE(make());
+        common::PathString folder;
+        EXPECT_FALSE(core.LoadStateFromFile(folder, false));
+        EXPECT_EQ(TakeConsoleTexts(core),
+                  std::vector<std::string>{
+                      "[ERROR] Error while loading state from file \"bk_0010.sav\" (not a readable file)"});
+        EXPECT_TRUE(core.IsPowered() && core.IsBreakPending());
+        EXPECT_EQ(Saved(core), image);
+    }
 }
 
 // An installed program keeps its data in the application-data folder; it still finds a state beside itself. Its

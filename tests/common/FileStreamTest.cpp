@@ -108,7 +108,8 @@ TEST_F(FileStreamTest, FoldersAreNeverOpened) {
 std::vector<std::u16string> NonRegularPaths(const test_support::TemporaryFolder& folder) {
 #ifdef _WIN32
     (void)folder;
-    return {u"NUL", u"CON", u"\\\\.\\pipe\\zov-no-such-pipe", u"\\\\.\\PhysicalDrive0"};
+    // The names the host reserves are refused by their form, before anything opens (or creates) them.
+    return {u"NUL", u"CON", u"\\\\.\\pipe\\zov-no-such-pipe", u"\\\\.\\PhysicalDrive0", u"COM\u00B9", u"lpt\u00B3.img"};
 #else
     const std::u16string fifo = folder.PathOf(u"tape.fifo");
     EXPECT_EQ(::mkfifo((folder.Path() / "tape.fifo").c_str(), 0600), 0);

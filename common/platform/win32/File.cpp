@@ -1,5 +1,6 @@
 #include "common/platform/File.h"
 
+#include "common/SafeFileName.h"
 #include "common/platform/HostPath.h"
 #include "common/platform/win32/LongPath.h"
 
@@ -34,20 +35,6 @@ int64_t Transfer(HANDLE file, Bytes* bytes, int64_t count, Call call) {
     return done;
 }
 
-// Device paths are refused before anything opens them: "\\.\" names (pipes, volumes, raw disks) and the
-// device-namespace forms of "\\?\" other than a drive letter or a UNC share; raw disks answer as disk files.
-bool NamesADevice(const std::wstring& name) {
-    const auto startsWith = [&](std::wstring_view prefix) { return name.compare(0, prefix.size(), prefix) == 0; };
-    if (startsWith(L"\\\\.\\") || startsWith(L"//./")) {
-        return true;
-    }
-    if (startsWith(L"\\\\?\\")) {
-        const bool driveLetter = name.size() > 5 && name[5] == L':';
-        return !driveLetter && !startsWith(L"\\\\?\\UNC\\");
-    }
-    return false;
-}
-
 struct HandleCloser {
     void operator()(void* opened) const { ::CloseHandle(opened); }
 };
@@ -68,7 +55,9 @@ File::~File() {
 bool File::OpenRegular(std::u16string_view path, FileMode mode) {
     Close();
     const std::wstring name = ToHostPath(path);
-    if (name.empty() || name.find(L'\0') != std::wstring::npos || NamesADevice(name)) {
+    // What the path's form says is a device is never opened: opening one can act on it, and a raw disk answers as a
+    // disk file.
+    if (name.empty() || name.find(L'\0') != std::wstring::npos || IsDevicePath(path)) {
         return false;
     }
     const DWORD access = mode == FileMode::ReadOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
@@ -93,7 +82,7 @@ bool File::OpenRegular(std::u16string_view path, FileMode mode) {
 bool File::OpenRegularInside(std::u16string_view folder, const std::vector<std::u16string_view>& names) {
     Close();
     const std::wstring base = ToHostPath(folder);
-    if (base.empty() || base.find(L'\0') != std::wstring::npos || names.empty() || NamesADevice(base)) {
+    if (base.empty() || base.find(L'\0') != std::wstring::npos || names.empty() || IsDevicePath(folder)) {
         return false;
     }
     // Each folder on the way is held open without delete sharing, so none can be swapped for a link until the file
@@ -177,6 +166,9 @@ FileIdentity File::Identity() const {
 }
 
 bool IsFolder(std::u16string_view path) {
+    if (IsDevicePath(path)) {
+        return false;
+    }
     const DWORD attributes = ::GetFileAttributesW(ToHostPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }

@@ -103,7 +103,7 @@ TEST_F(BkBinFileTest, AFileInTheSlotIsLoadedAndStartedWhereItSays) {
          0,
          0400},
         {"at 0400, 0774 below it", BinFile(0400, 0200, Words({0402}) + Loops(0176)), {{0774, 0100}}, 0402, 0400, 0200},
-        {"cut at 077777", BinFile(070000, 020000, Loops(020000)), {}, 070000, 070000, 010000},
+        {"up to 077777", BinFile(070000, 010000, Loops(010000)), {}, 070000, 070000, 010000},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(each.what);
@@ -136,19 +136,25 @@ TEST_F(BkBinFileTest, AFileInTheSlotIsLoadedAndStartedWhereItSays) {
     }
 }
 
-// A file that cannot be taken loads nothing: the ROM boots as without a file.
+// A file that cannot be taken loads nothing, and the console says why: the ROM boots as without a file.
 TEST_F(BkBinFileTest, ABadFileLeavesTheRomToBoot) {
     struct Case {
         const char* what;
         std::string file;
+        std::string line;
     };
     const std::vector<Case> cases = {
-        {"3 bytes", std::string(3, '\0')},
-        {"32769 bytes", BinFile(01000, 4, Loops(32765))},
-        {"shorter than its length", BinFile(01000, 0100, Loops(010))},
-        {"no data", BinFile(01000, 0, "")},
-        {"at 0100000", BinFile(0100000, 2, Loops(2))},
-        {"above 0100000", BinFile(0100002, 2, Loops(2))},
+        {"3 bytes", std::string(3, '\0'), "is too small to be loaded (<4)!"},
+        {"32769 bytes", BinFile(01000, 4, Loops(32765)), "is too big to be loaded (>32768)!"},
+        {"shorter than its length", BinFile(01000, 0100, Loops(010)), "is shorter than its size=64!"},
+        {"no data", BinFile(01000, 0, ""), "holds no data (size=0)!"},
+        {"at 0100000", BinFile(0100000, 2, Loops(2)), "at offset=100000o (size=2) runs past the RAM's end (100000o)!"},
+        {"above 0100000", BinFile(0100002, 2, Loops(2)),
+         "at offset=100002o (size=2) runs past the RAM's end (100000o)!"},
+        {"into the ROM", BinFile(077000, 02000, Loops(02000)),
+         "at offset=77000o (size=1024) runs past the RAM's end (100000o)!"},
+        {"in the I/O page", BinFile(0177600, 2, Loops(2)),
+         "at offset=177600o (size=2) runs past the RAM's end (100000o)!"},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(each.what);
@@ -156,6 +162,7 @@ TEST_F(BkBinFileTest, ABadFileLeavesTheRomToBoot) {
         run->RunFrames(1);
         EXPECT_EQ(Pc(*run), kRomLoop) << std::oct << Pc(*run);
         EXPECT_TRUE(run->Lines("[BIN]").empty());
+        EXPECT_EQ(run->Lines("[BIN ERROR]"), std::vector<std::string>{"[BIN ERROR] File \"prog.bin\" " + each.line});
         for (const uint16_t cell : {0264, 0266, 01000}) {
             EXPECT_EQ(Word(*run, cell), 0);
         }

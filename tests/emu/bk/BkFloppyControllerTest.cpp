@@ -239,6 +239,25 @@ TEST(BkFloppyControllerTest, GeometryComesFromTheImageSize) {
     EXPECT_FALSE(run.Fdc().GeometryFromSize(2, false, cylinders, heads, sectors, size));
 }
 
+// The guest sees only a drive that is not ready; the console says why, once for each mount of such an image.
+TEST(BkFloppyControllerTest, AnImageOfASizeNoGeometryTakesIsToldOnceAMount) {
+    FloppyRun run({RawImage(kFullImage), RawImage(kHalfImage - 1)});
+    ASSERT_TRUE(run.PowerOn());
+    const std::string line = "[FDD_1 ERROR] Incorrect file \"" +
+                             std::string(run.machine.Slot(1)->ImagePath().GetNarrow()) +
+                             "\" size 409599 (need 409600 or 819200)!";
+    EXPECT_EQ(run.Lines("[FDD_"), std::vector<std::string>{line});
+    EXPECT_FALSE(run.Drive(1).IsReady());
+    run.machine.Slot(1)->SetLatch(false);
+    run.machine.Slot(1)->SetLatch(true);
+    EXPECT_EQ(run.Lines("[FDD_"), std::vector<std::string>{line}) << "the latch is no new mount";
+    run.Mount(1, RawImage(kHalfImage - 1));
+    EXPECT_EQ(run.Lines("[FDD_"), (std::vector<std::string>{line, line}));
+    run.Mount(1, RawImage(kHalfImage));
+    run.machine.Slot(0)->EjectImage();
+    EXPECT_EQ(run.Lines("[FDD_").size(), 2u) << "images that fit, and an empty drive, are not told";
+}
+
 TEST(BkFloppyControllerTest, DataAnImageCannotSupplyKeepsTheGapWords) {
     FloppyRun run({RawImage(719872)});
     ASSERT_TRUE(run.PowerOn());

@@ -1,10 +1,12 @@
 // The floppy ROM's sector routine served directly: a program calls 0160372 with R3 at its parameter block, and the
 // fetch of that word moves the sectors, sets the carry and returns at once.
 #include "FloppyRun.h"
+#include "emu/core/FakeFolderDisk.h"
 #include "emu/devices/DiskDrive.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -174,6 +176,62 @@ TEST(BkFloppyDriverTest, AWriteToAReadOnlyDiskFails) {
     EXPECT_TRUE(run.Call({-256, 1, 0, 0, 1}, false));
     EXPECT_TRUE(SameBytes(run.Image(1), image));
     EXPECT_FALSE(run.Call({256, 1, 0, 0, 1}, true)) << "reading it works";
+}
+
+// An image mounted for reading only (as a state brings one in): the guest's writes fail, and the console says why
+// once for each mount, not for every sector.
+TEST(BkFloppyDriverTest, AWriteToAReadOnlyMountIsToldOnceAMount) {
+    DriverRun run;
+    DriveSlot& slot = *run.machine.Slot(1);
+    const common::PathString path = slot.ImagePath();
+    const std::string line =
+        "[FDD_1 ERROR] Can not write to file \"" + std::string(path.GetNarrow()) + "\": it is read-only!";
+    slot.EjectImage();
+    ASSERT_TRUE(slot.OpenImage(path, false));
+    const std::string image = run.Image(1);
+    EXPECT_TRUE(run.Call({-256, 1, 0, 0, 1}, false));
+    EXPECT_TRUE(run.Call({-512, 3, 2, 1, 1}, false));
+    EXPECT_FALSE(run.Call({256, 1, 0, 0, 1}, true)) << "reading it works";
+    EXPECT_TRUE(SameBytes(run.Image(1), image));
+    EXPECT_EQ(run.Lines("[FDD_"), std::vector<std::string>{line});
+
+    slot.EjectImage();
+    ASSERT_TRUE(slot.OpenImage(path, false));
+    EXPECT_TRUE(run.Call({-256, 1, 0, 0, 1}, false));
+    EXPECT_EQ(run.Lines("[FDD_"), (std::vector<std::string>{line, line})) << "a new mount is told again";
+    EXPECT_FALSE(run.Call({-256, 1, 0, 0, 0}, true)) << "the writable drive";
+    EXPECT_EQ(run.Lines("[FDD_").size(), 2u);
+}
+
+// A write the image refuses fails the call and is gone: other sectors still read, and once the disk has room again
+// the refused sector never lands in the image, which still holds its old bytes.
+TEST(BkFloppyDriverTest, AWriteAFullDiskRefusesIsDropped) {
+    DriverRun run;
+    DriveSlot& slot = *run.machine.Slot(0);
+    const std::string original = RawImage(kFullImage);
+    auto made = std::make_unique<FakeFolderDisk>(original);
+    FakeFolderDisk& disk = *made;
+    disk.full = true;
+    slot.EjectImage();
+    ASSERT_TRUE(slot.Image().AttachFolderDisk(std::move(made)));
+    ASSERT_TRUE(slot.OpenImage(common::PathString(run.folder.Path().u16string().c_str())));
+    ASSERT_TRUE(run.Drive(0).IsWritable());
+
+    run.FillBuffer(512, 0x21);
+    EXPECT_TRUE(run.Call({-256, 6, 3, 0, 0}, false)) << "the write fails";
+    EXPECT_FALSE(run.Call({256, 3, 10, 1, 0}, true)) << "another sector reads";
+    EXPECT_TRUE(SameBytes(run.MemoryBytes(kBuffer, 512), SectorPattern(10, 1, 2)));
+
+    disk.full = false;
+    EXPECT_FALSE(run.Call({256, 1, 0, 0, 0}, true));
+    EXPECT_FALSE(run.Call({256, 6, 3, 0, 0}, true));
+    EXPECT_TRUE(SameBytes(run.MemoryBytes(kBuffer, 512), SectorPattern(3, 0, 5))) << "the image's own bytes";
+    EXPECT_TRUE(SameBytes(disk.Bytes(), original));
+
+    run.FillBuffer(512, 0x43);
+    EXPECT_FALSE(run.Call({-256, 6, 3, 0, 0}, true)) << "with room, the next write of that sector lands";
+    EXPECT_TRUE(
+        SameBytes(disk.Bytes().substr(((3 * 2 + 0) * 10 + 5) * kSectorBytes, 512), run.MemoryBytes(kBuffer, 512)));
 }
 
 TEST(BkFloppyDriverTest, TheHookAnswersOnlyTheFetchAtTheEntry) {

@@ -93,6 +93,21 @@ TEST_F(DriveSetSettingsTest, LoadingRemountsTheRememberedImages) {
     EXPECT_EQ(target.LastMountFolder().Compare(common::GetProgramFolder()), 0);
 }
 
+// An image a state brought in is never written: the next run would mount it writable, so it is not remembered.
+TEST_F(DriveSetSettingsTest, AReadOnlyMountIsNotRemembered) {
+    const common::PathString mine = Image(u"a.img");
+    const common::PathString broughtIn = Image(u"b.img");
+    ASSERT_TRUE(source.DriveAt(DriveKind::Floppy, 0)->OpenImage(mine));
+    ASSERT_TRUE(source.DriveAt(DriveKind::Floppy, 1)->OpenImage(broughtIn, false));
+    ASSERT_TRUE(source.SaveDriveSettings(settingsFile));
+
+    ASSERT_TRUE(target.LoadDriveSettings(settingsFile));
+    EXPECT_TRUE(Holds(target, DriveKind::Floppy, 0, mine));
+    EXPECT_TRUE(target.DriveAt(DriveKind::Floppy, 0)->Image().CanWrite());
+    EXPECT_TRUE(Holds(target, DriveKind::Floppy, 1, common::PathString()));
+    EXPECT_FALSE(target.DriveAt(DriveKind::Floppy, 1)->Image().IsOpen());
+}
+
 TEST_F(DriveSetSettingsTest, AMissingOrDamagedFileLeavesTheDrivesAsTheyAre) {
     ASSERT_TRUE(source.DriveAt(DriveKind::Floppy, 1)->OpenImage(Image(u"a.img")));
     ASSERT_TRUE(source.SaveDriveSettings(settingsFile));

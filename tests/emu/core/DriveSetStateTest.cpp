@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -127,6 +128,58 @@ TEST_F(DriveSetStateTest, AnImageAStateBringsInIsNeverWritten) {
     EXPECT_EQ(broughtIn.Image().WriteAt("X", 0, 1), 0);
     EXPECT_TRUE(target.DriveAt(DriveKind::Floppy, 1)->Image().CanWrite());
     EXPECT_EQ(folder.ReadFile(u"a.img"), "floppy");
+}
+
+// After a refused state load the drives get back what they held, each image opened as it was; a drive that holds
+// its image so already keeps it open.
+TEST_F(DriveSetStateTest, RestoredMountsReopenTheImagesAsTheyWereOpened) {
+    const common::PathString mine = Image(u"a.img", "floppy");
+    const common::PathString broughtIn = Image(u"b.img", "floppy");
+    const common::PathString game = Image(u"game.bin", "bin");
+    ASSERT_TRUE(source.DriveAt(DriveKind::Floppy, 1)->OpenImage(broughtIn));
+    const Bytes state = Saved(source);
+    ASSERT_TRUE(target.DriveAt(DriveKind::Floppy, 0)->OpenImage(broughtIn, false));
+    ASSERT_TRUE(target.DriveAt(DriveKind::Floppy, 1)->OpenImage(mine));
+    target.DriveAt(DriveKind::Floppy, 1)->SetLatch(false);
+    ASSERT_TRUE(target.DriveAt(DriveKind::Cartridge, 0)->OpenImage(game));
+    target.SetLastImageFolder(common::PathString("images/"));
+    const std::vector<DriveSet::Mount> before = target.Mounts();
+
+    ASSERT_TRUE(Load(target, state));
+    EXPECT_FALSE(target.DriveAt(DriveKind::Floppy, 1)->Image().CanWrite());
+    const ImageStream* cartridge = &target.DriveAt(DriveKind::Cartridge, 0)->Image();
+    target.RestoreMounts(before);
+    for (size_t index = 0; index < before.size(); ++index) {
+        const DriveSlot& slot = *target.AllDrives()[index];
+        EXPECT_EQ(slot.ImagePath().Compare(before[index].path), 0) << index;
+        EXPECT_EQ(slot.IsReadOnlyMount(), before[index].readOnly) << index;
+        EXPECT_EQ(slot.latched, before[index].latched) << index;
+    }
+    EXPECT_TRUE(target.DriveAt(DriveKind::Floppy, 1)->Image().CanWrite());
+    EXPECT_FALSE(target.DriveAt(DriveKind::Floppy, 0)->Image().CanWrite());
+    EXPECT_EQ(&target.DriveAt(DriveKind::Cartridge, 0)->Image(), cartridge);
+    EXPECT_TRUE(target.DriveAt(DriveKind::Cartridge, 0)->Image().IsOpen());
+    EXPECT_EQ(target.LastImageFolder().Compare("images/"), 0);
+}
+
+// A state that names a file on another host is refused before anything looks at the file (which would contact the
+// host); a path the user mounted there stays.
+TEST_F(DriveSetStateTest, AStateThatNamesANetworkPathIsRefused) {
+    const std::string share = "\\\\host\\share\\b.img";
+    // The empty drives' state, with the share's image in the second floppy drive.
+    Bytes state = Saved(source);
+    const Bytes empty = Concat({WideValue("FDFLE1", ""), U64Value("FDSIZ1", 0)});
+    const auto at = std::search(state.begin(), state.end(), empty.begin(), empty.end());
+    ASSERT_NE(at, state.end());
+    const Bytes named = Concat({WideValue("FDFLE1", share), U64Value("FDSIZ1", 6)});
+    state.insert(state.erase(at, at + static_cast<ptrdiff_t>(empty.size())), named.begin(), named.end());
+    const common::PathString mine = Image(u"a.img", "floppy");
+    ASSERT_TRUE(target.DriveAt(DriveKind::Floppy, 1)->OpenImage(mine));
+    EXPECT_FALSE(Load(target, state));
+    EXPECT_EQ(console.Lines(), (std::vector<RecordingConsole::Line>{{"[FDD_1 ERROR] Can not load file \"" + share +
+                                                                         "\": a state may not name a network path!",
+                                                                     kErrorColour}}));
+    EXPECT_EQ(target.DriveAt(DriveKind::Floppy, 1)->ImagePath().Compare(mine), 0);
 }
 
 TEST_F(DriveSetStateTest, AStateThatDoesNotFitChangesNoDrive) {

@@ -12,8 +12,13 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace emu {
 namespace {
@@ -150,6 +155,45 @@ TEST_F(RomFileLoaderTest, AnEmptyFileHidesTheOthersOfItsNameAndTheNextNameIsTrie
     EXPECT_EQ(console.Lines(),
               (std::vector<RecordingConsole::Line>{
                   {"[INIT] Loaded file \"disk_327.rom\" (Floppy Driver)", common::Console::kPlainColour}}));
+}
+
+// A file that is there but cannot be taken is named with its reason, not reported missing.
+TEST_F(RomFileLoaderTest, AnEmptyOrUnreadableFileIsToldSo) {
+    const std::string empty = Narrow(Put("program/configs/monit10.rom", 0));
+    const std::string heading = "[ERROR] No one of files found (System Monitor): ";
+    struct Case {
+        FileAlternatives names;
+        std::vector<std::string> lines;
+    };
+    std::vector<Case> cases = {
+        {{"monit10.rom"}, {"[ERROR] File \"" + empty + "\" (System Monitor) is empty!"}},
+        {{"monit10.rom", "basic10.rom"}, {heading, "   \"" + empty + "\" is empty or ", "   \"basic10.rom\""}},
+    };
+    // Without read permission, unless this user reads anything.
+    const std::filesystem::path locked = Put("program/configs/Focal.rom", 10);
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+    if (!std::ifstream(locked).is_open()) {
+        cases.push_back({{"Focal.rom"}, {"[ERROR] File \"" + Narrow(locked) + "\" (System Monitor) can not be read!"}});
+    }
+#ifndef _WIN32
+    // A FIFO in a file's place is no file to read.
+    const std::filesystem::path fifo = program / "configs" / "bos.rom";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    cases.push_back({{"bos.rom"}, {"[ERROR] File \"" + Narrow(fifo) + "\" (System Monitor) can not be read!"}});
+    cases.push_back({{"disk_327.rom", "bos.rom"},
+                     {heading, "   \"disk_327.rom\" or ", "   \"" + Narrow(fifo) + "\" can not be read"}});
+#endif
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.names[0].GetNarrow());
+        EXPECT_EQ(loader.LoadFileToMemory(0, 0, 0, "System Monitor", test.names), 0);
+        std::vector<RecordingConsole::Line> expected;
+        for (const std::string& line : test.lines) {
+            expected.push_back({line, kErrorColour});
+        }
+        EXPECT_EQ(console.Lines(), expected);
+        console.ClearLines();
+    }
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
 }
 
 TEST_F(RomFileLoaderTest, TheSizeMustLieWithinTheLimits) {

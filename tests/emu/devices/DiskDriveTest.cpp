@@ -212,15 +212,27 @@ TEST(DiskDriveTest, ADrivesDestructionWritesItsSectorBackOrSaysItCouldNot) {
               std::vector<std::string>{"[ERROR] drive1: a changed sector could not be written back to its disk image"});
 }
 
-TEST(DiskDriveTest, ARefusedWriteBackKeepsAWritableDriveInPlace) {
+// The move that finds the write-back refused fails and keeps the position; the sector is dropped, so the next move
+// goes on and the image never gets it later.
+TEST(DiskDriveTest, ARefusedWriteBackFailsOnceAndDropsTheSector) {
     FloppyMachine floppy;
     ASSERT_TRUE(floppy.machine.PowerOnAndClock());
     DiskDrive& drive = floppy.Drive(0);
+    const std::string image = floppy.Image(0);
     drive.WriteByte(1, 0);
     floppy.Slot(0)->writeLocked = true;
     EXPECT_FALSE(drive.SetSectorIndex(3));
     EXPECT_EQ(drive.SectorIndex(), 0u);
-    EXPECT_TRUE(drive.IsBufferDirty());
+    EXPECT_FALSE(drive.IsBufferDirty());
+    EXPECT_FALSE(drive.IsBufferValid());
+    EXPECT_TRUE(drive.SetSectorIndex(3));
+    floppy.Slot(0)->writeLocked = false;
+    EXPECT_TRUE(drive.SetSectorIndex(0));
+    uint8_t first = 0;
+    EXPECT_EQ(drive.ReadByte(&first, 0), 1);
+    EXPECT_EQ(first, static_cast<uint8_t>(image[0])) << "the image's own byte";
+    floppy.machine.Stop();
+    EXPECT_EQ(floppy.Image(0), image);
 }
 
 TEST(DiskDriveTest, SeeksOneCylinderAMillisecondAndTellsTheController) {
