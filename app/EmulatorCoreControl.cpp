@@ -164,8 +164,12 @@ void EmulatorCore::BuildOptionTrees() {
     console.SetSuppressRepeats(ignoreConsoleRepeats);
     common::OptionNode* ignoreRepeats =
         settings->AddToggleItemById(kIgnoreRepeatsText, &ignoreConsoleRepeats, true, nullptr, true);
+    // The choice is the setting's too: the next machine and the settings file keep it.
     ignoreRepeats->AddActionCallback([this] {
         console.SetSuppressRepeats(ignoreConsoleRepeats);
+        if (config != nullptr) {
+            config->dbgIgnoreConsoleDupStr = ignoreConsoleRepeats;
+        }
         return false;
     });
     common::OptionNode* computer = GetParam(kComputerTree);

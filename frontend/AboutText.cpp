@@ -8,7 +8,8 @@ namespace {
 enum TextId : int32_t {
     kAuthor = 1,
     kVersion = 2,
-    kCountry = 3,
+    // The project and its country, in the language of the table.
+    kCredit = 3,
 };
 
 } // namespace
@@ -51,8 +52,8 @@ common::WideString AboutCreditLine(int32_t line) {
         return common::WideString("BK-0010, BK-0010.01, BK-0011M");
     }
     common::WideString text = common::GetText(kAuthor, u"Author");
-    text.Append(": ZOV/BK project, ");
-    text.Append(common::GetText(kCountry, u"Russia"));
+    text.Append(": ");
+    text.Append(common::GetText(kCredit, u"ZOV/BK project, Russia"));
     return text;
 }
 

@@ -17,7 +17,7 @@ constexpr TextRow kTexts[] = {
     {0, "Language", u"Язык (Language)"},
     {1, "Author", u"Автор"},
     {2, "Version", u"Версия"},
-    {3, "Russia", u"Россия"},
+    {3, "ZOV/BK project, Russia", u"проект ZOV/BK, Россия"},
     {4, "About", u"О программе"},
     {5, "About...", u"О программе..."},
     {6, "Emulation", u"Эмуляция"},

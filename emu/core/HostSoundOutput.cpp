@@ -179,12 +179,6 @@ std::span<const uint8_t> HostSoundOutput::Block(int32_t index) const {
                                                     static_cast<size_t>(blockBytes));
 }
 
-std::span<uint8_t> HostSoundOutput::MutableBlock(int32_t index) {
-    const std::span<const uint8_t> block = Block(index);
-    return block.empty() ? std::span<uint8_t>()
-                         : std::span<uint8_t>(blocks).subspan(block.data() - blocks.data(), block.size());
-}
-
 void HostSoundOutput::SetPaced(bool on) {
     common::LockGuard guard(&ringLock);
     paced = on;

@@ -76,8 +76,6 @@ protected:
     // A paced output (the default after Open) refills the host queue itself; an unpaced one hands every
     // submitted block straight to WriteBlock.
     void SetPaced(bool on);
-    // The PCM bytes of block index for WriteBlock to adjust before the host takes them; empty out of range.
-    std::span<uint8_t> MutableBlock(int32_t index);
     // The ring lock, for an output whose own calls must not run in the middle of a WriteBlock.
     common::CriticalLock* RingLock() const { return &ringLock; }
 

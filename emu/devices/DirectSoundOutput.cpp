@@ -1,7 +1,10 @@
 #include "emu/devices/DirectSoundOutput.h"
 
+#include "emu/devices/StartFade.h"
+
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace emu {
 
@@ -98,13 +101,16 @@ bool DirectSoundOutput::Open(int32_t sampleRate, int32_t sampleBits, int32_t blo
         Close();
         return false;
     }
-    // The buffer's own content is undefined: it starts at the level every block starts at.
+    // The buffer's own content is undefined: it plays the rest level until the first block fades in.
+    std::vector<uint8_t> rest(static_cast<size_t>(slotBytes));
+    FillAtRestLevel(rest, sampleBits);
     for (int32_t slot = 0; slot < slotCount; ++slot) {
-        FillSlot(slot, Block(0));
+        FillSlot(slot, rest);
     }
     SetPaced(false);
     inWrite = false;
     nextSlot = -1;
+    fadedIn = false;
     if (!device->Play()) {
         Close();
         return false;
@@ -163,14 +169,21 @@ bool DirectSoundOutput::WriteBlock(int32_t index) {
         if (device->GetStatus(status) && (status & DirectSoundDevice::kStatusPlaying) == 0) {
             device->Play();
         }
-        FillSlot((plan.firstSlot + step) % slotCount, block);
+        const int32_t slot = (plan.firstSlot + step) % slotCount;
+        if (fadedIn) {
+            FillSlot(slot, block);
+            continue;
+        }
+        std::vector<uint8_t> faded(block.begin(), block.end());
+        FadeInFromRestLevel(faded, SampleBits());
+        fadedIn = FillSlot(slot, faded);
     }
     nextSlot = plan.nextSlot;
     inWrite = false;
     return opened;
 }
 
-void DirectSoundOutput::FillSlot(int32_t slot, std::span<const uint8_t> block) {
+bool DirectSoundOutput::FillSlot(int32_t slot, std::span<const uint8_t> block) {
     const auto offset = static_cast<uint32_t>(slot) * static_cast<uint32_t>(slotBytes);
     const auto bytes = static_cast<uint32_t>(slotBytes);
     DirectSoundDevice::LockedRegion region;
@@ -181,7 +194,7 @@ void DirectSoundOutput::FillSlot(int32_t slot, std::span<const uint8_t> block) {
         result = device->Lock(offset, bytes, region);
     }
     if (result != DirectSoundDevice::LockResult::kLocked) {
-        return;
+        return false;
     }
     const size_t first = std::min<size_t>(region.first != nullptr ? region.firstBytes : 0, block.size());
     if (first > 0) {
@@ -192,6 +205,7 @@ void DirectSoundOutput::FillSlot(int32_t slot, std::span<const uint8_t> block) {
         std::memcpy(region.second, block.data() + first, second);
     }
     device->Unlock(region);
+    return true;
 }
 
 } // namespace emu

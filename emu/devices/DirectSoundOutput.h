@@ -32,6 +32,8 @@ SlotPlan PlanSlots(uint32_t play, uint32_t write, int32_t blockBytes, int32_t bl
 // every submitted block is placed by WriteBlock relative to the play cursor (PlanSlots). The output cooperates
 // with the host window, so Open refuses while none is set.
 //
+// The buffer starts at the rest level and the first block written fades in from it (StartFade.h).
+//
 // Threads: WriteBlock runs under the base's ring lock; Silence and Close take that lock too, so a pause from
 // another thread never stops or frees the buffer in the middle of a write.
 class DirectSoundOutput : public WindowedSoundOutput {
@@ -45,7 +47,7 @@ public:
 
     // Refused, holding nothing, without a host window, for a rate that the block count does not divide, fewer
     // than kMinBlocks blocks, a width other than 8 or 16, or any DirectSound step that fails. On success the
-    // looping buffer holds the start level in every slot and plays.
+    // looping buffer holds the rest level in every slot and plays.
     bool Open(int32_t sampleRate, int32_t sampleBits, int32_t blockCount) override;
     void Close() override;
     std::unique_ptr<HostSoundOutput> Clone() const override;
@@ -57,8 +59,9 @@ protected:
     bool WriteBlock(int32_t index) override;
 
 private:
-    // Copies block into slot; a lost buffer is restored and played again, once.
-    void FillSlot(int32_t slot, std::span<const uint8_t> block);
+    // Copies block into slot; a lost buffer is restored and played again, once. False when the slot stays as it
+    // was.
+    bool FillSlot(int32_t slot, std::span<const uint8_t> block);
 
     DirectSoundDeviceFactory factory;
     std::unique_ptr<DirectSoundDevice> device;
@@ -69,6 +72,8 @@ private:
     int32_t slotBytes = 0;
     int32_t slotCount = 0;
     int32_t nextSlot = -1;
+    // The first block written since Open faded in.
+    bool fadedIn = false;
 };
 
 } // namespace emu

@@ -1,7 +1,8 @@
 #include "emu/devices/WaveOutSoundOutput.h"
 
-#include "common/LittleEndian.h"
+#include "emu/devices/StartFade.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace emu {
@@ -26,8 +27,9 @@ bool WaveOutSoundOutput::Open(int32_t sampleRate, int32_t sampleBits, int32_t bl
         Close();
         return false;
     }
+    playBytes.assign(static_cast<size_t>(blockCount) * static_cast<size_t>(BlockBytes()), 0);
     for (; preparedBlocks < blockCount; ++preparedBlocks) {
-        const std::span<const uint8_t> block = Block(preparedBlocks);
+        const std::span<uint8_t> block = PlayBlock(preparedBlocks);
         if (!device->Prepare(preparedBlocks, block.data(), static_cast<int32_t>(block.size()))) {
             Close();
             return false;
@@ -64,6 +66,7 @@ void WaveOutSoundOutput::Close() {
         device.reset();
     }
     preparedBlocks = 0;
+    playBytes = {};
     HostSoundOutput::Close();
 }
 
@@ -77,7 +80,16 @@ bool WaveOutSoundOutput::WriteBlock(int32_t index) {
     if (!opened) {
         return false;
     }
-    ShapeStartBlock(index);
+    const std::span<uint8_t> played = PlayBlock(index);
+    if (blocksSent < heldBlocks) {
+        FillAtRestLevel(played, SampleBits());
+    } else {
+        const std::span<const uint8_t> block = Block(index);
+        std::copy(block.begin(), block.end(), played.begin());
+        if (blocksSent == heldBlocks) {
+            FadeInFromRestLevel(played, SampleBits());
+        }
+    }
     if (!device->Write(index)) {
         return false;
     }
@@ -85,25 +97,9 @@ bool WaveOutSoundOutput::WriteBlock(int32_t index) {
     return true;
 }
 
-void WaveOutSoundOutput::ShapeStartBlock(int32_t index) {
-    if (blocksSent > heldBlocks) {
-        return;
-    }
-    const std::span<uint8_t> block = MutableBlock(index);
-    const int32_t width = SampleBits() / 8;
-    const auto samples = static_cast<int64_t>(block.size()) / width;
-    // 8-bit PCM is unsigned around 128, 16-bit signed around 0.
-    const int64_t centre = width == 1 ? 128 : 0;
-    for (int64_t sample = 0; sample < samples; ++sample) {
-        uint8_t* at = block.data() + sample * width;
-        int64_t level = centre;
-        if (blocksSent == heldBlocks) {
-            const auto value = static_cast<int64_t>(common::LoadLittleEndian(at, width));
-            const int64_t signedValue = width == 1 ? value : static_cast<int16_t>(value);
-            level = centre + (signedValue - centre) * sample / samples;
-        }
-        common::StoreLittleEndian(at, width, static_cast<uint64_t>(level));
-    }
+std::span<uint8_t> WaveOutSoundOutput::PlayBlock(int32_t index) {
+    const auto bytes = static_cast<size_t>(BlockBytes());
+    return std::span<uint8_t>(playBytes).subspan(static_cast<size_t>(index) * bytes, bytes);
 }
 
 void WaveOutSoundOutput::OnDeviceMessage(void* context, uint32_t message) {

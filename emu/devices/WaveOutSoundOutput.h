@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
+#include <vector>
 
 namespace emu {
 
@@ -20,8 +22,9 @@ namespace emu {
 // refill thread, taking no lock that is held around a device call; the refill thread tells the base (OnBlockDone),
 // which writes under the ring lock. Close stops the refill thread before it resets and closes the device.
 //
-// The first blockCount / 8 + 1 blocks written after Open play the centre level and the next one fades in from
-// it, which hides the click of the device starting; the device's volume is never touched.
+// The device plays copies of the ring's blocks: the first blockCount / 8 + 1 written after Open play the rest level
+// and the next one fades in from it, which hides the click of the device starting (StartFade.h); the device's
+// volume is never touched. The ring keeps the machine's own blocks, so a refill never repeats the fade.
 class WaveOutSoundOutput : public WindowedSoundOutput {
 public:
     // Close tries the device this many times, a millisecond apart, while it still plays.
@@ -45,8 +48,8 @@ private:
     static void OnDeviceMessage(void* context, uint32_t message);
     void RefillLoop();
     void StopRefillThread();
-    // Holds or fades in block index, by the number of blocks written since Open.
-    void ShapeStartBlock(int32_t index);
+    // The bytes the device plays for block index.
+    std::span<uint8_t> PlayBlock(int32_t index);
 
     WaveOutDeviceFactory factory;
     std::unique_ptr<WaveOutDevice> device;
@@ -55,6 +58,8 @@ private:
     // Blocks may be written: from a successful Open to Close.
     bool opened = false;
     int32_t preparedBlocks = 0;
+    // blockCount blocks, prepared with the device from Open to Close; written under the ring lock.
+    std::vector<uint8_t> playBytes;
     // Under the ring lock, as WriteBlock is.
     int32_t blocksSent = 0;
     int32_t heldBlocks = 0;

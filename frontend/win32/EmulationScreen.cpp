@@ -15,6 +15,7 @@ namespace {
 constexpr int32_t kLeftCtrl = 0xE2;
 constexpr int32_t kRightCtrl = 0xE3;
 constexpr int32_t kEnter = 0x0D;
+constexpr int32_t kF4 = 0x73;
 constexpr int32_t kF11 = 0x7A;
 constexpr int32_t kF12 = 0x7B;
 constexpr int32_t kCaptureCursor = 2;
@@ -70,6 +71,10 @@ int32_t OnScreenKey(gui::Window* window, int32_t key, bool down) {
         main->ctrlHeld = down;
     }
     if (main->core == nullptr) {
+        return 0;
+    }
+    // Alt+F4 is the system's: it closes the window as its close button does. F4 alone goes to the machine.
+    if (key == kF4 && down && GetKeyState(VK_MENU) < 0) {
         return 0;
     }
     const bool taken = main->core->OnKeyChar(key, down);

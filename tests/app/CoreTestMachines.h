@@ -90,11 +90,20 @@ private:
     }
 };
 
+// Where a stand-in made outside a configuration keeps its settings: a program folder of the test process's own,
+// never the folder of the test executable.
+inline const common::ProgramFolders& StandInFolders() {
+    static const test_support::TemporaryFolder folder;
+    static const common::ProgramFolders folders(folder.PathOf(u"zovbk"), std::u16string());
+    return folders;
+}
+
 // A stand-in for a BK model: the 1801BM1 running kProgram, and the probe.
 class StandInModel : public test_support::TestMachine {
 public:
     explicit StandInModel(size_t model, bool withCpu = true)
         : TestMachine(kModels[model].name), model(model), withCpu(withCpu) {
+        SetFolders(StandInFolders());
         if (withCpu) {
             auto cpu = std::make_unique<emu::Cpu1801BM1>();
             cpu->SetFrequency(kStandInFrequency);

@@ -131,6 +131,31 @@ TEST_F(EmulatorCoreTest, OptionTreesAreFilledByGroupInTheirOrder) {
     }
 }
 
+TEST_F(EmulatorCoreTest, TheConsoleFilterChosenInItsMenuIsKeptByTheNextMachineAndTheSettingsFile) {
+    const auto core = Make(std::make_unique<GroupMachine>(false));
+    const auto filterItem = [&] { return core->GetParam(10)->ChildAt(2); };
+    ASSERT_TRUE(filterItem()->Activate());
+    EXPECT_TRUE(config->dbgIgnoreConsoleDupStr);
+
+    ASSERT_TRUE(core->SetMachine(std::make_unique<GroupMachine>(false)));
+    EXPECT_TRUE(filterItem()->IsChecked());
+    TakeConsoleTexts(*core);
+    core->Console().AppendLine(common::NarrowString("same"));
+    core->Console().AppendLine(common::NarrowString("same"));
+    EXPECT_EQ(TakeConsoleTexts(*core), std::vector<std::string>{"same"});
+
+    ASSERT_TRUE(config->SaveSettings());
+    emu::EmulatorConfig::Environment environment;
+    environment.folders = program.Folders();
+    emu::EmulatorConfig restarted(std::move(environment), kStandInList, emu::EmulatorConfig::HostMedia());
+    ASSERT_TRUE(restarted.LoadSettings());
+    EXPECT_TRUE(restarted.dbgIgnoreConsoleDupStr);
+
+    // And off again the same way.
+    ASSERT_TRUE(filterItem()->Activate());
+    EXPECT_FALSE(config->dbgIgnoreConsoleDupStr);
+}
+
 TEST_F(EmulatorCoreTest, RenderersAreKeptOrOwnedAsTheyAreGiven) {
     const auto core = Make(std::make_unique<StandInModel>(0));
     int32_t deleted = 0;

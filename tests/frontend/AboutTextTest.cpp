@@ -47,7 +47,7 @@ TEST(AboutTextTest, TheVersionLineCarriesTheBuildOnlyWhenThereIsOne) {
               "Version 0.97 (Unicode, x86, GCC 12.2)");
     EXPECT_EQ(Narrow(emu::AboutCreditLine(0)), "Author: ZOV/BK project, Russia");
     common::SelectLanguage(common::TextRegistry::kRussian);
-    EXPECT_EQ(emu::AboutCreditLine(0).View(), std::u16string_view(u"Автор: ZOV/BK project, Россия"));
+    EXPECT_EQ(emu::AboutCreditLine(0).View(), std::u16string_view(u"Автор: проект ZOV/BK, Россия"));
     common::SelectLanguage(common::TextRegistry::kEnglish);
 }
 

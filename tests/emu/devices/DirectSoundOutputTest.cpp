@@ -108,6 +108,14 @@ struct OpenOutput {
     }
     Block Slot(int32_t slot) const { return script->Slot(slot, kSlotBytes); }
     static Block Level(uint8_t level) { return Block(kSlotBytes, level); }
+    // A slot that fades from the rest level, 128, to level.
+    static Block FadingTo(uint8_t level) {
+        Block block(kSlotBytes);
+        for (int32_t sample = 0; sample < kSlotBytes; ++sample) {
+            block[static_cast<size_t>(sample)] = static_cast<uint8_t>(128 + (level - 128) * sample / kSlotBytes);
+        }
+        return block;
+    }
 
     int window = 0;
     std::shared_ptr<FakeDirectSoundScript> script = std::make_shared<FakeDirectSoundScript>();
@@ -135,7 +143,7 @@ TEST(DirectSoundOutputTest, OpensALoopingBufferOfOneSlotPerBlockAtTheStartLevel)
     expected.emplace_back("play");
     EXPECT_EQ(script->Calls(), expected);
     EXPECT_EQ(script->window, &window);
-    EXPECT_EQ(script->buffer, Block(22050, 0));
+    EXPECT_EQ(script->buffer, Block(22050, 128)) << "the rest level of unsigned 8-bit PCM";
     EXPECT_EQ(output.BlockCount(), kSlots);
     EXPECT_EQ(output.BlockBytes(), kSlotBytes);
     EXPECT_STREQ(output.Name(), "DirectSound");
@@ -148,6 +156,7 @@ TEST(DirectSoundOutputTest, OpensALoopingBufferOfOneSlotPerBlockAtTheStartLevel)
     ASSERT_TRUE(wideOutput.Open(44100, 16, kSlots));
     EXPECT_EQ(wide->Calls()[1], "primary 0x4001 44100 16 2 88200");
     EXPECT_EQ(wide->Calls()[2], "buffer 0x14000 88200");
+    EXPECT_EQ(wide->buffer, Block(88200, 0)) << "the rest level of signed 16-bit PCM";
 }
 
 TEST(DirectSoundOutputTest, RefusesBadArgumentsAndFailedStepsHoldingNothing) {
@@ -225,9 +234,9 @@ TEST(DirectSoundOutputTest, ABlockFillsTheSlotsThePlanNamesAndNoOthers) {
     open.script->SetCursors(InSlot(3), InSlot(4));
     SubmitLevel(open.output, 200);
     EXPECT_EQ(open.script->Calls(), (Calls{"lock 3969 441", "unlock"}));
-    EXPECT_EQ(open.Slot(9), OpenOutput::Level(200));
-    EXPECT_EQ(open.Slot(8), OpenOutput::Level(0));
-    EXPECT_EQ(open.Slot(10), OpenOutput::Level(0));
+    EXPECT_EQ(open.Slot(9), OpenOutput::FadingTo(200));
+    EXPECT_EQ(open.Slot(8), OpenOutput::Level(128));
+    EXPECT_EQ(open.Slot(10), OpenOutput::Level(128));
 
     // The play cursor moved on four slots: the next block fills slots 10 to 12, and 13 stays.
     open.script->SetCursors(InSlot(7), InSlot(8));
@@ -235,8 +244,33 @@ TEST(DirectSoundOutputTest, ABlockFillsTheSlotsThePlanNamesAndNoOthers) {
     for (const int32_t slot : {10, 11, 12}) {
         EXPECT_EQ(open.Slot(slot), OpenOutput::Level(201)) << slot;
     }
-    EXPECT_EQ(open.Slot(13), OpenOutput::Level(0));
-    EXPECT_EQ(open.Slot(9), OpenOutput::Level(200));
+    EXPECT_EQ(open.Slot(13), OpenOutput::Level(128));
+    EXPECT_EQ(open.Slot(9), OpenOutput::FadingTo(200));
+}
+
+// The machine's silence (the speaker at rest) is the lowest level, the device's the middle one: the first block
+// that reaches the buffer fades between them once, and every later block plays as it is, behind a starved write
+// too.
+TEST(DirectSoundOutputTest, OnlyTheFirstBlockFadesInFromTheRestLevel) {
+    OpenOutput open;
+    open.script->SetCursors(InSlot(40), InSlot(41));
+    SubmitLevel(open.output, 0);
+    EXPECT_EQ(open.Slot(46), OpenOutput::FadingTo(0));
+    open.script->SetCursors(InSlot(45), InSlot(46));
+    SubmitLevel(open.output, 0);
+    for (const int32_t slot : {47, 48, 49, 0}) {
+        EXPECT_EQ(open.Slot(slot), OpenOutput::Level(0)) << slot;
+    }
+
+    // A block whose slot cannot be locked did not fade in: the next one does.
+    OpenOutput locked;
+    locked.script->lockAnswers = {DirectSoundDevice::LockResult::kFailed};
+    locked.script->SetCursors(InSlot(3), InSlot(4));
+    SubmitLevel(locked.output, 0);
+    EXPECT_EQ(locked.Slot(9), OpenOutput::Level(128));
+    locked.script->SetCursors(InSlot(4), InSlot(5));
+    SubmitLevel(locked.output, 0);
+    EXPECT_EQ(locked.Slot(10), OpenOutput::FadingTo(0));
 }
 
 TEST(DirectSoundOutputTest, AFailedLockSkipsItsSlotAndALostBufferIsRestoredOnce) {
@@ -259,7 +293,7 @@ TEST(DirectSoundOutputTest, AFailedLockSkipsItsSlotAndALostBufferIsRestoredOnce)
         open.script->lockAnswers = each.answers;
         SubmitLevel(open.output, 200);
         EXPECT_EQ(open.script->Calls(), each.calls);
-        EXPECT_EQ(open.Slot(9), OpenOutput::Level(each.filled ? 200 : 0));
+        EXPECT_EQ(open.Slot(9), each.filled ? OpenOutput::FadingTo(200) : OpenOutput::Level(128));
         // The next block goes on after the slot either way.
         open.script->ClearCalls();
         open.script->SetCursors(InSlot(4), InSlot(5));
@@ -287,12 +321,12 @@ TEST(DirectSoundOutputTest, UnreadableOrImpossibleCursorsWriteNothing) {
         open.script->SetCursors(each.play, each.write);
         SubmitLevel(open.output, 200);
         EXPECT_EQ(open.script->Calls(), Calls{});
-        EXPECT_EQ(open.script->buffer, Block(22050, 0));
+        EXPECT_EQ(open.script->buffer, Block(22050, 128));
         // The place is still to be found: the next good cursors put the block six ahead.
         open.script->positions = true;
         open.script->SetCursors(InSlot(20), InSlot(21));
         SubmitLevel(open.output, 201);
-        EXPECT_EQ(open.Slot(26), OpenOutput::Level(201));
+        EXPECT_EQ(open.Slot(26), OpenOutput::FadingTo(201));
     }
 }
 
@@ -304,7 +338,7 @@ TEST(DirectSoundOutputTest, SilenceStopsTheBufferUntilTheNextBlock) {
     open.output.Silence();
     EXPECT_EQ(open.script->Calls(), Calls{"stop"});
     // The blocks keep their data.
-    EXPECT_EQ(open.Slot(9), OpenOutput::Level(200));
+    EXPECT_EQ(open.Slot(9), OpenOutput::FadingTo(200));
 
     open.script->SetCursors(InSlot(4), InSlot(5));
     SubmitLevel(open.output, 201);
@@ -328,7 +362,7 @@ TEST(DirectSoundOutputTest, CloseReleasesTheDeviceOnceAndTheOutputOpensAgain) {
     open.script->ClearCalls();
     open.script->SetCursors(InSlot(40), InSlot(41));
     SubmitLevel(open.output, 200);
-    EXPECT_EQ(open.Slot(46), OpenOutput::Level(200));
+    EXPECT_EQ(open.Slot(46), OpenOutput::FadingTo(200)) << "every Open fades in again";
 }
 
 TEST(DirectSoundOutputTest, AClonePlaysOnTheSameWindowWithItsOwnDevice) {

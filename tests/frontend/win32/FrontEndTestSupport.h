@@ -187,6 +187,16 @@ protected:
 
     std::string Menus() const { return DumpMenu(GetMenu(window->GetHandle())); }
 
+    // The settings the closed window left in the program folder, read as the next start reads them.
+    std::unique_ptr<EmulatorConfig> SavedSettings() const {
+        EmulatorConfig::Environment environment;
+        environment.folders = Folders();
+        environment.language.name = [](int32_t index) { return common::WideString(common::GetLanguageName(index)); };
+        auto saved = std::make_unique<EmulatorConfig>(environment, app_test::kStandInList, WindowsMedia());
+        EXPECT_TRUE(saved->LoadSettings());
+        return saved;
+    }
+
     // An item of a top-level popup by its position.
     gui::MenuItem* ItemOf(gui::PopupMenu* popup, int32_t position) const {
         return popup != nullptr ? popup->ItemAt(position) : nullptr;

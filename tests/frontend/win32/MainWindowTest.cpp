@@ -319,6 +319,7 @@ TEST_F(MainWindowTest, ViewAndSettingsTogglesFollowTheirFlags) {
 
 TEST_F(MainWindowTest, ExitEndsTheLoopWithZeroAndLeavesTheChoicesInTheSettings) {
     ASSERT_TRUE(Start());
+    Choose(ItemNamed(bar->settingsMenu, "Ignore equal console strings"));
     Choose(LanguageItem(*bar, 1));
     Choose(ItemOf(bar->computerMenu, 1));
     EXPECT_EQ(window->selectedMachine, 1);
@@ -327,6 +328,8 @@ TEST_F(MainWindowTest, ExitEndsTheLoopWithZeroAndLeavesTheChoicesInTheSettings) 
     EXPECT_EQ(window->selectedMachine, 0);
     EXPECT_TRUE(ItemOf(bar->computerMenu, 0)->IsChecked());
     EXPECT_FALSE(ItemOf(bar->computerMenu, 1)->IsChecked());
+    // The console choice outlives both machine changes.
+    EXPECT_NE(Menus().find("Игнорировать строки-дубли в консоли [x]"), std::string::npos) << Menus();
     PostMessageW(window->GetHandle(), WM_MENUCOMMAND, kExit,
                  reinterpret_cast<LPARAM>(bar->emulationMenu->GetNativeHandle()));
     EXPECT_EQ(application->RunApplication(), 0);
@@ -334,13 +337,10 @@ TEST_F(MainWindowTest, ExitEndsTheLoopWithZeroAndLeavesTheChoicesInTheSettings) 
     application.reset();
     window = nullptr;
 
-    EmulatorConfig::Environment environment;
-    environment.folders = Folders();
-    environment.language.name = [](int32_t index) { return common::WideString(common::GetLanguageName(index)); };
-    EmulatorConfig saved(environment, app_test::kStandInList, WindowsMedia());
-    ASSERT_TRUE(saved.LoadSettings());
-    EXPECT_EQ(saved.guiLanguage, 1);
-    EXPECT_STREQ(saved.EmuDefaultConfig.GetNarrow(), "bk_0010");
+    const std::unique_ptr<EmulatorConfig> saved = SavedSettings();
+    EXPECT_EQ(saved->guiLanguage, 1);
+    EXPECT_STREQ(saved->EmuDefaultConfig.GetNarrow(), "bk_0010");
+    EXPECT_TRUE(saved->dbgIgnoreConsoleDupStr);
 }
 
 std::atomic<bool> opensFail{false};

@@ -1,8 +1,12 @@
-// The real program: started as a user starts it, closed as a user closes it.
+// The real program: started as a user starts it, closed as a user closes it. It runs from a copy in a folder of
+// its own, where it keeps its settings: nothing lands beside the built program that a user starts.
+#include "support/TemporaryFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -35,7 +39,10 @@ BOOL CALLBACK FindProgramWindow(HWND window, LPARAM parameter) {
 }
 
 TEST(ProgramTest, TheProgramOpensItsWindowAndEndsWithZeroWhenClosed) {
-    std::wstring commandLine = L"\"" + ProgramPath() + L"\" --any --option";
+    const test_support::TemporaryFolder folder;
+    const std::filesystem::path program = folder.Path() / "ZovBk.exe";
+    std::filesystem::copy_file(ProgramPath(), program);
+    std::wstring commandLine = L"\"" + program.wstring() + L"\" --any --option";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -57,6 +64,7 @@ TEST(ProgramTest, TheProgramOpensItsWindowAndEndsWithZeroWhenClosed) {
     EXPECT_EQ(exitCode, 0u);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder.Path() / "ZovBk.ini")) << "the settings, written on close";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The emulation screen's keys and mouse with a running machine: Alt+Enter switches full screen while the machine
-// still gets the Enter key; a double-click captures the mouse and the middle button gives it back.
+// still gets the Enter key; Alt+F4 closes the window while F4 alone goes to the machine; a double-click captures
+// the mouse and the middle button gives it back.
 #include "FrontEndTestSupport.h"
 
 #include "app/EmulatorCore.h"
@@ -26,16 +27,19 @@ void SendKey(WORD key, bool down) {
     SendInput(1, &input, sizeof(input));
 }
 
+// Sends the key and waits until the machine has it.
+bool TypeKey(const MainWindow& window, WORD key, bool down) {
+    const int32_t before = ProbeOf(window).keyEvents;
+    SendKey(key, down);
+    return PumpUntil([&] { return ProbeOf(window).keyEvents > before; });
+}
+
 // Alt+Enter by the system's input, so that the key state the window asks for is real; each key is seen by the
 // machine before the next goes, so Alt is held while Enter is handled, as a user holds it.
 bool AltEnter(const MainWindow& window) {
-    const int32_t before = ProbeOf(window).keyEvents;
-    int32_t step = 0;
     for (auto [key, down] :
          {std::pair<WORD, bool>{VK_LMENU, true}, {VK_RETURN, true}, {VK_RETURN, false}, {VK_LMENU, false}}) {
-        SendKey(key, down);
-        ++step;
-        if (!PumpUntil([&] { return ProbeOf(window).keyEvents >= before + step; })) {
+        if (!TypeKey(window, key, down)) {
             return false;
         }
     }
@@ -54,6 +58,31 @@ TEST_F(ScreenInputTest, AltEnterSwitchesFullScreenAndTheMachineStillGetsEnter) {
     ASSERT_TRUE(AltEnter(*window));
     EXPECT_FALSE(window->fullscreen);
     EXPECT_TRUE(window->toolbar->IsVisible(false));
+}
+
+TEST_F(ScreenInputTest, AltF4ClosesTheWindowAndKeepsTheChoicesWhileF4AloneGoesToTheMachine) {
+    ASSERT_TRUE(Start());
+    SetForegroundWindow(window->GetHandle());
+    SetFocus(window->GetHandle());
+    Choose(ItemOf(bar->viewMenu, 5));
+    ASSERT_FALSE(window->config.guiShowToolbar);
+    Choose(bar->startItem);
+    ASSERT_TRUE(window->core->IsPowered());
+    ASSERT_TRUE(TypeKey(*window, VK_F4, true));
+    EXPECT_EQ(ProbeOf(*window).lastKey, 0x73);
+    ASSERT_TRUE(TypeKey(*window, VK_F4, false));
+    ASSERT_TRUE(IsWindowVisible(window->GetHandle()));
+
+    HWND handle = window->GetHandle();
+    ASSERT_TRUE(TypeKey(*window, VK_LMENU, true));
+    SendKey(VK_F4, true);
+    const bool closed = PumpUntil([&] { return IsWindow(handle) == FALSE; });
+    SendKey(VK_F4, false);
+    SendKey(VK_LMENU, false);
+    PumpPending();
+    ASSERT_TRUE(closed) << "Alt+F4 closes the window";
+    EXPECT_EQ(window->core, nullptr);
+    EXPECT_FALSE(SavedSettings()->guiShowToolbar) << "the settings are written as the close button writes them";
 }
 
 TEST_F(ScreenInputTest, ADoubleClickCapturesTheMouseAndTheMiddleButtonReleasesIt) {
