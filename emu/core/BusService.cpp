@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
 
 namespace emu {
 
@@ -91,6 +90,7 @@ int32_t BusService::AddEvent(int32_t frequencyHz, BusEventCallback callback, Tre
         (registering && (name == nullptr || !BindNamedEvent(name, {owner, callback})))) {
         return 0;
     }
+    TakeQuietTicks();
     BusEvent& event = events.Take();
     event.kind = BusEvent::Kind::Callback;
     event.requestedFrequency = frequencyHz > 0 ? frequencyHz : kEveryTick;
@@ -125,6 +125,7 @@ bool BusService::AttachSoundOutput(int32_t sampleRate, int32_t sampleBits, Sound
     if (output == nullptr) {
         return false;
     }
+    TakeQuietTicks();
     BusEvent& event = events.Take();
     event.kind = BusEvent::Kind::Output;
     event.output = std::move(output);
@@ -148,6 +149,7 @@ bool BusService::AttachSoundOutput(int32_t sampleRate, int32_t sampleBits, Sound
 }
 
 int32_t BusService::SetRate(int32_t requestedHz, CpuInterface* cpu, bool doubleRate) {
+    TakeQuietTicks();
     ticks = 0;
     const auto snapped = std::find_if(kRates.begin(), kRates.end(), [&](int32_t each) { return requestedHz <= each; });
     rate = doubleRate ? kDoubledRate : (snapped != kRates.end() ? *snapped : kRates.back());
@@ -172,7 +174,8 @@ int32_t BusService::SetRate(int32_t requestedHz, CpuInterface* cpu, bool doubleR
     return kProcessorTicked;
 }
 
-void BusService::Tick() {
+void BusService::TickEvents() {
+    TakeQuietTicks();
     const bool firstTick = ticks == 0;
     for (BusEvent* event = events.First(); event != nullptr;) {
         if (firstTick && !event->awaitingFirstTick) {
@@ -196,9 +199,24 @@ void BusService::Tick() {
         }
         event = next;
     }
-    // Hours of bus time pass the largest count: it goes on from 1, as 0 means the first tick and a saved count
-    // is never negative.
-    ticks = ticks == std::numeric_limits<int32_t>::max() ? 1 : ticks + 1;
+    ticks = ticks == kLargestTickCount ? 1 : ticks + 1;
+    // From the second tick on every event counts down on every tick: none is due before the smallest countdown.
+    int32_t nextDue = kLargestTickCount;
+    for (const BusEvent* event = events.First(); event != nullptr; event = event->next) {
+        nextDue = std::min(nextDue, event->countdown);
+    }
+    quietTicks = std::max(0, nextDue - 1);
+}
+
+void BusService::TakeQuietTicks() {
+    quietTicks = 0;
+    if (untakenTicks == 0) {
+        return;
+    }
+    for (BusEvent* event = events.First(); event != nullptr; event = event->next) {
+        event->countdown -= untakenTicks;
+    }
+    untakenTicks = 0;
 }
 
 void BusService::SetPaused(bool on) {
@@ -220,7 +238,8 @@ int32_t BusService::EventCount() const {
     return events.Count();
 }
 
-const BusEvent* BusService::EventAt(int32_t index) const {
+const BusEvent* BusService::EventAt(int32_t index) {
+    TakeQuietTicks();
     const BusEvent* event = index >= 0 ? events.First() : nullptr;
     for (; event != nullptr && index > 0; --index) {
         event = event->next;
@@ -259,6 +278,7 @@ const BusService::EventBinding* BusService::IsObjectEvent(const char* devicePath
 }
 
 bool BusService::Start(int32_t&) {
+    TakeQuietTicks();
     ticks = 0;
     tickingCpu = nullptr;
     tickPeriodChanged = false;
@@ -269,6 +289,7 @@ bool BusService::Start(int32_t&) {
 }
 
 void BusService::Stop() {
+    TakeQuietTicks();
     events.Clear();
     rate = 0;
     ticks = 0;
@@ -277,6 +298,7 @@ void BusService::Stop() {
 }
 
 bool BusService::SaveOwnData(common::RecordArchive& archive) {
+    TakeQuietTicks();
     const common::NarrowString chunk("_EVT");
     if (!archive.WriteMarker(common::kChunkBeginMarker, chunk) || !WriteVersion(archive, "VER") ||
         !archive.WriteRecordI32(rate, common::NarrowString("CRFRQ")) ||
@@ -348,6 +370,7 @@ bool BusService::LoadOwnData(common::RecordArchive& archive, common::NarrowStrin
             outputOf.output = std::move(event->output);
         }
     }
+    TakeQuietTicks();
     RemoveAll();
     keptOutputs = &kept;
     rate = savedRate;
@@ -396,6 +419,7 @@ bool BusService::BindNamedEvent(const char* name, const EventBinding& binding) {
 }
 
 void BusService::Remove(BusEvent& event) {
+    TakeQuietTicks();
     event.output.reset();
     events.Remove(event);
 }

@@ -99,15 +99,23 @@ public:
     int32_t SetRate(int32_t requestedHz, CpuInterface* cpu, bool doubleRate);
     // One bus tick: every event counts down and the due ones fire, in the order they were added (events added by
     // a callback included). The first tick after a start or a rate change fires only the events added to fire on
-    // it.
-    void Tick();
+    // it. Ticks on which no event is due only count: the events take them when one is next due or looked at.
+    void Tick() {
+        if (quietTicks > 0) {
+            --quietTicks;
+            ++untakenTicks;
+            ticks = ticks == kLargestTickCount ? 1 : ticks + 1;
+            return;
+        }
+        TickEvents();
+    }
     // Pausing silences every output; the mixers still run but nothing is played.
     void SetPaused(bool paused);
     int32_t Rate() const { return rate; }
     int32_t Ticks() const { return ticks; }
     int32_t EventCount() const;
     // The event at index in firing order; null out of range.
-    const BusEvent* EventAt(int32_t index) const;
+    const BusEvent* EventAt(int32_t index);
     // The sound output every output event clones, borrowed.
     void SetOutputPrototype(HostSoundOutput* prototype) { outputPrototype = prototype; }
     // The controller sets this around the machine's start: every event added meanwhile is also bound by name,
@@ -140,6 +148,15 @@ public:
 private:
     struct SavedEvent;
 
+    // Hours of bus time pass the largest count: it goes on from 1, as 0 means the first tick and a saved count
+    // is never negative.
+    static constexpr int32_t kLargestTickCount = 0x7FFFFFFF;
+
+    // The tick that walks the events; it counts how many of the next ticks will find none due.
+    void TickEvents();
+    // Every event's countdown takes the ticks that only counted; called before anything reads or changes them.
+    void TakeQuietTicks();
+
     static bool OnBusFreqEvent(TreeNode* owner, int32_t* period, uint64_t* data, CpuInterface* cpu);
     bool BindNamedEvent(const char* name, const EventBinding& binding);
     // Deletes the event's output and unlinks it, keeping the record.
@@ -158,6 +175,9 @@ private:
     RecycledList<BusEvent> events;
     int32_t rate = 0;
     int32_t ticks = 0;
+    // Ticks still to come on which no event is due, and ticks that passed so without the events counting them.
+    int32_t quietTicks = 0;
+    int32_t untakenTicks = 0;
     // The processor whose timed event ticks the bus, since the start; its cycles per tick, and whether the event
     // has yet to take them.
     CpuInterface* tickingCpu = nullptr;

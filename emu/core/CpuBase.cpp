@@ -198,26 +198,6 @@ bool CpuBase::SetNMI(bool on) {
     return true;
 }
 
-void CpuBase::OpenSlice(int32_t budget) {
-    // Cycles added outside slices that a loaded state still keeps apart.
-    cycleCounter += static_cast<uint64_t>(extraCycles);
-    extraCycles = 0;
-    executing = true;
-    sliceBudget = budgetLeft = budget == 0 ? 1 : budget;
-}
-
-int32_t CpuBase::CloseSlice() {
-    int32_t consumed = sliceBudget - budgetLeft;
-    if (consumed == 0) {
-        consumed = busFault ? 0 : 1;
-    }
-    cycleCounter += static_cast<int64_t>(consumed);
-    sliceBudget = budgetLeft = 0;
-    busFault = false;
-    executing = false;
-    return consumed;
-}
-
 uint32_t CpuBase::EndSlice() {
     if (executing) {
         const int32_t spent = sliceBudget;

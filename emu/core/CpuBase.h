@@ -119,8 +119,24 @@ protected:
 
     // Slice protocol (see the class comment). CloseSlice answers the cycles consumed, at least 1 unless a bus
     // fault ended the slice, and adds them to the cycle counter.
-    void OpenSlice(int32_t budget);
-    int32_t CloseSlice();
+    void OpenSlice(int32_t budget) {
+        // Cycles added outside slices that a loaded state still keeps apart.
+        cycleCounter += static_cast<uint64_t>(extraCycles);
+        extraCycles = 0;
+        executing = true;
+        sliceBudget = budgetLeft = budget == 0 ? 1 : budget;
+    }
+    int32_t CloseSlice() {
+        int32_t consumed = sliceBudget - budgetLeft;
+        if (consumed == 0) {
+            consumed = busFault ? 0 : 1;
+        }
+        cycleCounter += static_cast<uint64_t>(static_cast<int64_t>(consumed));
+        sliceBudget = budgetLeft = 0;
+        busFault = false;
+        executing = false;
+        return consumed;
+    }
 
     // What a page's flags under the in-place masks (page::kReadInPlaceMask and the others) must equal: the direct
     // value serves the access from the page's bytes, the handler value offers a byte to the page's handler first.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
 
 namespace emu {
 
@@ -104,7 +105,13 @@ void HostSoundOutput::SubmitBlock() {
     submitting = true;
     silenced = false;
     const int32_t converted = writeIndex;
-    Convert(useA ? accumulatorA : accumulatorB, converted);
+    // The null output itself plays nothing and shows its blocks to nobody: it only takes the samples.
+    const bool playsNothing = typeid(*this) == typeid(HostSoundOutput);
+    if (playsNothing) {
+        TakeSamples(useA ? accumulatorA : accumulatorB);
+    } else {
+        Convert(useA ? accumulatorA : accumulatorB, converted);
+    }
     if (!paced) {
         WriteBlock(converted);
         AdvanceWriteIndex();
@@ -114,7 +121,9 @@ void HostSoundOutput::SubmitBlock() {
         }
         AdvanceWriteIndex();
         for (; ahead < kSubmitQueueDepth - 1; ++ahead) {
-            CopyBlock(converted, writeIndex);
+            if (!playsNothing) {
+                CopyBlock(converted, writeIndex);
+            }
             if (!WriteBlock(writeIndex)) {
                 break;
             }
@@ -183,6 +192,15 @@ void HostSoundOutput::Convert(std::vector<int32_t>& accumulator, int32_t index) 
             entry = kEmptySample;
         }
         out = StoreSample(out, lastSample);
+    }
+}
+
+void HostSoundOutput::TakeSamples(std::vector<int32_t>& accumulator) {
+    for (int32_t& entry : accumulator) {
+        if (entry >= minSample && entry <= maxSample) {
+            lastSample = entry;
+            entry = kEmptySample;
+        }
     }
 }
 

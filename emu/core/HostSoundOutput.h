@@ -53,6 +53,7 @@ public:
     // Converts the other accumulator into the next block and queues it. Entries outside the sample range (and
     // the empty marker) repeat the last sample in range; converted entries are emptied. A paced output drops
     // the block when blockCount / 6 blocks are queued, and fills a starved queue with copies of it until six are.
+    // The null output itself (not a class derived from it) empties the entries but writes no block.
     void SubmitBlock();
     // The host played a block: with fewer than four queued, the newest block is repeated until four are.
     void OnBlockDone();
@@ -82,6 +83,8 @@ private:
     bool IsOpen() const { return blockCount > 0; }
     // Writes the accumulator into block index, emptying the entries it took.
     void Convert(std::vector<int32_t>& accumulator, int32_t index);
+    // Empties the entries in range, keeping the last of them, as Convert does without writing a block.
+    void TakeSamples(std::vector<int32_t>& accumulator);
     // Stores one sample at out in the output's width (little-endian) and answers the position after it.
     uint8_t* StoreSample(uint8_t* out, int32_t value) const;
     void CopyBlock(int32_t from, int32_t to);

@@ -322,12 +322,6 @@ int32_t Machine::SetBusRate(int32_t rate, int32_t cpuIndex, bool doubled) {
     return busService->SetRate(rate, cpu, doubled);
 }
 
-void Machine::TickBus() {
-    if (busService != nullptr) {
-        busService->Tick();
-    }
-}
-
 void Machine::SetBusPaused(bool paused) {
     if (busService != nullptr) {
         busService->SetPaused(paused);

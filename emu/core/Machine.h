@@ -1,6 +1,7 @@
 #pragma once
 
 #include "emu/core/BranchNode.h"
+#include "emu/core/BusService.h"
 #include "emu/core/ConfigParamApplier.h"
 #include "emu/core/Device.h"
 #include "emu/core/MachineInterface.h"
@@ -107,7 +108,11 @@ public:
     // The bus ticked by the processor at cpuIndex (none when out of range) or by the caller; see
     // BusService::SetRate. 0 before the services exist.
     int32_t SetBusRate(int32_t rate, int32_t cpuIndex, bool doubled);
-    void TickBus();
+    void TickBus() {
+        if (busService != nullptr) {
+            busService->Tick();
+        }
+    }
     void SetBusPaused(bool paused);
     // A host key went down or up; a negative code going up releases every key.
     void KeyEvent(int32_t code, bool down);

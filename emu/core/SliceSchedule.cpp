@@ -52,10 +52,24 @@ int32_t SyncedSliceSchedule::Start(int32_t frequency, int32_t newSlicesPerFrame)
         owed -= 1 - budget;
         budget = 1;
     }
+    ChooseArithmetic();
     return budget;
 }
 
-int32_t SyncedSliceSchedule::EndSlice(int32_t leftover) {
+void SyncedSliceSchedule::ChooseArithmetic() {
+    const auto isWhole = [](double value) {
+        return value >= -static_cast<double>(kWholeLimit) && value <= static_cast<double>(kWholeLimit) &&
+               value == std::trunc(value);
+    };
+    whole = isWhole(owed) && isWhole(perFrame) && perFrame >= 0;
+    if (whole) {
+        wholeOwed = static_cast<int64_t>(owed);
+        wholePerFrame = static_cast<int64_t>(perFrame);
+        firstShare = RoundedShare(perFrame, slicesPerFrame);
+    }
+}
+
+int32_t SyncedSliceSchedule::EndSliceInFractions(int32_t leftover) {
     --slicesLeft;
     owed += leftover;
     int32_t budget = 0;
@@ -85,6 +99,7 @@ void SyncedSliceSchedule::Restore(double newOwed, double newPerFrame, int32_t ne
     perFrame = newPerFrame;
     slicesPerFrame = std::max(1, newSlicesPerFrame);
     slicesLeft = std::clamp(newSlicesLeft, 0, slicesPerFrame);
+    ChooseArithmetic();
 }
 
 } // namespace emu

@@ -119,8 +119,25 @@ struct Cpu1801BM1::HandlerTable {
     }();
 };
 
-Cpu1801BM1::Cpu1801BM1() : CpuBase("CPU PDP-11", "CPU") {
+Cpu1801BM1::Cpu1801BM1() : CpuBase("CPU PDP-11", "CPU"), instructionCosts(InstructionCosts().data()) {
     SetFrequency(1000000);
+}
+
+Cpu1801BM1::Cpu1801BM1(CostProbe) : CpuBase("CPU PDP-11", "CPU"), probingCosts(true) {}
+
+const std::array<uint16_t, 0x10000>& Cpu1801BM1::InstructionCosts() {
+    // Each handler charges its cost before it does anything else; a probing processor stops it right there.
+    static const std::array<uint16_t, 0x10000> costs = [] {
+        std::array<uint16_t, 0x10000> table{};
+        Cpu1801BM1 prober{CostProbe{}};
+        for (uint32_t opcode = 0; opcode < table.size(); ++opcode) {
+            prober.instructionCost = 0;
+            (prober.*HandlerTable::kHandlers[opcode >> 8])(static_cast<uint16_t>(opcode));
+            table[opcode] = static_cast<uint16_t>(prober.instructionCost);
+        }
+        return table;
+    }();
+    return costs;
 }
 
 // ---- Device life and registers
@@ -285,22 +302,32 @@ int32_t Cpu1801BM1::Disassemble(common::String& addressText, common::String& wor
 
 // ---- Memory
 
+// The in-place paths take one look at the page: a byte, or a word at an even address, never crosses a page end,
+// so only the address space's top bounds them.
+
 template <uint32_t TestMask, uint8_t Peek>
-bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
+inline bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
-    if (const PageDescriptor* direct = DirectPage<uint16_t>(address, TestMask, kReadDirect)) {
-        value = LoadInPlace<uint16_t>(direct->ReadBytes() + (address & page::kOffsetMask));
-        return true;
+    if (address < pageTable->size) {
+        const PageDescriptor& descriptor = pageTable->PageOf(address);
+        if ((descriptor.flags & TestMask) == kReadDirect) {
+            value = LoadInPlace<uint16_t>(descriptor.ReadBytes() + (address & page::kOffsetMask));
+            return true;
+        }
     }
-    value = Memory() != nullptr ? Memory()->ReadWord(address, Peek) : 0xFFFF;
+    return ReadWordThroughMap(address, value, Peek);
+}
+
+bool Cpu1801BM1::ReadWordThroughMap(uint16_t address, uint16_t& value, uint8_t peek) {
+    value = Memory() != nullptr ? Memory()->ReadWord(address, peek) : 0xFFFF;
     return !busFault;
 }
 
-bool Cpu1801BM1::FetchWord(uint16_t address, uint16_t& value) {
+inline bool Cpu1801BM1::FetchWord(uint16_t address, uint16_t& value) {
     return ReadWordAs<page::kFetchInPlaceMask, 0>(address, value);
 }
 
-bool Cpu1801BM1::ReadWord(uint16_t address, uint16_t& value) {
+inline bool Cpu1801BM1::ReadWord(uint16_t address, uint16_t& value) {
     return ReadWordAs<page::kReadInPlaceMask, 0>(address, value);
 }
 
@@ -308,12 +335,19 @@ bool Cpu1801BM1::PeekWord(uint16_t address, uint16_t& value) {
     return ReadWordAs<page::kReadInPlaceMask, 1>(address, value);
 }
 
-bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
+inline bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
-    if (const PageDescriptor* direct = DirectPage<uint16_t>(address, page::kWriteInPlaceMask, kWriteDirect)) {
-        StoreInPlace(direct->WriteBytes() + (address & page::kOffsetMask), value);
-        return true;
+    if (address < pageTable->size) {
+        const PageDescriptor& descriptor = pageTable->PageOf(address);
+        if ((descriptor.flags & page::kWriteInPlaceMask) == kWriteDirect) {
+            StoreInPlace(descriptor.WriteBytes() + (address & page::kOffsetMask), value);
+            return true;
+        }
     }
+    return WriteWordThroughMap(address, value);
+}
+
+bool Cpu1801BM1::WriteWordThroughMap(uint16_t address, uint16_t value) {
     if (Memory() != nullptr) {
         Memory()->WriteWord(address, value);
     }
@@ -321,23 +355,31 @@ bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
 }
 
 template <uint8_t Peek>
-bool Cpu1801BM1::ReadByteAs(uint16_t address, uint8_t& value) {
+inline bool Cpu1801BM1::ReadByteAs(uint16_t address, uint8_t& value) {
     address &= static_cast<uint16_t>(addressMask);
-    if (const PageDescriptor* direct = DirectPage<uint8_t>(address, page::kReadInPlaceMask, kReadDirect)) {
-        value = direct->ReadBytes()[address & page::kOffsetMask];
-        return true;
-    }
-    if (const PageDescriptor* handled = DirectPage<uint8_t>(address, page::kReadInPlaceMask, kReadHandled)) {
-        if (!handled->read.handler(handled->read.context, address, 1, &value, Peek)) {
-            value = pageTable->ram[address];
+    if (address < pageTable->size) {
+        const PageDescriptor& descriptor = pageTable->PageOf(address);
+        const uint32_t flags = descriptor.flags & page::kReadInPlaceMask;
+        if (flags == kReadDirect) {
+            value = descriptor.ReadBytes()[address & page::kOffsetMask];
+            return true;
         }
-        return !busFault;
+        if (flags == kReadHandled) {
+            if (!descriptor.read.handler(descriptor.read.context, address, 1, &value, Peek)) {
+                value = pageTable->ram[address];
+            }
+            return !busFault;
+        }
     }
-    value = Memory() != nullptr ? Memory()->ReadByte(address, Peek) : 0xFF;
+    return ReadByteThroughMap(address, value, Peek);
+}
+
+bool Cpu1801BM1::ReadByteThroughMap(uint16_t address, uint8_t& value, uint8_t peek) {
+    value = Memory() != nullptr ? Memory()->ReadByte(address, peek) : 0xFF;
     return !busFault;
 }
 
-bool Cpu1801BM1::ReadByte(uint16_t address, uint8_t& value) {
+inline bool Cpu1801BM1::ReadByte(uint16_t address, uint8_t& value) {
     return ReadByteAs<0>(address, value);
 }
 
@@ -345,18 +387,26 @@ bool Cpu1801BM1::PeekByte(uint16_t address, uint8_t& value) {
     return ReadByteAs<1>(address, value);
 }
 
-bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {
+inline bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {
     address &= static_cast<uint16_t>(addressMask);
-    if (const PageDescriptor* direct = DirectPage<uint8_t>(address, page::kWriteInPlaceMask, kWriteDirect)) {
-        direct->WriteBytes()[address & page::kOffsetMask] = value;
-        return true;
-    }
-    if (const PageDescriptor* handled = DirectPage<uint8_t>(address, page::kWriteInPlaceMask, kWriteHandled)) {
-        if (!handled->write.handler(handled->write.context, address, 1, &value)) {
-            pageTable->ram[address] = value;
+    if (address < pageTable->size) {
+        const PageDescriptor& descriptor = pageTable->PageOf(address);
+        const uint32_t flags = descriptor.flags & page::kWriteInPlaceMask;
+        if (flags == kWriteDirect) {
+            descriptor.WriteBytes()[address & page::kOffsetMask] = value;
+            return true;
         }
-        return !busFault;
+        if (flags == kWriteHandled) {
+            if (!descriptor.write.handler(descriptor.write.context, address, 1, &value)) {
+                pageTable->ram[address] = value;
+            }
+            return !busFault;
+        }
     }
+    return WriteByteThroughMap(address, value);
+}
+
+bool Cpu1801BM1::WriteByteThroughMap(uint16_t address, uint8_t value) {
     if (Memory() != nullptr) {
         Memory()->WriteByte(address, value);
     }
@@ -481,24 +531,39 @@ int32_t Cpu1801BM1::Execute(int32_t budget) {
     return CloseSlice();
 }
 
-bool Cpu1801BM1::Step() {
+void Cpu1801BM1::Park(uint16_t opcode, uint16_t pc) {
+    parkedOpcode = opcode;
+    parkedPc = pc;
+    parkedCycles = instructionCosts[opcode];
+    registers[7] = static_cast<uint16_t>(instructionStart);
+    carriedCycles += budgetLeft;
+    budgetLeft = 0;
+}
+
+inline bool Cpu1801BM1::Step() {
     instructionStart = registers[7];
     busFault = false;
-    savedRegisters = registers;
     uint16_t opcode = 0;
+    // savedRegisters takes R0..R7 as they are here only where the step may change them: a step that parks or
+    // carries changes none.
     if (carriedCycles != 0) {
         // A parked instruction: performed once the slices have paid for it.
         opcode = parkedOpcode;
-        registers[7] = parkedPc;
-        cyclesPaid = parkedCycles;
         if (parkedCycles - carriedCycles > budgetLeft && !singleStep) {
             carriedCycles += budgetLeft;
             budgetLeft = 0;
-            registers[7] = static_cast<uint16_t>(instructionStart);
             return false;
         }
+        // Carried cycles without a parked cost (a state can hold them): the instruction is costed afresh.
+        if (parkedCycles == 0 && !singleStep && instructionCosts[opcode] > budgetLeft) {
+            Park(opcode, parkedPc);
+            return false;
+        }
+        savedRegisters = registers;
+        registers[7] = parkedPc;
     } else {
         if (pendingVector >= 0) {
+            savedRegisters = registers;
             const uint32_t number = static_cast<uint32_t>(pendingVector) / 4;
             pendingVector = kNoPendingVector;
             uint64_t cycles = 0;
@@ -514,6 +579,7 @@ bool Cpu1801BM1::Step() {
         }
         if (checkInterrupts && interruptsAllowed) {
             if (interruptDelay == 0) {
+                savedRegisters = registers;
                 uint32_t first = 0;
                 uint32_t number = 0;
                 uint32_t third = 0;
@@ -537,12 +603,21 @@ bool Cpu1801BM1::Step() {
             return false;
         }
         const bool fetched = FetchWord(registers[7], opcode);
-        registers[7] = static_cast<uint16_t>((registers[7] + 2) & addressMask);
+        const auto nextPc = static_cast<uint16_t>((registers[7] + 2) & addressMask);
         if (!fetched) {
+            registers[7] = nextPc;
             return false;
         }
+        // An instruction that does not fit the budget left is parked before it does anything, its cost paid for
+        // by the following slices.
+        if (instructionCosts[opcode] > budgetLeft && !singleStep) {
+            Park(opcode, nextPc);
+            return false;
+        }
+        savedRegisters = registers;
+        savedRegisters[7] = static_cast<uint16_t>(instructionStart);
+        registers[7] = nextPc;
         parkedCycles = 0;
-        cyclesPaid = 0;
     }
     trapCycles = 0;
     if (!(this->*HandlerTable::kHandlers[opcode >> 8])(opcode)) {
@@ -566,18 +641,9 @@ bool Cpu1801BM1::Step() {
     return true;
 }
 
-bool Cpu1801BM1::Afford(uint16_t opcode, int32_t cost) {
-    if (cyclesPaid == 0 && !singleStep && cost > budgetLeft) {
-        parkedOpcode = opcode;
-        parkedPc = registers[7];
-        parkedCycles = cost;
-        registers[7] = static_cast<uint16_t>(instructionStart);
-        carriedCycles += budgetLeft;
-        budgetLeft = 0;
-        return false;
-    }
+bool Cpu1801BM1::Afford(int32_t cost) {
     instructionCost = cost;
-    return true;
+    return !probingCosts;
 }
 
 bool Cpu1801BM1::EnterInterrupt(uint32_t number, uint64_t& cycles) {
@@ -619,8 +685,8 @@ bool Cpu1801BM1::Trap(uint32_t number, uint64_t& cycles, uint8_t hookByte) {
     return true;
 }
 
-bool Cpu1801BM1::TrapInstruction(uint16_t opcode, uint32_t number, uint8_t hookByte) {
-    if (!Afford(opcode, kTrapCost)) {
+bool Cpu1801BM1::TrapInstruction(uint32_t number, uint8_t hookByte) {
+    if (!Afford(kTrapCost)) {
         return false;
     }
     instructionCost = 0;
@@ -646,7 +712,7 @@ bool Cpu1801BM1::ReportIllegalOpcode(uint16_t opcode) {
 }
 
 bool Cpu1801BM1::ExecuteIllegal(uint16_t opcode) {
-    if (!Afford(opcode, kTrapCost)) {
+    if (!Afford(kTrapCost)) {
         return false;
     }
     instructionCost = 0;
@@ -654,7 +720,7 @@ bool Cpu1801BM1::ExecuteIllegal(uint16_t opcode) {
 }
 
 bool Cpu1801BM1::ExecuteEis(uint16_t opcode) {
-    if (!Afford(opcode, kTrapCost)) {
+    if (!Afford(kTrapCost)) {
         return false;
     }
     instructionCost = 0;
@@ -664,7 +730,7 @@ bool Cpu1801BM1::ExecuteEis(uint16_t opcode) {
 }
 
 bool Cpu1801BM1::ExecuteFloatingPoint(uint16_t opcode) {
-    if (!Afford(opcode, kTrapCost)) {
+    if (!Afford(kTrapCost)) {
         return false;
     }
     instructionCost = 0;
@@ -676,7 +742,7 @@ bool Cpu1801BM1::ExecuteFloatingPoint(uint16_t opcode) {
 bool Cpu1801BM1::ExecuteGroupZero(uint16_t opcode) {
     switch (opcode) {
     case 0000000: {
-        if (!Afford(opcode, kHaltCost + kTrapCost)) {
+        if (!Afford(kHaltCost + kTrapCost)) {
             return false;
         }
         instructionCost = kHaltCost;
@@ -692,7 +758,7 @@ bool Cpu1801BM1::ExecuteGroupZero(uint16_t opcode) {
         return true;
     }
     case kOpcodeWait:
-        if (!Afford(opcode, kWaitCost)) {
+        if (!Afford(kWaitCost)) {
             return false;
         }
         // Runs again at every step until an interrupt is taken.
@@ -700,29 +766,29 @@ bool Cpu1801BM1::ExecuteGroupZero(uint16_t opcode) {
         return true;
     case 0000002:
     case kOpcodeRtt:
-        return ExecuteReturn(opcode);
+        return ExecuteReturn();
     case 0000003:
-        return TrapInstruction(opcode, kTrapBreakpoint, 0);
+        return TrapInstruction(kTrapBreakpoint, 0);
     case 0000004:
-        return TrapInstruction(opcode, kTrapIot, 0);
+        return TrapInstruction(kTrapIot, 0);
     case 0000005:
         // Resets no device on this processor.
-        return Afford(opcode, kResetCost) &&
+        return Afford(kResetCost) &&
                TraceCheckBreak(options.traceRESET, options.breakRESET, "RESET at [%.6lo]", instructionStart) == 0;
     default:
         break;
     }
     if (opcode >= 0000010 && opcode <= 0000017) {
-        return TrapInstruction(opcode, kTrapBusError, 0);
+        return TrapInstruction(kTrapBusError, 0);
     }
     if (opcode >= 0000100 && opcode <= 0000177) {
         // JMP
         const uint32_t mode = ModeOf(opcode);
         if (mode == 0) {
-            return TrapInstruction(opcode, kTrapBusError, 0);
+            return TrapInstruction(kTrapBusError, 0);
         }
         uint16_t address = 0;
-        if (!Afford(opcode, kJmpCost[mode]) || !OperandAddress(opcode & 077, false, address)) {
+        if (!Afford(kJmpCost[mode]) || !OperandAddress(opcode & 077, false, address)) {
             return false;
         }
         registers[7] = address;
@@ -731,7 +797,7 @@ bool Cpu1801BM1::ExecuteGroupZero(uint16_t opcode) {
     if (opcode >= 0000200 && opcode <= 0000207) {
         // RTS
         uint16_t popped = 0;
-        if (!Afford(opcode, kRtsCost) || !Pop(popped)) {
+        if (!Afford(kRtsCost) || !Pop(popped)) {
             return false;
         }
         registers[7] = registers[opcode & 7];
@@ -739,7 +805,7 @@ bool Cpu1801BM1::ExecuteGroupZero(uint16_t opcode) {
         return true;
     }
     if (opcode >= 0000240 && opcode <= 0000277) {
-        if (!Afford(opcode, kConditionCodeCost)) {
+        if (!Afford(kConditionCodeCost)) {
             return false;
         }
         const uint16_t flags = opcode & 017;
@@ -752,10 +818,10 @@ bool Cpu1801BM1::ExecuteGroupZero(uint16_t opcode) {
     return ExecuteIllegal(opcode);
 }
 
-bool Cpu1801BM1::ExecuteReturn(uint16_t opcode) {
+bool Cpu1801BM1::ExecuteReturn() {
     uint16_t newPc = 0;
     uint16_t newPsw = 0;
-    if (!Afford(opcode, kReturnCost) || !Pop(newPc) || !Pop(newPsw)) {
+    if (!Afford(kReturnCost) || !Pop(newPc) || !Pop(newPsw)) {
         return false;
     }
     LoadPswLow(newPsw);
@@ -764,7 +830,7 @@ bool Cpu1801BM1::ExecuteReturn(uint16_t opcode) {
 }
 
 bool Cpu1801BM1::ExecuteBranch(uint16_t opcode) {
-    if (!Afford(opcode, kBranchCost)) {
+    if (!Afford(kBranchCost)) {
         return false;
     }
     // 000400-003400 by bits 8-10 from 1, then 100000-103400 as 8-15.
@@ -778,11 +844,11 @@ bool Cpu1801BM1::ExecuteBranch(uint16_t opcode) {
 bool Cpu1801BM1::ExecuteJsr(uint16_t opcode) {
     const uint32_t mode = ModeOf(opcode);
     if (mode == 0) {
-        return TrapInstruction(opcode, kTrapBusError, 0);
+        return TrapInstruction(kTrapBusError, 0);
     }
     const uint32_t link = (opcode >> 6) & 7;
     uint16_t address = 0;
-    if (!Afford(opcode, kJsrCost[mode]) || !OperandAddress(opcode & 077, false, address) || !Push(registers[link])) {
+    if (!Afford(kJsrCost[mode]) || !OperandAddress(opcode & 077, false, address) || !Push(registers[link])) {
         return false;
     }
     registers[link] = registers[7];
@@ -797,7 +863,7 @@ bool Cpu1801BM1::ExecuteSingleOperand(uint16_t opcode) {
     const uint32_t selector = (opcode >> 6) & 077;
     const bool swab = !byte && selector == 03;
     const auto operation = static_cast<SingleOperation>(selector - 050);
-    if (!Afford(opcode, !swab && operation == SingleOperation::Test ? kTestCost[mode] : kModifyCost[mode])) {
+    if (!Afford(!swab && operation == SingleOperation::Test ? kTestCost[mode] : kModifyCost[mode])) {
         return false;
     }
     const uint16_t sign = byte ? 0200 : 0100000;
@@ -901,7 +967,7 @@ bool Cpu1801BM1::ExecuteMarkOrSxt(uint16_t opcode) {
         // MARK NN
         uint16_t address = static_cast<uint16_t>(registers[7] + 2 * (opcode & 077));
         uint16_t word = 0;
-        if (!Afford(opcode, kMarkCost) || !ReadWord(address, word)) {
+        if (!Afford(kMarkCost) || !ReadWord(address, word)) {
             return false;
         }
         registers[6] = static_cast<uint16_t>(address + 2);
@@ -914,7 +980,7 @@ bool Cpu1801BM1::ExecuteMarkOrSxt(uint16_t opcode) {
         const uint32_t destination = opcode & 077;
         uint16_t x = 0;
         uint16_t address = 0;
-        if (!Afford(opcode, kModifyCost[ModeOf(destination)]) || !ReadWordOperand(destination, x, address)) {
+        if (!Afford(kModifyCost[ModeOf(destination)]) || !ReadWordOperand(destination, x, address)) {
             return false;
         }
         const uint16_t result = (psw & kPswNegative) != 0 ? 0177777 : 0;
@@ -933,14 +999,14 @@ bool Cpu1801BM1::ExecuteMtpsOrMfps(uint16_t opcode) {
     switch ((opcode >> 6) & 3) {
     case 0:
         // MTPS: the T bit cannot be changed this way.
-        if (!Afford(opcode, kMtpsCost[ModeOf(operand)]) || !ReadByteOperand(operand, value, address)) {
+        if (!Afford(kMtpsCost[ModeOf(operand)]) || !ReadByteOperand(operand, value, address)) {
             return false;
         }
         LoadPswLow((value & 0357) | (psw & kPswTrace));
         return true;
     case 3: {
         // MFPS
-        if (!Afford(opcode, kModifyCost[ModeOf(operand)]) || !ReadByteOperand(operand, value, address)) {
+        if (!Afford(kModifyCost[ModeOf(operand)]) || !ReadByteOperand(operand, value, address)) {
             return false;
         }
         const uint8_t status = static_cast<uint8_t>(psw);
@@ -960,7 +1026,7 @@ bool Cpu1801BM1::ExecuteDoubleOperand(uint16_t opcode) {
     const uint32_t operation = opcode >> 12;
     const bool byte = (opcode & kByteInstruction) != 0 && operation != 016;
     const PairCosts& costs = (operation & 7) == 1 ? kMoveCost : ((operation & 7) <= 3 ? kCompareCost : kArithmeticCost);
-    if (!Afford(opcode, costs[ModeOf(source)][ModeOf(destination)])) {
+    if (!Afford(costs[ModeOf(source)][ModeOf(destination)])) {
         return false;
     }
     const uint16_t sign = byte ? 0200 : 0100000;
@@ -1045,7 +1111,7 @@ bool Cpu1801BM1::ExecuteXor(uint16_t opcode) {
     const uint16_t source = registers[(opcode >> 6) & 7];
     uint16_t d = 0;
     uint16_t address = 0;
-    if (!Afford(opcode, kXorCost[ModeOf(destination)]) || !ReadWordOperand(destination, d, address)) {
+    if (!Afford(kXorCost[ModeOf(destination)]) || !ReadWordOperand(destination, d, address)) {
         return false;
     }
     const uint16_t result = source ^ d;
@@ -1055,7 +1121,7 @@ bool Cpu1801BM1::ExecuteXor(uint16_t opcode) {
 }
 
 bool Cpu1801BM1::ExecuteSob(uint16_t opcode) {
-    if (!Afford(opcode, kSobCost)) {
+    if (!Afford(kSobCost)) {
         return false;
     }
     uint16_t& counter = registers[(opcode >> 6) & 7];
@@ -1066,7 +1132,7 @@ bool Cpu1801BM1::ExecuteSob(uint16_t opcode) {
 }
 
 bool Cpu1801BM1::ExecuteEmtOrTrap(uint16_t opcode) {
-    return TrapInstruction(opcode, (opcode & 0400) != 0 ? kTrapTrap : kTrapEmt, static_cast<uint8_t>(opcode));
+    return TrapInstruction((opcode & 0400) != 0 ? kTrapTrap : kTrapEmt, static_cast<uint8_t>(opcode));
 }
 
 } // namespace emu

@@ -15,7 +15,7 @@ namespace emu {
 // cycle budget (an instruction that does not fit is parked and paid for by the following slices), takes traps,
 // vectors posted by the machine and hardware interrupts at instruction boundaries, and reads and writes plain
 // memory pages in place through the machine's page table.
-class Cpu1801BM1 : public CpuBase {
+class Cpu1801BM1 final : public CpuBase {
 public:
     // The trace and break switches of the debugger, each bound to a settings key of its name.
     struct Options {
@@ -102,6 +102,13 @@ protected:
 private:
     using Handler = bool (Cpu1801BM1::*)(uint16_t opcode);
     struct HandlerTable;
+    struct CostProbe {};
+
+    // A processor that only learns each opcode's cost from its handler.
+    explicit Cpu1801BM1(CostProbe);
+    // What each opcode costs up front (a HALT and the trap instructions with their traps), as its handler
+    // charges it: the slices must pay that much before the instruction runs.
+    static const std::array<uint16_t, 0x10000>& InstructionCosts();
 
     // The debugger's view of memory: reads with the peek flag, nothing reacts.
     class Peeker : public MemoryPeek {
@@ -118,8 +125,10 @@ private:
     // slice.
     bool Step();
     bool EnterInterrupt(uint32_t number, uint64_t& cycles);
-    // Parks the instruction when its cost does not fit the budget left; false then ends the slice.
-    bool Afford(uint16_t opcode, int32_t cost);
+    // Parks the fetched instruction, to go on at pc, for lack of cycles: the slices to come pay its cost.
+    void Park(uint16_t opcode, uint16_t pc);
+    // The instruction's cost, charged before it does anything else. False only on the probing processor.
+    bool Afford(int32_t cost);
     bool BreakAt1000();
     void LoadPswLow(uint16_t value);
 
@@ -128,6 +137,11 @@ private:
     bool ReadWordAs(uint16_t address, uint16_t& value);
     template <uint8_t Peek>
     bool ReadByteAs(uint16_t address, uint8_t& value);
+    // The accesses the page does not serve in place.
+    bool ReadWordThroughMap(uint16_t address, uint16_t& value, uint8_t peek);
+    bool WriteWordThroughMap(uint16_t address, uint16_t value);
+    bool ReadByteThroughMap(uint16_t address, uint8_t& value, uint8_t peek);
+    bool WriteByteThroughMap(uint16_t address, uint8_t value);
     bool FetchWord(uint16_t address, uint16_t& value);
     bool ReadWord(uint16_t address, uint16_t& value);
     bool WriteWord(uint16_t address, uint16_t value);
@@ -161,14 +175,14 @@ private:
     bool ExecuteEmtOrTrap(uint16_t opcode);
     bool ExecuteFloatingPoint(uint16_t opcode);
     bool ExecuteIllegal(uint16_t opcode);
-    bool ExecuteReturn(uint16_t opcode);
+    bool ExecuteReturn();
     // The illegal-instruction report, then the trap to 010 unless the report broke.
     bool ReportIllegalOpcode(uint16_t opcode);
     // Enters a trap as the instruction's whole work, charged the trap's cycles.
-    bool TrapInstruction(uint16_t opcode, uint32_t number, uint8_t hookByte);
+    bool TrapInstruction(uint32_t number, uint8_t hookByte);
 
     std::array<uint16_t, 8> registers{};
-    // R0..R7 as the instruction in progress found them, put back when it is abandoned.
+    // R0..R7 as the step in progress found them, put back when it is abandoned.
     std::array<uint16_t, 8> savedRegisters{};
     uint16_t psw = 0;
     uint16_t sel1 = 0;
@@ -179,10 +193,11 @@ private:
     int32_t parkedCycles = 0;
     // Per slice: a budget of 0 asks for exactly one step and never parks.
     bool singleStep = false;
-    // Per instruction: the cycles already paid (a parked instruction's cost) and those of traps entered inside.
-    int32_t cyclesPaid = 0;
+    // Per instruction: its own cycles and those of traps entered inside.
     int32_t instructionCost = 0;
     uint64_t trapCycles = 0;
+    const uint16_t* instructionCosts = nullptr;
+    bool probingCosts = false;
     Options options;
     Peeker peeker{*this};
     Disassembler disassembler;

@@ -158,6 +158,24 @@ TEST(BusServiceTest, FiresDueEventsInTheOrderAddedAndOnlyImmediateOnesOnTheFirst
     EXPECT_EQ(bus.EventAt(2)->fireCount, 4u);
 }
 
+TEST(BusServiceTest, TicksOnWhichNoEventIsDueReachEveryCountdownBeforeItIsReadOrAnotherEventJoins) {
+    BusService bus;
+    Log log;
+    TimedDevice device("DEV", log, bus);
+    bus.SetRate(4000, nullptr, false);
+    bus.AddEvent(400, TimedDevice::Fire, &device, "Slow", 0, false);
+    // The first tick leaves it alone; the next three count it down from 10.
+    Tick(bus, 4);
+    EXPECT_EQ(bus.EventAt(0)->countdown, 7);
+    Tick(bus, 2);
+    bus.AddEvent(1000, TimedDevice::Fire, &device, "Fast", 0, false);
+    Tick(bus, 8);
+    EXPECT_EQ(log, (Log{"9 DEV.Fast", "10 DEV.Slow", "13 DEV.Fast"}));
+    EXPECT_EQ(bus.EventAt(0)->countdown, 7);
+    EXPECT_EQ(bus.EventAt(1)->countdown, 4);
+    EXPECT_EQ(bus.Ticks(), 14);
+}
+
 TEST(BusServiceTest, AnEventThatAnswersFalseGoesAndItsRecordServesTheNextEvent) {
     BusService bus;
     Log log;

@@ -101,6 +101,24 @@ TEST(HostSoundOutputTest, ConvertsTheAccumulatorFilledOnePeriodEarlier) {
     EXPECT_EQ(output.writtenIndexes, (std::vector<int32_t>{0, 1}));
 }
 
+// The mixers find their accumulators emptied as any output empties them; the null output itself only writes no
+// block.
+TEST(HostSoundOutputTest, TheNullOutputTakesTheSamplesWithoutWritingABlock) {
+    HostSoundOutput output;
+    ASSERT_TRUE(output.Open(250, 8, 50));
+    int32_t* first = Mix(output, {HostSoundOutput::kEmptySample, 10, 300, 20, HostSoundOutput::kEmptySample});
+    output.SubmitBlock();
+    Mix(output, {});
+    output.SubmitBlock();
+    EXPECT_EQ(std::vector<int32_t>(first, first + 5),
+              (std::vector<int32_t>{HostSoundOutput::kEmptySample, HostSoundOutput::kEmptySample, 300,
+                                    HostSoundOutput::kEmptySample, HostSoundOutput::kEmptySample}));
+    for (int32_t index = 0; index < 50; ++index) {
+        EXPECT_TRUE(AllBytesAre(output.Block(index), {0x00})) << "block " << index;
+    }
+    EXPECT_EQ(output.BlocksWritten(), 0u);
+}
+
 TEST(HostSoundOutputTest, WritesSixteenBitSamplesLittleEndian) {
     RecordingSoundOutput output;
     ASSERT_TRUE(output.Open(100, 16, 50));

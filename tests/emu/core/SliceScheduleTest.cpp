@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
+#include <random>
 #include <vector>
 
 namespace emu {
@@ -147,6 +151,91 @@ TEST(SyncedSliceScheduleTest, RestoredScheduleGoesOnWhereItStood) {
     EXPECT_FALSE(schedule.FrameEnded());
     EXPECT_EQ(schedule.EndSlice(0), 34) << "the next frame's first share";
     EXPECT_TRUE(schedule.FrameEnded());
+}
+
+// The schedule's shares in floating point, as every frequency once had them: the whole-cycle arithmetic of a
+// frequency that is a multiple of 50 must hand out the same budgets and owe the same.
+class FractionalSchedule {
+public:
+    FractionalSchedule(double owed, double perFrame, int32_t slicesPerFrame, int32_t slicesLeft)
+        : owed(owed), perFrame(perFrame), slicesPerFrame(slicesPerFrame), slicesLeft(slicesLeft) {}
+
+    int32_t EndSlice(int32_t leftover) {
+        --slicesLeft;
+        owed += leftover;
+        int32_t budget = 0;
+        if (slicesLeft > 0) {
+            if (owed > 0) {
+                budget = Share(owed, slicesLeft);
+                owed -= budget;
+            }
+        } else {
+            budget = Clamped(std::trunc(owed));
+            owed = perFrame;
+            const int32_t share = Share(perFrame, slicesPerFrame);
+            budget = Clamped(static_cast<double>(budget) + share);
+            owed -= share;
+            slicesLeft = slicesPerFrame;
+        }
+        if (budget <= 0) {
+            owed -= 1 - static_cast<double>(budget);
+            budget = 1;
+        }
+        return budget;
+    }
+    double Owed() const { return owed; }
+
+private:
+    static int32_t Clamped(double value) {
+        return static_cast<int32_t>(
+            std::clamp<double>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    }
+    static int32_t Share(double cycles, int32_t parts) { return Clamped(std::floor(cycles / parts + 0.5)); }
+
+    double owed;
+    double perFrame;
+    int32_t slicesPerFrame;
+    int32_t slicesLeft;
+};
+
+TEST(SyncedSliceScheduleTest, WholeCycleSharesAreThoseOfTheFractions) {
+    struct Case {
+        int32_t frequency;
+        int32_t slicesPerFrame;
+        // Overruns up to this many cycles, and now and then a slice that overran far (a break, a long stall).
+        int32_t overrun;
+    };
+    const Case cases[] = {{3000000, 1764, 120}, {4000000, 1764, 1200}, {1000000, 80, 40}, {10000, 1764, 3}};
+    for (const Case& test : cases) {
+        SyncedSliceSchedule schedule;
+        int32_t budget = schedule.Start(test.frequency, test.slicesPerFrame);
+        FractionalSchedule reference(schedule.Owed(), test.frequency / 50.0, test.slicesPerFrame, test.slicesPerFrame);
+        std::mt19937 random(static_cast<uint32_t>(test.frequency));
+        for (int32_t slice = 0; slice < 200000; ++slice) {
+            int32_t leftover = -static_cast<int32_t>(random() % static_cast<uint32_t>(test.overrun + 1));
+            if (random() % 5000 == 0) {
+                leftover = -static_cast<int32_t>(random() % 2000000);
+            }
+            budget = schedule.EndSlice(leftover);
+            ASSERT_EQ(budget, reference.EndSlice(leftover)) << test.frequency << " Hz, slice " << slice;
+            ASSERT_EQ(schedule.Owed(), reference.Owed()) << test.frequency << " Hz, slice " << slice;
+            if (schedule.FrameEnded()) {
+                schedule.NextFrame();
+            }
+        }
+        EXPECT_GE(budget, 1);
+    }
+}
+
+TEST(SyncedSliceScheduleTest, DebtBeyondWholeCyclesGoesOnInFractions) {
+    SyncedSliceSchedule schedule;
+    schedule.Start(3000000, 1764);
+    FractionalSchedule reference(-1125899906842600.0, 60000, 1764, 1764);
+    schedule.Restore(-1125899906842600.0, 60000, 1764, 1764);
+    for (int32_t slice = 0; slice < 100; ++slice) {
+        ASSERT_EQ(schedule.EndSlice(-1000000000), reference.EndSlice(-1000000000)) << "slice " << slice;
+        ASSERT_EQ(schedule.Owed(), reference.Owed()) << "slice " << slice;
+    }
 }
 
 } // namespace

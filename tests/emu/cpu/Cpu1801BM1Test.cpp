@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -719,6 +720,49 @@ TEST_F(Cpu1801BM1Test, AParkedCostOutOfRangeIsRefusedAndChangesNothing) {
     }
     EXPECT_EQ(cpu.Execute(10), 10);
     EXPECT_EQ(cpu.Register(7), kCode + 2);
+}
+
+// Whether an instruction fits is decided from its opcode before it runs: every opcode must park on a budget one
+// cycle short of what it then charges, and run on that budget whole.
+// Whether an instruction fits is decided from its opcode before it runs: every opcode must park on a budget one
+// cycle short of what it then charges, and run on that budget whole. Whether it ran shows in the registers (a
+// parked instruction leaves them as they were); what it wrote to memory may differ from run to run.
+TEST_F(Cpu1801BM1Test, EveryOpcodeParksExactlyWhenItsCostDoesNotFit) {
+    constexpr uint16_t kData = 04000;
+    // Deferred and indexed operands (index words of 0) start from RAM that holds its address.
+    const auto prepare = [&](uint16_t opcode) {
+        machine.Load(kCode, {opcode, 0, 0});
+        for (uint16_t at = kData - 020; at < kData + 020; at += 2) {
+            machine.SetWord(at, kData);
+        }
+        for (int index = 0; index < 6; ++index) {
+            cpu.SetRegister(index, kData);
+        }
+        cpu.SetRegister(6, kStack);
+        cpu.SetRegister(7, kCode);
+        cpu.SetPsw(0);
+        return cpu.Registers();
+    };
+    for (uint32_t word = 0; word <= 0xFFFF; ++word) {
+        const auto opcode = static_cast<uint16_t>(word);
+        const std::array<uint16_t, 8> before = prepare(opcode);
+        // A budget of 0 runs exactly one instruction, whatever it costs.
+        const int32_t cost = cpu.Execute(0);
+        const std::array<uint16_t, 8> after = cpu.Registers();
+        ASSERT_GE(cost, 1) << std::oct << opcode;
+        if (cost > 1) {
+            prepare(opcode);
+            ASSERT_EQ(cpu.Execute(cost - 1), cost - 1) << std::oct << opcode << " ran on too few cycles";
+            ASSERT_EQ(cpu.Registers(), before) << std::oct << opcode << " parked, changing nothing";
+            ASSERT_EQ(cpu.Execute(1), 1) << std::oct << opcode;
+            ASSERT_EQ(cpu.Registers(), after) << std::oct << opcode << " ran once paid for";
+        }
+        if (after != before) {
+            prepare(opcode);
+            ASSERT_EQ(cpu.Execute(cost), cost) << std::oct << opcode;
+            ASSERT_EQ(cpu.Registers(), after) << std::oct << opcode << " parked though its cost fitted";
+        }
+    }
 }
 
 TEST_F(Cpu1801BM1Test, ParkedInstructionOwingMoreThanTheBudgetWaitsAnotherCall) {

@@ -43,7 +43,7 @@ TEST(BkWindowsMediaTest, Bk0010_01BootsToBasicOnOpenGLAndDirectSound) {
     EXPECT_TRUE(run.Shows("БЕЙСИК")) << run.Describe("Bk0010_01BootsToBasicOnOpenGLAndDirectSound");
     EXPECT_TRUE(run.Shows("Ok")) << run.Describe("Bk0010_01BootsToBasicOnOpenGLAndDirectSound");
     EXPECT_TRUE(run.Lines("[ERROR]").empty());
-    const BusService* bus = run.Machine().Bus();
+    BusService* bus = run.Machine().Bus();
     int32_t outputs = 0;
     for (int32_t index = 0; index < bus->EventCount(); ++index) {
         if (const HostSoundOutput* output = bus->EventAt(index)->output.get(); output != nullptr) {
