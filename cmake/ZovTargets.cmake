@@ -24,9 +24,10 @@ if(ZOV_TSAN)
     add_link_options(-fsanitize=thread)
 endif()
 
-# zov_library(<target> [SOURCES <files...>] [PLATFORM_SOURCES_POSIX <files...>] [PLATFORM_SOURCES_WIN32 <files...>]
-#             [DEPENDS <libraries...>] [SYSTEM_LIBS_WIN32 <libraries...>])
-# One static library per source folder. Sources default to every .cpp file of the calling folder.
+# zov_library(<target> [SOURCES <files...>] [POSIX_SOURCES <files...>] [WIN32_SOURCES <files...>]
+#             [DEPENDS <libraries...>] [WIN32_LIBS <libraries...>])
+# One static library per source folder. Sources default to every .cpp file of the calling folder; POSIX_SOURCES are
+# added outside Windows, WIN32_SOURCES and the system libraries WIN32_LIBS only in the Windows build.
 function(zov_library target)
     cmake_parse_arguments(ARG "" "" "SOURCES;POSIX_SOURCES;WIN32_SOURCES;DEPENDS;WIN32_LIBS" ${ARGN})
     if(NOT ARG_SOURCES)
