@@ -22,8 +22,8 @@ std::unique_ptr<Computer> MakeModel() {
     return std::make_unique<Model>();
 }
 
-// The machine list. Each model takes its row as it lands: "BK-0010", "BK-0010.01" and "BK-0010 + FDD", the
-// separator, then "BK-0011M" and "BK-0011M + FDD". A row without a factory makes no entry.
+// The machine list, in the Computer menu's order: "BK-0010", "BK-0010.01" and "BK-0010 + FDD", a separator, then
+// "BK-0011M" and "BK-0011M + FDD". A row that is neither a factory nor a separator makes no entry.
 constexpr EmulatorConfig::MachineListEntry kMachineList[] = {
     {&MakeModel<Bk0010Machine>, false},
     {&MakeModel<Bk0010_01Machine>, false},

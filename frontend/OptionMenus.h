@@ -37,10 +37,9 @@ bool BuildOptionTreeMenus(const std::vector<OptionTreeMenu>& trees, OptionHandle
 // Runs work with the emulation thread parked; false (work not run) when it did not park.
 using ParkedRunner = std::function<bool(const std::function<void()>& work)>;
 
-// The body of the generated items' handler. Without a runner (no core) it does nothing. A command activates the
-// option with the thread parked, relabels the item and its generated parents in the current language, then
-// refreshes the whole tree (the parents relabelled are those with the item's own handler); an update copies the
-// option's enabled, checked and visible states to the item.
+// The body of the generated items' handler; without a runner (no core) it does nothing. A command activates the
+// option with the thread parked, relabels the item and its generated parents in the current language and
+// refreshes the tree; an update copies the option's enabled, checked and visible states to the item.
 bool HandleDeviceOption(gui::MenuItem* item, int32_t position, int32_t kind, const ParkedRunner& runParked);
 
 } // namespace emu

@@ -24,9 +24,8 @@ public:
     explicit MemoryPageDevice(const char* name = nullptr, const char* tag = nullptr);
     ~MemoryPageDevice() override;
 
-    // The device's start, then the block.
+    // Takes the block (allocated, or borrowed from the memory map's extra area); Stop gives it back.
     bool Start(int32_t& rate) override;
-    // Releases the block, then the device's stop.
     void Stop() override;
     // A settings change (bit 0x80) with the window mapped moves the base address to the window's first page.
     bool Notify(uint32_t code) override;

@@ -23,9 +23,8 @@ void FillDrivePanel(MainWindow& window, const DrivesPlan& plan);
 // dialog), a right button press inverts the latch. Nonzero when it acted.
 int32_t OnDrivePanel(gui::Window* indicator, int32_t x, int32_t y, int32_t event);
 
-// Called with an indicator: runs an "Open File" dialog sized from the main window for the indicator's drive. The
-// dialog calls it back with itself when it ran, and the chosen file (or, for an empty path, nothing) goes into the
-// drive.
+// Called with an indicator, opens the "Open File" dialog for its drive, sized from the main window; called back
+// with the dialog when it ends: OK mounts the chosen file, or empties the drive for an empty path.
 void ShowOpenFileDialog(gui::Window* object);
 
 } // namespace emu
