@@ -134,9 +134,9 @@ protected:
     bool ReallocateFrame();
     // No pixels, no rows, 0 x 0.
     void ReleaseFrame();
-    // The resize of a renderer that owns its frame: nothing when the size and flag are the present ones; refused
-    // for a side below 0 or above kMaxSide. Under both locks the size and flag are stored, reallocate() builds the
-    // frame, the marks are reset, and the resize callback is told. False when closing or reallocate() failed.
+    // The resize of a renderer that owns its frame, under both locks: reallocate builds the new frame, then the
+    // resize callback is told. Nothing for the present size and flag; false for a side outside 0..kMaxSide, while
+    // closing, or when reallocate fails.
     template <typename Reallocate>
     bool ResizeOwnedFrame(int32_t width, int32_t height, bool flag, Reallocate reallocate);
 
