@@ -315,13 +315,13 @@ bool AySoundChip::ExchangeSettings(common::SettingsTree* settings, bool enabledO
     return SoundDevice::ExchangeSettings(settings, enabledOnly);
 }
 
-void AySoundChip::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void AySoundChip::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     const int32_t before = item != nullptr ? item->ChildCount() : 0;
     SoundDevice::FillSettingsTree(item, kind);
     if (item == nullptr) {
         return;
     }
-    if (kind == kSoundMenuKind) {
+    if (kind == OptionKind::Sound) {
         common::OptionNode* menu = item->ChildCount() > before ? item->ChildAt(item->ChildCount() - 1) : nullptr;
         if (menu == nullptr) {
             menu = item->AddItem(Name());
@@ -334,7 +334,7 @@ void AySoundChip::FillSettingsTree(common::OptionNode* item, int32_t kind) {
         menu->AddToggleItemById(kYamahaModeText, &yamahaMode, true, &running, false);
         return;
     }
-    if (kind != kTraceMenuKind) {
+    if (kind != OptionKind::Trace) {
         return;
     }
     const auto registerFlags = [](std::array<bool, kRegisterCount>& flags) {

@@ -313,15 +313,15 @@ bool BkKeyboard::ExchangeSettings(common::SettingsTree* settings, bool enabledOn
     return KeyboardDevice::ExchangeSettings(settings, enabledOnly);
 }
 
-void BkKeyboard::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void BkKeyboard::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     KeyboardDevice::FillSettingsTree(item, kind);
     if (item == nullptr) {
         return;
     }
-    if (kind == kInputMenuKind) {
+    if (kind == OptionKind::Input) {
         item->AddToggleItemById(kAllowJoystickText, &allowJoystick, true, nullptr, false);
         item->AddToggleItemById(kAllowSeveralKeysText, &allowSeveralKeys, true, nullptr, false);
-    } else if (kind == kTraceMenuKind) {
+    } else if (kind == OptionKind::Trace) {
         const TraceFlag traces[] = {{"Trace Read State Reg", &traceReadState},
                                     {"Trace Write State Reg", &traceWriteState},
                                     {"Trace Read Data Reg", &traceReadData}};

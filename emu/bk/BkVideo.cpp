@@ -153,12 +153,12 @@ bool BkVideo::Start(int32_t& rate) {
            cpu->AddEvent(linePeriod, OnRenderEvent, this, kRenderEvent, 0);
 }
 
-void BkVideo::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void BkVideo::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     RasterVideoDevice::FillSettingsTree(item, kind);
     if (item == nullptr) {
         return;
     }
-    if (kind == kVideoMenuKind) {
+    if (kind == OptionKind::Video) {
         item->AddSeparator();
         for (int32_t mode = kBlackAndWhite; mode <= kColour; ++mode) {
             if (common::OptionNode* choice =
@@ -170,7 +170,7 @@ void BkVideo::FillSettingsTree(common::OptionNode* item, int32_t kind) {
         if (common::OptionNode* toggle = item->AddToggleItemById(kAltColorsText, &altColors, true, nullptr, true)) {
             toggle->AddActionSetByte(&redrawPending, true);
         }
-    } else if (kind == kTraceMenuKind) {
+    } else if (kind == OptionKind::Trace) {
         const TraceFlag traces[] = {{"Write SCROLL", &traceWriteScroll}, {"Read SCROLL", &traceReadScroll}};
         const TraceFlag breaks[] = {{"Write SCROLL", &breakWriteScroll}, {"Read SCROLL", &breakReadScroll}};
         AddFlagSubmenu(item, "Trace Registers", traces);

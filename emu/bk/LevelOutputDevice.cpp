@@ -98,9 +98,9 @@ void LevelOutputDevice::Stop() {
     Device::Stop();
 }
 
-void LevelOutputDevice::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void LevelOutputDevice::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     Device::FillSettingsTree(item, kind);
-    common::OptionNode* menu = item != nullptr && kind == kSoundMenuKind ? item->AddItem(Name()) : nullptr;
+    common::OptionNode* menu = item != nullptr && kind == OptionKind::Sound ? item->AddItem(Name()) : nullptr;
     if (menu == nullptr) {
         return;
     }

@@ -152,9 +152,9 @@ bool KeyboardDevice::ExchangeSettings(common::SettingsTree* settings, bool enabl
     return Device::ExchangeSettings(settings, enabledOnly);
 }
 
-void KeyboardDevice::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void KeyboardDevice::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     Device::FillSettingsTree(item, kind);
-    if (kind != kInputMenuKind || item == nullptr || !numpadMouseAvailable) {
+    if (kind != OptionKind::Input || item == nullptr || !numpadMouseAvailable) {
         return;
     }
     common::OptionNode* group = item->AddItemById(kNumpadUsageText);

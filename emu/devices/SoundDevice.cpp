@@ -97,9 +97,9 @@ bool SoundDevice::ExchangeSettings(common::SettingsTree* settings, bool enabledO
     return Device::ExchangeSettings(settings, enabledOnly);
 }
 
-void SoundDevice::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void SoundDevice::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     Device::FillSettingsTree(item, kind);
-    if (kind != kSoundMenuKind || item == nullptr) {
+    if (kind != OptionKind::Sound || item == nullptr) {
         return;
     }
     common::OptionNode* menu = item->AddItem(Name());
