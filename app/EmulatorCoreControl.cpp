@@ -9,17 +9,14 @@
 #include "emu/core/Computer.h"
 #include "emu/core/DriveSet.h"
 #include "emu/core/RendererBase.h"
+#include "emu/core/UiTextId.h"
 
 namespace emu {
 
 namespace {
 
-// UI texts.
-constexpr int32_t kSpeedText = 88;
-constexpr int32_t kSyncFrequencyText = 33;
-constexpr int32_t kFirstSyncRateText = 34;
+// The sync rates offered, with UI texts in a row from text::kFirstSyncRate.
 constexpr int32_t kSyncRateCount = 5;
-constexpr int32_t kIgnoreRepeatsText = 39;
 
 // Which setting groups fill which option tree, in this order; the trace tree gets three groups between separators.
 // The computer tree gets its last group after the sync frequency.
@@ -96,7 +93,7 @@ void EmulatorCore::GetStatusText(common::WideString& out) {
             machine->FrequencyText(frequency);
         }
     }
-    common::WideString label = config != nullptr ? config->TextLookupOf()(kSpeedText) : common::WideString();
+    common::WideString label = config != nullptr ? config->TextLookupOf()(text::kSpeed) : common::WideString();
     if (label.IsEmpty()) {
         label.Assign("Speed");
     }
@@ -163,7 +160,7 @@ void EmulatorCore::BuildOptionTrees() {
     ignoreConsoleRepeats = config != nullptr && config->dbgIgnoreConsoleDupStr;
     console.SetSuppressRepeats(ignoreConsoleRepeats);
     common::OptionNode* ignoreRepeats =
-        settings->AddToggleItemById(kIgnoreRepeatsText, &ignoreConsoleRepeats, true, nullptr, true);
+        settings->AddToggleItemById(text::kIgnoreEqualConsoleStrings, &ignoreConsoleRepeats, true, nullptr, true);
     // The choice is the setting's too: the next machine and the settings file keep it.
     ignoreRepeats->AddActionCallback([this] {
         console.SetSuppressRepeats(ignoreConsoleRepeats);
@@ -177,10 +174,10 @@ void EmulatorCore::BuildOptionTrees() {
         if (computer->ChildCount() != 0) {
             computer->AddSeparator();
         }
-        common::OptionNode* rates = computer->AddItemById(kSyncFrequencyText);
+        common::OptionNode* rates = computer->AddItemById(text::kSyncFrequency);
         for (int32_t rate = 0; rate < kSyncRateCount; ++rate) {
             common::OptionNode* item =
-                rates->AddRadioItemById(kFirstSyncRateText + rate, &config->EmuSyncFreq, rate, nullptr, true);
+                rates->AddRadioItemById(text::kFirstSyncRate + rate, &config->EmuSyncFreq, rate, nullptr, true);
             // The rate is taken at power-on; it is chosen while the machine is off.
             item->AddEnabledCallback([this] { return powered.load(); }, false);
         }

@@ -6,6 +6,7 @@
 #include "emu/bk/AyChannel.h"
 #include "emu/bk/TraceMenu.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,10 +16,6 @@
 namespace emu {
 
 namespace {
-
-// UI texts of the sound menu's items.
-constexpr int32_t kEnableNoiseText = 70;
-constexpr int32_t kYamahaModeText = 71;
 
 constexpr uint8_t kMixerPowerOn = 0xFF;
 constexpr const char* kChannelLetters = "AABBCC";
@@ -329,9 +326,9 @@ void AySoundChip::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
         if (menu == nullptr) {
             return;
         }
-        menu->AddToggleItemById(kEnableNoiseText, &disableNoise, false, SoundEnabledFlag(), true);
+        menu->AddToggleItemById(text::kEnableNoise, &disableNoise, false, SoundEnabledFlag(), true);
         menu->AddSeparator();
-        menu->AddToggleItemById(kYamahaModeText, &yamahaMode, true, &running, false);
+        menu->AddToggleItemById(text::kYamahaMode, &yamahaMode, true, &running, false);
         return;
     }
     if (kind != OptionKind::Trace) {

@@ -14,6 +14,7 @@
 #include "emu/core/DriveSlot.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 #include "emu/cpu/Cpu1801BM1.h"
 
 #include <cmath>
@@ -64,7 +65,6 @@ struct ClockChoice {
 constexpr std::array<ClockChoice, 4> kClockChoices{
     {{0, "CPU*3/7"}, {1500000, "6Mhz/4"}, {1714286, "12Mhz/7"}, {1777777, "16Mhz/9"}}};
 constexpr double kCpuClockShare = 0.42857142857142855;
-constexpr int32_t kChipFrequencyText = 98;
 
 int64_t RoundHalfAway(double value) {
     return static_cast<int64_t>(value >= 0 ? std::floor(value + 0.5) : std::ceil(value - 0.5));
@@ -362,7 +362,7 @@ void Bk0011mMachineBase::FillSettingsTree(common::OptionNode* item, OptionKind k
         return;
     }
     chipMenu->AddSeparator();
-    common::OptionNode* clock = chipMenu->AddItemById(kChipFrequencyText);
+    common::OptionNode* clock = chipMenu->AddItemById(text::kChipFrequency);
     if (clock == nullptr) {
         return;
     }

@@ -9,6 +9,7 @@
 #include "emu/core/InterruptController.h"
 #include "emu/core/KeyStateService.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 #include "emu/cpu/Cpu1801BM1.h"
 
 #include <algorithm>
@@ -45,10 +46,6 @@ constexpr uint8_t kPadMinus = 0x6D;
 // SEL1 after STOP: bits 7-15 kept, the write flag set.
 constexpr uint16_t kSel1Kept = 0177600;
 constexpr uint16_t kSel1WriteFlag = 4;
-
-// UI texts of the input menu.
-constexpr int32_t kAllowJoystickText = 96;
-constexpr int32_t kAllowSeveralKeysText = 127;
 
 constexpr const char* kIrqEvent = "IRQEvent";
 
@@ -319,8 +316,8 @@ void BkKeyboard::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
         return;
     }
     if (kind == OptionKind::Input) {
-        item->AddToggleItemById(kAllowJoystickText, &allowJoystick, true, nullptr, false);
-        item->AddToggleItemById(kAllowSeveralKeysText, &allowSeveralKeys, true, nullptr, false);
+        item->AddToggleItemById(text::kAllowJoystickOnNumpad, &allowJoystick, true, nullptr, false);
+        item->AddToggleItemById(text::kAllowSeveralKeys, &allowSeveralKeys, true, nullptr, false);
     } else if (kind == OptionKind::Trace) {
         const TraceFlag traces[] = {{"Trace Read State Reg", &traceReadState},
                                     {"Trace Write State Reg", &traceWriteState},

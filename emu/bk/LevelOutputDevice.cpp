@@ -4,6 +4,7 @@
 #include "common/SettingsTree.h"
 #include "emu/bk/MachineClock.h"
 #include "emu/core/BusService.h"
+#include "emu/core/UiTextId.h"
 #include "emu/devices/SoundDevice.h"
 
 #include <algorithm>
@@ -18,9 +19,6 @@ constexpr std::array<int32_t, 3> kRates{44100, 22050, 16000};
 constexpr int32_t kSampleBits = 8;
 constexpr int32_t kLowestBusRate = 1000;
 constexpr int64_t kQueueBytes = 1024;
-// UI texts of the submenu: the switch, then the rates of "SoundFreq" 0..3.
-constexpr int32_t kEnableSoundText = 69;
-constexpr int32_t kFirstRateText = 84;
 
 int32_t OutputRate(int32_t soundFreq) {
     return soundFreq >= 1 && soundFreq <= 3 ? kRates[static_cast<size_t>(soundFreq - 1)] : kDefaultRate;
@@ -104,10 +102,10 @@ void LevelOutputDevice::FillSettingsTree(common::OptionNode* item, OptionKind ki
     if (menu == nullptr) {
         return;
     }
-    menu->AddCheckedLink(menu->AddToggleItemById(kEnableSoundText, &enableSound, true, nullptr, true), true);
+    menu->AddCheckedLink(menu->AddToggleItemById(text::kEnableSound, &enableSound, true, nullptr, true), true);
     menu->AddSeparator();
     for (int32_t value = 0; value <= static_cast<int32_t>(kRates.size()); ++value) {
-        menu->AddRadioItemById(kFirstRateText + value, &soundFreq, value, &running, false);
+        menu->AddRadioItemById(text::kRate48000 + value, &soundFreq, value, &running, false);
     }
     AddSoundItems(menu);
 }

@@ -16,6 +16,7 @@
 #include "emu/core/PortMap.h"
 #include "emu/core/RendererBase.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 
 #include <utility>
 #include <vector>
@@ -24,8 +25,6 @@ namespace emu {
 
 namespace {
 
-// UI text of the stretch toggle.
-constexpr int32_t kStretchTextId = 44;
 // QueryHost's code to the host callback.
 constexpr int32_t kShowQuery = -1;
 
@@ -259,7 +258,7 @@ void Machine::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     if (kind == OptionKind::Video && item != nullptr) {
         item->AddSeparator();
         item->AddSeparator();
-        common::OptionNode* toggle = item->AddToggleItemById(kStretchTextId, &stretch, true, nullptr, true);
+        common::OptionNode* toggle = item->AddToggleItemById(text::kStretchToWindow, &stretch, true, nullptr, true);
         if (toggle != nullptr) {
             toggle->AddActionCallback([this] {
                 ApplyScaleMode();
