@@ -333,9 +333,9 @@ void EmulatorCore::ReportNoResponse() {
     statusChanged = true;
 }
 
-common::OptionNode* EmulatorCore::GetParam(int32_t id) const {
-    for (size_t index = 0; index < kOptionTreeIds.size(); ++index) {
-        if (kOptionTreeIds[index] == id) {
+common::OptionNode* EmulatorCore::GetParam(OptionKind kind) const {
+    for (size_t index = 0; index < kOptionTreeKinds.size(); ++index) {
+        if (kOptionTreeKinds[index] == kind) {
             return optionTrees[index];
         }
     }

@@ -13,6 +13,7 @@
 #include "common/WideString.h"
 #include "common/WorkerThread.h"
 #include "emu/core/MouseService.h"
+#include "emu/core/OptionKind.h"
 
 #include <array>
 #include <atomic>
@@ -63,8 +64,11 @@ public:
     static constexpr int32_t kThreadStartLimitMs = 5000;
     // The running budget while the machine stands at a break.
     static constexpr int32_t kBreakBudget = 0x7FFFFFF;
-    // Ids of the option trees GetParam hands out.
-    static constexpr std::array<int32_t, 7> kOptionTreeIds = {1, 3, 4, 5, 7, 10, 11};
+    // The option trees GetParam hands out, one per menu.
+    static constexpr std::array<OptionKind, 7> kOptionTreeKinds = {
+        OptionKind::Computer, OptionKind::Video,    OptionKind::Sound,  OptionKind::Input,
+        OptionKind::Trace,    OptionKind::Settings, OptionKind::Drives,
+    };
     static constexpr uint32_t kBannerColour = 0xFFBE8080;
 
     // The renderer is owned; surfacePrototype (borrowed) makes the console surface.
@@ -154,7 +158,7 @@ public:
     // Refills the option trees from the machine.
     void BuildOptionTrees();
     // The option tree of id 1, 3, 4, 5, 7, 10 or 11; null for any other.
-    common::OptionNode* GetParam(int32_t id) const;
+    common::OptionNode* GetParam(OptionKind kind) const;
     // Attaches another machine (or none), deleting the old one; refused (the machine dropped) while powered.
     bool SetMachine(std::unique_ptr<Computer> newMachine);
     // Gives the keyboard and the screen to the console (on) or back to the machine.
@@ -338,7 +342,7 @@ private:
     // Declared after what it borrows, so that it goes first.
     std::unique_ptr<Computer> machine;
     common::BasicOptionNode menuRoot;
-    std::array<common::OptionNode*, kOptionTreeIds.size()> optionTrees{};
+    std::array<common::OptionNode*, kOptionTreeKinds.size()> optionTrees{};
     bool ignoreConsoleRepeats = false;
 
     common::CriticalLock threadControlLock;

@@ -9,32 +9,29 @@
 #include "emu/core/Computer.h"
 #include "emu/core/DriveSet.h"
 #include "emu/core/RendererBase.h"
+#include "emu/core/UiTextId.h"
 
 namespace emu {
 
 namespace {
 
-// UI texts.
-constexpr int32_t kSpeedText = 88;
-constexpr int32_t kSyncFrequencyText = 33;
-constexpr int32_t kFirstSyncRateText = 34;
+// The sync rates offered, with UI texts in a row from text::kFirstSyncRate.
 constexpr int32_t kSyncRateCount = 5;
-constexpr int32_t kIgnoreRepeatsText = 39;
 
-// Which setting groups fill which option tree, in this order; tree 7 gets three groups between separators.
+// Which setting groups fill which option tree, in this order; the trace tree gets three groups between separators.
+// The computer tree gets its last group after the sync frequency.
 struct TreeFill {
-    int32_t tree;
-    int32_t group;
+    OptionKind tree;
+    OptionKind group;
     bool separatorBefore;
 };
 constexpr TreeFill kTreeFills[] = {
-    {1, 1, false},   {11, 11, false}, {5, 5, false}, {3, 3, false}, {4, 4, false},
-    {10, 10, false}, {7, 7, false},   {7, 6, true},  {7, 9, true},
+    {OptionKind::Computer, OptionKind::Computer, false}, {OptionKind::Drives, OptionKind::Drives, false},
+    {OptionKind::Input, OptionKind::Input, false},       {OptionKind::Video, OptionKind::Video, false},
+    {OptionKind::Sound, OptionKind::Sound, false},       {OptionKind::Settings, OptionKind::Settings, false},
+    {OptionKind::Trace, OptionKind::Trace, false},       {OptionKind::Trace, OptionKind::Break, true},
+    {OptionKind::Trace, OptionKind::DebugLast, true},
 };
-// Tree 1 gets the group 2 last, after the sync frequency.
-constexpr int32_t kComputerTree = 1;
-constexpr int32_t kLastComputerGroup = 2;
-constexpr int32_t kSettingsTree = 10;
 
 } // namespace
 
@@ -96,7 +93,7 @@ void EmulatorCore::GetStatusText(common::WideString& out) {
             machine->FrequencyText(frequency);
         }
     }
-    common::WideString label = config != nullptr ? config->TextLookupOf()(kSpeedText) : common::WideString();
+    common::WideString label = config != nullptr ? config->TextLookupOf()(text::kSpeed) : common::WideString();
     if (label.IsEmpty()) {
         label.Assign("Speed");
     }
@@ -156,14 +153,14 @@ void EmulatorCore::BuildOptionTrees() {
         }
         machine->FillSettingsTree(tree, fill.group);
     }
-    common::OptionNode* settings = GetParam(kSettingsTree);
+    common::OptionNode* settings = GetParam(OptionKind::Settings);
     if (settings->ChildCount() != 0) {
         settings->AddSeparator();
     }
     ignoreConsoleRepeats = config != nullptr && config->dbgIgnoreConsoleDupStr;
     console.SetSuppressRepeats(ignoreConsoleRepeats);
     common::OptionNode* ignoreRepeats =
-        settings->AddToggleItemById(kIgnoreRepeatsText, &ignoreConsoleRepeats, true, nullptr, true);
+        settings->AddToggleItemById(text::kIgnoreEqualConsoleStrings, &ignoreConsoleRepeats, true, nullptr, true);
     // The choice is the setting's too: the next machine and the settings file keep it.
     ignoreRepeats->AddActionCallback([this] {
         console.SetSuppressRepeats(ignoreConsoleRepeats);
@@ -172,20 +169,20 @@ void EmulatorCore::BuildOptionTrees() {
         }
         return false;
     });
-    common::OptionNode* computer = GetParam(kComputerTree);
+    common::OptionNode* computer = GetParam(OptionKind::Computer);
     if (machine->UsesSyncFrequency() && config != nullptr) {
         if (computer->ChildCount() != 0) {
             computer->AddSeparator();
         }
-        common::OptionNode* rates = computer->AddItemById(kSyncFrequencyText);
+        common::OptionNode* rates = computer->AddItemById(text::kSyncFrequency);
         for (int32_t rate = 0; rate < kSyncRateCount; ++rate) {
             common::OptionNode* item =
-                rates->AddRadioItemById(kFirstSyncRateText + rate, &config->EmuSyncFreq, rate, nullptr, true);
+                rates->AddRadioItemById(text::kFirstSyncRate + rate, &config->EmuSyncFreq, rate, nullptr, true);
             // The rate is taken at power-on; it is chosen while the machine is off.
             item->AddEnabledCallback([this] { return powered.load(); }, false);
         }
     }
-    machine->FillSettingsTree(computer, kLastComputerGroup);
+    machine->FillSettingsTree(computer, OptionKind::ComputerLast);
 }
 
 // ---- Machine and console

@@ -3,19 +3,9 @@
 #pragma once
 
 #include "common/TextTable.h"
+#include "emu/core/UiTextId.h"
 
 namespace emu {
-
-// Ids the front end asks for by name.
-namespace text {
-inline constexpr int32_t kLanguage = 0;
-inline constexpr int32_t kEmulation = 6;
-inline constexpr int32_t kStart = 7;
-inline constexpr int32_t kStop = 8;
-inline constexpr int32_t kPause = 9;
-inline constexpr int32_t kRenderer = 83;
-inline constexpr int32_t kReleaseMouseHint = 89;
-} // namespace text
 
 // The base of the front end's tables; knows no id itself.
 class EmulatorTextTable : public common::TextTable {};

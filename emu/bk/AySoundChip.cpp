@@ -6,6 +6,7 @@
 #include "emu/bk/AyChannel.h"
 #include "emu/bk/TraceMenu.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,10 +16,6 @@
 namespace emu {
 
 namespace {
-
-// UI texts of the sound menu's items.
-constexpr int32_t kEnableNoiseText = 70;
-constexpr int32_t kYamahaModeText = 71;
 
 constexpr uint8_t kMixerPowerOn = 0xFF;
 constexpr const char* kChannelLetters = "AABBCC";
@@ -315,13 +312,13 @@ bool AySoundChip::ExchangeSettings(common::SettingsTree* settings, bool enabledO
     return SoundDevice::ExchangeSettings(settings, enabledOnly);
 }
 
-void AySoundChip::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void AySoundChip::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     const int32_t before = item != nullptr ? item->ChildCount() : 0;
     SoundDevice::FillSettingsTree(item, kind);
     if (item == nullptr) {
         return;
     }
-    if (kind == kSoundMenuKind) {
+    if (kind == OptionKind::Sound) {
         common::OptionNode* menu = item->ChildCount() > before ? item->ChildAt(item->ChildCount() - 1) : nullptr;
         if (menu == nullptr) {
             menu = item->AddItem(Name());
@@ -329,12 +326,12 @@ void AySoundChip::FillSettingsTree(common::OptionNode* item, int32_t kind) {
         if (menu == nullptr) {
             return;
         }
-        menu->AddToggleItemById(kEnableNoiseText, &disableNoise, false, SoundEnabledFlag(), true);
+        menu->AddToggleItemById(text::kEnableNoise, &disableNoise, false, SoundEnabledFlag(), true);
         menu->AddSeparator();
-        menu->AddToggleItemById(kYamahaModeText, &yamahaMode, true, &running, false);
+        menu->AddToggleItemById(text::kYamahaMode, &yamahaMode, true, &running, false);
         return;
     }
-    if (kind != kTraceMenuKind) {
+    if (kind != OptionKind::Trace) {
         return;
     }
     const auto registerFlags = [](std::array<bool, kRegisterCount>& flags) {

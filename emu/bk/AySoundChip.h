@@ -76,7 +76,7 @@ public:
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
     // The sound menu gets "Enable Noise" and "YM-2149F Mode" (fixed while running); the trace menu the switches
     // per register and per port.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Reads every record and checks the register index before any is taken.
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;

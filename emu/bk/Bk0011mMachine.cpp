@@ -14,6 +14,7 @@
 #include "emu/core/DriveSlot.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 #include "emu/cpu/Cpu1801BM1.h"
 
 #include <cmath>
@@ -64,8 +65,6 @@ struct ClockChoice {
 constexpr std::array<ClockChoice, 4> kClockChoices{
     {{0, "CPU*3/7"}, {1500000, "6Mhz/4"}, {1714286, "12Mhz/7"}, {1777777, "16Mhz/9"}}};
 constexpr double kCpuClockShare = 0.42857142857142855;
-constexpr int32_t kChipFrequencyText = 98;
-constexpr int32_t kMachineOptionsKind = 1;
 
 int64_t RoundHalfAway(double value) {
     return static_cast<int64_t>(value >= 0 ? std::floor(value + 0.5) : std::ceil(value - 0.5));
@@ -339,18 +338,18 @@ bool Bk0011mMachineBase::ExchangeSettings(common::SettingsTree* settings, bool e
     return BkMachine::ExchangeSettings(settings, enabledOnly);
 }
 
-void Bk0011mMachineBase::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void Bk0011mMachineBase::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     if (item == nullptr) {
         BkMachine::FillSettingsTree(item, kind);
         return;
     }
-    if (kind == kTraceMenuKind) {
+    if (kind == OptionKind::Trace) {
         FillTraceMenu(item);
-    } else if (kind == kMachineOptionsKind && modelIndex == kBk0011m) {
+    } else if (kind == OptionKind::Computer && modelIndex == kBk0011m) {
         item->AddToggleItem(common::NarrowString("Load MSTD ROM file"), &loadMstd, true, nullptr, false);
     }
     BkMachine::FillSettingsTree(item, kind);
-    if (kind != kSoundMenuKind || psg == nullptr) {
+    if (kind != OptionKind::Sound || psg == nullptr) {
         return;
     }
     common::OptionNode* chipMenu = nullptr;
@@ -363,7 +362,7 @@ void Bk0011mMachineBase::FillSettingsTree(common::OptionNode* item, int32_t kind
         return;
     }
     chipMenu->AddSeparator();
-    common::OptionNode* clock = chipMenu->AddItemById(kChipFrequencyText);
+    common::OptionNode* clock = chipMenu->AddItemById(text::kChipFrequency);
     if (clock == nullptr) {
         return;
     }

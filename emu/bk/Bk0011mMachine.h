@@ -65,7 +65,7 @@ public:
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
     // The sound menu gets the AY's "Chip Frequency", the trace menu "Motherboard", the machine options of model 4
     // "Load MSTD ROM file"; then the family's items.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     // The floppy controller's ports, the palette and screen register, the shared sound port and the memory-map
     // register in front of the family's dispatch.
     bool ReadRegister(uint16_t address, uint32_t size, void* value, bool peek) override;

@@ -275,9 +275,9 @@ void BkBiosTracer::AddGroup(common::OptionNode* item, const char* title, std::sp
     }
 }
 
-void BkBiosTracer::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void BkBiosTracer::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     Device::FillSettingsTree(item, kind);
-    if (item == nullptr || kind != kTraceMenuKind) {
+    if (item == nullptr || kind != OptionKind::Trace) {
         return;
     }
     const auto button = [item](const char* text, std::initializer_list<bool*> tables, bool value) {

@@ -47,9 +47,9 @@ public:
     bool Start(int32_t& rate) override;
     // "TraceEMT[0]" .. "TraceEMT[256]", "BreakEMT[0]" .. "BreakEMT[256]", then the children's.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
-    // The trace menu (kind 7): the trace groups, "Trace All", the break groups, "Break On All", "Select All",
+    // The trace menu: the trace groups, "Trace All", the break groups, "Break On All", "Select All",
     // "Clear All".
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
 
     // The trap hook, with the tracer as context: traces an EMT and answers whether the processor is to leave the
     // trap untaken.

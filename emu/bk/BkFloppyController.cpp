@@ -414,9 +414,9 @@ bool BkFloppyController::ExchangeSettings(common::SettingsTree* settings, bool e
     return DiskController::ExchangeSettings(settings, enabledOnly);
 }
 
-void BkFloppyController::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void BkFloppyController::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     DiskController::FillSettingsTree(item, kind);
-    if (item == nullptr || kind != kTraceMenuKind) {
+    if (item == nullptr || kind != OptionKind::Trace) {
         return;
     }
     const std::array<TraceFlag, 4> traceRegisters{{{"Trace Write Control Reg", &flags.traceWriteControl},

@@ -102,8 +102,8 @@ public:
     bool Start(int32_t& rate) override;
     // The twelve trace and break keys, "TraceReadSTATE" .. "BreakWriteSectors", then the children's.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
-    // The trace menu (kind 7): registers and driver, trace and break.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    // The trace menu: registers and driver, trace and break.
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Every record is read and checked before any is taken.
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;

@@ -9,6 +9,7 @@
 #include "emu/core/InterruptController.h"
 #include "emu/core/KeyStateService.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 #include "emu/cpu/Cpu1801BM1.h"
 
 #include <algorithm>
@@ -45,10 +46,6 @@ constexpr uint8_t kPadMinus = 0x6D;
 // SEL1 after STOP: bits 7-15 kept, the write flag set.
 constexpr uint16_t kSel1Kept = 0177600;
 constexpr uint16_t kSel1WriteFlag = 4;
-
-// UI texts of the input menu.
-constexpr int32_t kAllowJoystickText = 96;
-constexpr int32_t kAllowSeveralKeysText = 127;
 
 constexpr const char* kIrqEvent = "IRQEvent";
 
@@ -313,15 +310,15 @@ bool BkKeyboard::ExchangeSettings(common::SettingsTree* settings, bool enabledOn
     return KeyboardDevice::ExchangeSettings(settings, enabledOnly);
 }
 
-void BkKeyboard::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void BkKeyboard::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     KeyboardDevice::FillSettingsTree(item, kind);
     if (item == nullptr) {
         return;
     }
-    if (kind == kInputMenuKind) {
-        item->AddToggleItemById(kAllowJoystickText, &allowJoystick, true, nullptr, false);
-        item->AddToggleItemById(kAllowSeveralKeysText, &allowSeveralKeys, true, nullptr, false);
-    } else if (kind == kTraceMenuKind) {
+    if (kind == OptionKind::Input) {
+        item->AddToggleItemById(text::kAllowJoystickOnNumpad, &allowJoystick, true, nullptr, false);
+        item->AddToggleItemById(text::kAllowSeveralKeys, &allowSeveralKeys, true, nullptr, false);
+    } else if (kind == OptionKind::Trace) {
         const TraceFlag traces[] = {{"Trace Read State Reg", &traceReadState},
                                     {"Trace Write State Reg", &traceWriteState},
                                     {"Trace Read Data Reg", &traceReadData}};

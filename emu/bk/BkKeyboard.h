@@ -50,8 +50,8 @@ public:
     bool Start(int32_t& rate) override;
     // The trace, break and joystick keys, then the base's.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
-    // The input menu (kind 5): the joystick and several-keys options; the trace menu (kind 7): the switches.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    // The input menu: the joystick and several-keys options; the trace menu (kind 7): the switches.
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Every record is read and checked before any is taken; pending bus events come back with the bus's state.
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;

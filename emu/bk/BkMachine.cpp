@@ -21,9 +21,6 @@ namespace emu {
 
 namespace {
 
-// The debug options, where "Break On BIN Start" goes.
-constexpr int32_t kDebugMenuKind = 6;
-
 // Line 12 raised for a key latched in AR2 mode, and the vector it then asks for.
 constexpr int32_t kAlternateKeyboardRequest = -1;
 constexpr uint32_t kAlternateKeyboardVector = 0274;
@@ -202,8 +199,9 @@ bool BkMachine::Arbitrate(bool acknowledge, uint32_t& line, uint32_t& vectorNumb
     return true;
 }
 
-bool BkMachine::AskLines(void* context, uint8_t mode, uint32_t* line, uint32_t* vectorNumber, uint32_t* vectorAddress) {
-    return MachineOf(context)->Arbitrate(mode != 0, *line, *vectorNumber, *vectorAddress);
+bool BkMachine::AskLines(void* context, InterruptAsk mode, uint32_t* line, uint32_t* vectorNumber,
+                         uint32_t* vectorAddress) {
+    return MachineOf(context)->Arbitrate(mode == InterruptAsk::Acknowledge, *line, *vectorNumber, *vectorAddress);
 }
 
 bool BkMachine::SetLineCallback(void* context, uint32_t line, uint8_t on) {
@@ -232,8 +230,8 @@ bool BkMachine::ExchangeSettings(common::SettingsTree* settings, bool enabledOnl
     return Computer::ExchangeSettings(settings, enabledOnly);
 }
 
-void BkMachine::FillSettingsTree(common::OptionNode* item, int32_t kind) {
-    if (item != nullptr && kind == kDebugMenuKind &&
+void BkMachine::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
+    if (item != nullptr && kind == OptionKind::Break &&
         (modelIndex == kBk0010 || modelIndex == kBk0010_01 || modelIndex == kBk0011m)) {
         item->AddToggleItem(common::NarrowString("Break On BIN Start"), &breakBinStart, true, nullptr, false);
     }

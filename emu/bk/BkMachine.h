@@ -1,6 +1,7 @@
 #pragma once
 
 #include "emu/core/Computer.h"
+#include "emu/core/InterruptController.h"
 
 #include <array>
 #include <cstdint>
@@ -70,8 +71,8 @@ public:
     // "BreakBinStart" and the system register's trace and break keys ("TraceWriteSysReg[0]" ..
     // "BreakReadSysReg[9]"), then the devices'.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
-    // The debug options (kind 6) get "Break On BIN Start" on the models that load BIN files.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    // The break options get "Break On BIN Start" on the models that load BIN files.
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     // After the computer's "_MCH": "VER", "MKND", "IRQA" (the 17 lines), "BINS", "CRTL".
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Reads and checks every record before it takes any; a state of another model is refused.
@@ -182,7 +183,8 @@ private:
 
     // The interrupt service's source callbacks and the memory service's unmapped hooks, with the machine as
     // context.
-    static bool AskLines(void* context, uint8_t mode, uint32_t* line, uint32_t* vectorNumber, uint32_t* vectorAddress);
+    static bool AskLines(void* context, InterruptAsk mode, uint32_t* line, uint32_t* vectorNumber,
+                         uint32_t* vectorAddress);
     static bool SetLineCallback(void* context, uint32_t line, uint8_t on);
     static bool QueryLine(void* context, uint32_t line);
     static bool UnmappedRead(void* context, uint32_t address, uint32_t size, void* buffer, uint8_t peek);

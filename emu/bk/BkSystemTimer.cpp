@@ -176,9 +176,9 @@ bool BkSystemTimer::ExchangeSettings(common::SettingsTree* settings, bool enable
     return Device::ExchangeSettings(settings, enabledOnly);
 }
 
-void BkSystemTimer::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void BkSystemTimer::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     Device::FillSettingsTree(item, kind);
-    if (item == nullptr || kind != kTraceMenuKind) {
+    if (item == nullptr || kind != OptionKind::Trace) {
         return;
     }
     const auto switches = [](std::array<bool, 3>& writes, std::array<bool, 3>& reads) {

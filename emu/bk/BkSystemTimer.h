@@ -51,8 +51,8 @@ public:
     // "TraceReadREG[i]", "TraceWriteREG[i]", "BreakReadREG[i]", "BreakWriteREG[i]" for i = 0 (MODE), 1 (INIT),
     // 2 (COUNT), then the children's.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
-    // The trace menu (kind 7): the twelve switches.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    // The trace menu: the twelve switches.
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Every record is read and checked before any is taken.
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;

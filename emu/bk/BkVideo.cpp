@@ -9,6 +9,7 @@
 #include "emu/core/InterruptController.h"
 #include "emu/core/RendererBase.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 
 #include <algorithm>
 #include <array>
@@ -68,9 +69,8 @@ constexpr int32_t kShortScreenRows = 64;
 constexpr int32_t kPaletteCount = 16;
 constexpr uint16_t kLowByte = 0377;
 
-// UI texts of the view menu.
-constexpr int32_t kAltColorsText = 92;
-constexpr int32_t kScreenModeTexts[] = {93, 94, 95};
+// UI texts of the screen modes.
+constexpr int32_t kScreenModeTexts[] = {text::kScreenBlackWhite, text::kScreenHalftone, text::kScreenColour};
 
 constexpr const char* kRenderEvent = "RenderEvent";
 
@@ -153,12 +153,12 @@ bool BkVideo::Start(int32_t& rate) {
            cpu->AddEvent(linePeriod, OnRenderEvent, this, kRenderEvent, 0);
 }
 
-void BkVideo::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void BkVideo::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     RasterVideoDevice::FillSettingsTree(item, kind);
     if (item == nullptr) {
         return;
     }
-    if (kind == kVideoMenuKind) {
+    if (kind == OptionKind::Video) {
         item->AddSeparator();
         for (int32_t mode = kBlackAndWhite; mode <= kColour; ++mode) {
             if (common::OptionNode* choice =
@@ -167,10 +167,11 @@ void BkVideo::FillSettingsTree(common::OptionNode* item, int32_t kind) {
             }
         }
         item->AddSeparator();
-        if (common::OptionNode* toggle = item->AddToggleItemById(kAltColorsText, &altColors, true, nullptr, true)) {
+        if (common::OptionNode* toggle =
+                item->AddToggleItemById(text::kAlternateColors, &altColors, true, nullptr, true)) {
             toggle->AddActionSetByte(&redrawPending, true);
         }
-    } else if (kind == kTraceMenuKind) {
+    } else if (kind == OptionKind::Trace) {
         const TraceFlag traces[] = {{"Write SCROLL", &traceWriteScroll}, {"Read SCROLL", &traceReadScroll}};
         const TraceFlag breaks[] = {{"Write SCROLL", &breakWriteScroll}, {"Read SCROLL", &breakReadScroll}};
         AddFlagSubmenu(item, "Trace Registers", traces);

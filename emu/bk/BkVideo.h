@@ -69,9 +69,9 @@ public:
     // The register state back to power-on and "RenderEvent" every line period. False when the base fails or the
     // event cannot be added.
     bool Start(int32_t& rate) override;
-    // The view menu (kind 3): the screen modes and "Alternate Colors" after the base's items; the trace menu
-    // (kind 7): the SCROLL switches.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    // The view menu: the screen modes and "Alternate Colors" after the base's items; the trace menu: the SCROLL
+    // switches.
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     bool SaveOwnData(common::RecordArchive& archive) override;
     // The loaded frame is drawn and presented whole at once.
     bool AfterLoadState(common::NarrowString* note) override;

@@ -5,6 +5,7 @@
 #include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +17,6 @@ namespace {
 
 // A queued write: the cycle count, then the byte.
 constexpr int32_t kEntryBytes = sizeof(uint64_t) + 1;
-constexpr int32_t kNormalizeText = 97;
 
 } // namespace
 
@@ -128,7 +128,7 @@ bool CovoxDac::Start(int32_t& rate) {
 
 void CovoxDac::AddSoundItems(common::OptionNode* menu) {
     menu->AddSeparator();
-    menu->AddToggleItemById(kNormalizeText, &normalize, true, nullptr, true);
+    menu->AddToggleItemById(text::kNormalize, &normalize, true, nullptr, true);
 }
 
 // ---- State

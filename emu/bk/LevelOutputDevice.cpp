@@ -4,6 +4,7 @@
 #include "common/SettingsTree.h"
 #include "emu/bk/MachineClock.h"
 #include "emu/core/BusService.h"
+#include "emu/core/UiTextId.h"
 #include "emu/devices/SoundDevice.h"
 
 #include <algorithm>
@@ -18,9 +19,6 @@ constexpr std::array<int32_t, 3> kRates{44100, 22050, 16000};
 constexpr int32_t kSampleBits = 8;
 constexpr int32_t kLowestBusRate = 1000;
 constexpr int64_t kQueueBytes = 1024;
-// UI texts of the submenu: the switch, then the rates of "SoundFreq" 0..3.
-constexpr int32_t kEnableSoundText = 69;
-constexpr int32_t kFirstRateText = 84;
 
 int32_t OutputRate(int32_t soundFreq) {
     return soundFreq >= 1 && soundFreq <= 3 ? kRates[static_cast<size_t>(soundFreq - 1)] : kDefaultRate;
@@ -98,16 +96,16 @@ void LevelOutputDevice::Stop() {
     Device::Stop();
 }
 
-void LevelOutputDevice::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void LevelOutputDevice::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     Device::FillSettingsTree(item, kind);
-    common::OptionNode* menu = item != nullptr && kind == kSoundMenuKind ? item->AddItem(Name()) : nullptr;
+    common::OptionNode* menu = item != nullptr && kind == OptionKind::Sound ? item->AddItem(Name()) : nullptr;
     if (menu == nullptr) {
         return;
     }
-    menu->AddCheckedLink(menu->AddToggleItemById(kEnableSoundText, &enableSound, true, nullptr, true), true);
+    menu->AddCheckedLink(menu->AddToggleItemById(text::kEnableSound, &enableSound, true, nullptr, true), true);
     menu->AddSeparator();
     for (int32_t value = 0; value <= static_cast<int32_t>(kRates.size()); ++value) {
-        menu->AddRadioItemById(kFirstRateText + value, &soundFreq, value, &running, false);
+        menu->AddRadioItemById(text::kRate48000 + value, &soundFreq, value, &running, false);
     }
     AddSoundItems(menu);
 }

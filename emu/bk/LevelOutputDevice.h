@@ -35,9 +35,9 @@ public:
     // An empty queue, no block yet, and the output attached.
     bool Start(int32_t& rate) override;
     void Stop() override;
-    // The sound menu (kind 4): the device's submenu, titled with its name: "Enable Sound", which the submenu shows
+    // The sound menu: the device's submenu, titled with its name: "Enable Sound", which the submenu shows
     // checked with, a separator and the four rates, fixed while running; then the derived device's items.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
 
 protected:
     // The queued changes into the stored block; called under the lock with a block or, after a start or a load,

@@ -85,7 +85,7 @@ void BranchNode::Stop() {
     }
 }
 
-void BranchNode::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void BranchNode::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     if (item == nullptr) {
         return;
     }

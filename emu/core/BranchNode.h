@@ -31,7 +31,7 @@ public:
     // Stops the enabled children, last first.
     void Stop() override;
     // Asks every child, enabled or not.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     // A successful load ends with AfterLoadState.
     bool LoadState(common::RecordArchive& archive, common::NarrowString* note) override;
     // Hands the console to the whole subtree.

@@ -56,8 +56,8 @@ void Device::Stop() {
     running = false;
 }
 
-void Device::FillSettingsTree(common::OptionNode* item, int32_t kind) {
-    if (kind != kTraceMenuKind || item == nullptr) {
+void Device::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
+    if (kind != OptionKind::Trace || item == nullptr) {
         BranchNode::FillSettingsTree(item, kind);
         return;
     }
@@ -67,18 +67,18 @@ void Device::FillSettingsTree(common::OptionNode* item, int32_t kind) {
         TreeNode* child = ChildAt(index);
         const Device* device = DeviceAt(index);
         if (device != nullptr && device->InlinesSettings()) {
-            child->FillSettingsTree(item, kTraceMenuKind);
+            child->FillSettingsTree(item, OptionKind::Trace);
             continue;
         }
         if (childItem == nullptr) {
             childItem = item->CreateNode(common::NarrowString());
         }
-        child->FillSettingsTree(childItem.get(), kTraceMenuKind);
+        child->FillSettingsTree(childItem.get(), OptionKind::Trace);
         if (childItem->ChildCount() > 0) {
             childItem->SetText(child->Name());
             item->AddEnabledLink(item->AddExisting(std::move(childItem)), true);
         }
-        child->FillSettingsTree(item, kTraceMenuOuterKind);
+        child->FillSettingsTree(item, OptionKind::TraceOuter);
     }
 }
 

@@ -27,11 +27,6 @@ class MouseService;
 class PortMap;
 class RendererBase;
 
-// The option tree of the debugger's trace and break switches: each device fills its own sub-item of it.
-inline constexpr int32_t kTraceMenuKind = 7;
-// What a device adds to its parent's item of that tree, beside its own sub-item.
-inline constexpr int32_t kTraceMenuOuterKind = 8;
-
 // The base of every emulated device, the processors and the machine itself. Beside its children it owns its
 // configuration parameters, borrows the machine and its services (handed out when the machine starts), knows
 // whether it runs, passes notifications and console commands down, writes its "_CFP" and "_DEV" chunks and its
@@ -75,7 +70,7 @@ public:
     void Stop() override;
     // For the trace menu each child fills a sub-item of its own, titled with its name and added only when it got
     // items, unless it inlines its settings; every other kind is filled as a plain node does.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     bool IsDevice() const override { return true; }
     // "_CFP", then "_DEV" holding "VER" = 0.
     bool SaveOwnData(common::RecordArchive& archive) override;

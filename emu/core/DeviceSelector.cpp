@@ -48,8 +48,8 @@ bool DeviceSelector::Start(int32_t& rate) {
     return Device::Start(rate);
 }
 
-void DeviceSelector::FillSettingsTree(common::OptionNode* item, int32_t kind) {
-    if ((kind != menuKind && kind != kTraceMenuKind) || item == nullptr) {
+void DeviceSelector::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
+    if ((kind != menuKind && kind != OptionKind::Trace) || item == nullptr) {
         BranchNode::FillSettingsTree(item, kind);
         return;
     }

@@ -11,7 +11,8 @@ namespace emu {
 // setting "SelectedIndex"; the menu of kind menuKind offers the choice while the device is stopped.
 class DeviceSelector : public Device {
 public:
-    explicit DeviceSelector(const char* name = nullptr, const char* tag = nullptr, int32_t menuKind = 0)
+    explicit DeviceSelector(const char* name = nullptr, const char* tag = nullptr,
+                            OptionKind menuKind = OptionKind::None)
         : Device(name, tag), menuKind(menuKind) {}
 
     int32_t SelectedIndex() const { return selectedIndex; }
@@ -30,7 +31,7 @@ public:
     bool Start(int32_t& rate) override;
     // The trace menu and the selector's own menu get one entry per alternative; the own menu also radio items
     // choosing it. Other kinds are filled as a plain node does.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     bool InlinesSettings() const override { return true; }
     // What the enabled child devices describe.
     bool DescribeState(common::List& lines, bool flag, int32_t value) override;
@@ -38,7 +39,7 @@ public:
 private:
     int32_t selectedIndex = 0;
     common::StringList titles;
-    int32_t menuKind;
+    OptionKind menuKind;
 };
 
 } // namespace emu

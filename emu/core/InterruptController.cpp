@@ -53,9 +53,10 @@ void InterruptController::RemoveSource(void* context) {
     }
 }
 
-bool InterruptController::AskSources(uint8_t mode, uint32_t* value1, uint32_t* value2, uint32_t* value3) {
+bool InterruptController::AskSources(InterruptAsk mode, uint32_t* line, uint32_t* vectorNumber,
+                                     uint32_t* vectorAddress) {
     for (const Source& source : sources) {
-        if (source.ask != nullptr && source.ask(source.context, mode, value1, value2, value3)) {
+        if (source.ask != nullptr && source.ask(source.context, mode, line, vectorNumber, vectorAddress)) {
             return true;
         }
     }

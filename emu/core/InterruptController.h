@@ -11,10 +11,17 @@ namespace emu {
 
 class MachineInterface;
 
-// A request source's answer to the processor's poll: with mode 0 whether it has a request to take now, with the
-// three values agreed with the processor; mode 1 acknowledges the request just taken.
-using InterruptAskCallback = bool (*)(void* context, uint8_t mode, uint32_t* value1, uint32_t* value2,
-                                      uint32_t* value3);
+// What the processor asks of the request sources.
+enum class InterruptAsk : uint8_t {
+    // Is there a request to take now? The answer names its line, vector number and vector address.
+    Poll = 0,
+    // The request just answered was taken.
+    Acknowledge = 1,
+};
+
+// A request source's answer to the processor's poll or acknowledgement.
+using InterruptAskCallback = bool (*)(void* context, InterruptAsk mode, uint32_t* line, uint32_t* vectorNumber,
+                                      uint32_t* vectorAddress);
 // Whether the source's line is raised.
 using InterruptLineQuery = bool (*)(void* context, uint32_t line);
 // Raises (on 1) or lowers the line; true when the source owns it.
@@ -46,7 +53,7 @@ public:
     bool AddSource(void* context, InterruptAskCallback ask, InterruptLineSetter set, InterruptLineQuery query);
     void RemoveSource(void* context);
     // Asks the sources in order; the first that has a request answers.
-    bool AskSources(uint8_t mode, uint32_t* value1, uint32_t* value2, uint32_t* value3);
+    bool AskSources(InterruptAsk mode, uint32_t* line, uint32_t* vectorNumber, uint32_t* vectorAddress);
     // The first source that can tell answers whether the line is raised.
     bool FirstQuerySource(uint32_t line);
     // Offers the line to the sources until one owns it. Raising a line makes every processor re-check its

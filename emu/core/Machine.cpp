@@ -16,6 +16,7 @@
 #include "emu/core/PortMap.h"
 #include "emu/core/RendererBase.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 
 #include <utility>
 #include <vector>
@@ -24,10 +25,6 @@ namespace emu {
 
 namespace {
 
-// The view menu, where the stretch toggle goes.
-constexpr int32_t kViewMenuKind = 3;
-// UI text of the stretch toggle.
-constexpr int32_t kStretchTextId = 44;
 // QueryHost's code to the host callback.
 constexpr int32_t kShowQuery = -1;
 
@@ -256,12 +253,12 @@ bool Machine::ExchangeSettings(common::SettingsTree* settings, bool enabledOnly)
     return Device::ExchangeSettings(settings, enabledOnly);
 }
 
-void Machine::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void Machine::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     Device::FillSettingsTree(item, kind);
-    if (kind == kViewMenuKind && item != nullptr) {
+    if (kind == OptionKind::Video && item != nullptr) {
         item->AddSeparator();
         item->AddSeparator();
-        common::OptionNode* toggle = item->AddToggleItemById(kStretchTextId, &stretch, true, nullptr, true);
+        common::OptionNode* toggle = item->AddToggleItemById(text::kStretchToWindow, &stretch, true, nullptr, true);
         if (toggle != nullptr) {
             toggle->AddActionCallback([this] {
                 ApplyScaleMode();

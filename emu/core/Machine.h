@@ -86,9 +86,9 @@ public:
     bool LoadState(common::RecordArchive& archive, common::NarrowString* note) override;
     // The machine's own setting "StretchScreen" (not for the enabled-only exchange), then the devices'.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
-    // The devices' items; the view menu (kind 3) also gets the stretch toggle, which hands the renderer its new
+    // The devices' items; the view menu also gets the stretch toggle, which hands the renderer its new
     // scale mode.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     // The enabled devices describe themselves; true when any did.
     bool DescribeState(common::List& lines, bool flag, int32_t value) override;
     // Hands the console to the services and the devices.

@@ -62,7 +62,7 @@ bool TreeNode::Start(int32_t&) {
 
 void TreeNode::Stop() {}
 
-void TreeNode::FillSettingsTree(common::OptionNode*, int32_t) {}
+void TreeNode::FillSettingsTree(common::OptionNode*, OptionKind) {}
 
 bool TreeNode::SaveState(common::RecordArchive& archive) {
     return archive.WriteMarker(common::kChunkBeginMarker, name) && WriteVersion(archive, "_VER") &&

@@ -3,6 +3,7 @@
 #include "common/Console.h"
 #include "common/FormatArg.h"
 #include "common/NarrowString.h"
+#include "emu/core/OptionKind.h"
 #include "emu/core/Report.h"
 
 #include <cstdint>
@@ -65,7 +66,7 @@ public:
     virtual bool Start(int32_t& rate);
     virtual void Stop();
     // Adds the node's option items of a menu kind below item.
-    virtual void FillSettingsTree(common::OptionNode* item, int32_t kind);
+    virtual void FillSettingsTree(common::OptionNode* item, OptionKind kind);
     virtual NodeKind DeviceKind() const { return NodeKind::Plain; }
     virtual bool IsDevice() const { return false; }
 

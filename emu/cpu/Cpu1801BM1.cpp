@@ -580,16 +580,17 @@ inline bool Cpu1801BM1::Step() {
         if (checkInterrupts && interruptsAllowed) {
             if (interruptDelay == 0) {
                 savedRegisters = registers;
-                uint32_t first = 0;
+                uint32_t line = 0;
                 uint32_t number = 0;
-                uint32_t third = 0;
-                if (Interrupts() != nullptr && Interrupts()->AskSources(0, &first, &number, &third)) {
+                uint32_t vectorAddress = 0;
+                if (Interrupts() != nullptr &&
+                    Interrupts()->AskSources(InterruptAsk::Poll, &line, &number, &vectorAddress)) {
                     uint64_t cycles = 0;
                     if (!EnterInterrupt(number, cycles)) {
                         registers = savedRegisters;
                         return false;
                     }
-                    Interrupts()->AskSources(1, &first, &number, &third);
+                    Interrupts()->AskSources(InterruptAsk::Acknowledge, &line, &number, &vectorAddress);
                     interruptDelay = kInterruptPollDelay;
                     budgetLeft -= static_cast<int32_t>(cycles);
                     return true;

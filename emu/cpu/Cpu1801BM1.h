@@ -91,7 +91,7 @@ public:
     bool Reset(bool) override { return true; }
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
     // The options pages: "Break On PC=01000" on page 6, the trace and break switches on the trace page.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     bool Start(int32_t& rate) override;
     bool DescribeState(common::List& lines, bool flag, int32_t value) override;
 

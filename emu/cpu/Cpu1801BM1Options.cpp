@@ -32,13 +32,12 @@ bool Cpu1801BM1::ExchangeSettings(common::SettingsTree* settings, bool enabledOn
     return CpuBase::ExchangeSettings(settings, enabledOnly);
 }
 
-void Cpu1801BM1::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void Cpu1801BM1::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     CpuBase::FillSettingsTree(item, kind);
-    constexpr int32_t kBreakPage = 6;
-    if (item == nullptr || (kind != kBreakPage && kind != kTraceMenuKind)) {
+    if (item == nullptr || (kind != OptionKind::Break && kind != OptionKind::Trace)) {
         return;
     }
-    if (kind == kBreakPage) {
+    if (kind == OptionKind::Break) {
         item->AddToggleItem(common::NarrowString("Break On PC=01000"), &options.breakExec1000, true, nullptr, false);
         return;
     }

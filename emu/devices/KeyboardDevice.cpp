@@ -5,6 +5,7 @@
 #include "emu/core/BusService.h"
 #include "emu/core/KeyStateService.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 
 #include <array>
 
@@ -12,10 +13,6 @@ namespace emu {
 
 namespace {
 
-// UI texts of the input menu.
-constexpr int32_t kNumpadUsageText = 99;
-constexpr int32_t kDefaultText = 100;
-constexpr int32_t kAsMouseText = 101;
 constexpr int32_t kRepeatFrequency = 50;
 
 struct Direction {
@@ -152,15 +149,15 @@ bool KeyboardDevice::ExchangeSettings(common::SettingsTree* settings, bool enabl
     return Device::ExchangeSettings(settings, enabledOnly);
 }
 
-void KeyboardDevice::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void KeyboardDevice::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     Device::FillSettingsTree(item, kind);
-    if (kind != kInputMenuKind || item == nullptr || !numpadMouseAvailable) {
+    if (kind != OptionKind::Input || item == nullptr || !numpadMouseAvailable) {
         return;
     }
-    common::OptionNode* group = item->AddItemById(kNumpadUsageText);
+    common::OptionNode* group = item->AddItemById(text::kNumpadUsage);
     if (group != nullptr) {
-        group->AddRadioItemById(kDefaultText, &numpadMode, 0, nullptr, true);
-        group->AddRadioItemById(kAsMouseText, &numpadMode, 1, nullptr, true);
+        group->AddRadioItemById(text::kNumpadDefault, &numpadMode, 0, nullptr, true);
+        group->AddRadioItemById(text::kNumpadAsMouse, &numpadMode, 1, nullptr, true);
     }
 }
 

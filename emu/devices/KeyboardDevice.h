@@ -9,9 +9,6 @@ namespace emu {
 
 struct BusEvent;
 
-// The option tree of the input settings, which keyboards fill.
-inline constexpr int32_t kInputMenuKind = 5;
-
 // The base of emulated keyboards, the device "Keyboard" (tag "KEYB"): it listens to the host key state and hands
 // every host key change to OnKey, which a derived keyboard overrides. Where the keyboard offers it
 // (SetNumpadMouseAvailable before it starts), its setting "NumpadMode" 1 turns the host's numeric pad into a mouse:
@@ -49,8 +46,8 @@ public:
     bool Reset(bool enabledOnly) override;
     // "NumpadMode".
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
-    // The input menu (kind 5), with the numeric-pad mouse: "Numpad Usage", "Default" or "As Mouse".
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    // The input menu, with the numeric-pad mouse: "Numpad Usage", "Default" or "As Mouse".
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     // "_KEYBD", holding its version; the mode travels with the settings.
     bool SaveOwnData(common::RecordArchive& archive) override;
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;

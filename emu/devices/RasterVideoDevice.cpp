@@ -113,9 +113,9 @@ bool RasterVideoDevice::Reset(bool enabledOnly) {
     return ResetVideoSettings(renderModeValue, aspectIndexValue) && childrenReset;
 }
 
-void RasterVideoDevice::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void RasterVideoDevice::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     MemoryPageDevice::FillSettingsTree(item, kind);
-    if (kind == kVideoMenuKind) {
+    if (kind == OptionKind::Video) {
         AddVideoSettingsItems(item, renderMode == &renderModeValue ? renderMode : nullptr,
                               aspectIndex == &aspectIndexValue ? aspectIndex : nullptr, &running);
     }

@@ -65,8 +65,8 @@ public:
     bool Start(int32_t& rate) override;
     // The render event bindings stay.
     void Stop() override;
-    // The view menu (kind 3) gets the settings the device keeps, after the device's own items.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    // The view menu gets the settings the device keeps, after the device's own items.
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     bool SaveOwnData(common::RecordArchive& archive) override;
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;
     // A settings change (bit 0x80) also redraws the whole frame.

@@ -4,6 +4,7 @@
 #include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
 #include "emu/core/StateChunk.h"
+#include "emu/core/UiTextId.h"
 #include "emu/devices/SoundChannel.h"
 
 #include <array>
@@ -12,15 +13,16 @@ namespace emu {
 
 namespace {
 
-// UI texts of the sound menu.
-constexpr int32_t kEnableSoundText = 69;
-constexpr int32_t kEnableChannelText = 64;
+// The rates of the sound menu, with their UI texts.
 struct RateItem {
     int32_t textId;
     int32_t soundFreq;
     int32_t rate;
 };
-constexpr std::array<RateItem, 4> kRateItems{{{84, 0, 48000}, {85, 1, 44100}, {86, 2, 22050}, {87, 3, 16000}}};
+constexpr std::array<RateItem, 4> kRateItems{{{text::kRate48000, 0, 48000},
+                                              {text::kRate44100, 1, 44100},
+                                              {text::kRate22050, 2, 22050},
+                                              {text::kRate16000, 3, 16000}}};
 constexpr int32_t kLowestRate = 16000;
 constexpr int32_t kHighestRate = 48000;
 constexpr const char* kChunk = "_SNDD";
@@ -97,16 +99,16 @@ bool SoundDevice::ExchangeSettings(common::SettingsTree* settings, bool enabledO
     return Device::ExchangeSettings(settings, enabledOnly);
 }
 
-void SoundDevice::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void SoundDevice::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     Device::FillSettingsTree(item, kind);
-    if (kind != kSoundMenuKind || item == nullptr) {
+    if (kind != OptionKind::Sound || item == nullptr) {
         return;
     }
     common::OptionNode* menu = item->AddItem(Name());
     if (menu == nullptr) {
         return;
     }
-    menu->AddToggleItemById(kEnableSoundText, &enableSound, true, nullptr, true);
+    menu->AddToggleItemById(text::kEnableSound, &enableSound, true, nullptr, true);
     menu->AddSeparator();
     int32_t low = kLowestRate;
     int32_t high = kHighestRate;
@@ -124,8 +126,8 @@ void SoundDevice::FillSettingsTree(common::OptionNode* item, int32_t kind) {
     }
     menu->AddSeparator();
     for (int32_t index = 0; index < ChannelCount(); ++index) {
-        menu->AddToggleItemById(kEnableChannelText + index, &channels[static_cast<size_t>(index)]->enableChannel, true,
-                                &enableSound, true);
+        menu->AddToggleItemById(text::kEnableChannel0 + index, &channels[static_cast<size_t>(index)]->enableChannel,
+                                true, &enableSound, true);
     }
 }
 

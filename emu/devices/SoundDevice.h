@@ -10,9 +10,6 @@ namespace emu {
 
 class SoundChannel;
 
-// The option tree of the sound menu, which every sound device fills.
-inline constexpr int32_t kSoundMenuKind = 4;
-
 // The sound chip of an emulated machine, the device "Sound Device" (tag "SND"): it owns the chip's channels as
 // child devices, holds the settings every channel follows, "EnableSound" and "SoundFreq" (0 = 48000, 1 = 44100,
 // 2 = 22050, 3 = 16000 Hz), and the chip's base frequency, and builds the sound menu. A chip derives from it,
@@ -48,9 +45,9 @@ public:
     bool Reset(bool enabledOnly) override;
     // "EnableSound" and "SoundFreq", then the channels' settings.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
-    // The sound menu (kind 4): a submenu under the device's name with the sound switch, the rates within the
+    // The sound menu: a submenu under the device's name with the sound switch, the rates within the
     // chip's range (fixed while running) and, for two or more channels, a switch per channel.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     // "_SNDD": the base frequency, which a load must find unchanged.
     bool SaveOwnData(common::RecordArchive& archive) override;
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;

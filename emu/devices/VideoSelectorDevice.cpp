@@ -26,8 +26,8 @@ bool VideoSelectorDevice::Reset(bool enabledOnly) {
     return ResetVideoSettings(renderModeValue, aspectIndexValue) && selectorReset;
 }
 
-void VideoSelectorDevice::FillSettingsTree(common::OptionNode* item, int32_t kind) {
-    if (kind == kVideoMenuKind && item != nullptr) {
+void VideoSelectorDevice::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
+    if (kind == OptionKind::Video && item != nullptr) {
         AddVideoSettingsItems(item, &renderModeValue, &aspectIndexValue, &running);
         item->AddSeparator();
     }

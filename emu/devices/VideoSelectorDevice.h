@@ -14,7 +14,8 @@ namespace emu {
 // state of its own beyond "_DEV"; the children write theirs.
 class VideoSelectorDevice : public DeviceSelector {
 public:
-    explicit VideoSelectorDevice(const char* name = nullptr, const char* tag = nullptr, int32_t menuKind = 0)
+    explicit VideoSelectorDevice(const char* name = nullptr, const char* tag = nullptr,
+                                 OptionKind menuKind = OptionKind::None)
         : DeviceSelector(name, tag, menuKind) {}
 
     // Adopts a raster video device, redirecting its two settings here; anything else (null included) is refused.
@@ -24,8 +25,8 @@ public:
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
     // The selected child's reset, then out-of-range settings put back (false).
     bool Reset(bool enabledOnly) override;
-    // The view menu (kind 3) gets the two settings first, then a separator; then the selector's items.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    // The view menu gets the two settings first, then a separator; then the selector's items.
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
 
     int32_t RenderMode() const { return renderModeValue; }
     int32_t AspectIndex() const { return aspectIndexValue; }

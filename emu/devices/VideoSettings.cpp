@@ -3,18 +3,13 @@
 #include "common/NarrowString.h"
 #include "common/OptionNode.h"
 #include "common/SettingsTree.h"
+#include "emu/core/UiTextId.h"
 
 #include <array>
 
 namespace emu {
 
 namespace {
-
-// UI texts of the items.
-constexpr int32_t kFrameRenderingText = 40;
-constexpr int32_t kScanlineRenderingText = 41;
-constexpr int32_t kAspectRatioText = 42;
-constexpr int32_t kDefaultAspectText = 43;
 
 struct FixedAspect {
     const char* caption;
@@ -71,18 +66,18 @@ void AddVideoSettingsItems(common::OptionNode* item, int32_t* renderMode, int32_
         return;
     }
     if (renderMode != nullptr) {
-        item->AddRadioItemById(kFrameRenderingText, renderMode, kFrameRendering, running, false);
-        item->AddRadioItemById(kScanlineRenderingText, renderMode, kScanlineRendering, running, false);
+        item->AddRadioItemById(text::kFrameRendering, renderMode, kFrameRendering, running, false);
+        item->AddRadioItemById(text::kScanlineRendering, renderMode, kScanlineRendering, running, false);
     }
     if (aspectIndex == nullptr) {
         return;
     }
     item->AddSeparator();
-    common::OptionNode* submenu = item->AddItemById(kAspectRatioText);
+    common::OptionNode* submenu = item->AddItemById(text::kAspectRatio);
     if (submenu == nullptr) {
         return;
     }
-    submenu->AddRadioItemById(kDefaultAspectText, aspectIndex, kDefaultAspectIndex, running, false);
+    submenu->AddRadioItemById(text::kDefaultAspect, aspectIndex, kDefaultAspectIndex, running, false);
     submenu->AddSeparator();
     for (int32_t index = 1; index <= kLastAspectIndex; ++index) {
         common::OptionNode* choice =

@@ -17,8 +17,6 @@ inline constexpr int32_t kScanlineRendering = 1;
 // "AspectIndex": 0 the device's default aspect, 1..5 the fixed ratios 4.0/3 .. 4.9/3.
 inline constexpr int32_t kDefaultAspectIndex = 0;
 inline constexpr int32_t kLastAspectIndex = 5;
-// The view menu, where the items go.
-inline constexpr int32_t kVideoMenuKind = 3;
 
 // The shown width / height of a fixed aspect index; 0 for the default and for an index out of range.
 float FixedAspectFactor(int32_t aspectIndex);

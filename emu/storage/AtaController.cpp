@@ -539,9 +539,9 @@ void AtaController::AddDriveGroups(common::OptionNode* item, bool breaks) {
     }
 }
 
-void AtaController::FillSettingsTree(common::OptionNode* item, int32_t kind) {
+void AtaController::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
     DiskController::FillSettingsTree(item, kind);
-    if (item == nullptr || kind != kTraceMenuKind) {
+    if (item == nullptr || kind != OptionKind::Trace) {
         return;
     }
     // Sets one kind of switch (trace or break) of every drive, or both kinds.

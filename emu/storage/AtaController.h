@@ -76,8 +76,8 @@ public:
     // later.
     bool Start(int32_t& rate) override;
     void Stop() override;
-    // The trace menu (kind 7): per drive the command trace and break switches, with their group buttons.
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override;
+    // The trace menu: per drive the command trace and break switches, with their group buttons.
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Reads and checks every value before it takes any.
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;

@@ -26,12 +26,10 @@ constexpr const char* kCommandCpuEvent = "CMDEventCPU";
 constexpr uint8_t kStartBlockSize = 128;
 constexpr uint8_t kResetStatus = ata::kBusy;
 constexpr uint8_t kSignatureStatus = ata::kReady | ata::kSeekComplete;
-constexpr uint16_t kPacketSignature = 0xEB14;
 // The largest FIFO a state may hold: a whole 256-sector transfer.
 constexpr int32_t kLargestSavedFifo = 131072;
 constexpr int32_t kLargestBlockBytes = 127 * 512;
 constexpr uint32_t kLargestByteCount = 65534;
-constexpr uint32_t kLargestChunk = 16384;
 
 // The switches of a drive made without a controller: all off.
 ata::RegisterSwitches kNoSwitches;
@@ -386,7 +384,7 @@ void AtaDrive::LoadSignature() {
     state.sectorIndex = 1;
     state.sectorCount = 1;
     state.sectorsToDo = 1;
-    state.cylinder = atapi ? kPacketSignature : 0;
+    state.cylinder = atapi ? ata::kPacketSignature : 0;
     state.status = kSignatureStatus;
     state.driveHeadValue = 0xA0;
     state.transferPending = true;
@@ -523,7 +521,7 @@ bool AtaDrive::ReadState(common::RecordArchive& archive, State& s, std::vector<u
 }
 
 bool AtaDrive::StateFits(const State& s) const {
-    const bool byteCountFits = s.atapiReadActive ? s.atapiByteCount >= 1 && s.atapiByteCount <= kLargestChunk
+    const bool byteCountFits = s.atapiReadActive ? s.atapiByteCount >= 1 && s.atapiByteCount <= ata::kLargestChunk
                                                  : s.atapiByteCount <= kLargestByteCount;
     return s.driveBit < 2 && s.head < 16 && s.multipleBlockSize <= kStartBlockSize && s.multipleBytes >= 0 &&
            s.multipleBytes <= kLargestBlockBytes && s.multipleBytes % 512 == 0 && byteCountFits &&

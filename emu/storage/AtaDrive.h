@@ -43,6 +43,10 @@ inline constexpr uint8_t kErrorBit = 0x01;
 inline constexpr uint8_t kUncorrectable = 0x40;
 inline constexpr uint8_t kIdNotFound = 0x10;
 inline constexpr uint8_t kAborted = 0x04;
+// CYLINDER after a reset or a signature read: an ATAPI device's signature.
+inline constexpr uint16_t kPacketSignature = 0xEB14;
+// The largest chunk of a packet READ.
+inline constexpr uint32_t kLargestChunk = 16384;
 
 // The per-register trace and break switches of one drive, which its controller keeps.
 struct RegisterSwitches {

@@ -14,7 +14,6 @@ constexpr const char* kCommandCpuEvent = "CMDEventCPU";
 // Sector steps run at most this often, on the bus and on the processor's clock, and at least 50 cycles apart.
 constexpr int32_t kSectorStepRate = 44100;
 constexpr int64_t kStepSpacing = 50;
-constexpr uint16_t kPacketSignature = 0xEB14;
 constexpr uint8_t kLargestBlockSize = 128;
 constexpr uint32_t kAtaSectorBytes = 512;
 // Images above 504 MiB are said to take LBA addresses.
@@ -279,7 +278,7 @@ AtaDrive::Acceptance AtaDrive::AbortWithSignature(uint8_t status, int32_t rate) 
     state.sectorIndex = 1;
     state.sectorCount = 1;
     state.sectorsToDo = 1;
-    state.cylinder = kPacketSignature;
+    state.cylinder = ata::kPacketSignature;
     state.transferPending = true;
     return AbortWithInterrupt(status, rate);
 }

@@ -15,9 +15,8 @@ namespace {
 
 constexpr int64_t kPacketBytes = 12;
 constexpr uint64_t kBlockBytes = 2048;
-// The chunk size of a READ when the host leaves it open, and the largest chunk.
+// The chunk size of a READ when the host leaves it open.
 constexpr uint32_t kDefaultChunk = 1024;
-constexpr uint32_t kLargestChunk = 16384;
 
 // Interrupt reasons in SECTOR_COUNT.
 constexpr uint8_t kReasonPacket = 1;
@@ -274,7 +273,8 @@ bool AtaDrive::AtapiRead(uint64_t block, uint64_t count) {
         position + bytes > std::numeric_limits<uint32_t>::max()) {
         return false;
     }
-    const uint32_t limit = state.atapiByteCount == 0 ? kDefaultChunk : std::min(state.atapiByteCount, kLargestChunk);
+    const uint32_t limit =
+        state.atapiByteCount == 0 ? kDefaultChunk : std::min(state.atapiByteCount, ata::kLargestChunk);
     state.atapiReadPosition = static_cast<uint32_t>(position);
     state.atapiBytesToRead = static_cast<uint32_t>(bytes);
     state.atapiByteCount = std::min<uint32_t>(limit, state.atapiBytesToRead);

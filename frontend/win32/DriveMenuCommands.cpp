@@ -167,7 +167,7 @@ void BuildDrivesMenu(MainWindow& window, gui::PopupMenu& drives) {
             return;
         }
     }
-    common::OptionNode* options = window.core->GetParam(11);
+    common::OptionNode* options = window.core->GetParam(OptionKind::Drives);
     if (options != nullptr && options->ChildCount() > 0) {
         drives.AddSeparator(true);
         BuildOptionMenu(options, &drives, false, OnMenuDeviceOption);

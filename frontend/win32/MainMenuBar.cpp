@@ -117,12 +117,12 @@ bool MainMenuBar::BuildDeviceMenus(bool keep, bool skipBuild) {
         return false;
     }
     const EmulatorCore& core = *window->core;
-    return BuildOptionTreeMenus({{core.GetParam(1), computerMenu, false},
-                                 {core.GetParam(5), inputMenu, false},
-                                 {core.GetParam(7), debugMenu, true},
-                                 {core.GetParam(3), videoMenu, false},
-                                 {core.GetParam(4), soundMenu, false},
-                                 {core.GetParam(10), settingsMenu, false}},
+    return BuildOptionTreeMenus({{core.GetParam(OptionKind::Computer), computerMenu, false},
+                                 {core.GetParam(OptionKind::Input), inputMenu, false},
+                                 {core.GetParam(OptionKind::Trace), debugMenu, true},
+                                 {core.GetParam(OptionKind::Video), videoMenu, false},
+                                 {core.GetParam(OptionKind::Sound), soundMenu, false},
+                                 {core.GetParam(OptionKind::Settings), settingsMenu, false}},
                                 OnMenuDeviceOption);
 }
 

@@ -57,242 +57,258 @@ void GreyStart(MainWindow& window, gui::MenuItem& item) {
     }
 }
 
+// What an update shows of a command's item.
+struct ItemState {
+    bool enabled;
+    bool checked;
+};
+
+// The shape of every command handler: no window, no answer; an update shows the state the window gives; a command
+// runs the action, which answers for the handler.
+template <typename StateOf, typename Action>
+bool RunCommand(gui::MenuItem* item, int32_t kind, StateOf stateOf, Action action) {
+    MainWindow* window = WindowFor(item, kind);
+    if (window == nullptr) {
+        return false;
+    }
+    if (kind == gui::kMenuUpdate) {
+        const ItemState state = stateOf(*window);
+        SyncItem(*item, state.enabled, state.checked);
+        return true;
+    }
+    return action(*window, *item);
+}
+
+// A check item over a setting flag: always enabled; a choice flips the flag, lets the window follow it and
+// refreshes the menu.
+template <typename FlagOf, typename Follow>
+bool ToggleCommand(gui::MenuItem* item, int32_t kind, FlagOf flagOf, Follow follow) {
+    return RunCommand(
+        item, kind,
+        [&](MainWindow& window) {
+            return ItemState{true, flagOf(window)};
+        },
+        [&](MainWindow& window, gui::MenuItem& chosen) {
+            bool& flag = flagOf(window);
+            flag = !flag;
+            follow(window, flag);
+            chosen.TriggerItem(-1);
+            return true;
+        });
+}
+
 } // namespace
 
 bool OnMenuStart(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, window->core != nullptr && !Running(*window), false);
-        return true;
-    }
-    if (window->core == nullptr || window->switchingMachine) {
-        return false;
-    }
-    if (Running(*window)) {
-        return true;
-    }
-    Grey(*item, window->startButton);
-    if (auto* output = dynamic_cast<WindowedSoundOutput*>(window->core->OutputSink())) {
-        output->SetHostWindow(window->NativeHandle());
-    }
-    window->core->Start(false, false);
-    const bool capture = window->config.EmuCaptureMouseOnDblClick;
-    if (capture) {
-        SetScreenCursor(*window, true);
-    }
-    RefreshAfterRunCommand(*window, *item);
-    if (capture) {
-        window->mouseCaptured = true;
-    }
-    return true;
+    return RunCommand(
+        item, kind,
+        [](MainWindow& window) {
+            return ItemState{window.core != nullptr && !Running(window), false};
+        },
+        [](MainWindow& window, gui::MenuItem& chosen) {
+            if (window.core == nullptr || window.switchingMachine) {
+                return false;
+            }
+            if (Running(window)) {
+                return true;
+            }
+            Grey(chosen, window.startButton);
+            if (auto* output = dynamic_cast<WindowedSoundOutput*>(window.core->OutputSink())) {
+                output->SetHostWindow(window.NativeHandle());
+            }
+            window.core->Start(false, false);
+            const bool capture = window.config.EmuCaptureMouseOnDblClick;
+            if (capture) {
+                SetScreenCursor(window, true);
+            }
+            RefreshAfterRunCommand(window, chosen);
+            if (capture) {
+                window.mouseCaptured = true;
+            }
+            return true;
+        });
 }
 
 bool OnMenuPause(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, Running(*window), Running(*window) && window->core->IsBreakPending());
-        return true;
-    }
-    if (window->core == nullptr || window->switchingMachine) {
-        return false;
-    }
-    if (!Running(*window)) {
-        return true;
-    }
-    Grey(*item, window->pauseButton);
-    if (!window->core->IsBreakPending()) {
-        window->core->Pause(true);
-    } else {
-        window->core->Resume();
-    }
-    RefreshAfterRunCommand(*window, *item);
-    return true;
+    return RunCommand(
+        item, kind,
+        [](MainWindow& window) {
+            return ItemState{Running(window), Running(window) && window.core->IsBreakPending()};
+        },
+        [](MainWindow& window, gui::MenuItem& chosen) {
+            if (window.core == nullptr || window.switchingMachine) {
+                return false;
+            }
+            if (!Running(window)) {
+                return true;
+            }
+            Grey(chosen, window.pauseButton);
+            if (!window.core->IsBreakPending()) {
+                window.core->Pause(true);
+            } else {
+                window.core->Resume();
+            }
+            RefreshAfterRunCommand(window, chosen);
+            return true;
+        });
 }
 
 bool OnMenuStop(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, Running(*window), false);
-        return true;
-    }
-    if (window->core == nullptr || window->switchingMachine) {
-        return false;
-    }
-    if (!Running(*window)) {
-        return true;
-    }
-    Grey(*item, window->stopButton);
-    if (window->pauseButton != nullptr) {
-        window->pauseButton->SetEnabled(false);
-    }
-    window->core->Stop();
-    RefreshAfterRunCommand(*window, *item);
-    window->RefreshDriveIndicators(true);
-    return true;
+    return RunCommand(
+        item, kind,
+        [](MainWindow& window) {
+            return ItemState{Running(window), false};
+        },
+        [](MainWindow& window, gui::MenuItem& chosen) {
+            if (window.core == nullptr || window.switchingMachine) {
+                return false;
+            }
+            if (!Running(window)) {
+                return true;
+            }
+            Grey(chosen, window.stopButton);
+            if (window.pauseButton != nullptr) {
+                window.pauseButton->SetEnabled(false);
+            }
+            window.core->Stop();
+            RefreshAfterRunCommand(window, chosen);
+            window.RefreshDriveIndicators(true);
+            return true;
+        });
 }
 
 bool OnMenuSynchronization(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, SynchronizationOffered(*window), window->core != nullptr && window->core->Synchronization());
-        return true;
-    }
-    if (window->core != nullptr) {
-        const bool on = !window->core->Synchronization();
-        window->core->SetSynchronization(on);
-        window->core->SetSyncActive(on);
-    }
-    item->TriggerItem(-1);
-    return true;
+    return RunCommand(
+        item, kind,
+        [](MainWindow& window) {
+            return ItemState{SynchronizationOffered(window), window.core != nullptr && window.core->Synchronization()};
+        },
+        [](MainWindow& window, gui::MenuItem& chosen) {
+            if (window.core != nullptr) {
+                const bool on = !window.core->Synchronization();
+                window.core->SetSynchronization(on);
+                window.core->SetSyncActive(on);
+            }
+            chosen.TriggerItem(-1);
+            return true;
+        });
 }
 
 bool OnMenuFastInit(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, SynchronizationOffered(*window), window->config.EmuFastInit);
-        return true;
-    }
-    const bool old = window->config.EmuFastInit;
-    window->config.EmuFastInit = !old;
-    if (EmulatorCore* core = window->core) {
-        core->SetFastInitialization(!old);
-        // Turning fast initialisation off during a synchronised run engages synchronisation at once.
-        if (core->Synchronization() && old && !core->SyncActive()) {
-            core->SetSyncActive(true);
-        }
-    }
-    item->TriggerItem(-1);
-    return true;
+    return RunCommand(
+        item, kind,
+        [](MainWindow& window) {
+            return ItemState{SynchronizationOffered(window), window.config.EmuFastInit};
+        },
+        [](MainWindow& window, gui::MenuItem& chosen) {
+            const bool old = window.config.EmuFastInit;
+            window.config.EmuFastInit = !old;
+            if (EmulatorCore* core = window.core) {
+                core->SetFastInitialization(!old);
+                // Turning fast initialisation off during a synchronised run engages synchronisation at once.
+                if (core->Synchronization() && old && !core->SyncActive()) {
+                    core->SetSyncActive(true);
+                }
+            }
+            chosen.TriggerItem(-1);
+            return true;
+        });
 }
 
 bool OnMenuExit(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, true, false);
-        return true;
-    }
-    window->Close();
-    return true;
+    return RunCommand(
+        item, kind,
+        [](MainWindow&) {
+            return ItemState{true, false};
+        },
+        [](MainWindow& window, gui::MenuItem&) {
+            window.Close();
+            return true;
+        });
 }
 
 bool OnMenuCaptureMouse(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    bool& capture = window->config.EmuCaptureMouseOnDblClick;
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, true, capture);
-        return true;
-    }
-    capture = !capture;
-    if (window->core != nullptr) {
-        SetScreenCursor(*window, capture && Running(*window));
-        window->mouseCaptured = true;
-    }
-    item->TriggerItem(-1);
-    return true;
+    return ToggleCommand(
+        item, kind, [](MainWindow& window) -> bool& { return window.config.EmuCaptureMouseOnDblClick; },
+        [](MainWindow& window, bool capture) {
+            if (window.core != nullptr) {
+                SetScreenCursor(window, capture && Running(window));
+                window.mouseCaptured = true;
+            }
+        });
 }
 
 bool OnMenuEmulationScreen(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, Running(*window), window->core != nullptr && !window->core->ConsoleMode());
-        return true;
-    }
-    if (!Running(*window) || !window->core->ConsoleMode()) {
-        return false;
-    }
-    window->core->SetConsoleMode(false, true);
-    window->RepaintScreen();
-    item->UpdateAll();
-    return true;
+    return RunCommand(
+        item, kind,
+        [](MainWindow& window) {
+            return ItemState{Running(window), window.core != nullptr && !window.core->ConsoleMode()};
+        },
+        [](MainWindow& window, gui::MenuItem& chosen) {
+            if (!Running(window) || !window.core->ConsoleMode()) {
+                return false;
+            }
+            window.core->SetConsoleMode(false, true);
+            window.RepaintScreen();
+            chosen.UpdateAll();
+            return true;
+        });
 }
 
 bool OnMenuConsoleWindow(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, window->core != nullptr, window->core != nullptr && window->core->ConsoleMode());
-        return true;
-    }
-    if (window->core == nullptr || window->core->ConsoleMode()) {
-        return false;
-    }
-    window->core->SetConsoleMode(true, true);
-    item->UpdateAll();
-    return true;
+    return RunCommand(
+        item, kind,
+        [](MainWindow& window) {
+            return ItemState{window.core != nullptr, window.core != nullptr && window.core->ConsoleMode()};
+        },
+        [](MainWindow& window, gui::MenuItem& chosen) {
+            if (window.core == nullptr || window.core->ConsoleMode()) {
+                return false;
+            }
+            window.core->SetConsoleMode(true, true);
+            chosen.UpdateAll();
+            return true;
+        });
 }
 
 bool OnMenuFullscreen(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, true, false);
-        return true;
-    }
-    if (window->SetFullscreen(!window->fullscreen, false)) {
-        window->fullscreen = !window->fullscreen;
-    }
-    return true;
+    return RunCommand(
+        item, kind,
+        [](MainWindow&) {
+            return ItemState{true, false};
+        },
+        [](MainWindow& window, gui::MenuItem&) {
+            if (window.SetFullscreen(!window.fullscreen, false)) {
+                window.fullscreen = !window.fullscreen;
+            }
+            return true;
+        });
 }
 
 bool OnMenuToolbar(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr || item->UserValue() != 0) {
+    if (item != nullptr && item->UserValue() != 0) {
         return false;
     }
-    bool& shown = window->config.guiShowToolbar;
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, true, shown);
-        return true;
-    }
-    shown = !shown;
-    if (window->toolbar != nullptr) {
-        window->toolbar->Show(shown);
-    }
-    item->TriggerItem(-1);
-    return true;
+    return ToggleCommand(
+        item, kind, [](MainWindow& window) -> bool& { return window.config.guiShowToolbar; },
+        [](MainWindow& window, bool shown) {
+            if (window.toolbar != nullptr) {
+                window.toolbar->Show(shown);
+            }
+        });
 }
 
 bool OnMenuStartupOption(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr || (item->UserValue() != 0 && item->UserValue() != 1)) {
+    if (item != nullptr && item->UserValue() != 0 && item->UserValue() != 1) {
         return false;
     }
-    bool& option = item->UserValue() == 0 ? window->config.guiMaximizeOnStartup : window->config.guiAutoStartEmulation;
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, true, option);
-        return true;
-    }
-    option = !option;
-    item->TriggerItem(-1);
-    return true;
+    const bool maximize = item != nullptr && item->UserValue() == 0;
+    return ToggleCommand(
+        item, kind,
+        [maximize](MainWindow& window) -> bool& {
+            return maximize ? window.config.guiMaximizeOnStartup : window.config.guiAutoStartEmulation;
+        },
+        [](MainWindow&, bool) {});
 }
 
 bool OnMenuMachine(gui::MenuItem* item, int32_t) {
@@ -305,54 +321,55 @@ bool OnMenuMachine(gui::MenuItem* item, int32_t) {
 }
 
 bool OnMenuConfiguration(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    const int32_t machine = item->UserValue() & 0x3FF;
-    const bool inRange = machine < static_cast<int32_t>(window->config.Machines.size());
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, !Running(*window) && inRange, machine == window->selectedMachine);
-        return true;
-    }
-    if (!inRange || Running(*window)) {
-        return false;
-    }
-    if (machine == window->selectedMachine) {
-        return true;
-    }
-    if (item->IsEnabled()) {
-        item->SetEnabled(false);
-    }
-    if (window->startButton != nullptr) {
-        window->startButton->SetEnabled(false);
-    }
-    window->switchingMachine = true;
-    MainMenuBar* bar = window->Menu();
-    if (bar != nullptr) {
-        bar->RemoveGeneratedItems();
-    }
-    EmulatorCore* before = window->core;
-    if (window->config.OpenMachine(window->core, machine)) {
-        window->selectedMachine = machine;
-        // Stored only now: a model that cannot be opened must not become the one every start tries.
-        window->config.SelectMachine(machine);
-        if (window->core != before) {
-            window->BindCoreToScreen();
-        }
-    }
-    if (bar != nullptr) {
-        bar->BuildDeviceMenus(true, false);
-        if (bar->drivesMenu != nullptr) {
-            BuildDrivesMenu(*window, *bar->drivesMenu);
-        }
-    }
-    window->RelabelToolbar();
-    window->switchingMachine = false;
-    window->UpdateWindowTitle();
-    window->RepaintScreen();
-    item->UpdateAll();
-    return true;
+    const int32_t machine = item != nullptr ? item->UserValue() & 0x3FF : 0;
+    const auto inRange = [machine](const MainWindow& window) {
+        return machine < static_cast<int32_t>(window.config.Machines.size());
+    };
+    return RunCommand(
+        item, kind,
+        [&](MainWindow& window) {
+            return ItemState{!Running(window) && inRange(window), machine == window.selectedMachine};
+        },
+        [&](MainWindow& window, gui::MenuItem& chosen) {
+            if (!inRange(window) || Running(window)) {
+                return false;
+            }
+            if (machine == window.selectedMachine) {
+                return true;
+            }
+            if (chosen.IsEnabled()) {
+                chosen.SetEnabled(false);
+            }
+            if (window.startButton != nullptr) {
+                window.startButton->SetEnabled(false);
+            }
+            window.switchingMachine = true;
+            MainMenuBar* bar = window.Menu();
+            if (bar != nullptr) {
+                bar->RemoveGeneratedItems();
+            }
+            EmulatorCore* before = window.core;
+            if (window.config.OpenMachine(window.core, machine)) {
+                window.selectedMachine = machine;
+                // Stored only now: a model that cannot be opened must not become the one every start tries.
+                window.config.SelectMachine(machine);
+                if (window.core != before) {
+                    window.BindCoreToScreen();
+                }
+            }
+            if (bar != nullptr) {
+                bar->BuildDeviceMenus(true, false);
+                if (bar->drivesMenu != nullptr) {
+                    BuildDrivesMenu(window, *bar->drivesMenu);
+                }
+            }
+            window.RelabelToolbar();
+            window.switchingMachine = false;
+            window.UpdateWindowTitle();
+            window.RepaintScreen();
+            chosen.UpdateAll();
+            return true;
+        });
 }
 
 // The steps a renderer and a sound-output choice share: an update keeps the item in step; a choice of another
@@ -430,23 +447,22 @@ bool OnMenuSoundOutput(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
 }
 
 bool OnMenuLanguage(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
-    MainWindow* window = WindowFor(item, kind);
-    if (window == nullptr) {
-        return false;
-    }
-    const int32_t language = item->UserValue();
-    if (kind == gui::kMenuUpdate) {
-        SyncItem(*item, item->IsEnabled(), window->config.guiLanguage == language);
-        return true;
-    }
-    if (window->config.guiLanguage != language) {
-        window->config.guiLanguage = language;
-        common::SelectLanguage(language);
-        window->RelabelToolbar();
-        window->UpdateWindowTitle();
-        item->UpdateAll();
-    }
-    return true;
+    const int32_t language = item != nullptr ? item->UserValue() : 0;
+    return RunCommand(
+        item, kind,
+        [item, language](MainWindow& window) {
+            return ItemState{item->IsEnabled(), window.config.guiLanguage == language};
+        },
+        [language](MainWindow& window, gui::MenuItem& chosen) {
+            if (window.config.guiLanguage != language) {
+                window.config.guiLanguage = language;
+                common::SelectLanguage(language);
+                window.RelabelToolbar();
+                window.UpdateWindowTitle();
+                chosen.UpdateAll();
+            }
+            return true;
+        });
 }
 
 } // namespace emu

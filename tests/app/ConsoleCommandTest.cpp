@@ -442,8 +442,8 @@ TEST_F(ConsoleCommandTest, AStepStartsAtABreakPointItStandsOn) {
         return nullptr;
     };
     common::OptionNode* item = nullptr;
-    for (const int32_t id : emu::EmulatorCore::kOptionTreeIds) {
-        item = item != nullptr ? item : find(*core->GetParam(id));
+    for (const emu::OptionKind tree : emu::EmulatorCore::kOptionTreeKinds) {
+        item = item != nullptr ? item : find(*core->GetParam(tree));
     }
     ASSERT_NE(item, nullptr);
     ASSERT_TRUE(item->Activate());

@@ -14,13 +14,15 @@
 namespace app_test {
 namespace {
 
+using emu::OptionKind;
+
 // A stand-in whose every setting group adds one item named after it, and which may offer the sync frequency.
 class GroupMachine : public StandInModel {
 public:
     explicit GroupMachine(bool syncFrequency) : StandInModel(0), syncFrequency(syncFrequency) {}
     bool UsesSyncFrequency() const override { return syncFrequency; }
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override {
-        item->AddItem(common::NarrowString(("g" + std::to_string(kind)).c_str()));
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override {
+        item->AddItem(common::NarrowString(("g" + std::to_string(static_cast<int32_t>(kind))).c_str()));
     }
 
 private:
@@ -87,34 +89,35 @@ TEST_F(EmulatorCoreTest, NewCoreShowsTheMachinesTitleAsItsBanner) {
 TEST_F(EmulatorCoreTest, OptionTreesAreFilledByGroupInTheirOrder) {
     const auto core = Make(std::make_unique<GroupMachine>(true));
     for (const int32_t id : {0, 2, 6, 8, 9, 12}) {
-        EXPECT_EQ(core->GetParam(id), nullptr) << id;
+        EXPECT_EQ(core->GetParam(static_cast<OptionKind>(id)), nullptr) << id;
     }
     struct Case {
-        int32_t id;
+        OptionKind tree;
         const char* captions;
     };
     const Case cases[] = {
-        {1, "g1 - T33[T34 T35 T36 T37 T38] g2"},
-        {3, "g3"},
-        {4, "g4"},
-        {5, "g5"},
-        {7, "g7 - g6 - g9"},
-        {10, "g10 - T39"},
-        {11, "g11"},
+        {OptionKind::Computer, "g1 - T33[T34 T35 T36 T37 T38] g2"},
+        {OptionKind::Video, "g3"},
+        {OptionKind::Sound, "g4"},
+        {OptionKind::Input, "g5"},
+        {OptionKind::Trace, "g7 - g6 - g9"},
+        {OptionKind::Settings, "g10 - T39"},
+        {OptionKind::Drives, "g11"},
     };
     for (const Case& test : cases) {
-        ASSERT_NE(core->GetParam(test.id), nullptr) << test.id;
-        EXPECT_EQ(Captions(*core->GetParam(test.id)), test.captions) << test.id;
+        const int32_t id = static_cast<int32_t>(test.tree);
+        ASSERT_NE(core->GetParam(test.tree), nullptr) << id;
+        EXPECT_EQ(Captions(*core->GetParam(test.tree)), test.captions) << id;
     }
 
     // The rate items choose EmuSyncFreq while the machine is off.
-    common::OptionNode& rates = *core->GetParam(1)->ChildAt(2);
+    common::OptionNode& rates = *core->GetParam(OptionKind::Computer)->ChildAt(2);
     EXPECT_TRUE(rates.ChildAt(3)->IsEnabled());
     EXPECT_TRUE(rates.ChildAt(3)->Activate());
     EXPECT_EQ(config->EmuSyncFreq, 3);
     EXPECT_TRUE(rates.ChildAt(3)->IsChecked());
     // The console filter follows its item.
-    common::OptionNode& ignoreRepeats = *core->GetParam(10)->ChildAt(2);
+    common::OptionNode& ignoreRepeats = *core->GetParam(OptionKind::Settings)->ChildAt(2);
     EXPECT_FALSE(ignoreRepeats.IsChecked());
     EXPECT_TRUE(ignoreRepeats.Activate());
     TakeConsoleTexts(*core);
@@ -124,16 +127,16 @@ TEST_F(EmulatorCoreTest, OptionTreesAreFilledByGroupInTheirOrder) {
 
     // No rate for a machine that does not offer it; nothing without a machine.
     ASSERT_TRUE(core->SetMachine(std::make_unique<GroupMachine>(false)));
-    EXPECT_EQ(Captions(*core->GetParam(1)), "g1 g2");
+    EXPECT_EQ(Captions(*core->GetParam(OptionKind::Computer)), "g1 g2");
     ASSERT_TRUE(core->SetMachine(nullptr));
-    for (const int32_t id : emu::EmulatorCore::kOptionTreeIds) {
-        EXPECT_EQ(core->GetParam(id)->ChildCount(), 0) << id;
+    for (const OptionKind tree : emu::EmulatorCore::kOptionTreeKinds) {
+        EXPECT_EQ(core->GetParam(tree)->ChildCount(), 0) << static_cast<int32_t>(tree);
     }
 }
 
 TEST_F(EmulatorCoreTest, TheConsoleFilterChosenInItsMenuIsKeptByTheNextMachineAndTheSettingsFile) {
     const auto core = Make(std::make_unique<GroupMachine>(false));
-    const auto filterItem = [&] { return core->GetParam(10)->ChildAt(2); };
+    const auto filterItem = [&] { return core->GetParam(OptionKind::Settings)->ChildAt(2); };
     ASSERT_TRUE(filterItem()->Activate());
     EXPECT_TRUE(config->dbgIgnoreConsoleDupStr);
 

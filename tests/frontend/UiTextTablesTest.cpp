@@ -69,6 +69,58 @@ TEST(UiTextTablesTest, TextsStandWithTheirTabsBlanksAndQuotes) {
     }
 }
 
+// Every id the machine, the core and the front end name stands on the row of its text; rows that follow in a row
+// (sync rates, channels, sound rates) are checked at their ends.
+TEST(UiTextTablesTest, NamedIdsStandOnTheRowsOfTheirTexts) {
+    const EnglishTextTable english;
+    struct Case {
+        int32_t id;
+        std::u16string english;
+    };
+    const Case cases[] = {
+        {text::kLanguage, u"Language"},
+        {text::kEmulation, u"Emulation"},
+        {text::kStart, u"Start"},
+        {text::kStop, u"Stop"},
+        {text::kPause, u"Pause"},
+        {text::kSyncFrequency, u"Sync Frequency"},
+        {text::kFirstSyncRate, u"2450 Hz (fastest emulation)"},
+        {text::kFirstSyncRate + 4, u"44100 Hz (slowest emulation)"},
+        {text::kIgnoreEqualConsoleStrings, u"Ignore equal console strings"},
+        {text::kFrameRendering, u"Frame Rendering"},
+        {text::kScanlineRendering, u"Scanline Rendering"},
+        {text::kAspectRatio, u"Aspect Ratio"},
+        {text::kDefaultAspect, u"Default"},
+        {text::kStretchToWindow, u"Stretch to Window"},
+        {text::kEnableChannel0, u"Enable Channel 0"},
+        {text::kEnableChannel0 + 4, u"Enable Channel 4"},
+        {text::kEnableSound, u"Enable Sound"},
+        {text::kEnableNoise, u"Enable Noise"},
+        {text::kYamahaMode, u"YM-2149F Mode"},
+        {text::kRenderer, u"renderer"},
+        {text::kRate48000, u"48000 Hz"},
+        {text::kRate44100, u"44100 Hz"},
+        {text::kRate22050, u"22050 Hz"},
+        {text::kRate16000, u"16000 Hz"},
+        {text::kSpeed, u"Speed"},
+        {text::kReleaseMouseHint, u"   [press middle button or \"Win\" key to release mouse]"},
+        {text::kAlternateColors, u"Alternate Colors"},
+        {text::kScreenBlackWhite, u"512x256 (Black/White)"},
+        {text::kScreenHalftone, u"256x256 (Halftone)"},
+        {text::kScreenColour, u"256x256 (Color)"},
+        {text::kAllowJoystickOnNumpad, u"Allow Joystick On NumPad"},
+        {text::kNormalize, u"Normalize (preliminary)"},
+        {text::kChipFrequency, u"Chip Frequency"},
+        {text::kNumpadUsage, u"Numpad Usage"},
+        {text::kNumpadDefault, u"Default"},
+        {text::kNumpadAsMouse, u"As Mouse"},
+        {text::kAllowSeveralKeys, u"Allow several key presses"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Text(english, c.id), c.english) << c.id;
+    }
+}
+
 TEST(UiTextTablesTest, UnknownIdsLeaveTheOutputAlone) {
     const EnglishTextTable english;
     const RussianTextTable russian;

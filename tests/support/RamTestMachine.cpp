@@ -116,9 +116,10 @@ int32_t RamTestMachine::AnswerBreak(void* context, uint8_t* request, uint8_t* sh
     return 1;
 }
 
-bool RamTestMachine::Ask(void* context, uint8_t mode, uint32_t* value1, uint32_t* value2, uint32_t* value3) {
+bool RamTestMachine::Ask(void* context, emu::InterruptAsk mode, uint32_t* line, uint32_t* vectorNumber,
+                         uint32_t* vectorAddress) {
     auto* machine = static_cast<RamTestMachine*>(context);
-    if (mode == 1) {
+    if (mode == emu::InterruptAsk::Acknowledge) {
         ++machine->acknowledged;
         machine->requests.pop_front();
         return true;
@@ -127,8 +128,8 @@ bool RamTestMachine::Ask(void* context, uint8_t mode, uint32_t* value1, uint32_t
     if (machine->requests.empty() || (machine->requestsMasked && machine->requestsMasked())) {
         return false;
     }
-    *value1 = *value3 = 0;
-    *value2 = machine->requests.front();
+    *line = *vectorAddress = 0;
+    *vectorNumber = machine->requests.front();
     return true;
 }
 

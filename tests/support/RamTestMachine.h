@@ -2,6 +2,7 @@
 
 #include "emu/core/BusService.h"
 #include "emu/core/CpuBase.h"
+#include "emu/core/InterruptController.h"
 #include "support/TestMachine.h"
 
 #include <deque>
@@ -77,7 +78,8 @@ private:
     bool DeviceAccess(uint32_t address);
     static bool CountRead(void* context, uint32_t address, uint32_t size, void* buffer, uint8_t peek);
     static bool CountWrite(void* context, uint32_t address, uint32_t size, const void* buffer);
-    static bool Ask(void* context, uint8_t mode, uint32_t* value1, uint32_t* value2, uint32_t* value3);
+    static bool Ask(void* context, emu::InterruptAsk mode, uint32_t* line, uint32_t* vectorNumber,
+                    uint32_t* vectorAddress);
     static bool Hook(void* context, uint32_t number, uint32_t argument1, uint32_t argument2, emu::CpuInterface* cpu,
                      uint64_t* cycles);
     static int32_t AnswerBreak(void* context, uint8_t* request, uint8_t* show, int32_t code);

@@ -257,7 +257,7 @@ TEST(AySoundChipTest, SettingsAndMenus) {
 
     common::BasicOptionNode sound;
     sound.SetTextLookup([](int32_t id) { return common::WideString(std::to_string(id).c_str()); });
-    chip.FillSettingsTree(&sound, kSoundMenuKind);
+    chip.FillSettingsTree(&sound, OptionKind::Sound);
     ASSERT_EQ(sound.ChildCount(), 1);
     const common::OptionNode& menu = *sound.ChildAt(0);
     EXPECT_EQ(menu.Text().GetNarrow(), std::string("PSG AY-3-891X"));
@@ -270,7 +270,7 @@ TEST(AySoundChipTest, SettingsAndMenus) {
     EXPECT_TRUE(menu.ChildAt(last)->IsEnabled()) << "the mode is chosen while stopped";
 
     common::BasicOptionNode trace;
-    chip.FillSettingsTree(&trace, kTraceMenuKind);
+    chip.FillSettingsTree(&trace, OptionKind::Trace);
     std::vector<std::string> captions;
     for (int32_t index = 0; index < trace.ChildCount(); ++index) {
         captions.push_back(trace.ChildAt(index)->IsSeparator() ? "-" : trace.ChildAt(index)->Text().GetNarrow());

@@ -67,7 +67,7 @@ TEST(Bk0010FddModelTest, TheModelHasTwoFloppySlotsAndNoBinSlot) {
     EXPECT_EQ(machine->Cpu()->Frequency(), 3000000);
 
     common::BasicOptionNode debug;
-    machine->FillSettingsTree(&debug, 6);
+    machine->FillSettingsTree(&debug, OptionKind::Break);
     for (int32_t index = 0; index < debug.ChildCount(); ++index) {
         EXPECT_NE(debug.ChildAt(index)->Text().GetNarrow(), std::string("Break On BIN Start"));
     }

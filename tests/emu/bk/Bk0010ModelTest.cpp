@@ -97,7 +97,7 @@ TEST(Bk0010ModelTest, BothTapeModelsOfferBreakOnBinStart) {
         SCOPED_TRACE(model.name);
         const std::unique_ptr<Computer> machine = model.make();
         common::BasicOptionNode debug;
-        machine->FillSettingsTree(&debug, 6);
+        machine->FillSettingsTree(&debug, OptionKind::Break);
         ASSERT_GE(debug.ChildCount(), 1);
         EXPECT_EQ(std::string(debug.ChildAt(0)->Text().GetNarrow()), "Break On BIN Start");
     }

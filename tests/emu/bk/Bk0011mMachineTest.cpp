@@ -485,7 +485,7 @@ void Captions(const common::OptionNode& node, const std::string& indent, std::ve
     }
 }
 
-std::vector<std::string> Menu(BkMachine& machine, int32_t kind, const std::string& under = "") {
+std::vector<std::string> Menu(BkMachine& machine, OptionKind kind, const std::string& under = "") {
     common::BasicOptionNode root;
     root.SetTextLookup([](int32_t id) { return common::WideString(std::to_string(id).c_str()); });
     machine.FillSettingsTree(&root, kind);
@@ -502,7 +502,7 @@ std::vector<std::string> Menu(BkMachine& machine, int32_t kind, const std::strin
 TEST(Bk0011mMachineTest, MenusOfTheMachine) {
     const Bk0011mMachine prototype;
     Bk0011mRun run(prototype);
-    const std::vector<std::string> board = Menu(*run.machine, kTraceMenuKind, "Motherboard");
+    const std::vector<std::string> board = Menu(*run.machine, OptionKind::Trace, "Motherboard");
     EXPECT_EQ(board, (std::vector<std::string>{"Motherboard",
                                                "  Trace Write Registers",
                                                "    177600..177777 - Unknown (all other)",
@@ -530,19 +530,19 @@ TEST(Bk0011mMachineTest, MenusOfTheMachine) {
                                                "  -",
                                                "  Select All",
                                                "  Clear All"}));
-    const std::vector<std::string> sound = Menu(*run.machine, kSoundMenuKind, "AY-3-891x");
+    const std::vector<std::string> sound = Menu(*run.machine, OptionKind::Sound, "AY-3-891x");
     const std::vector<std::string> clock{"  98", "    1755429 Hz (CPU*3/7)", "    1500000 Hz (6Mhz/4)",
                                          "    1714286 Hz (12Mhz/7)", "    1777777 Hz (16Mhz/9)"};
     ASSERT_GE(sound.size(), clock.size());
     EXPECT_EQ(std::vector<std::string>(sound.end() - static_cast<std::ptrdiff_t>(clock.size()), sound.end()), clock);
-    EXPECT_EQ(Menu(*run.machine, 1), std::vector<std::string>{"Load MSTD ROM file"});
+    EXPECT_EQ(Menu(*run.machine, OptionKind::Computer), std::vector<std::string>{"Load MSTD ROM file"});
     // The clock is chosen while the machine is stopped.
     for (const bool running : {false, true}) {
         if (running) {
             ASSERT_TRUE(run.PowerOn());
         }
         common::BasicOptionNode root;
-        run.machine->FillSettingsTree(&root, kSoundMenuKind);
+        run.machine->FillSettingsTree(&root, OptionKind::Sound);
         for (int32_t index = 0; index < root.ChildCount(); ++index) {
             const common::OptionNode& chip = *root.ChildAt(index);
             for (int32_t item = 0; item < chip.ChildCount(); ++item) {
@@ -555,7 +555,7 @@ TEST(Bk0011mMachineTest, MenusOfTheMachine) {
     }
     const Bk0011mFddMachine fdd;
     Bk0011mRun fddRun(fdd);
-    EXPECT_TRUE(Menu(*fddRun.machine, 1).empty());
+    EXPECT_TRUE(Menu(*fddRun.machine, OptionKind::Computer).empty());
 }
 
 } // namespace

@@ -257,7 +257,7 @@ TEST_F(BkBinFileTest, BreakOnBinStartBreaksWhenTheProgramStarts) {
     int32_t breaks = 0;
     run->Machine().SetHostCallback(BreakAlways, &breaks);
     common::BasicOptionNode debug;
-    run->Machine().FillSettingsTree(&debug, 6);
+    run->Machine().FillSettingsTree(&debug, OptionKind::Break);
     ASSERT_TRUE(debug.ChildAt(0)->Activate());
     run->Runner().RunCycles(100);
     EXPECT_EQ(breaks, 1);

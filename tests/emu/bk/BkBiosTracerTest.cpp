@@ -174,7 +174,7 @@ TEST(BkBiosTracerTest, OnlyEmtTrapsWithAProcessorAreTraced) {
 TEST(BkBiosTracerTest, TheMenuGroupsTheServicesAndSetsThemByGroupOrAll) {
     Bk0010BiosTracer tracer;
     common::BasicOptionNode root;
-    tracer.FillSettingsTree(&root, kTraceMenuKind);
+    tracer.FillSettingsTree(&root, OptionKind::Trace);
     std::vector<std::string> captions;
     Captions(root, "", captions);
     const std::vector<std::string> top = {"Trace Keyboard",
@@ -232,7 +232,7 @@ TEST(BkBiosTracerTest, TheMenuGroupsTheServicesAndSetsThemByGroupOrAll) {
 
     Bk0011mBosTracer bos;
     common::BasicOptionNode bosRoot;
-    bos.FillSettingsTree(&bosRoot, kTraceMenuKind);
+    bos.FillSettingsTree(&bosRoot, OptionKind::Trace);
     const common::OptionNode* system = Item(bosRoot, {"Trace System"});
     ASSERT_NE(system, nullptr);
     EXPECT_EQ(system->ChildAt(5)->Text().GetNarrow(), std::string("EMT 101  -  Make Sound (.BSOUN)"));

@@ -335,7 +335,7 @@ TEST(BkFloppyControllerTest, TheTwelveSwitchesAndTheirMenu) {
     }
 
     common::BasicOptionNode root;
-    run.Fdc().FillSettingsTree(&root, kTraceMenuKind);
+    run.Fdc().FillSettingsTree(&root, OptionKind::Trace);
     std::vector<std::string> menu;
     Captions(root, "", menu);
     const std::vector<std::string> submenu = {"    -", "    Select All", "    Clear All"};

@@ -124,7 +124,7 @@ void ShowTextIds(common::OptionNode& root) {
     root.SetTextLookup([](int32_t id) { return common::WideString(std::to_string(id).c_str()); });
 }
 
-std::vector<std::string> Menu(BkMachine& machine, int32_t kind) {
+std::vector<std::string> Menu(BkMachine& machine, OptionKind kind) {
     common::BasicOptionNode root;
     ShowTextIds(root);
     machine.FillSettingsTree(&root, kind);
@@ -135,7 +135,7 @@ std::vector<std::string> Menu(BkMachine& machine, int32_t kind) {
 
 TEST(BkSettingsTest, TheTraceMenuHoldsEachDevicesSwitches) {
     test_support::BkTestMachine machine;
-    const std::vector<std::string> menu = Menu(machine, kTraceMenuKind);
+    const std::vector<std::string> menu = Menu(machine, OptionKind::Trace);
     const auto contains = [&menu](const std::vector<std::string>& part) {
         return std::search(menu.begin(), menu.end(), part.begin(), part.end()) != menu.end();
     };
@@ -151,7 +151,7 @@ TEST(BkSettingsTest, TheTraceMenuHoldsEachDevicesSwitches) {
                           "    Clear All", "  -", "  Break On Registers"}));
 
     common::BasicOptionNode root;
-    machine.FillSettingsTree(&root, kTraceMenuKind);
+    machine.FillSettingsTree(&root, OptionKind::Trace);
     const common::OptionNode* timer = Item(root, {"Timer (undoc)"});
     ASSERT_NE(timer, nullptr);
     EXPECT_FALSE(timer->IsChecked());
@@ -168,13 +168,13 @@ TEST(BkSettingsTest, TheTraceMenuHoldsEachDevicesSwitches) {
 TEST(BkSettingsTest, TheViewSoundAndInputMenus) {
     test_support::BkTestMachine machine;
     // By text id: the three screen modes and "Alternate Colors".
-    const std::vector<std::string> view = Menu(machine, kVideoMenuKind);
+    const std::vector<std::string> view = Menu(machine, OptionKind::Video);
     const std::vector<std::string> screenModes = {"-", "93", "94", "95", "-", "92"};
     EXPECT_NE(std::search(view.begin(), view.end(), screenModes.begin(), screenModes.end()), view.end());
 
     common::BasicOptionNode root;
     ShowTextIds(root);
-    machine.FillSettingsTree(&root, kVideoMenuKind);
+    machine.FillSettingsTree(&root, OptionKind::Video);
     common::OptionNode* colour = const_cast<common::OptionNode*>(Item(root, {"95"}));
     ASSERT_NE(colour, nullptr);
     EXPECT_TRUE(colour->Activate());
@@ -182,14 +182,14 @@ TEST(BkSettingsTest, TheViewSoundAndInputMenus) {
     EXPECT_TRUE(colour->IsChecked());
 
     // "Enable Sound", the four rates, "Normalize (preliminary)".
-    const std::vector<std::string> sound = Menu(machine, 4);
+    const std::vector<std::string> sound = Menu(machine, OptionKind::Sound);
     const std::vector<std::string> speaker = {"BK Speaker", "  69", "  -", "  84", "  85", "  86", "  87"};
     EXPECT_NE(std::search(sound.begin(), sound.end(), speaker.begin(), speaker.end()), sound.end());
     const std::vector<std::string> covox = {"Covox DAC", "  69", "  -", "  84", "  85", "  86", "  87", "  -", "  97"};
     EXPECT_NE(std::search(sound.begin(), sound.end(), covox.begin(), covox.end()), sound.end());
 
     // "Allow Joystick On NumPad" and "Allow several key presses".
-    const std::vector<std::string> input = Menu(machine, 5);
+    const std::vector<std::string> input = Menu(machine, OptionKind::Input);
     EXPECT_NE(std::find(input.begin(), input.end(), "96"), input.end());
     EXPECT_NE(std::find(input.begin(), input.end(), "127"), input.end());
 }
@@ -199,7 +199,7 @@ TEST(BkSettingsTest, TheRatesAreFixedWhileRunningAndTheSwitchChecksItsSubmenu) {
     ASSERT_TRUE(run.PowerOn());
     common::BasicOptionNode root;
     ShowTextIds(root);
-    run.machine.FillSettingsTree(&root, 4);
+    run.machine.FillSettingsTree(&root, OptionKind::Sound);
     const common::OptionNode* rate = Item(root, {"BK Speaker", "85"});
     ASSERT_NE(rate, nullptr);
     EXPECT_FALSE(rate->IsEnabled());

@@ -17,7 +17,7 @@ namespace {
 using test_support::RecordingDevice;
 using Log = std::vector<std::string>;
 
-constexpr int32_t kVideoMenu = 3;
+constexpr OptionKind kVideoMenu = OptionKind::Video;
 
 // A selector of kind kVideoMenu over alternatives "V0", "V1", "V2".
 class DeviceSelectorTest : public testing::Test {
@@ -105,9 +105,9 @@ TEST_F(DeviceSelectorTest, DescribesWhatItsEnabledAlternativesDescribe) {
 class ItemDevice : public Device {
 public:
     using Device::Device;
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override {
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override {
         Device::FillSettingsTree(item, kind);
-        if (kind != kTraceMenuOuterKind) {
+        if (kind != OptionKind::TraceOuter) {
             item->AddToggleItem(Name(), &flag, true, nullptr, true);
         }
     }
@@ -145,7 +145,7 @@ TEST(DeviceSelectorMenuTest, TraceMenuUnwrapsALoneSubMenu) {
     selector.SetTitle(0, common::NarrowString("ignored outside the own menu"));
     selector.SetTitle(5, common::NarrowString("no such alternative"));
     common::BasicOptionNode menu;
-    selector.FillSettingsTree(&menu, kTraceMenuKind);
+    selector.FillSettingsTree(&menu, OptionKind::Trace);
     EXPECT_EQ(Outline(menu), "[LONE[REG] PLAIN[PLAIN]]");
 }
 

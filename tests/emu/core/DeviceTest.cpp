@@ -208,13 +208,13 @@ public:
     MenuDevice(const char* name, std::vector<const char*> items, bool inlines = false, const char* outer = nullptr)
         : Device(name), items(std::move(items)), inlines(inlines), outer(outer) {}
 
-    void FillSettingsTree(common::OptionNode* item, int32_t kind) override {
+    void FillSettingsTree(common::OptionNode* item, OptionKind kind) override {
         Device::FillSettingsTree(item, kind);
-        if (kind == kTraceMenuKind) {
+        if (kind == OptionKind::Trace) {
             for (const char* text : items) {
                 item->AddToggleItem(common::NarrowString(text), &flag, true, nullptr, true);
             }
-        } else if (kind == kTraceMenuOuterKind && outer != nullptr) {
+        } else if (kind == OptionKind::TraceOuter && outer != nullptr) {
             item->AddItem(common::NarrowString(outer));
         }
     }
@@ -234,7 +234,7 @@ TEST(DeviceTest, TraceMenuGivesEachDeviceWithItemsASubItemNamedAfterIt) {
     Add<MenuDevice>(root, "INLINE", std::vector<const char*>{"X"}, true, "never");
     common::BasicOptionNode menu;
     menu.SetText(common::NarrowString("DEBUG"));
-    root.FillSettingsTree(&menu, kTraceMenuKind);
+    root.FillSettingsTree(&menu, OptionKind::Trace);
     EXPECT_EQ(Outline(menu), "DEBUG[after-empty CPU[PC PSW] after-cpu X]");
     // The sub-item keeps the menu enabled while it is.
     EXPECT_TRUE(menu.IsEnabled());
@@ -242,7 +242,7 @@ TEST(DeviceTest, TraceMenuGivesEachDeviceWithItemsASubItemNamedAfterIt) {
     EXPECT_FALSE(menu.IsEnabled());
 
     common::BasicOptionNode other;
-    root.FillSettingsTree(&other, 3);
+    root.FillSettingsTree(&other, OptionKind::Video);
     EXPECT_EQ(other.ChildCount(), 0);
 }
 

@@ -22,9 +22,9 @@ struct Source {
     std::set<uint32_t> raised;
     bool hasRequest = false;
 
-    static bool Ask(void* context, uint8_t mode, uint32_t* vector, uint32_t*, uint32_t*) {
+    static bool Ask(void* context, InterruptAsk mode, uint32_t* vector, uint32_t*, uint32_t*) {
         auto* source = static_cast<Source*>(context);
-        source->log->push_back(source->name + " ask " + std::to_string(mode));
+        source->log->push_back(source->name + " ask " + std::to_string(static_cast<int32_t>(mode)));
         *vector = 060;
         return source->hasRequest;
     }
@@ -124,15 +124,15 @@ TEST_F(InterruptControllerTest, SourcesAreKeptOncePerContextInTheOrderAdded) {
     EXPECT_TRUE(interrupts.AddSource(&second, Source::Ask, Source::Set, Source::IsRaised));
 
     uint32_t vector = 0;
-    EXPECT_FALSE(interrupts.AskSources(0, &vector, nullptr, nullptr));
+    EXPECT_FALSE(interrupts.AskSources(InterruptAsk::Poll, &vector, nullptr, nullptr));
     EXPECT_EQ(log, (Log{"first ask 0", "second ask 0"}));
 
     log.clear();
     second.hasRequest = true;
-    EXPECT_TRUE(interrupts.AskSources(1, &vector, nullptr, nullptr));
+    EXPECT_TRUE(interrupts.AskSources(InterruptAsk::Acknowledge, &vector, nullptr, nullptr));
     EXPECT_EQ(vector, 060u);
     interrupts.RemoveSource(&first);
-    EXPECT_TRUE(interrupts.AskSources(0, &vector, nullptr, nullptr));
+    EXPECT_TRUE(interrupts.AskSources(InterruptAsk::Poll, &vector, nullptr, nullptr));
     EXPECT_EQ(log, (Log{"first ask 1", "second ask 1", "second ask 0"}));
 }
 

@@ -335,7 +335,7 @@ TEST_F(MachineTest, RendererScaleModeFollowsStretchScreen) {
     EXPECT_EQ(renderer.scaleModes, (std::vector<int32_t>{0, 0}));
 
     common::BasicOptionNode menu;
-    machine.FillSettingsTree(&menu, 3);
+    machine.FillSettingsTree(&menu, OptionKind::Video);
     common::OptionNode* toggle = menu.ChildAt(2);
     ASSERT_NE(toggle, nullptr);
     EXPECT_TRUE(toggle->Activate());
@@ -369,9 +369,9 @@ TEST_F(MachineTest, StretchSettingAndItsMenuToggle) {
     EXPECT_FALSE(settings.IsEmpty());
 
     common::BasicOptionNode menu;
-    machine.FillSettingsTree(&menu, 2);
+    machine.FillSettingsTree(&menu, OptionKind::ComputerLast);
     EXPECT_EQ(menu.ChildCount(), 0);
-    machine.FillSettingsTree(&menu, 3);
+    machine.FillSettingsTree(&menu, OptionKind::Video);
     ASSERT_EQ(menu.ChildCount(), 3);
     EXPECT_TRUE(menu.ChildAt(1)->IsSeparator());
     common::OptionNode* toggle = menu.ChildAt(2);

@@ -854,7 +854,7 @@ TEST_F(Cpu1801BM1Test, DisassembledLengthIsHowFarExecutionMovesPc) {
 
 TEST_F(Cpu1801BM1Test, OptionsPageButtonsSetTheirSwitches) {
     common::BasicOptionNode page;
-    cpu.FillSettingsTree(&page, emu::kTraceMenuKind);
+    cpu.FillSettingsTree(&page, emu::OptionKind::Trace);
     std::vector<std::string> captions;
     for (int32_t index = 0; index < page.ChildCount(); ++index) {
         captions.push_back(page.ChildAt(index)->Text().GetNarrow());

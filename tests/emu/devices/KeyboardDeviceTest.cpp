@@ -129,7 +129,7 @@ TEST(KeyboardDeviceTest, TheNumpadMouseRunsOnlyWhereTheKeyboardOffersIt) {
     EXPECT_EQ(without.machine.Bus()->EventCount(), 0);
     EXPECT_FALSE(without.keyboard->SetNumpadMouseAvailable(true));
     common::BasicOptionNode none;
-    without.keyboard->FillSettingsTree(&none, kInputMenuKind);
+    without.keyboard->FillSettingsTree(&none, OptionKind::Input);
     EXPECT_EQ(none.ChildCount(), 0);
 
     KeyboardMachine with;
@@ -138,7 +138,7 @@ TEST(KeyboardDeviceTest, TheNumpadMouseRunsOnlyWhereTheKeyboardOffersIt) {
     EXPECT_STREQ(with.machine.Bus()->EventAt(0)->name, "NumpadMouse");
     EXPECT_EQ(with.machine.Bus()->EventAt(0)->frequency, 50);
     common::BasicOptionNode menu;
-    with.keyboard->FillSettingsTree(&menu, kInputMenuKind);
+    with.keyboard->FillSettingsTree(&menu, OptionKind::Input);
     ASSERT_EQ(menu.ChildCount(), 1);
     const common::OptionNode* usage = menu.ChildAt(0);
     EXPECT_EQ(usage->TextId(), 99);

@@ -147,9 +147,9 @@ TEST_F(RasterVideoDeviceTest, SettingsAreBoundOnceAndPutBackInRange) {
 TEST_F(RasterVideoDeviceTest, TheViewMenuOffersBothSettingsLockedWhileRunning) {
     common::BasicOptionNode menu;
     menu.SetTextLookup([](int32_t id) { return common::WideString(std::to_string(id).c_str()); });
-    video->FillSettingsTree(&menu, 2);
+    video->FillSettingsTree(&menu, OptionKind::ComputerLast);
     EXPECT_EQ(menu.ChildCount(), 0);
-    video->FillSettingsTree(&menu, 3);
+    video->FillSettingsTree(&menu, OptionKind::Video);
     EXPECT_EQ(Outline(menu), "[40 41 - 42[43 - 4.0/3 4.3/3 4.5/3 4.7/3 4.9/3]]");
     common::OptionNode* aspect = menu.ChildAt(3);
     EXPECT_FALSE(aspect->IsChecked());

@@ -336,18 +336,18 @@ std::vector<int32_t> TextIds(const common::OptionNode& menu) {
 TEST(SoundDeviceTest, BuildsTheSoundMenu) {
     NarrowChip chip;
     common::BasicOptionNode other;
-    chip.FillSettingsTree(&other, 3);
+    chip.FillSettingsTree(&other, OptionKind::Video);
     EXPECT_EQ(other.ChildCount(), 0);
 
     common::BasicOptionNode oneChannel;
     chip.AddChannel(std::make_unique<LevelChannel>());
-    chip.FillSettingsTree(&oneChannel, kSoundMenuKind);
+    chip.FillSettingsTree(&oneChannel, OptionKind::Sound);
     ASSERT_EQ(oneChannel.ChildCount(), 1);
     EXPECT_EQ(TextIds(*oneChannel.ChildAt(0)), (std::vector<int32_t>{69, 0, 85, 86}));
 
     chip.AddChannel(std::make_unique<LevelChannel>());
     common::BasicOptionNode menu;
-    chip.FillSettingsTree(&menu, kSoundMenuKind);
+    chip.FillSettingsTree(&menu, OptionKind::Sound);
     ASSERT_EQ(menu.ChildCount(), 1);
     common::OptionNode* sound = menu.ChildAt(0);
     EXPECT_STREQ(sound->Text().GetNarrow(), "Sound Device");
@@ -362,7 +362,7 @@ TEST(SoundDeviceTest, BuildsTheSoundMenu) {
 
     common::BasicOptionNode unlimited;
     SoundDevice plain;
-    plain.FillSettingsTree(&unlimited, kSoundMenuKind);
+    plain.FillSettingsTree(&unlimited, OptionKind::Sound);
     EXPECT_EQ(TextIds(*unlimited.ChildAt(0)), (std::vector<int32_t>{69, 0, 84, 85, 86, 87}));
 }
 

@@ -97,7 +97,7 @@ TEST_F(VideoSelectorDeviceTest, OnlyRasterVideoDevicesAreAdopted) {
 TEST_F(VideoSelectorDeviceTest, TheViewMenuOffersTheSettingsOnce) {
     common::BasicOptionNode menu;
     menu.SetTextLookup([](int32_t id) { return common::WideString(std::to_string(id).c_str()); });
-    selector->FillSettingsTree(&menu, 3);
+    selector->FillSettingsTree(&menu, OptionKind::Video);
     EXPECT_EQ(Outline(menu), "[40 41 - 42[43 - 4.0/3 4.3/3 4.5/3 4.7/3 4.9/3] -]");
     EXPECT_TRUE(menu.ChildAt(0)->Activate());
     EXPECT_EQ(b->RenderMode(), kFrameRendering);

@@ -62,7 +62,7 @@ TEST(AtaSettingsTest, TheSettingOfARowTracesItsCommand) {
 
 class AtaTraceMenuTest : public ::testing::Test {
 protected:
-    void SetUp() override { ata.Controller().FillSettingsTree(&menu, kTraceMenuKind); }
+    void SetUp() override { ata.Controller().FillSettingsTree(&menu, OptionKind::Trace); }
 
     common::OptionNode* Item(const char* text) const {
         for (int32_t index = 0; index < menu.ChildCount(); ++index) {
