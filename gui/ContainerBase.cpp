@@ -80,47 +80,48 @@ void ContainerBase::ForEachChild() {
     }
 }
 
-bool ContainerBase::AddChild(Control* child) {
-    if (child == nullptr || static_cast<Window*>(child) == static_cast<Window*>(this)) {
+bool ContainerBase::AddChild(std::unique_ptr<Control> child) {
+    if (child == nullptr) {
         return false;
     }
-    Window* currentParent = child->GetParent();
-    if (currentParent == static_cast<Window*>(this)) {
-        return !IsCreated() || child->Create();
+    Control* added = child.get();
+    if (static_cast<Window*>(added) == static_cast<Window*>(this)) {
+        // The container is owned elsewhere; it is never its own child.
+        child.release();
+        return false;
     }
+    Window* currentParent = added->GetParent();
     if (currentParent != nullptr) {
-        return false;
+        // A child already belongs to its container: the pointer handed in does not own it.
+        child.release();
+        return currentParent == static_cast<Window*>(this) && (!IsCreated() || added->Create());
     }
-    children.emplace_back(child);
-    child->SetParent(this);
-    if (IsCreated() && !child->Create()) {
-        RemoveChild(child);
+    children.push_back(std::move(child));
+    added->SetParent(this);
+    if (IsCreated() && !added->Create()) {
+        RemoveChild(added);
         return false;
     }
     LayoutChildren();
     return true;
 }
 
-bool ContainerBase::RemoveChild(Control* child) {
+std::unique_ptr<Control> ContainerBase::RemoveChild(Control* child) {
     auto found = std::find_if(children.begin(), children.end(),
                               [child](const std::unique_ptr<Control>& entry) { return entry.get() == child; });
     if (child == nullptr || found == children.end()) {
-        return false;
+        return nullptr;
     }
-    found->release();
+    std::unique_ptr<Control> removed = std::move(*found);
     children.erase(found);
-    child->Destroy();
-    child->SetParent(nullptr);
+    removed->Destroy();
+    removed->SetParent(nullptr);
     LayoutChildren();
-    return true;
+    return removed;
 }
 
 bool ContainerBase::DeleteChild(Control* child) {
-    if (!RemoveChild(child)) {
-        return false;
-    }
-    delete child;
-    return true;
+    return RemoveChild(child) != nullptr;
 }
 
 void ContainerBase::DeleteAllChildren() {
