@@ -25,12 +25,12 @@ std::unique_ptr<Computer> MakeModel() {
 // The machine list, in the Computer menu's order: "BK-0010", "BK-0010.01" and "BK-0010 + FDD", a separator, then
 // "BK-0011M" and "BK-0011M + FDD". A row that is neither a factory nor a separator makes no entry.
 constexpr EmulatorConfig::MachineListEntry kMachineList[] = {
-    {&MakeModel<Bk0010Machine>, false},
-    {&MakeModel<Bk0010_01Machine>, false},
-    {&MakeModel<Bk0010FddMachine>, false},
-    {nullptr, true},
-    {&MakeModel<Bk0011mMachine>, false},
-    {&MakeModel<Bk0011mFddMachine>, false},
+    {&MakeModel<Bk0010Machine>, false},     // BK-0010
+    {&MakeModel<Bk0010_01Machine>, false},  // BK-0010.01
+    {&MakeModel<Bk0010FddMachine>, false},  // BK-0010 + FDD
+    {nullptr, true},                        // separator
+    {&MakeModel<Bk0011mMachine>, false},    // BK-0011M
+    {&MakeModel<Bk0011mFddMachine>, false}, // BK-0011M + FDD
 };
 
 constexpr int32_t kSyncFrequencyCount = 5;

@@ -7,29 +7,36 @@ namespace common {
 BasicOptionNode::~BasicOptionNode() = default;
 
 bool BasicOptionNode::AddChild(std::unique_ptr<OptionNode> node) {
-    if (!node || node->Parent() != nullptr)
+    if (!node || node->Parent() != nullptr) {
         return false;
+    }
     node->SetParent(this);
     children.push_back(std::move(node));
     return true;
 }
 
 bool BasicOptionNode::IsSelfOrAncestor(const OptionNode& node) const {
-    for (const OptionNode* up = this; up != nullptr; up = up->Parent())
-        if (up == &node)
+    for (const OptionNode* up = this; up != nullptr; up = up->Parent()) {
+        if (up == &node) {
             return true;
+        }
+    }
     return false;
 }
 
 bool BasicOptionNode::MoveChild(OptionNode& node) {
-    if (node.Parent() == this)
+    if (node.Parent() == this) {
         return true;
+    }
     OptionNode* previous = node.Parent();
-    if (previous == nullptr || IsSelfOrAncestor(node))
+    if (previous == nullptr || IsSelfOrAncestor(node)) {
         return false;
-    for (int32_t i = 0; i < previous->ChildCount(); ++i)
-        if (previous->ChildAt(i) == &node)
+    }
+    for (int32_t i = 0; i < previous->ChildCount(); ++i) {
+        if (previous->ChildAt(i) == &node) {
             return AddChild(previous->DetachChildAt(i));
+        }
+    }
     return false;
 }
 
@@ -38,8 +45,9 @@ OptionNode* BasicOptionNode::ChildAt(int32_t index) const {
 }
 
 std::unique_ptr<OptionNode> BasicOptionNode::DetachChildAt(int32_t index) {
-    if (index < 0 || index >= ChildCount())
+    if (index < 0 || index >= ChildCount()) {
         return nullptr;
+    }
     std::unique_ptr<OptionNode> child = std::move(children[index]);
     children.erase(children.begin() + index);
     child->SetParent(nullptr);
@@ -68,8 +76,9 @@ OptionNode* BasicOptionNode::AddExisting(std::unique_ptr<OptionNode> node) {
 }
 
 OptionNode* BasicOptionNode::AddItem(const String& caption) {
-    if (isSeparator)
+    if (isSeparator) {
         return nullptr;
+    }
     return AddExisting(CreateNode(caption));
 }
 
@@ -78,8 +87,9 @@ WideString BasicOptionNode::LookUp(int32_t id) const {
 }
 
 OptionNode* BasicOptionNode::WithId(OptionNode* child, int32_t id) {
-    if (child != nullptr)
+    if (child != nullptr) {
         child->SetTextId(id);
+    }
     return child;
 }
 
@@ -88,15 +98,17 @@ OptionNode* BasicOptionNode::AddItemById(int32_t id) {
 }
 
 OptionNode* BasicOptionNode::Prepare(OptionNode* child, bool* enableFlag, bool enabledWhen) {
-    if (child != nullptr && enableFlag != nullptr)
+    if (child != nullptr && enableFlag != nullptr) {
         child->AddEnabledByte(enableFlag, enabledWhen);
+    }
     return child;
 }
 
 OptionNode* BasicOptionNode::AddToggleItem(const String& caption, bool* flag, bool checkedWhen, bool* enableFlag,
                                            bool enabledWhen) {
-    if (flag == nullptr)
+    if (flag == nullptr) {
         return nullptr;
+    }
     OptionNode* child = AddItem(caption);
     if (child != nullptr) {
         child->AddCheckedByte(flag, checkedWhen);
@@ -112,8 +124,9 @@ OptionNode* BasicOptionNode::AddToggleItemById(int32_t id, bool* flag, bool chec
 
 OptionNode* BasicOptionNode::AddRadioItem(const String& caption, int32_t* variable, int32_t radioValue,
                                           bool* enableFlag, bool enabledWhen) {
-    if (variable == nullptr)
+    if (variable == nullptr) {
         return nullptr;
+    }
     auto* child = static_cast<BasicOptionNode*>(AddItem(caption));
     if (child != nullptr) {
         child->Append(child->checkedIf, {.kind = EntryKind::IntEquals, .intVariable = variable, .value = radioValue});
@@ -130,29 +143,34 @@ OptionNode* BasicOptionNode::AddRadioItemById(int32_t id, int32_t* variable, int
 
 OptionNode* BasicOptionNode::AddSeparator() {
     auto* child = static_cast<BasicOptionNode*>(AddItem(WideString()));
-    if (child != nullptr)
+    if (child != nullptr) {
         child->isSeparator = true;
+    }
     return child;
 }
 
 void BasicOptionNode::SetTextId(int32_t id) {
     textId = id;
-    if (id >= 0)
+    if (id >= 0) {
         text = LookUp(id);
+    }
 }
 
 bool BasicOptionNode::Append(std::vector<Entry>& list, Entry entry) {
-    if (isSeparator)
+    if (isSeparator) {
         return false;
+    }
     list.push_back(std::move(entry));
     return true;
 }
 
 bool BasicOptionNode::AddLink(std::vector<Entry>& list, OptionNode* node, bool linkValue, bool& ownFlag) {
-    if (node == nullptr)
+    if (node == nullptr) {
         return false;
-    if (node == this)
+    }
+    if (node == this) {
         return Append(list, {.kind = EntryKind::FlagEquals, .flag = &ownFlag, .value = linkValue});
+    }
     return Append(list, {.kind = EntryKind::Link, .node = node, .value = linkValue});
 }
 
@@ -239,10 +257,12 @@ bool BasicOptionNode::AddActionSetByte(bool* variable, bool flagValue) {
 }
 
 bool BasicOptionNode::AddActionSetBytes(bool* first, bool flagValue, int32_t count) {
-    if (first == nullptr || count <= 0 || isSeparator)
+    if (first == nullptr || count <= 0 || isSeparator) {
         return false;
-    for (int32_t i = 0; i < count; ++i)
+    }
+    for (int32_t i = 0; i < count; ++i) {
         AddActionSetByte(first + i, flagValue);
+    }
     return true;
 }
 
@@ -273,16 +293,19 @@ bool BasicOptionNode::AnyHolds(const std::vector<Entry>& list, State state) cons
 }
 
 bool BasicOptionNode::IsChecked() const {
-    if (isSeparator)
+    if (isSeparator) {
         return false;
-    if (checkedIf.empty())
+    }
+    if (checkedIf.empty()) {
         return checked && HasCheckMark();
+    }
     return AnyHolds(checkedIf, State::Checked);
 }
 
 bool BasicOptionNode::IsEnabled() const {
-    if (isSeparator)
+    if (isSeparator) {
         return false;
+    }
     return enabledIf.empty() ? enabled : AnyHolds(enabledIf, State::Enabled);
 }
 
@@ -313,8 +336,9 @@ bool BasicOptionNode::Run(const Entry& entry, bool& changed) {
         changed = true;
         break;
     case EntryKind::SyncCheck:
-        if (entry.node->IsChecked() != (entry.value != 0))
+        if (entry.node->IsChecked() != (entry.value != 0)) {
             entry.node->Activate();
+        }
         changed = entry.node->IsChecked() == (entry.value != 0);
         break;
     case EntryKind::Callback:
@@ -325,17 +349,20 @@ bool BasicOptionNode::Run(const Entry& entry, bool& changed) {
 }
 
 bool BasicOptionNode::Activate() {
-    if (isSeparator || !IsEnabled() || !IsVisible() || !children.empty())
+    if (isSeparator || !IsEnabled() || !IsVisible() || !children.empty()) {
         return false;
+    }
     bool changed = false;
-    for (const Entry& entry : actions)
+    for (const Entry& entry : actions) {
         Run(entry, changed);
+    }
     return changed;
 }
 
 bool BasicOptionNode::Notify(OptionNode* source) {
-    if (source == nullptr)
+    if (source == nullptr) {
         source = this;
+    }
     if (notifyCallback) {
         notifyCallback(source);
         return true;

@@ -52,8 +52,9 @@ std::unique_ptr<Image> MakeImage(BmpKind kind, uint32_t bitsPerPixel) {
     case 4:
         return palettised ? std::make_unique<IndexedImage4Bit>() : nullptr;
     case 8:
-        if (kind == BmpKind::Grey)
+        if (kind == BmpKind::Grey) {
             return std::make_unique<GreyImage8Bit>();
+        }
         return palettised ? std::make_unique<IndexedImage8Bit>() : nullptr;
     case 16:
         return direct ? std::make_unique<Rgb565Image>() : nullptr;
@@ -92,28 +93,33 @@ std::unique_ptr<Image> ReadBmp(ByteStream& stream, BmpKind kind) {
     const int64_t start = stream.Tell();
     std::array<uint8_t, kFileHeaderSize> fileHeader{};
     if (start < 0 || stream.Read(fileHeader.data(), kFileHeaderSize) != kFileHeaderSize ||
-        Get(fileHeader, kType) != kBmpType)
+        Get(fileHeader, kType) != kBmpType) {
         return nullptr;
+    }
     const auto fileSize = static_cast<int32_t>(Get(fileHeader, kFileSize));
     const auto dataOffset = static_cast<int32_t>(Get(fileHeader, kDataOffset));
     const int64_t streamSize = stream.Size();
-    if (fileSize < 0 || dataOffset < 0 || start + fileSize > streamSize || start + dataOffset > streamSize)
+    if (fileSize < 0 || dataOffset < 0 || start + fileSize > streamSize || start + dataOffset > streamSize) {
         return nullptr;
+    }
 
     std::array<uint8_t, kInfoHeaderSize> info{};
-    if (stream.Read(info.data(), kInfoHeaderSize) != kInfoHeaderSize)
+    if (stream.Read(info.data(), kInfoHeaderSize) != kInfoHeaderSize) {
         return nullptr;
+    }
     const auto width = static_cast<int32_t>(Get(info, kWidth));
     const auto height = static_cast<int32_t>(Get(info, kHeight));
     const uint32_t bitsPerPixel = Get(info, kBitsPerPixel);
     if (Get(info, kHeaderSize) < kInfoHeaderSize || width < 1 || height < 1 || Get(info, kPlanes) != 1 ||
-        Get(info, kCompression) != 0)
+        Get(info, kCompression) != 0) {
         return nullptr;
+    }
 
     std::unique_ptr<Image> image = MakeImage(kind, bitsPerPixel);
     if (!image || !PixelsFit(streamSize - start - dataOffset, width, height, bitsPerPixel) ||
-        !image->Create(width, height))
+        !image->Create(width, height)) {
         return nullptr;
+    }
 
     // The colour table lies directly behind the 40 bytes; a short one runs into the pixel data and is refused.
     const uint32_t entries = image->PaletteSize(false);
@@ -121,29 +127,34 @@ std::unique_ptr<Image> ReadBmp(ByteStream& stream, BmpKind kind) {
         Colour* palette = image->EnsurePalette();
         for (uint32_t i = 0; i < entries; ++i) {
             std::array<uint8_t, 4> entry{};
-            if (stream.Read(entry.data(), 4) != 4)
+            if (stream.Read(entry.data(), 4) != 4) {
                 return nullptr;
+            }
             palette[i] = kDefaultColour | Colour{entry[2]} << 16 | Colour{entry[1]} << 8 | entry[0];
         }
     }
-    if (stream.Tell() - start > dataOffset || !stream.Seek(start + dataOffset) || !image->ReadPixels(stream))
+    if (stream.Tell() - start > dataOffset || !stream.Seek(start + dataOffset) || !image->ReadPixels(stream)) {
         return nullptr;
+    }
     return image;
 }
 
 bool WriteBmp(ByteStream& stream, Image& image) {
-    if (image.GetWidth() == 0 || image.GetHeight() == 0)
+    if (image.GetWidth() == 0 || image.GetHeight() == 0) {
         return false;
+    }
     const uint32_t entries = image.PaletteSize(false);
     if (entries > 0 || image.GetPalette() != nullptr) {
         Colour* palette = image.EnsurePalette();
-        for (uint32_t i = 0; i < kPaletteEntries; ++i)
+        for (uint32_t i = 0; i < kPaletteEntries; ++i) {
             palette[i] |= 0xFF000000;
+        }
     }
 
     const int64_t start = stream.Tell();
-    if (!WriteFileHeader(stream, 0, 0))
+    if (!WriteFileHeader(stream, 0, 0)) {
         return false;
+    }
 
     const uint32_t coloursUsed = image.BitsPerPixel() <= 8 ? entries : 0;
     std::array<uint8_t, kInfoHeaderSize> info{};
@@ -154,20 +165,23 @@ bool WriteBmp(ByteStream& stream, Image& image) {
     Put(info, kBitsPerPixel, image.BitsPerPixel());
     Put(info, kColoursUsed, coloursUsed);
     Put(info, kImportantColours, coloursUsed);
-    if (stream.Write(info.data(), kInfoHeaderSize) != kInfoHeaderSize)
+    if (stream.Write(info.data(), kInfoHeaderSize) != kInfoHeaderSize) {
         return false;
+    }
 
     for (uint32_t i = 0; i < entries; ++i) {
         const Colour colour = ColourTableEntry(image, i);
         const std::array<uint8_t, 4> entry = {static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
                                               static_cast<uint8_t>(colour >> 16), 0};
-        if (stream.Write(entry.data(), 4) != 4)
+        if (stream.Write(entry.data(), 4) != 4) {
             return false;
+        }
     }
 
     const int64_t dataOffset = stream.Tell() - start;
-    if (!image.WritePixels(stream))
+    if (!image.WritePixels(stream)) {
         return false;
+    }
     const int64_t fileSize = stream.Tell() - start;
     return stream.Seek(start) && WriteFileHeader(stream, fileSize, dataOffset) && stream.Seek(start + fileSize);
 }

@@ -6,8 +6,9 @@ namespace common {
 
 uint8_t* DirectColourImage::PixelAt(int32_t y, int32_t x) const {
     const uint8_t* row = RowPointer(y);
-    if (row == nullptr || !IsInside(y, x))
+    if (row == nullptr || !IsInside(y, x)) {
         return nullptr;
+    }
     return const_cast<uint8_t*>(row) + static_cast<size_t>(x) * BytesPerPixel();
 }
 
@@ -17,16 +18,19 @@ uint32_t DirectColourImage::GetPixelIndex(int32_t y, int32_t x) const {
 }
 
 void DirectColourImage::SetPixelIndex(int32_t y, int32_t x, uint32_t value) {
-    if (uint8_t* pixel = PixelAt(y, x))
+    if (uint8_t* pixel = PixelAt(y, x)) {
         StoreLittleEndian(pixel, BytesPerPixel(), value);
+    }
 }
 
 void DirectColourImage::SetRowIndices(int32_t y, const uint8_t* indices) {
-    if (RowPointer(y) == nullptr)
+    if (RowPointer(y) == nullptr) {
         return;
+    }
     const Colour* palette = EnsurePalette();
-    for (int32_t x = 0; x < Width; ++x)
+    for (int32_t x = 0; x < Width; ++x) {
         SetPixelColour(y, x, palette[indices[x]]);
+    }
 }
 
 uint32_t Rgb565Image::GetChannelBits(uint32_t* first, uint32_t* second, uint32_t* third) const {
@@ -61,8 +65,9 @@ void Argb32Image::SetPixelColour(int32_t y, int32_t x, Colour colour) {
 }
 
 const Colour* Argb32Image::GetRowColours(int32_t y) {
-    if (Width < 1)
+    if (Width < 1) {
         return nullptr;
+    }
     return reinterpret_cast<const Colour*>(RowPointer(y));
 }
 

@@ -19,8 +19,9 @@ std::vector<uint32_t> Identity(int count) {
 WideString Comparable(const String& name, bool ignoreCase) {
     WideString copy;
     copy.Assign(name);
-    if (ignoreCase)
+    if (ignoreCase) {
         copy.ToUpper();
+    }
     return copy;
 }
 
@@ -28,8 +29,9 @@ WideString Comparable(const String& name, bool ignoreCase) {
 
 bool FolderListing::Read(const String& folder, const String& pattern) {
     Clear();
-    if (!IsDirectory(folder))
+    if (!IsDirectory(folder)) {
         return false;
+    }
     Assign(folder);
     if (!ListDirectory(pattern)) {
         Clear();
@@ -45,8 +47,9 @@ bool FolderListing::ListDirectory(const String& pattern) {
     bool seenSelf = false;
     bool seenParent = false;
     const bool searched = platform::ListFolder(View(), search.View(), [&](std::u16string_view name, bool isFolder) {
-        if (name.empty())
+        if (name.empty()) {
             return;
+        }
         const WideString entry(std::u16string(name).c_str());
         if (!isFolder) {
             files.Add(entry);
@@ -63,11 +66,13 @@ bool FolderListing::ListDirectory(const String& pattern) {
 }
 
 bool FolderListing::FilterBySuffix(const StringList& suffixes, bool ignoreCase, bool, bool filesToo) {
-    if (suffixes.Count() == 0 || !filesToo || fileOrder.empty())
+    if (suffixes.Count() == 0 || !filesToo || fileOrder.empty()) {
         return false;
+    }
     std::vector<WideString> tails;
-    for (int i = 0; i < suffixes.Count(); ++i)
+    for (int i = 0; i < suffixes.Count(); ++i) {
         tails.push_back(Comparable(*suffixes.At(i), ignoreCase));
+    }
     size_t kept = 0;
     for (const uint32_t index : fileOrder) {
         const WideString name = Comparable(*files.At(static_cast<int>(index)), ignoreCase);
@@ -99,17 +104,20 @@ bool FolderListing::GetEntry(uint32_t index, String& name, bool& isFolder) const
         found = files.At(static_cast<int>(fileOrder[index - folderOrder.size()]));
         isFolder = false;
     }
-    if (found == nullptr)
+    if (found == nullptr) {
         return false;
+    }
     name.Assign(*found);
     return true;
 }
 
 void FolderListing::ResetOrder(bool foldersToo, bool filesToo) {
-    if (foldersToo)
+    if (foldersToo) {
         folderOrder = Identity(folders.Count());
-    if (filesToo)
+    }
+    if (filesToo) {
         fileOrder = Identity(files.Count());
+    }
 }
 
 void FolderListing::Clear() {

@@ -18,16 +18,18 @@ PixelPlace PlaceOf(int32_t x, uint32_t bits) {
 } // namespace
 
 uint32_t IndexedImage::GetPixelIndex(int32_t y, int32_t x) const {
-    if (!IsInside(y, x))
+    if (!IsInside(y, x)) {
         return 0;
+    }
     const PixelPlace place = PlaceOf(x, bits);
     const uint32_t mask = (1u << bits) - 1;
     return (RowPointer(y)[place.byte] >> place.shift) & mask;
 }
 
 void IndexedImage::SetPixelIndex(int32_t y, int32_t x, uint32_t value) {
-    if (!IsInside(y, x))
+    if (!IsInside(y, x)) {
         return;
+    }
     const PixelPlace place = PlaceOf(x, bits);
     const uint32_t mask = ((1u << bits) - 1) << place.shift;
     uint8_t& byte = RowPointer(y)[place.byte];
@@ -36,8 +38,9 @@ void IndexedImage::SetPixelIndex(int32_t y, int32_t x, uint32_t value) {
 
 Colour IndexedImage::GetPixelColour(int32_t y, int32_t x) const {
     const Colour* palette = GetPalette();
-    if (palette == nullptr || !IsInside(y, x))
+    if (palette == nullptr || !IsInside(y, x)) {
         return kDefaultColour;
+    }
     return palette[GetPixelIndex(y, x)];
 }
 
@@ -49,8 +52,9 @@ uint32_t IndexedImage::PaletteSize(bool) const {
 
 void IndexedImage::SetRowIndices(int32_t y, const uint8_t* indices) {
     uint8_t* row = RowPointer(y);
-    if (row == nullptr)
+    if (row == nullptr) {
         return;
+    }
     const uint32_t perByte = 8 / bits;
     const uint32_t mask = (1u << bits) - 1;
     for (int32_t x = 0; x < Width; x += static_cast<int32_t>(perByte)) {
@@ -65,8 +69,9 @@ void IndexedImage::SetRowIndices(int32_t y, const uint8_t* indices) {
 }
 
 Colour GreyImage8Bit::GetPixelColour(int32_t y, int32_t x) const {
-    if (!IsInside(y, x))
+    if (!IsInside(y, x)) {
         return kDefaultColour;
+    }
     const uint32_t level = GetPixelIndex(y, x);
     return kDefaultColour | level << 16 | level << 8 | level;
 }

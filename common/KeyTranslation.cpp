@@ -88,13 +88,17 @@ constexpr bool IsIdentityKey(int virtualKey) {
 
 constexpr std::array<uint8_t, kLastIndex + 1> BuildTable() {
     std::array<uint8_t, kLastIndex + 1> table{};
-    for (auto& code : table)
+    for (auto& code : table) {
         code = kNoKey;
-    for (int key = kFirstIndex; key < kExtended; ++key)
-        if (IsIdentityKey(key))
+    }
+    for (int key = kFirstIndex; key < kExtended; ++key) {
+        if (IsIdentityKey(key)) {
             table[key] = static_cast<uint8_t>(key);
-    for (const KeyMapping& mapping : kMappings)
+        }
+    }
+    for (const KeyMapping& mapping : kMappings) {
         table[mapping.index] = mapping.code;
+    }
     return table;
 }
 
@@ -115,8 +119,9 @@ constexpr KeyCharacter kCharacters[] = {
 
 uint8_t TranslateKeyCode(uint32_t key) {
     const uint32_t index = (key & 0xFF) | ((key & 0x10000) >> 8);
-    if (index < kFirstIndex || index > kLastIndex)
+    if (index < kFirstIndex || index > kLastIndex) {
         return kNoKey;
+    }
     return kTable[index];
 }
 
@@ -135,8 +140,9 @@ bool VirtualKeyToChar(uint32_t keyCode, char* out) {
 }
 
 bool ArrowKeyCode(uint8_t virtualKey, uint32_t* out) {
-    if (virtualKey < 0x25 || virtualKey > 0x28)
+    if (virtualKey < 0x25 || virtualKey > 0x28) {
         return false;
+    }
     *out = virtualKey;
     return true;
 }

@@ -22,8 +22,9 @@ int ExtensionDot(const String& path) {
 
 PathString Part(const String& path, int pos, int count) {
     PathString part;
-    if (count > 0)
+    if (count > 0) {
         part.Assign(*path.Substr(pos, count));
+    }
     return part;
 }
 
@@ -64,19 +65,23 @@ PathString GetPathPart(const String& path, int32_t index) {
         const int slash = path.Find('/', start);
         const int backslash = path.Find('\\', start);
         int end = slash < 0 ? backslash : backslash < 0 ? slash : std::min(slash, backslash);
-        if (end < 0)
+        if (end < 0) {
             end = path.Length();
-        if (component == index)
+        }
+        if (component == index) {
             return Part(path, start, end - start);
-        if (end >= path.Length())
+        }
+        if (end >= path.Length()) {
             return PathString();
+        }
         start = end + 1;
     }
 }
 
 bool FileExists(const String& name) {
-    if (name.IsEmpty())
+    if (name.IsEmpty()) {
         return false;
+    }
     platform::File file;
     return file.OpenRegular(WideView(PathString(name.GetWide())), platform::FileMode::ReadOnly);
 }
@@ -95,8 +100,9 @@ bool ReplaceFileWith(const String& source, const String& target) {
 }
 
 bool DeleteFileAt(const String& path) {
-    if (path.IsEmpty())
+    if (path.IsEmpty()) {
         return true;
+    }
     const PathString wide(path.GetWide());
     // Judged by what is there, not by whether it opens: a locked file that stays is no success.
     return platform::RemoveFile(WideView(wide)) || !platform::PathExists(WideView(wide));

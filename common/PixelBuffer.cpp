@@ -15,20 +15,23 @@ void PixelBuffer::Free() {
 }
 
 Image* PixelBuffer::AsImage() {
-    if (!View)
+    if (!View) {
         View = std::make_unique<PixelBufferView>(*this);
+    }
     View->Refresh();
     return View.get();
 }
 
 template <typename Change>
 void PixelBuffer::ForRows(int32_t row, Change change) {
-    if (!Rows || row >= Height || Width < 1)
+    if (!Rows || row >= Height || Width < 1) {
         return;
+    }
     const int32_t first = row < 0 ? 0 : row;
     const int32_t last = row < 0 ? Height - 1 : row;
-    for (int32_t y = first; y <= last; ++y)
+    for (int32_t y = first; y <= last; ++y) {
         std::for_each(Rows[y], Rows[y] + Width, change);
+    }
 }
 
 void PixelBuffer::Fill(Colour colour, int32_t row) {
@@ -51,8 +54,9 @@ void PixelBufferView::Refresh() {
     Height = Owner.GetHeight();
     Base = nullptr;
     Stride = 0;
-    if (Height < 1 || Owner.Row(0) == nullptr)
+    if (Height < 1 || Owner.Row(0) == nullptr) {
         return;
+    }
     auto* first = reinterpret_cast<uint8_t*>(Owner.Row(0));
     auto* last = reinterpret_cast<uint8_t*>(Owner.Row(Height - 1));
     Base = std::min(first, last);
@@ -70,8 +74,9 @@ bool PixelBufferView::Create(int32_t, int32_t) {
 
 uint8_t* PixelBufferView::RowPointer(int32_t y) {
     // Rows only while the owner is still as wide as the view thinks.
-    if (y >= Height || Owner.GetWidth() < Width)
+    if (y >= Height || Owner.GetWidth() < Width) {
         return nullptr;
+    }
     return reinterpret_cast<uint8_t*>(Owner.Row(y));
 }
 
@@ -86,8 +91,9 @@ uint32_t PixelBufferView::GetPixelIndex(int32_t y, int32_t x) const {
 }
 
 void PixelBufferView::SetPixelIndex(int32_t y, int32_t x, uint32_t value) {
-    if (uint32_t* pixel = OwnerPixel(y, x))
+    if (uint32_t* pixel = OwnerPixel(y, x)) {
         *pixel = value;
+    }
 }
 
 Colour PixelBufferView::GetPixelColour(int32_t y, int32_t x) const {
@@ -100,8 +106,9 @@ void PixelBufferView::SetPixelColour(int32_t y, int32_t x, Colour colour) {
 }
 
 const Colour* PixelBufferView::GetRowColours(int32_t y) {
-    if (Owner.GetWidth() < 1)
+    if (Owner.GetWidth() < 1) {
         return nullptr;
+    }
     return Owner.Row(y);
 }
 

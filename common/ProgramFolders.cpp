@@ -39,8 +39,9 @@ ProgramFolders::ProgramFolders(std::u16string_view programPath, std::u16string_v
     }
 
     appDataFolder.Assign(std::u16string(appDataPath).c_str());
-    if (!appDataFolder.IsEmpty() && !appDataFolder.TailEquals(separator, 1))
+    if (!appDataFolder.IsEmpty() && !appDataFolder.TailEquals(separator, 1)) {
         appDataFolder.Append(separator);
+    }
 
     settingsBase = IsUnderProgramFiles(programFolder) ? appDataFolder : programFolder;
 }
@@ -52,38 +53,46 @@ const ProgramFolders& ProgramFolders::Host() {
 
 PathString ProgramFolders::DataFolderUnder(const PathString& base, const String& folderName, bool create) const {
     const String& name = folderName.IsEmpty() ? static_cast<const String&>(programName) : folderName;
-    if (name.IsEmpty())
+    if (name.IsEmpty()) {
         return programFolder;
+    }
     const PathString folder = ComposeFilePath(base, name, PathString(), PathString());
-    if (create && !IsDirectory(folder) && !CreateDirectoryPath(folder))
+    if (create && !IsDirectory(folder) && !CreateDirectoryPath(folder)) {
         return programFolder;
+    }
     return folder;
 }
 
 PathString ProgramFolders::GetDataFolder(const String& folderName, bool create) const {
-    if (settingsBase.IsEmpty() || settingsBase.Compare(programFolder) == 0)
+    if (settingsBase.IsEmpty() || settingsBase.Compare(programFolder) == 0) {
         return programFolder;
+    }
     return DataFolderUnder(settingsBase, folderName, create);
 }
 
 PathString ProgramFolders::GetAppDataFolder(const String& folderName, bool create) const {
-    if (appDataFolder.IsEmpty())
+    if (appDataFolder.IsEmpty()) {
         return programFolder;
+    }
     return DataFolderUnder(appDataFolder, folderName, create);
 }
 
 bool ProgramFolders::SetProgramFolder(PathString& folder, const String& newProgramName, bool create) {
-    if (create && folder.IsEmpty())
+    if (create && folder.IsEmpty()) {
         return false;
+    }
     if (!folder.IsEmpty()) {
-        if (!EndsWithEitherSeparator(folder))
+        if (!EndsWithEitherSeparator(folder)) {
             folder.Append(separator);
-        if (create && !IsDirectory(folder) && !CreateDirectoryPath(folder))
+        }
+        if (create && !IsDirectory(folder) && !CreateDirectoryPath(folder)) {
             return false;
+        }
         programFolder = folder;
     }
-    if (!newProgramName.IsEmpty())
+    if (!newProgramName.IsEmpty()) {
         programName.Assign(newProgramName);
+    }
     return true;
 }
 
@@ -104,12 +113,14 @@ PathString ProgramFolders::ComposeFilePath(const String& folder, const String& s
 }
 
 bool ProgramFolders::GoUpOneFolder(PathString& path) const {
-    if (separator.Length() != 1)
+    if (separator.Length() != 1) {
         return false;
+    }
     const char16_t mark = separator.WideCharAt(0);
     const int last = path.ReverseFindWide(mark);
-    if (last < 0)
+    if (last < 0) {
         return false;
+    }
     if (last != path.Length() - 1) {
         path.Erase(last + 1, path.Length());
         return true;

@@ -25,10 +25,11 @@ bool GetPerfCounter(uint64_t* counter) {
 }
 
 void SleepMs(uint32_t milliseconds) {
-    if (milliseconds == 0)
+    if (milliseconds == 0) {
         std::this_thread::yield();
-    else
+    } else {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
 }
 
 void* ZeroMemoryBlock(void* block, uint32_t byteCount) {
@@ -36,26 +37,30 @@ void* ZeroMemoryBlock(void* block, uint32_t byteCount) {
 }
 
 void* FillMemory(void* block, int32_t byteCount, uint8_t value) {
-    if (byteCount > 0)
+    if (byteCount > 0) {
         std::memset(block, value, static_cast<size_t>(byteCount));
+    }
     return block;
 }
 
 void* CopyMemoryBlock(void* destination, const void* source, int32_t byteCount) {
-    if (destination != source && byteCount > 0)
+    if (destination != source && byteCount > 0) {
         std::memcpy(destination, source, static_cast<size_t>(byteCount));
+    }
     return destination;
 }
 
 void* AllocPages(int64_t byteCount, bool executable) {
-    if (byteCount <= 0)
+    if (byteCount <= 0) {
         return nullptr;
+    }
     return platform::AllocatePages(static_cast<uint64_t>(byteCount), executable);
 }
 
 void FreePages(void* block, int64_t byteCount) {
-    if (block != nullptr && byteCount > 0)
+    if (block != nullptr && byteCount > 0) {
         platform::ReleasePages(block, static_cast<uint64_t>(byteCount));
+    }
 }
 
 namespace {
@@ -68,8 +73,9 @@ bool OpenByNarrowName(platform::File& file, const char* name) {
 
 uint64_t ReadWholeFile(const char* name, void* buffer, uint64_t byteCount) {
     platform::File file;
-    if (buffer == nullptr || byteCount == 0 || !OpenByNarrowName(file, name))
+    if (buffer == nullptr || byteCount == 0 || !OpenByNarrowName(file, name)) {
         return 0;
+    }
     const int64_t count = static_cast<int64_t>(std::min<uint64_t>(byteCount, INT64_MAX));
     const int64_t read = file.Read(buffer, count);
     return read > 0 ? static_cast<uint64_t>(read) : 0;
@@ -77,8 +83,9 @@ uint64_t ReadWholeFile(const char* name, void* buffer, uint64_t byteCount) {
 
 int64_t GetFileSizeByName(const char* name) {
     platform::File file;
-    if (!OpenByNarrowName(file, name))
+    if (!OpenByNarrowName(file, name)) {
         return 0;
+    }
     return file.Size();
 }
 
@@ -110,8 +117,9 @@ void GetMemoryStatus(uint32_t* totalMiB, uint32_t* availableMiB) {
     *availableMiB = 0xFFFFFFFFu;
     uint64_t totalBytes = 0;
     uint64_t availableBytes = 0;
-    if (!platform::QueryPhysicalMemory(totalBytes, availableBytes))
+    if (!platform::QueryPhysicalMemory(totalBytes, availableBytes)) {
         return;
+    }
     *totalMiB = static_cast<uint32_t>(totalBytes >> 20);
     *availableMiB = static_cast<uint32_t>(availableBytes >> 20);
 }
@@ -149,10 +157,12 @@ uint32_t ReadBigEndian(const uint8_t* bytes) {
 
 void CompressBlock(Sha1Digest& state, const uint8_t* block) {
     std::array<uint32_t, 80> schedule{};
-    for (int i = 0; i < 16; ++i)
+    for (int i = 0; i < 16; ++i) {
         schedule[i] = ReadBigEndian(block + 4 * i);
-    for (int i = 16; i < 80; ++i)
+    }
+    for (int i = 16; i < 80; ++i) {
         schedule[i] = RotateLeft(schedule[i - 3] ^ schedule[i - 8] ^ schedule[i - 14] ^ schedule[i - 16], 1);
+    }
 
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
     for (int i = 0; i < 80; ++i) {
@@ -192,21 +202,25 @@ Sha1Digest ComputeSha1(const void* data, size_t byteCount) {
     Sha1Digest state = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
     const auto* bytes = static_cast<const uint8_t*>(data);
     const size_t whole = byteCount - byteCount % kBlockSize;
-    for (size_t offset = 0; offset < whole; offset += kBlockSize)
+    for (size_t offset = 0; offset < whole; offset += kBlockSize) {
         CompressBlock(state, bytes + offset);
+    }
 
     // The tail, the 0x80 marker and the 64-bit bit length fill one or two final blocks.
     std::array<uint8_t, 2 * kBlockSize> tail{};
     const size_t rest = byteCount - whole;
-    if (rest != 0)
+    if (rest != 0) {
         std::memcpy(tail.data(), bytes + whole, rest);
+    }
     tail[rest] = 0x80;
     const size_t tailSize = rest < kBlockSize - 8 ? kBlockSize : 2 * kBlockSize;
     const uint64_t bitLength = static_cast<uint64_t>(byteCount) * 8;
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 8; ++i) {
         tail[tailSize - 1 - i] = static_cast<uint8_t>(bitLength >> (8 * i));
-    for (size_t offset = 0; offset < tailSize; offset += kBlockSize)
+    }
+    for (size_t offset = 0; offset < tailSize; offset += kBlockSize) {
         CompressBlock(state, tail.data() + offset);
+    }
     return state;
 }
 

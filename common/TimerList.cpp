@@ -57,8 +57,9 @@ void TimerList::Rescale(int64_t newFrequency, int64_t newReference) {
 TimerList::Entry* TimerList::Add(int32_t rate, Callback callback) {
     int64_t ticksPerSecond = 0;
     int64_t now = 0;
-    if (!counter->ReadFrequency(ticksPerSecond) || !counter->ReadCounter(now))
+    if (!counter->ReadFrequency(ticksPerSecond) || !counter->ReadCounter(now)) {
         return nullptr;
+    }
     if (head == nullptr) {
         frequency = ticksPerSecond;
         reference = now;
@@ -90,8 +91,9 @@ TimerList::Entry* TimerList::Add(int32_t rate, Callback callback) {
 }
 
 void TimerList::Unlink(Entry* entry) {
-    if (entry == nullptr || !entry->active)
+    if (entry == nullptr || !entry->active) {
         return;
+    }
     (entry->previous != nullptr ? entry->previous->next : head) = entry->next;
     (entry->next != nullptr ? entry->next->previous : tail) = entry->previous;
     // The entry keeps its own next link, so a walk standing on it can still go on.
@@ -109,16 +111,18 @@ bool TimerList::RunDue(int32_t* msToNext) {
     }
     int64_t ticksPerSecond = 0;
     int64_t now = 0;
-    if (!counter->ReadFrequency(ticksPerSecond) || !counter->ReadCounter(now))
+    if (!counter->ReadFrequency(ticksPerSecond) || !counter->ReadCounter(now)) {
         return false;
+    }
     if (ticksPerSecond != frequency) {
         Rescale(ticksPerSecond, now);
         return true;
     }
 
     const int64_t elapsed = now - reference;
-    if (elapsed == 0)
+    if (elapsed == 0) {
         return true;
+    }
     if (elapsed < 0) {
         // The counter went back: start measuring again from here.
         reference = now;
@@ -145,11 +149,13 @@ bool TimerList::RunDue(int32_t* msToNext) {
                 Unlink(entry);
             }
         }
-        if (entry->active && (soonest == 0 || entry->due < soonest))
+        if (entry->active && (soonest == 0 || entry->due < soonest)) {
             soonest = entry->due;
+        }
         entry = entry->next;
-        while (entry != nullptr && !entry->active)
+        while (entry != nullptr && !entry->active) {
             entry = entry->next;
+        }
     }
     reference = now;
     nextDue = soonest;
@@ -158,24 +164,28 @@ bool TimerList::RunDue(int32_t* msToNext) {
 }
 
 void TimerList::ReportRemaining(int64_t remaining, int32_t* msToNext) const {
-    if (!notify && msToNext == nullptr)
+    if (!notify && msToNext == nullptr) {
         return;
+    }
     int32_t milliseconds = -1;
     if (remaining > 0) {
         const double exact = static_cast<double>(remaining) / static_cast<double>(frequency) * 1000.0;
         milliseconds = static_cast<int32_t>(std::clamp(std::floor(exact), 1.0, 2147483647.0));
     }
-    if (notify)
+    if (notify) {
         notify(milliseconds);
-    if (msToNext != nullptr)
+    }
+    if (msToNext != nullptr) {
         *msToNext = milliseconds;
+    }
 }
 
 void TimerList::Resync() {
     int64_t ticksPerSecond = 0;
     int64_t now = 0;
-    if (head == nullptr || !counter->ReadFrequency(ticksPerSecond) || !counter->ReadCounter(now))
+    if (head == nullptr || !counter->ReadFrequency(ticksPerSecond) || !counter->ReadCounter(now)) {
         return;
+    }
     Rescale(ticksPerSecond, now);
 }
 

@@ -13,8 +13,9 @@ WorkerThread::WorkerThread(Function function)
       state(std::make_shared<State>()) {}
 
 WorkerThread::~WorkerThread() {
-    if (Stop(stopLimitMs))
+    if (Stop(stopLimitMs)) {
         return;
+    }
     {
         std::lock_guard lock(state->mutex);
         // A worker destroying its own object cannot be waited for: it ends when its function returns.
@@ -31,16 +32,18 @@ void WorkerThread::ThreadEntry(std::shared_ptr<State> state, uint64_t generation
                                platform::ThreadPriority priority) {
     {
         std::unique_lock lock(state->mutex);
-        if (state->generation != generation)
+        if (state->generation != generation) {
             return;
+        }
         state->workerId = std::this_thread::get_id();
     }
     platform::SetCurrentThreadPriority(priority);
     {
         std::unique_lock lock(state->mutex);
         state->changed.wait(lock, [&] { return state->released || state->generation != generation; });
-        if (state->generation != generation)
+        if (state->generation != generation) {
             return;
+        }
     }
     const int32_t result = function();
     std::lock_guard lock(state->mutex);
@@ -57,15 +60,17 @@ bool WorkerThread::IsCurrentWorker() const {
 }
 
 void WorkerThread::JoinFinishedThread() {
-    if (thread.joinable())
+    if (thread.joinable()) {
         thread.join();
+    }
 }
 
 bool WorkerThread::Start(bool startParked, platform::ThreadPriority priority) {
     {
         std::lock_guard lock(state->mutex);
-        if (state->running || !function)
+        if (state->running || !function) {
             return false;
+        }
     }
     JoinFinishedThread();
 
@@ -94,14 +99,17 @@ void WorkerThread::MarkPending() {
 
 bool WorkerThread::Wait(bool onlyWhenPending) {
     std::unique_lock lock(state->mutex);
-    if (onlyWhenPending && !state->pending)
+    if (onlyWhenPending && !state->pending) {
         return false;
+    }
     state->pending = false;
     // A worker asked to end must not park again: nobody would release it.
-    if (!IsCurrentWorker() || state->stopRequested)
+    if (!IsCurrentWorker() || state->stopRequested) {
         return false;
-    if (state->waiting)
+    }
+    if (state->waiting) {
         return true;
+    }
     state->released = false;
     state->waiting = true;
     const uint64_t generation = state->generation;
@@ -112,8 +120,9 @@ bool WorkerThread::Wait(bool onlyWhenPending) {
 bool WorkerThread::Signal() {
     std::lock_guard lock(state->mutex);
     state->pending = false;
-    if (!state->running)
+    if (!state->running) {
         return false;
+    }
     if (state->waiting) {
         state->waiting = false;
         state->released = true;
@@ -132,13 +141,15 @@ bool WorkerThread::Stop(int32_t timeoutMs) {
             state->released = true;
             state->changed.notify_all();
             // The worker cannot wait for its own end.
-            if (IsCurrentWorker())
+            if (IsCurrentWorker()) {
                 return false;
+            }
             const auto finished = [&] { return !state->running; };
-            if (timeoutMs < 0)
+            if (timeoutMs < 0) {
                 state->changed.wait(lock, finished);
-            else if (!state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), finished))
+            } else if (!state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), finished)) {
                 return false;
+            }
         }
     }
     JoinFinishedThread();

@@ -14,8 +14,9 @@ void RemoveEdges(int32_t& origin, int32_t& size, bool leading, bool trailing) {
         origin += kEdge;
         size -= kEdge;
     }
-    if (trailing)
+    if (trailing) {
         size -= kEdge;
+    }
     if (size < 0) {
         size = 0;
         origin = unadjusted;
@@ -30,15 +31,17 @@ void BorderedPanelBase::Changed() {
 }
 
 void BorderedPanelBase::SetBorderStyle(int32_t style) {
-    if (style == borderStyle)
+    if (style == borderStyle) {
         return;
+    }
     borderStyle = style;
     Changed();
 }
 
 void BorderedPanelBase::SetBorders(bool left, bool top, bool right, bool bottom) {
-    if (left == borderLeft && top == borderTop && right == borderRight && bottom == borderBottom)
+    if (left == borderLeft && top == borderTop && right == borderRight && bottom == borderBottom) {
         return;
+    }
     borderLeft = left;
     borderTop = top;
     borderRight = right;
@@ -47,8 +50,9 @@ void BorderedPanelBase::SetBorders(bool left, bool top, bool right, bool bottom)
 }
 
 void BorderedPanelBase::RemoveBorders(int32_t& x, int32_t& y, int32_t& w, int32_t& h) const {
-    if (borderStyle == kNoBorder)
+    if (borderStyle == kNoBorder) {
         return;
+    }
     RemoveEdges(x, w, borderLeft, borderRight);
     RemoveEdges(y, h, borderTop, borderBottom);
 }

@@ -15,20 +15,23 @@ ButtonBase::~ButtonBase() {
 }
 
 void ButtonBase::SetImage(common::Image* newImage) {
-    if (newImage != image.get())
+    if (newImage != image.get()) {
         image.reset(newImage);
+    }
 }
 
 void ButtonBase::SetFlat(bool value) {
-    if (value == flat)
+    if (value == flat) {
         return;
+    }
     flat = value;
     Repaint();
 }
 
 void ButtonBase::SetLatched(bool value) {
-    if (value == latched)
+    if (value == latched) {
         return;
+    }
     latched = value;
     Repaint();
 }
@@ -42,14 +45,16 @@ void ButtonBase::OnClick() {
             return;
         }
     }
-    if (onClick != nullptr)
+    if (onClick != nullptr) {
         onClick(this);
+    }
 }
 
 Font* ButtonBase::GetEffectiveFont() {
     Font* own = GetFont();
-    if (own != nullptr && !own->IsDefault())
+    if (own != nullptr && !own->IsDefault()) {
         return own;
+    }
     return FindAncestor();
 }
 

@@ -16,8 +16,9 @@ struct Colour {
 
     // R | G << 8 | B << 16 as GDI wants it; alpha is ignored and an unset colour is black.
     constexpr uint32_t ToColorRef() const {
-        if (!IsSet())
+        if (!IsSet()) {
             return 0;
+        }
         return (argb >> 16 & 0xFF) | (argb & 0xFF00) | (argb & 0xFF) << 16;
     }
     // The opaque colour of a GDI COLORREF.

@@ -3,6 +3,8 @@
 
 #include "gui/Control.h"
 
+#include <memory>
+
 namespace gui {
 
 class Font;
@@ -11,10 +13,11 @@ class Container : public virtual Window {
 public:
     // ApplyBounds on every child.
     virtual void ForEachChild() = 0;
-    // On success the container owns the child; on failure the caller keeps it.
-    virtual bool AddChild(Control* child) = 0;
-    // Takes the child out; the caller owns it again.
-    virtual bool RemoveChild(Control* child) = 0;
+    // The container takes the child over. A refused child is deleted, unless another container already holds it:
+    // that one keeps it.
+    virtual bool AddChild(std::unique_ptr<Control> child) = 0;
+    // Takes the child out and hands it back; null when it is not a child of this container.
+    virtual std::unique_ptr<Control> RemoveChild(Control* child) = 0;
     virtual bool DeleteChild(Control* child) = 0;
     virtual void DeleteAllChildren() = 0;
     virtual int32_t ChildCount() const = 0;
@@ -31,14 +34,11 @@ public:
 
 class ContainerControl : public virtual Control, public virtual Container {};
 
-// Adds the child, or deletes it when the container refuses it; the child on success, else null.
+// Adds the child (see Container::AddChild); the child, now the container's, on success, else null.
 template <typename Child>
-Child* AddOrDelete(Container& parent, Child* child) {
-    if (!parent.AddChild(child)) {
-        delete child;
-        return nullptr;
-    }
-    return child;
+Child* AddOwned(Container& parent, std::unique_ptr<Child> child) {
+    Child* added = child.get();
+    return parent.AddChild(std::move(child)) ? added : nullptr;
 }
 
 } // namespace gui

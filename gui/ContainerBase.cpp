@@ -54,9 +54,11 @@ ContainerBase::~ContainerBase() {
 
 void ContainerBase::ReleaseChildren() {
     closing = true;
-    for (const auto& child : children)
-        if (child->IsCreated())
+    for (const auto& child : children) {
+        if (child->IsCreated()) {
             child->Destroy();
+        }
+    }
     while (!children.empty()) {
         std::unique_ptr<Control> child = std::move(children.front());
         children.erase(children.begin());
@@ -66,57 +68,66 @@ void ContainerBase::ReleaseChildren() {
 }
 
 Control* ContainerBase::ChildAt(int32_t index) const {
-    if (index < 0 || index >= ChildCount())
+    if (index < 0 || index >= ChildCount()) {
         return nullptr;
+    }
     return children[static_cast<size_t>(index)].get();
 }
 
 void ContainerBase::ForEachChild() {
-    for (const auto& child : children)
+    for (const auto& child : children) {
         child->ApplyBounds();
+    }
 }
 
-bool ContainerBase::AddChild(Control* child) {
-    if (child == nullptr || static_cast<Window*>(child) == static_cast<Window*>(this))
+bool ContainerBase::AddChild(std::unique_ptr<Control> child) {
+    if (child == nullptr) {
         return false;
-    Window* currentParent = child->GetParent();
-    if (currentParent == static_cast<Window*>(this))
-        return !IsCreated() || child->Create();
-    if (currentParent != nullptr)
+    }
+    Control* added = child.get();
+    if (static_cast<Window*>(added) == static_cast<Window*>(this)) {
+        // The container is owned elsewhere; it is never its own child.
+        child.release();
         return false;
-    children.emplace_back(child);
-    child->SetParent(this);
-    if (IsCreated() && !child->Create()) {
-        RemoveChild(child);
+    }
+    Window* currentParent = added->GetParent();
+    if (currentParent != nullptr) {
+        // A child already belongs to its container: the pointer handed in does not own it.
+        child.release();
+        return currentParent == static_cast<Window*>(this) && (!IsCreated() || added->Create());
+    }
+    children.push_back(std::move(child));
+    added->SetParent(this);
+    if (IsCreated() && !added->Create()) {
+        RemoveChild(added);
         return false;
     }
     LayoutChildren();
     return true;
 }
 
-bool ContainerBase::RemoveChild(Control* child) {
+std::unique_ptr<Control> ContainerBase::RemoveChild(Control* child) {
     auto found = std::find_if(children.begin(), children.end(),
                               [child](const std::unique_ptr<Control>& entry) { return entry.get() == child; });
-    if (child == nullptr || found == children.end())
-        return false;
-    found->release();
+    if (child == nullptr || found == children.end()) {
+        return nullptr;
+    }
+    std::unique_ptr<Control> removed = std::move(*found);
     children.erase(found);
-    child->Destroy();
-    child->SetParent(nullptr);
+    removed->Destroy();
+    removed->SetParent(nullptr);
     LayoutChildren();
-    return true;
+    return removed;
 }
 
 bool ContainerBase::DeleteChild(Control* child) {
-    if (!RemoveChild(child))
-        return false;
-    delete child;
-    return true;
+    return RemoveChild(child) != nullptr;
 }
 
 void ContainerBase::DeleteAllChildren() {
-    if (children.empty())
+    if (children.empty()) {
         return;
+    }
     for (const auto& child : children) {
         child->Destroy();
         child->SetParent(nullptr);
@@ -126,17 +137,21 @@ void ContainerBase::DeleteAllChildren() {
 }
 
 Control* ContainerBase::ChildAtPoint(int32_t x, int32_t y) {
-    for (auto entry = children.rbegin(); entry != children.rend(); ++entry)
-        if (HoldsPoint(**entry, x, y))
+    for (auto entry = children.rbegin(); entry != children.rend(); ++entry) {
+        if (HoldsPoint(**entry, x, y)) {
             return entry->get();
+        }
+    }
     return nullptr;
 }
 
 Window* ContainerBase::ChildFromPoint(int32_t& pointX, int32_t& pointY) {
-    if (!TakePoint(*this, pointX, pointY))
+    if (!TakePoint(*this, pointX, pointY)) {
         return nullptr;
-    if (children.empty())
+    }
+    if (children.empty()) {
         return this;
+    }
     int32_t clientX = pointX;
     int32_t clientY = pointY;
     int32_t x = 0;
@@ -148,30 +163,34 @@ Window* ContainerBase::ChildFromPoint(int32_t& pointX, int32_t& pointY) {
         clientY -= y;
     }
     Control* child = ChildAtPoint(clientX, clientY);
-    if (child == nullptr)
+    if (child == nullptr) {
         return this;
+    }
     pointX = clientX;
     pointY = clientY;
     return child->ChildFromPoint(pointX, pointY);
 }
 
 void ContainerBase::SetMargins(const Margins& newMargins) {
-    if (newMargins == margins)
+    if (newMargins == margins) {
         return;
+    }
     margins = newMargins;
     LayoutChildren();
 }
 
 void ContainerBase::NotifyParent(uintptr_t argument) {
     auto* parent = dynamic_cast<Container*>(GetParent());
-    if (parent != nullptr)
+    if (parent != nullptr) {
         parent->NotifyParent(argument);
+    }
 }
 
 bool ContainerBase::Redraw(int32_t x, int32_t y, int32_t w, int32_t h, Rect* painted) {
     RedrawArea area;
-    if (!PrepareRedraw(*this, x, y, w, h, area))
+    if (!PrepareRedraw(*this, x, y, w, h, area)) {
         return false;
+    }
     SavedClip saved;
     Rect out;
     bool anyPainted = PaintFace(*this, area, false, saved, &out);
@@ -188,8 +207,9 @@ bool ContainerBase::Redraw(int32_t x, int32_t y, int32_t w, int32_t h, Rect* pai
         if (area.context != nullptr && area.context->GetBounds(clip)) {
             const Rect client{area.originX + clientX, area.originY + clientY, area.originX + clientX + clientWidth - 1,
                               area.originY + clientY + clientHeight - 1};
-            if (client.Overlaps(clip))
+            if (client.Overlaps(clip)) {
                 area.context->SetBounds(client.Intersect(clip));
+            }
         }
         for (const auto& entry : children) {
             Control* child = entry.get();
@@ -198,26 +218,31 @@ bool ContainerBase::Redraw(int32_t x, int32_t y, int32_t w, int32_t h, Rect* pai
             int32_t childWidth = 0;
             int32_t childHeight = 0;
             child->GetBounds(childX, childY, childWidth, childHeight);
-            if (!child->IsVisible(false) || childWidth == 0 || childHeight == 0)
+            if (!child->IsVisible(false) || childWidth == 0 || childHeight == 0) {
                 continue;
+            }
             const int32_t left = std::max(area.x, clientX + childX);
             const int32_t top = std::max(area.y, clientY + childY);
             const int32_t right = std::min(area.x + area.width, clientX + childX + childWidth);
             const int32_t bottom = std::min(area.y + area.height, clientY + childY + childHeight);
-            if (left >= right || top >= bottom)
+            if (left >= right || top >= bottom) {
                 continue;
+            }
             Rect childPainted;
             if (!child->Redraw(std::max(area.x - (clientX + childX), 0), std::max(area.y - (clientY + childY), 0),
-                               right - left, bottom - top, &childPainted))
+                               right - left, bottom - top, &childPainted)) {
                 continue;
+            }
             out = anyPainted ? out.Union(childPainted) : childPainted;
             anyPainted = true;
         }
     }
-    if (area.context != nullptr)
+    if (area.context != nullptr) {
         saved.Restore(*area.context);
-    if (anyPainted && painted != nullptr)
+    }
+    if (anyPainted && painted != nullptr) {
         *painted = out;
+    }
     return anyPainted;
 }
 
@@ -237,8 +262,9 @@ bool ContainerBase::Arrange(Arrangement& state, bool first, int32_t excess, int3
     std::vector<Control*> fillChildren;
     for (const auto& entry : children) {
         Control* child = entry.get();
-        if (!child->IsVisible(false))
+        if (!child->IsVisible(false)) {
             continue;
+        }
         int32_t x = 0;
         int32_t y = 0;
         int32_t w = 0;
@@ -272,8 +298,9 @@ bool ContainerBase::Arrange(Arrangement& state, bool first, int32_t excess, int3
             newWidth = state.freeWidth;
             break;
         case kDockCentre:
-            if (first)
+            if (first) {
                 child->SetBounds((state.clientWidth - w) / 2, (state.clientHeight - h) / 2, w, h, kPixels);
+            }
             continue;
         case kDockFill:
             fillChildren.push_back(child);
@@ -311,8 +338,9 @@ bool ContainerBase::Arrange(Arrangement& state, bool first, int32_t excess, int3
             newY = state.bottom - h;
             break;
         default: // not docked
-            if (first && mode == kDockNone)
+            if (first && mode == kDockNone) {
                 child->Refresh(this);
+            }
             continue;
         }
 
@@ -327,10 +355,11 @@ bool ContainerBase::Arrange(Arrangement& state, bool first, int32_t excess, int3
             if (state.context != nullptr && (first || state.excess > 0) &&
                 child->Draw(state.context, Rect{}, Rect{}, &extent)) {
                 state.measured = true;
-                if (first)
+                if (first) {
                     wanted = std::max(initialWidth, extent.right);
-                else
+                } else {
                     wanted = pass <= 3 ? extent.right : extent.left;
+                }
             }
             newWidth = std::max(wanted, initialX);
         }
@@ -387,27 +416,31 @@ bool ContainerBase::Arrange(Arrangement& state, bool first, int32_t excess, int3
 }
 
 void ContainerBase::LayoutChildren() {
-    if (closing || inLayout)
+    if (closing || inLayout) {
         return;
+    }
     int32_t clientX = 0;
     int32_t clientY = 0;
     Arrangement state;
-    if (!GetClientRect(clientX, clientY, state.clientWidth, state.clientHeight))
+    if (!GetClientRect(clientX, clientY, state.clientWidth, state.clientHeight)) {
         return;
+    }
     inLayout = true;
     int32_t originX = 0;
     int32_t originY = 0;
     state.context = GetGraphics(originX, originY);
     Lock(true);
-    for (const auto& child : children)
+    for (const auto& child : children) {
         child->Lock(true);
+    }
 
     for (const auto& child : children) {
         const int32_t group = child->GetGroup();
         if (group != 0 && IsGroupHideable(child->GetAlignment())) {
             child->Show(true);
-            if (group >= 1 && group <= kGroupCount)
+            if (group >= 1 && group <= kGroupCount) {
                 state.groupUsed[group] = true;
+            }
         }
     }
     bool fits = Arrange(state, true, 0, -1);
@@ -419,28 +452,32 @@ void ContainerBase::LayoutChildren() {
         case 6:
         case 7: {
             const int32_t group = pass == 0 ? 1 : pass == 3 ? 2 : pass == 6 ? 3 : 4;
-            if (state.groupUsed[group] && HideGroup(group))
+            if (state.groupUsed[group] && HideGroup(group)) {
                 fits = Arrange(state, false, 0, pass);
+            }
             break;
         }
         case 2:
-            if (state.left > state.right && state.measured)
+            if (state.left > state.right && state.measured) {
                 fits = Arrange(state, false, state.left - state.right, pass);
+            }
             break;
         case 4:
         case 5:
-            if (state.left > state.right && state.measured)
+            if (state.left > state.right && state.measured) {
                 fits = Arrange(state, false, state.left - state.right, pass);
-            else if (!state.groupUsed[3] && !state.groupUsed[4])
+            } else if (!state.groupUsed[3] && !state.groupUsed[4]) {
                 pass = 7; // nothing left to hide
+            }
             break;
         default:
             break;
         }
     }
 
-    for (const auto& child : children)
+    for (const auto& child : children) {
         child->Lock(false);
+    }
     Lock(false);
     inLayout = false;
 }

@@ -26,9 +26,9 @@ public:
 
     void ForEachChild() override;
     // Refuses null, the container itself and a child of another container; a child that cannot be created is
-    // taken out again.
-    bool AddChild(Control* child) override;
-    bool RemoveChild(Control* child) override;
+    // taken out again and deleted. A child that is already its own stays as it is.
+    bool AddChild(std::unique_ptr<Control> child) override;
+    std::unique_ptr<Control> RemoveChild(Control* child) override;
     bool DeleteChild(Control* child) override;
     void DeleteAllChildren() override;
     int32_t ChildCount() const override { return static_cast<int32_t>(children.size()); }

@@ -13,11 +13,13 @@ bool ControlBase::CanHide(int32_t mode) {
 }
 
 bool ControlBase::Redraw(int32_t x, int32_t y, int32_t w, int32_t h, Rect* painted) {
-    if (IsLocked())
+    if (IsLocked()) {
         return false;
+    }
     RedrawArea area;
-    if (!PrepareRedraw(*this, x, y, w, h, area))
+    if (!PrepareRedraw(*this, x, y, w, h, area)) {
         return false;
+    }
     SavedClip saved;
     return PaintFace(*this, area, true, saved, painted);
 }
@@ -31,8 +33,9 @@ Window* ControlBase::ChildFromPoint(int32_t& pointX, int32_t& pointY) {
 }
 
 void ControlBase::SetParent(Container* newParent) {
-    if (!IsCreated())
+    if (!IsCreated()) {
         parent = newParent;
+    }
 }
 
 void ControlBase::ApplyBounds() {
@@ -50,40 +53,49 @@ Font* ControlBase::FindAncestor() {
     for (Container* ancestor = parent; ancestor != nullptr;
          ancestor = dynamic_cast<Container*>(ancestor->GetParent())) {
         Font* font = ancestor->GetFont();
-        if (font != nullptr && !font->IsDefault())
+        if (font != nullptr && !font->IsDefault()) {
             return font;
-        if (static_cast<Window*>(ancestor) == topLevelWindow)
+        }
+        if (static_cast<Window*>(ancestor) == topLevelWindow) {
             return nullptr;
+        }
     }
     return nullptr;
 }
 
 void ControlBase::SetAlignment(int32_t mode) {
-    if (mode == dockMode)
+    if (mode == dockMode) {
         return;
+    }
     dockMode = mode;
-    if (group != 0 && !CanHide(mode))
+    if (group != 0 && !CanHide(mode)) {
         group = 0;
-    if (parent != nullptr)
+    }
+    if (parent != nullptr) {
         parent->LayoutChildren();
+    }
 }
 
 void ControlBase::SetGroup(int32_t newGroup) {
-    if (newGroup == group || (newGroup != 0 && !CanHide(dockMode)))
+    if (newGroup == group || (newGroup != 0 && !CanHide(dockMode))) {
         return;
+    }
     group = newGroup;
-    if (parent != nullptr)
+    if (parent != nullptr) {
         parent->LayoutChildren();
+    }
 }
 
 bool ControlBase::IsEnabled(bool withAncestors) {
-    if (!enabled || !withAncestors || parent == nullptr)
+    if (!enabled || !withAncestors || parent == nullptr) {
         return enabled;
+    }
     Window* topLevel = GetTopLevelWindow();
     for (Window* ancestor = parent; ancestor != nullptr && ancestor != topLevel; ancestor = ancestor->GetParent()) {
         auto* control = dynamic_cast<Control*>(ancestor);
-        if (control != nullptr && !control->IsEnabled(false))
+        if (control != nullptr && !control->IsEnabled(false)) {
             return false;
+        }
     }
     return enabled;
 }

@@ -11,8 +11,9 @@ namespace {
 // The colour of an object's getter, unset when it has none.
 // The getters' rule: a set colour is copied out, an unset one leaves the output alone.
 bool CopySet(const Colour& colour, Colour* out) {
-    if (!colour.IsSet())
+    if (!colour.IsSet()) {
         return false;
+    }
     *out = colour;
     return true;
 }
@@ -20,23 +21,29 @@ bool CopySet(const Colour& colour, Colour* out) {
 } // namespace
 
 void FontProperties::OnChanged(uint32_t mask) {
-    if (owner != nullptr)
+    if (owner != nullptr) {
         owner->OnFontChanged(mask);
+    }
 }
 
 void FontProperties::Apply(Values values) {
     values.size = std::max(values.size, 0);
     uint32_t mask = 0;
-    if (values.face != face)
+    if (values.face != face) {
         mask |= kFontFace;
-    if (values.hasStyle != hasStyle || (values.hasStyle && values.style != style))
+    }
+    if (values.hasStyle != hasStyle || (values.hasStyle && values.style != style)) {
         mask |= kFontStyle;
-    if (values.size != size)
+    }
+    if (values.size != size) {
         mask |= kFontSize;
-    if (!(values.colour == colour))
+    }
+    if (!(values.colour == colour)) {
         mask |= kFontColour;
-    if (mask == 0)
+    }
+    if (mask == 0) {
         return;
+    }
     face = values.face;
     size = values.size;
     hasStyle = values.hasStyle;
@@ -46,8 +53,9 @@ void FontProperties::Apply(Values values) {
 }
 
 void FontProperties::Assign(const Font* other) {
-    if (other == this)
+    if (other == this) {
         return;
+    }
     if (other == nullptr) {
         Reset();
         return;
@@ -70,8 +78,9 @@ void FontProperties::SetSize(int32_t newSize) {
 }
 
 bool FontProperties::GetStyle(uint32_t* out) const {
-    if (!hasStyle)
+    if (!hasStyle) {
         return false;
+    }
     *out = style;
     return true;
 }
@@ -85,10 +94,12 @@ void FontProperties::SetStyle(const uint32_t* newStyle) {
 
 void FontProperties::SetBoldItalic(bool bold, bool italic) {
     uint32_t newStyle = (hasStyle ? style : 0) & ~uint32_t{kBold | kItalic};
-    if (bold)
+    if (bold) {
         newStyle |= kBold;
-    if (italic)
+    }
+    if (italic) {
         newStyle |= kItalic;
+    }
     SetStyle(&newStyle);
 }
 
@@ -122,23 +133,29 @@ void FontProperties::Reset() {
 }
 
 void PenProperties::OnChanged(uint32_t mask) {
-    if (owner != nullptr)
+    if (owner != nullptr) {
         owner->OnPenChanged(mask);
+    }
 }
 
 void PenProperties::Set(const Colour& newColour, int32_t newWidth, int32_t newStyle, int32_t newMode) {
     newWidth = std::max(newWidth, 0);
     uint32_t mask = 0;
-    if (newStyle != style)
+    if (newStyle != style) {
         mask |= kPenStyle;
-    if (newWidth != width)
+    }
+    if (newWidth != width) {
         mask |= kPenWidth;
-    if (!(newColour == colour))
+    }
+    if (!(newColour == colour)) {
         mask |= kPenColour;
-    if (newMode != mode)
+    }
+    if (newMode != mode) {
         mask |= kPenMode;
-    if (mask == 0)
+    }
+    if (mask == 0) {
         return;
+    }
     style = newStyle;
     width = newWidth;
     colour = newColour;
@@ -147,8 +164,9 @@ void PenProperties::Set(const Colour& newColour, int32_t newWidth, int32_t newSt
 }
 
 void PenProperties::Assign(const Pen* other) {
-    if (other == this)
+    if (other == this) {
         return;
+    }
     if (other == nullptr) {
         Reset();
         return;
@@ -185,26 +203,31 @@ void PenProperties::Reset() {
 }
 
 void BrushProperties::OnChanged(uint32_t mask) {
-    if (owner != nullptr)
+    if (owner != nullptr) {
         owner->OnBrushChanged(mask);
+    }
 }
 
 void BrushProperties::Apply(int32_t newStyle, const Colour& newColour) {
     uint32_t mask = 0;
-    if (newStyle != style)
+    if (newStyle != style) {
         mask |= kBrushStyle;
-    if (!(newColour == colour))
+    }
+    if (!(newColour == colour)) {
         mask |= kBrushColour;
-    if (mask == 0)
+    }
+    if (mask == 0) {
         return;
+    }
     style = newStyle;
     colour = newColour;
     OnChanged(mask);
 }
 
 void BrushProperties::Assign(const Brush* other) {
-    if (other == this)
+    if (other == this) {
         return;
+    }
     if (other == nullptr) {
         Reset();
         return;

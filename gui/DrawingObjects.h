@@ -87,8 +87,9 @@ public:
 template <typename Object>
 Colour ColourOf(const Object& object) {
     Colour colour;
-    if (!object.GetColour(&colour))
+    if (!object.GetColour(&colour)) {
         colour = Colour{};
+    }
     return colour;
 }
 

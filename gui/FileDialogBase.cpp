@@ -14,8 +14,9 @@ common::WideString BuildFilterText(const common::StringList& extensions, const c
     common::WideString all;
     common::WideString lastDescription;
     auto closeGroup = [&] {
-        if (patterns.IsEmpty() && label.IsEmpty())
+        if (patterns.IsEmpty() && label.IsEmpty()) {
             return;
+        }
         groups.Append(label);
         groups.Append(")\n");
         groups.Append(patterns);
@@ -27,8 +28,9 @@ common::WideString BuildFilterText(const common::StringList& extensions, const c
         const common::String& extension = *extensions.At(index);
         const common::String* description = descriptions.At(index);
         common::WideString current;
-        if (description != nullptr)
+        if (description != nullptr) {
             current.Assign(*description);
+        }
         if (current.Compare(lastDescription) == 0) {
             label.Append(",*.");
             label.Append(extension);
@@ -42,8 +44,9 @@ common::WideString BuildFilterText(const common::StringList& extensions, const c
             patterns.Assign("*.");
         }
         patterns.Append(extension);
-        if (!all.IsEmpty())
+        if (!all.IsEmpty()) {
             all.Append(";");
+        }
         if (extension.Compare("*") != 0) {
             all.Append("*.");
             all.Append(extension);
@@ -73,8 +76,9 @@ bool FileDialogBase::RunAtWithCallback(Window* owner, DialogCallback callback, c
 }
 
 void FileDialogBase::AddFilter(const common::String& extension, const common::String& description) {
-    if (extension.IsEmpty())
+    if (extension.IsEmpty()) {
         return;
+    }
     extensions.Add(extension);
     descriptions.Add(description.IsEmpty() ? extension : description);
 }

@@ -25,8 +25,9 @@ bool DeliverModifierKey(Window& window, uint32_t virtualKey, bool down, bool lef
     const int32_t left = leftApplies ? KeyCodeOf(virtualKey, false) : -1;
     const int32_t right = rightApplies ? KeyCodeOf(virtualKey, true) : -1;
     if (right > 0) {
-        if (window.OnKey(left, down) != 0)
+        if (window.OnKey(left, down) != 0) {
             return window.OnKey(right, down) != 0;
+        }
         window.OnKey(right, down);
         return false;
     }

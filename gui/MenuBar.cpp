@@ -8,8 +8,9 @@ WindowHandle MenuBar::GetWindowHandle() {
 
 void MenuBar::Retranslate() {
     PopupMenu::Retranslate();
-    if (redrawWindow != nullptr)
+    if (redrawWindow != nullptr) {
         GetNativeMenus().RedrawBar(redrawWindow);
+    }
 }
 
 MenuHandle MenuBar::GetHandle() {
@@ -18,15 +19,17 @@ MenuHandle MenuBar::GetHandle() {
 }
 
 void MenuBar::Changed(int32_t changedPosition) {
-    if (attachedWindow != nullptr)
+    if (attachedWindow != nullptr) {
         GetNativeMenus().RedrawBar(attachedWindow);
+    }
     PopupMenu::Changed(changedPosition);
 }
 
 bool MenuBar::AttachWindow(WindowHandle window) {
     attachedWindow = window;
-    if (GetNativeHandle() != nullptr && window != nullptr)
+    if (GetNativeHandle() != nullptr && window != nullptr) {
         GetNativeMenus().RedrawBar(window);
+    }
     return true;
 }
 

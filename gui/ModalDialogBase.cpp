@@ -3,11 +3,13 @@
 namespace gui {
 
 bool ModalDialogBase::RunWithCallback(Window* owner, DialogCallback callback, bool enabled) {
-    if (owner == nullptr || callback == nullptr || !enabled)
+    if (owner == nullptr || callback == nullptr || !enabled) {
         return false;
+    }
     const bool shown = RunModal(owner);
-    if (shown)
+    if (shown) {
         callback(this);
+    }
     return shown;
 }
 

@@ -15,11 +15,13 @@ PictureControlBase::~PictureControlBase() {
 }
 
 void PictureControlBase::Draw(DrawingContext* context) {
-    if (inDraw)
+    if (inDraw) {
         return;
+    }
     inDraw = true;
-    if (onDraw != nullptr && !closing)
+    if (onDraw != nullptr && !closing) {
         onDraw(this, context);
+    }
     inDraw = false;
 }
 

@@ -5,8 +5,9 @@
 namespace gui {
 
 PopupMenu::~PopupMenu() {
-    while (!items.empty())
+    while (!items.empty()) {
         items.pop_back();
+    }
     if (GetParent() != nullptr) {
         GetParent()->Changed(GetPosition());
     } else if (handle != nullptr) {
@@ -16,14 +17,16 @@ PopupMenu::~PopupMenu() {
 }
 
 MenuItem* PopupMenu::ItemAt(int32_t index) {
-    if (index < 0 || index >= ItemCount())
+    if (index < 0 || index >= ItemCount()) {
         return nullptr;
+    }
     return items[static_cast<size_t>(index)].get();
 }
 
 void PopupMenu::Retranslate() {
-    for (int32_t index = 0; index < ItemCount(); ++index)
+    for (int32_t index = 0; index < ItemCount(); ++index) {
         items[static_cast<size_t>(index)]->Retranslate();
+    }
     MenuItem::Retranslate();
 }
 
@@ -32,18 +35,21 @@ MenuHandle PopupMenu::GetHandle() {
 }
 
 MenuHandle PopupMenu::Adopt(MenuHandle made) {
-    if (made == nullptr)
+    if (made == nullptr) {
         return nullptr;
+    }
     handle = made;
-    if (!GetNativeMenus().SetMenuData(handle, this))
+    if (!GetNativeMenus().SetMenuData(handle, this)) {
         return handle;
+    }
     Update(true, true);
     return handle;
 }
 
 void PopupMenu::Changed(int32_t changedPosition) {
-    if (GetParent() != nullptr)
+    if (GetParent() != nullptr) {
         GetParent()->Changed(changedPosition);
+    }
 }
 
 template <typename Item>
@@ -87,15 +93,17 @@ MenuItem* PopupMenu::AddItem(const common::String& label, bool flag, bool byte) 
 
 MenuItem* PopupMenu::AddItemById(int32_t id) {
     MenuItem* item = AddItem(GetUiText(id), true);
-    if (item != nullptr)
+    if (item != nullptr) {
         item->textId = id;
+    }
     return item;
 }
 
 MenuItem* PopupMenu::AddItemByIdEx(int32_t id) {
     MenuItem* item = AddItem(GetUiText(id), true, false);
-    if (item != nullptr)
+    if (item != nullptr) {
         item->textId = id;
+    }
     return item;
 }
 
@@ -112,39 +120,46 @@ PopupMenu* PopupMenu::AddSubmenu(const common::String& label, bool enabled, bool
 
 PopupMenu* PopupMenu::AddSubmenuById(int32_t id) {
     PopupMenu* submenu = AddSubmenu(GetUiText(id), true, false, false);
-    if (submenu != nullptr)
+    if (submenu != nullptr) {
         submenu->TextId() = id;
+    }
     return submenu;
 }
 
 MenuItem* PopupMenu::AddSeparator(bool onlyIfNeeded) {
-    if (onlyIfNeeded && (items.empty() || items.back()->separator))
+    if (onlyIfNeeded && (items.empty() || items.back()->separator)) {
         return nullptr;
+    }
     MenuItem* separator = Link(std::make_unique<MenuItem>());
     separator->separator = true;
     return Finish(separator, GetNativeMenus().AppendSeparator(EnsureHandle()));
 }
 
 void PopupMenu::RemoveAt(int32_t index) {
-    if (index < 0 || index >= ItemCount())
+    if (index < 0 || index >= ItemCount()) {
         return;
+    }
     std::unique_ptr<MenuItem> removed = std::move(items[static_cast<size_t>(index)]);
     items.erase(items.begin() + index);
     removed.reset();
-    for (size_t behind = static_cast<size_t>(index); behind < items.size(); ++behind)
+    for (size_t behind = static_cast<size_t>(index); behind < items.size(); ++behind) {
         items[behind]->position = static_cast<int32_t>(behind);
+    }
     Changed(index);
 }
 void PopupMenu::Clear() {
-    while (!items.empty())
+    while (!items.empty()) {
         items.pop_back();
+    }
     Changed(GetPosition());
 }
 
 void PopupMenu::RemoveByGroup(uintptr_t value, bool matching) {
-    for (int32_t index = ItemCount() - 1; index >= 0; --index)
-        if ((items[static_cast<size_t>(index)]->userData == value) == matching)
+    for (int32_t index = ItemCount() - 1; index >= 0; --index) {
+        if ((items[static_cast<size_t>(index)]->userData == value) == matching) {
             RemoveAt(index);
+        }
+    }
     Changed(GetPosition());
 }
 

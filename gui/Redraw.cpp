@@ -6,28 +6,34 @@
 namespace gui {
 
 void SavedClip::Restore(DrawingContext& context) const {
-    if (!captured)
+    if (!captured) {
         return;
-    if (held)
+    }
+    if (held) {
         context.SetBounds(clip);
-    else
+    } else {
         context.ClearBounds();
+    }
 }
 
 bool PrepareRedraw(Window& window, int32_t x, int32_t y, int32_t w, int32_t h, RedrawArea& area) {
-    if (!window.IsVisible(false))
+    if (!window.IsVisible(false)) {
         return false;
+    }
     int32_t boundsX = 0;
     int32_t boundsY = 0;
     int32_t boundsWidth = 0;
     int32_t boundsHeight = 0;
     window.GetBounds(boundsX, boundsY, boundsWidth, boundsHeight);
-    if (w < 0)
+    if (w < 0) {
         w = boundsWidth - x;
-    if (h < 0)
+    }
+    if (h < 0) {
         h = boundsHeight - y;
-    if (x >= boundsWidth || y >= boundsHeight)
+    }
+    if (x >= boundsWidth || y >= boundsHeight) {
         return false;
+    }
     if (x < 0) {
         w += x;
         x = 0;
@@ -36,12 +42,15 @@ bool PrepareRedraw(Window& window, int32_t x, int32_t y, int32_t w, int32_t h, R
         h += y;
         y = 0;
     }
-    if (w > boundsWidth - x)
+    if (w > boundsWidth - x) {
         w = boundsWidth - x;
-    if (h > boundsHeight - y)
+    }
+    if (h > boundsHeight - y) {
         h = boundsHeight - y;
-    if (w <= 0 || h <= 0)
+    }
+    if (w <= 0 || h <= 0) {
         return false;
+    }
 
     area.x = x;
     area.y = y;
@@ -57,22 +66,27 @@ bool PrepareRedraw(Window& window, int32_t x, int32_t y, int32_t w, int32_t h, R
 
 bool PaintFace(Window& window, const RedrawArea& area, bool restoreClip, SavedClip& saved, Rect* painted) {
     DrawingContext* context = area.context;
-    if (context == nullptr)
+    if (context == nullptr) {
         return false;
+    }
     saved.captured = true;
     saved.held = context->GetBounds(saved.clip);
-    if (!context->Begin())
+    if (!context->Begin()) {
         return false;
-    if (saved.held && area.windowRect.Overlaps(saved.clip))
+    }
+    if (saved.held && area.windowRect.Overlaps(saved.clip)) {
         context->SetBounds(area.windowRect.Intersect(saved.clip));
-    else
+    } else {
         context->SetBounds(area.windowRect);
+    }
     const bool drawn = window.Draw(context, area.windowRect, area.dirtyRect, nullptr);
-    if (restoreClip)
+    if (restoreClip) {
         saved.Restore(*context);
+    }
     context->End();
-    if (drawn && painted != nullptr)
+    if (drawn && painted != nullptr) {
         *painted = area.dirtyRect;
+    }
     return drawn;
 }
 

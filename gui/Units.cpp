@@ -13,22 +13,26 @@ int32_t RoundHalfAway(double value) {
 } // namespace
 
 void Dpi::LayoutFor(int32_t screenX, int32_t screenY, int32_t& layoutX, int32_t& layoutY) {
-    if (screenX < 1)
+    if (screenX < 1) {
         screenX = 96;
-    if (screenY < 1)
+    }
+    if (screenY < 1) {
         screenY = screenX;
+    }
     double factor = 1.0381;
-    if (screenX < 111 && screenY < 111)
+    if (screenX < 111 && screenY < 111) {
         factor = 1.43;
-    else if (screenX < 136 && screenY < 136)
+    } else if (screenX < 136 && screenY < 136) {
         factor = 1.15;
+    }
     layoutX = RoundHalfAway(screenX * factor);
     layoutY = RoundHalfAway(screenY * factor);
 }
 
 bool Dpi::Fix(int32_t x, int32_t y) {
-    if (fixed)
+    if (fixed) {
         return false;
+    }
     LayoutFor(x, y, layoutX, layoutY);
     screenX = x < 1 ? 96 : x;
     screenY = y < 1 ? screenX : y;

@@ -28,8 +28,9 @@ void WindowBase::Destroy() {
 }
 
 bool WindowBase::StoreGeometry(int32_t newX, int32_t newY, int32_t newWidth, int32_t newHeight, bool newVisible) {
-    if (newX == x && newY == y && newWidth == width && newHeight == height && newVisible == visible)
+    if (newX == x && newY == y && newWidth == width && newHeight == height && newVisible == visible) {
         return false;
+    }
     x = newX;
     y = newY;
     width = newWidth;
@@ -40,11 +41,13 @@ bool WindowBase::StoreGeometry(int32_t newX, int32_t newY, int32_t newWidth, int
 
 DrawingContext* WindowBase::GetGraphics(int32_t& originX, int32_t& originY) {
     Window* parent = GetParent();
-    if (parent == nullptr)
+    if (parent == nullptr) {
         return nullptr;
+    }
     DrawingContext* context = parent->GetGraphics(originX, originY);
-    if (context == nullptr || !IsWindowless())
+    if (context == nullptr || !IsWindowless()) {
         return context;
+    }
     originX += x;
     originY += y;
     int32_t clientX = 0;
@@ -59,10 +62,11 @@ DrawingContext* WindowBase::GetGraphics(int32_t& originX, int32_t& originY) {
 }
 
 void WindowBase::Lock(bool lock) {
-    if (lock)
+    if (lock) {
         ++updateLock;
-    else if (updateLock > 0)
+    } else if (updateLock > 0) {
         --updateLock;
+    }
 }
 
 int32_t WindowBase::GetCachedBounds(int32_t& outX, int32_t& outY, int32_t& outWidth, int32_t& outHeight) {
@@ -71,24 +75,28 @@ int32_t WindowBase::GetCachedBounds(int32_t& outX, int32_t& outY, int32_t& outWi
 }
 
 void WindowBase::OnMove() {
-    if (moveCallback != nullptr && !destroying)
+    if (moveCallback != nullptr && !destroying) {
         moveCallback(this);
+    }
 }
 
 void WindowBase::OnResize() {
-    if (resizeCallback != nullptr && !destroying)
+    if (resizeCallback != nullptr && !destroying) {
         resizeCallback(this);
+    }
 }
 
 int32_t WindowBase::OnMouse(int32_t mouseX, int32_t mouseY, int32_t event) {
-    if (mouseCallback == nullptr || destroying)
+    if (mouseCallback == nullptr || destroying) {
         return 0;
+    }
     return mouseCallback(this, mouseX, mouseY, event);
 }
 
 int32_t WindowBase::OnKey(int32_t keyCode, bool down) {
-    if (keyCallback == nullptr || destroying)
+    if (keyCallback == nullptr || destroying) {
         return 0;
+    }
     return keyCallback(this, keyCode, down);
 }
 
@@ -108,22 +116,26 @@ bool WindowBase::SetBounds(int32_t newX, int32_t newY, int32_t newWidth, int32_t
     bool resized = false;
     if (newWidth >= 0) {
         newWidth = std::max(newWidth, minWidth);
-        if (maxWidth >= 1)
+        if (maxWidth >= 1) {
             newWidth = std::min(newWidth, maxWidth);
+        }
         resized |= newWidth != width;
         width = newWidth;
     }
     if (newHeight >= 0) {
         newHeight = std::max(newHeight, minHeight);
-        if (maxHeight >= 1)
+        if (maxHeight >= 1) {
             newHeight = std::min(newHeight, maxHeight);
+        }
         resized |= newHeight != height;
         height = newHeight;
     }
-    if (moved)
+    if (moved) {
         OnMove();
-    if (resized)
+    }
+    if (resized) {
         OnResize();
+    }
     return moved || resized;
 }
 
@@ -141,10 +153,12 @@ bool WindowBase::SetMinMax(int32_t newMinWidth, int32_t newMinHeight, int32_t ne
     newMinHeight = std::max(newMinHeight, 0);
     newMaxWidth = std::max(newMaxWidth, 0);
     newMaxHeight = std::max(newMaxHeight, 0);
-    if (newMaxWidth > 0 && newMaxWidth < newMinWidth)
+    if (newMaxWidth > 0 && newMaxWidth < newMinWidth) {
         std::swap(newMinWidth, newMaxWidth);
-    if (newMaxHeight > 0 && newMaxHeight < newMinHeight)
+    }
+    if (newMaxHeight > 0 && newMaxHeight < newMinHeight) {
         std::swap(newMinHeight, newMaxHeight);
+    }
     minWidth = newMinWidth;
     minHeight = newMinHeight;
     maxWidth = newMaxWidth;
@@ -152,29 +166,37 @@ bool WindowBase::SetMinMax(int32_t newMinWidth, int32_t newMinHeight, int32_t ne
 
     int32_t newWidth = width;
     int32_t newHeight = height;
-    if (minWidth > 0 && newWidth < minWidth)
+    if (minWidth > 0 && newWidth < minWidth) {
         newWidth = minWidth;
-    if (maxWidth > 0 && newWidth > maxWidth)
+    }
+    if (maxWidth > 0 && newWidth > maxWidth) {
         newWidth = maxWidth;
-    if (minHeight > 0 && newHeight < minHeight)
+    }
+    if (minHeight > 0 && newHeight < minHeight) {
         newHeight = minHeight;
-    if (maxHeight > 0 && newHeight > maxHeight)
+    }
+    if (maxHeight > 0 && newHeight > maxHeight) {
         newHeight = maxHeight;
-    if (newWidth != width || newHeight != height)
+    }
+    if (newWidth != width || newHeight != height) {
         SetBounds(x, y, newWidth, newHeight, kPixels);
+    }
     return valid;
 }
 
 bool WindowBase::IsVisible(bool withAncestors) {
     Window* parent = GetParent();
-    if (!visible || !withAncestors || parent == nullptr)
+    if (!visible || !withAncestors || parent == nullptr) {
         return visible;
+    }
     Window* topLevel = GetTopLevelWindow();
     for (Window* ancestor = parent; ancestor != nullptr; ancestor = ancestor->GetParent()) {
-        if (!ancestor->IsVisible(false))
+        if (!ancestor->IsVisible(false)) {
             return false;
-        if (ancestor == topLevel)
+        }
+        if (ancestor == topLevel) {
             return true;
+        }
     }
     return true;
 }
@@ -192,13 +214,15 @@ FrameWindow* WindowBase::GetFrameWindow() {
 void WindowBase::SetBackground(const Colour& colour) {
     const bool differs = !(colour == background);
     background = colour;
-    if (differs)
+    if (differs) {
         Invalidate(0, 0, -1, -1);
+    }
 }
 
 bool WindowBase::GetBackground(Colour& colour) const {
-    if (background.unset != 0)
+    if (background.unset != 0) {
         return false;
+    }
     colour = background;
     return true;
 }
@@ -227,8 +251,9 @@ bool HoldsPoint(Window& window, int32_t pointX, int32_t pointY) {
 }
 
 bool TakePoint(Window& window, int32_t& pointX, int32_t& pointY) {
-    if (!HoldsPoint(window, pointX, pointY))
+    if (!HoldsPoint(window, pointX, pointY)) {
         return false;
+    }
     int32_t x = 0;
     int32_t y = 0;
     int32_t w = 0;

@@ -12,6 +12,8 @@
 #include "gui/windows/Label.h"
 #include "gui/windows/ModalDialog.h"
 
+#include <memory>
+
 namespace emu {
 namespace {
 
@@ -24,8 +26,8 @@ bool HighDpi() {
     return dpi.IsFixed() && dpi.LayoutX() > 130;
 }
 
-gui::Windows::Label* TextLine(const common::WideString& text) {
-    auto* label = new gui::Windows::Label(0, 0, 0, 28, text, gui::kDockTop, true);
+std::unique_ptr<gui::Windows::Label> TextLine(const common::WideString& text) {
+    auto label = std::make_unique<gui::Windows::Label>(0, 0, 0, 28, text, gui::kDockTop, true);
     label->GetFont()->SetFaceSizeColour(gui::kMicrosoftSansSerif, AboutTextSize(HighDpi()),
                                         gui::Colour::Of(kTextColour));
     return label;
@@ -47,26 +49,27 @@ bool ShowAboutBox(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
     gui::Windows::ModalDialog dialog(392, 236);
     dialog.SetTitle(common::GetText(kAboutTitle, u"About"));
     dialog.SetMargins(gui::Margins{3, 3, 3, 3});
-    if (auto* titlePanel =
-            gui::AddOrDelete(dialog, new gui::Windows::BorderedPanel(2, 3, 307, 52, gui::kDockTop, 0, true))) {
-        auto* title =
-            new gui::Windows::Label(0, 0, 0, 0, common::WideString(window->title.View().data()), gui::kDockFill, true);
+    if (auto* titlePanel = gui::AddOwned(
+            dialog, std::make_unique<gui::Windows::BorderedPanel>(2, 3, 307, 52, gui::kDockTop, 0, true))) {
+        auto title = std::make_unique<gui::Windows::Label>(0, 0, 0, 0, common::WideString(window->title.View().data()),
+                                                           gui::kDockFill, true);
         title->GetFont()->SetFaceSizeColour(
             gui::kArial, AboutTitleSize(static_cast<int32_t>(window->title.View().size()), HighDpi()),
             gui::Colour::Of(kTitleColour));
         title->GetFont()->SetBoldItalic(true, false);
-        gui::AddOrDelete(*titlePanel, title);
+        gui::AddOwned(*titlePanel, std::move(title));
     }
-    if (auto* textPanel =
-            gui::AddOrDelete(dialog, new gui::Windows::BorderedPanel(0, 10, 0, 92, gui::kDockTop, 3, true))) {
+    if (auto* textPanel = gui::AddOwned(
+            dialog, std::make_unique<gui::Windows::BorderedPanel>(0, 10, 0, 92, gui::kDockTop, 3, true))) {
         common::NarrowString build;
         common::GetBuildString(build);
-        gui::AddOrDelete(*textPanel, TextLine(AboutCreditLine(0)));
-        gui::AddOrDelete(*textPanel, TextLine(AboutVersionLine(build)));
-        gui::AddOrDelete(*textPanel, TextLine(AboutCreditLine(1)));
+        gui::AddOwned(*textPanel, TextLine(AboutCreditLine(0)));
+        gui::AddOwned(*textPanel, TextLine(AboutVersionLine(build)));
+        gui::AddOwned(*textPanel, TextLine(AboutCreditLine(1)));
     }
-    gui::AddOrDelete(dialog, new gui::Windows::Button(gui::Bounds{0, 0, 100, 34}, common::WideString("OK"),
-                                                      gui::kConfirmButton, gui::kDockBottom, true, gui::kPixels));
+    gui::AddOwned(dialog,
+                  std::make_unique<gui::Windows::Button>(gui::Bounds{0, 0, 100, 34}, common::WideString("OK"),
+                                                         gui::kConfirmButton, gui::kDockBottom, true, gui::kPixels));
 
     EmulatorCore* core = window->core != nullptr && window->core->IsThreadActive() ? window->core : nullptr;
     const bool pause = core != nullptr && core->IsPowered() && !core->IsBreakPending();

@@ -41,9 +41,9 @@ std::unique_ptr<common::Image> LoadPicture(IndicatorPictures pictures, uint32_t 
 }
 
 void AddIndicator(MainWindow& window, const DrivePanelPart& part) {
-    auto* indicator = gui::AddOrDelete(*window.drivePanel,
-                                       new gui::Windows::ImageIndicator(gui::Bounds{0, 0, 9, 0}, gui::kMillimetres,
-                                                                        nullptr, gui::kDockLeftFitted, true));
+    auto* indicator = gui::AddOwned(
+        *window.drivePanel, std::make_unique<gui::Windows::ImageIndicator>(gui::Bounds{0, 0, 9, 0}, gui::kMillimetres,
+                                                                           nullptr, gui::kDockLeftFitted, true));
     if (indicator == nullptr) {
         return;
     }
@@ -116,13 +116,13 @@ void FillDrivePanel(MainWindow& window, const DrivesPlan& plan) {
     for (const DrivePanelPart& part : plan.panel) {
         switch (part.kind) {
         case DrivePanelPart::Kind::Spacer:
-            gui::AddOrDelete(*window.drivePanel, new gui::Windows::BorderedPanel(0, 0, part.width, 0, gui::kDockLeft,
-                                                                                 gui::kNoBorder, true));
+            gui::AddOwned(*window.drivePanel, std::make_unique<gui::Windows::BorderedPanel>(
+                                                  0, 0, part.width, 0, gui::kDockLeft, gui::kNoBorder, true));
             break;
         case DrivePanelPart::Kind::Label:
-            if (auto* label =
-                    gui::AddOrDelete(*window.drivePanel, new gui::Windows::Label(0, 0, metrics.width, 0, part.text,
-                                                                                 gui::kDockLeft, true))) {
+            if (auto* label = gui::AddOwned(
+                    *window.drivePanel,
+                    std::make_unique<gui::Windows::Label>(0, 0, metrics.width, 0, part.text, gui::kDockLeft, true))) {
                 label->GetFont()->SetFaceAndSize(gui::kMicrosoftSansSerif, metrics.points);
                 label->Invalidate(0, 0, -1, -1);
             }
@@ -131,9 +131,9 @@ void FillDrivePanel(MainWindow& window, const DrivesPlan& plan) {
             AddIndicator(window, part);
             break;
         case DrivePanelPart::Kind::Divider:
-            if (auto* divider = gui::AddOrDelete(
-                    *window.drivePanel,
-                    new gui::Windows::BorderedPanel(0, 0, part.width, 0, gui::kDockLeft, kDividerBorder, true))) {
+            if (auto* divider =
+                    gui::AddOwned(*window.drivePanel, std::make_unique<gui::Windows::BorderedPanel>(
+                                                          0, 0, part.width, 0, gui::kDockLeft, kDividerBorder, true))) {
                 divider->SetBorders(true, false, false, false);
             }
             break;

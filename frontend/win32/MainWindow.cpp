@@ -19,6 +19,7 @@
 #include "gui/windows/PictureControl.h"
 
 #include <cmath>
+#include <memory>
 
 namespace emu {
 namespace {
@@ -93,9 +94,9 @@ void* MainWindow::NativeHandle() const {
 
 gui::Windows::Button* MainWindow::AddRunButton(int32_t textId, void (*onClick)(gui::Control*),
                                                std::unique_ptr<common::Image> (*loadPicture)()) {
-    auto* button = gui::AddOrDelete(*toolbar, new gui::Windows::Button(gui::Bounds{8, 0, 16, 0},
-                                                                       common::GetText(textId), gui::kPlainButton,
-                                                                       gui::kDockLeftFitted, true, gui::kMillimetres));
+    auto* button = gui::AddOwned(*toolbar, std::make_unique<gui::Windows::Button>(
+                                               gui::Bounds{8, 0, 16, 0}, common::GetText(textId), gui::kPlainButton,
+                                               gui::kDockLeftFitted, true, gui::kMillimetres));
     if (button != nullptr) {
         button->ClickCallback() = onClick;
         button->SetFlat(true);
@@ -109,8 +110,8 @@ gui::Windows::Button* MainWindow::AddRunButton(int32_t textId, void (*onClick)(g
 }
 
 gui::Windows::BorderedPanel* MainWindow::AddSpacer() {
-    auto* spacer =
-        gui::AddOrDelete(*toolbar, new gui::Windows::BorderedPanel(0, 0, 2, 0, gui::kDockLeft, kToolbarBorder, true));
+    auto* spacer = gui::AddOwned(
+        *toolbar, std::make_unique<gui::Windows::BorderedPanel>(0, 0, 2, 0, gui::kDockLeft, kToolbarBorder, true));
     if (spacer != nullptr) {
         spacer->SetBorders(true, false, false, false);
     }
@@ -129,9 +130,9 @@ bool MainWindow::OnCreate() {
     KeyCallback() = OnScreenKey;
     clearOnPaint = true;
 
-    toolbar =
-        gui::AddOrDelete(*this, new gui::Windows::BorderedPanel(gui::Bounds{0, 0, 0, 72}, gui::kDockTop, kToolbarBorder,
-                                                                config.guiShowToolbar, gui::kTenthsOfMillimetre));
+    toolbar = gui::AddOwned(
+        *this, std::make_unique<gui::Windows::BorderedPanel>(gui::Bounds{0, 0, 0, 72}, gui::kDockTop, kToolbarBorder,
+                                                             config.guiShowToolbar, gui::kTenthsOfMillimetre));
     if (toolbar == nullptr) {
         return false;
     }
@@ -156,14 +157,14 @@ bool MainWindow::OnCreate() {
     if ((stopSpacer = AddSpacer()) == nullptr) {
         return false;
     }
-    drivePanel = gui::AddOrDelete(
-        *toolbar, new gui::Windows::BorderedPanel(0, 0, DrivePanelWidth(), 0, gui::kDockLeftFitted, 0, true));
+    drivePanel = gui::AddOwned(*toolbar, std::make_unique<gui::Windows::BorderedPanel>(0, 0, DrivePanelWidth(), 0,
+                                                                                       gui::kDockLeftFitted, 0, true));
     if (drivePanel == nullptr) {
         return false;
     }
     drivePanel->SetEraseBackground(true);
 
-    screen = gui::AddOrDelete(*this, new gui::Windows::PictureControl(0, 0, 0, 0, gui::kDockFill, true));
+    screen = gui::AddOwned(*this, std::make_unique<gui::Windows::PictureControl>(0, 0, 0, 0, gui::kDockFill, true));
     if (screen == nullptr) {
         return false;
     }

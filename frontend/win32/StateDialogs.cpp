@@ -14,6 +14,7 @@
 #include "gui/windows/ModalDialog.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace emu {
 namespace {
@@ -71,10 +72,10 @@ void Finish(DialogContext& context) {
     context = DialogContext{};
 }
 
-gui::Windows::Button* ChoiceButton(int32_t textId, const char16_t* fallback, int32_t widthMm, int32_t kind,
-                                   int32_t dockMode, int32_t result) {
-    auto* button = new gui::Windows::Button(gui::Bounds{0, 0, widthMm, 0}, common::GetText(textId, fallback), kind,
-                                            dockMode, true, gui::kMillimetres);
+std::unique_ptr<gui::Windows::Button> ChoiceButton(int32_t textId, const char16_t* fallback, int32_t widthMm,
+                                                   int32_t kind, int32_t dockMode, int32_t result) {
+    auto button = std::make_unique<gui::Windows::Button>(
+        gui::Bounds{0, 0, widthMm, 0}, common::GetText(textId, fallback), kind, dockMode, true, gui::kMillimetres);
     button->Result() = result;
     return button;
 }
@@ -99,21 +100,23 @@ constexpr DialogLayout kLoadLayout{kLoadTitle, 49, 48, kFromMemory, u"from Memor
 // a container refused a child.
 bool BuildChoices(gui::Windows::ModalDialog& dialog, const DialogLayout& layout, bool memoryEnabled) {
     dialog.SetTitle(common::GetText(layout.titleId, u""));
-    auto* panel = new gui::Windows::BorderedPanel(gui::Bounds{0, 0, layout.panelWidthMm, 10}, gui::kDockBottomCentred,
-                                                  0, true, gui::kMillimetres);
+    auto panel = std::make_unique<gui::Windows::BorderedPanel>(gui::Bounds{0, 0, layout.panelWidthMm, 10},
+                                                               gui::kDockBottomCentred, 0, true, gui::kMillimetres);
     panel->SetMargins(gui::Margins{4, 4, 4, 4});
-    if (gui::AddOrDelete(dialog, panel) == nullptr) {
+    gui::Windows::BorderedPanel* row = gui::AddOwned(dialog, std::move(panel));
+    if (row == nullptr) {
         return false;
     }
-    auto* memory = ChoiceButton(layout.memoryId, layout.memoryText, layout.memoryWidthMm, gui::kResultButton,
-                                gui::kDockLeft, kStateChoiceMemory);
+    auto memory = ChoiceButton(layout.memoryId, layout.memoryText, layout.memoryWidthMm, gui::kResultButton,
+                               gui::kDockLeft, kStateChoiceMemory);
     memory->SetEnabled(memoryEnabled);
-    return gui::AddOrDelete(*panel, memory) != nullptr &&
-           gui::AddOrDelete(*panel, new gui::Windows::BorderedPanel(0, 0, 2, 0, gui::kDockLeft, 0, true)) != nullptr &&
-           gui::AddOrDelete(*panel, ChoiceButton(layout.fileId, layout.fileText, layout.fileWidthMm, gui::kResultButton,
-                                                 gui::kDockLeft, kStateChoiceFile)) != nullptr &&
-           gui::AddOrDelete(*panel, ChoiceButton(kCancel, u"Cancel", 12, gui::kCancelButton, gui::kDockRight,
-                                                 gui::kAnswerCancel)) != nullptr;
+    return gui::AddOwned(*row, std::move(memory)) != nullptr &&
+           gui::AddOwned(*row, std::make_unique<gui::Windows::BorderedPanel>(0, 0, 2, 0, gui::kDockLeft, 0, true)) !=
+               nullptr &&
+           gui::AddOwned(*row, ChoiceButton(layout.fileId, layout.fileText, layout.fileWidthMm, gui::kResultButton,
+                                            gui::kDockLeft, kStateChoiceFile)) != nullptr &&
+           gui::AddOwned(*row, ChoiceButton(kCancel, u"Cancel", 12, gui::kCancelButton, gui::kDockRight,
+                                            gui::kAnswerCancel)) != nullptr;
 }
 
 // Runs the dialog modally over the main window; the callback gets it once it has ended. The dialog is as wide as

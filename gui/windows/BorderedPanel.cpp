@@ -38,26 +38,31 @@ BorderedPanel::~BorderedPanel() {
 }
 
 bool BorderedPanel::Create() {
-    if (IsCreated())
+    if (IsCreated()) {
         return true;
-    if (!MakeWindow(L"STATIC", kOwnerDrawnStatic))
+    }
+    if (!MakeWindow(L"STATIC", kOwnerDrawnStatic)) {
         return false;
+    }
     return NativeContainerControl::Create();
 }
 
 bool BorderedPanel::GetClientRect(int32_t& x, int32_t& y, int32_t& w, int32_t& h) {
-    if (!NativeContainerControl::GetClientRect(x, y, w, h))
+    if (!NativeContainerControl::GetClientRect(x, y, w, h)) {
         return false;
+    }
     RemoveBorders(x, y, w, h);
     return true;
 }
 
 bool BorderedPanel::Draw(DrawingContext* context, const Rect& bounds, const Rect& clip, Rect* extent) {
-    if (extent != nullptr || painting || closing)
+    if (extent != nullptr || painting || closing) {
         return false;
+    }
     auto* gdi = dynamic_cast<GdiDrawingContext*>(context);
-    if (gdi == nullptr || gdi->GetDc() == nullptr)
+    if (gdi == nullptr || gdi->GetDc() == nullptr) {
         return false;
+    }
     painting = true;
     HDC dc = gdi->GetDc();
     HRGN region = CreateRectRgn(clip.left, clip.top, clip.right + 1, clip.bottom + 1);
@@ -76,8 +81,9 @@ bool BorderedPanel::Draw(DrawingContext* context, const Rect& bounds, const Rect
 }
 
 LRESULT BorderedPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_ERASEBKGND)
+    if (message == WM_ERASEBKGND) {
         return -1; // Draw paints the background
+    }
     return NativeContainerControl::HandleMessage(message, wParam, lParam);
 }
 

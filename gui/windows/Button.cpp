@@ -34,8 +34,9 @@ void FillChecked(HDC dc, const RECT& box) {
         SetBkColor(dc, background);
         DeleteObject(brush);
     }
-    if (bits != nullptr)
+    if (bits != nullptr) {
         DeleteObject(bits);
+    }
 }
 
 } // namespace
@@ -50,10 +51,12 @@ Button::~Button() {
 }
 
 bool Button::Create() {
-    if (IsCreated())
+    if (IsCreated()) {
         return true;
-    if (!MakeWindow(L"BUTTON", kOwnerDrawnButton | (IsEnabled(false) ? 0 : WS_DISABLED)))
+    }
+    if (!MakeWindow(L"BUTTON", kOwnerDrawnButton | (IsEnabled(false) ? 0 : WS_DISABLED))) {
         return false;
+    }
     HWND window = GetHandle();
     SetWindowTextW(window, reinterpret_cast<const wchar_t*>(Text().GetWide()));
     // Two quick clicks are two clicks.
@@ -62,40 +65,47 @@ bool Button::Create() {
 }
 
 void Button::SetText(const common::String& text) {
-    if (Text().Compare(text) == 0)
+    if (Text().Compare(text) == 0) {
         return;
+    }
     ButtonBase::SetText(text);
-    if (GetHandle() != nullptr)
+    if (GetHandle() != nullptr) {
         SetWindowTextW(GetHandle(), reinterpret_cast<const wchar_t*>(Text().GetWide()));
+    }
 }
 
 void Button::SetImage(common::Image* image) {
-    if (image == GetImage())
+    if (image == GetImage()) {
         return;
+    }
     ButtonBase::SetImage(image);
     if (image == nullptr || image->GetWidth() == 0 || image->GetHeight() == 0 ||
-        !image->MakeMask(mask, image->GetPixelColour(0, 0)))
+        !image->MakeMask(mask, image->GetPixelColour(0, 0))) {
         mask.Create(0, 0);
+    }
 }
 
 void Button::SetKind(int32_t kind) {
-    if (kind == GetKind())
+    if (kind == GetKind()) {
         return;
+    }
     ButtonBase::SetKind(kind);
     Repaint();
 }
 
 bool Button::Draw(DrawingContext*, const Rect&, const Rect& dirty, Rect* extent) {
-    if (extent != nullptr || inDraw || closing || GetHandle() == nullptr)
+    if (extent != nullptr || inDraw || closing || GetHandle() == nullptr) {
         return false;
+    }
     RECT area{dirty.left, dirty.top, dirty.right + 1, dirty.bottom + 1};
     RedrawWindow(GetHandle(), &area, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     return true;
 }
 
 bool Button::IsHovering() {
-    if (hover != 0)
+    if (hover != 0) {
         return hover > 0;
+    }
     POINT point{};
     return GetCursorPos(&point) && WindowFromPoint(point) == GetHandle();
 }
@@ -104,8 +114,9 @@ LRESULT Button::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND window = GetHandle();
     switch (message) {
     case WM_KEYDOWN:
-        if (wParam == VK_SPACE && GetFocus() == window)
+        if (wParam == VK_SPACE && GetFocus() == window) {
             pressed = true;
+        }
         break;
     case WM_KEYUP:
         if (wParam == VK_SPACE && pressed && GetFocus() == window) {
@@ -136,16 +147,19 @@ LRESULT Button::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             track.cbSize = sizeof(track);
             track.dwFlags = TME_LEAVE;
             track.hwndTrack = window;
-            if (!TrackMouseEvent(&track))
+            if (!TrackMouseEvent(&track)) {
                 hover = 0;
-            if (IsFlat())
+            }
+            if (IsFlat()) {
                 Repaint();
+            }
         }
         break;
     case WM_MOUSELEAVE:
         hover = -1;
-        if (IsFlat())
+        if (IsFlat()) {
             Repaint();
+        }
         break;
     case WM_SETFOCUS:
         if (!IsFocusable()) {
@@ -162,8 +176,9 @@ LRESULT Button::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (item != nullptr && item->hwndItem == window && item->CtlType == ODT_BUTTON) {
-            if (!IsLocked())
+            if (!IsLocked()) {
                 DrawItem(*item);
+            }
             return 1;
         }
         break;
@@ -178,8 +193,9 @@ void Button::DrawItem(const DRAWITEMSTRUCT& item) {
     inDraw = true;
     OffscreenSurface surface(GetHandle());
     surface.SetDc(item.hDC);
-    if (!Text().IsEmpty())
+    if (!Text().IsEmpty()) {
         surface.GetFont()->Assign(GetEffectiveFont());
+    }
     if (!surface.Begin()) {
         inDraw = false;
         return;
@@ -211,10 +227,11 @@ void Button::DrawItem(const DRAWITEMSTRUCT& item) {
             Edge(surface, bottomRight, box.left, box.bottom - 1, box.right, box.bottom - 1);
             InflateRect(&box, -1, -1);
         }
-        if (IsLatched() && enabled && !hovering)
+        if (IsLatched() && enabled && !hovering) {
             FillChecked(dc, box);
-        else
+        } else {
             FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
+        }
     }
 
     common::Image* image = GetImage();

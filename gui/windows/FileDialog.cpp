@@ -33,8 +33,9 @@ UINT_PTR CALLBACK FileDialogHookProc(HWND dialog, UINT message, WPARAM, LPARAM l
         const auto* notice = reinterpret_cast<const OFNOTIFYW*>(lParam);
         if (notice != nullptr && notice->hdr.code == CDN_INITDONE && notice->lpOFN != nullptr) {
             auto* object = reinterpret_cast<FileDialog*>(notice->lpOFN->lCustData);
-            if (object != nullptr && object->GetHandle() != nullptr)
+            if (object != nullptr && object->GetHandle() != nullptr) {
                 object->Recentre();
+            }
         }
     }
     return 0;
@@ -49,15 +50,17 @@ FileDialog::FileDialog(int32_t w, int32_t h) : ModalDialog(w, h), systemSized(fa
 }
 
 void FileDialog::Recentre() {
-    if (systemSized)
+    if (systemSized) {
         NativeWindow::Update(true, true, false);
+    }
     CentreOnOwner();
 }
 
 bool FileDialog::Run(Window* owner) {
     HWND ownerWindow = nullptr;
-    if (!BeginRun(owner, ownerWindow))
+    if (!BeginRun(owner, ownerWindow)) {
         return false;
+    }
     const int32_t mode = GetMode();
     if (mode != kOpenFile && mode != kSaveFile) {
         EndRun();
@@ -75,11 +78,13 @@ bool FileDialog::Run(Window* owner) {
     // The dialog starts on the path's file only when it exists.
     const common::PathString& path = GetPath();
     common::PathString name = common::GetFileName(path);
-    if (!common::FileExists(path))
+    if (!common::FileExists(path)) {
         name.Clear();
+    }
     std::array<wchar_t, kFileBufferLength> file{};
-    if (!name.IsEmpty() && name.Length() <= kLongestInitialName)
+    if (!name.IsEmpty() && name.Length() <= kLongestInitialName) {
         std::copy_n(TextOf(name), name.Length(), file.data());
+    }
 
     OPENFILENAMEW info{};
     info.lStructSize = sizeof(info);

@@ -9,11 +9,13 @@
 namespace gui::Windows {
 
 int CALLBACK FolderDialogCallback(HWND window, UINT message, LPARAM, LPARAM data) {
-    if (message != BFFM_INITIALIZED)
+    if (message != BFFM_INITIALIZED) {
         return 0;
+    }
     auto* object = reinterpret_cast<FolderDialog*>(data);
-    if (!ModalDialog::BindSystemDialog(object, window))
+    if (!ModalDialog::BindSystemDialog(object, window)) {
         return 1;
+    }
     SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(object->GetPath().GetWide()));
     return 0;
 }
@@ -24,8 +26,9 @@ FolderDialog::FolderDialog() {
 
 bool FolderDialog::Run(Window* owner) {
     HWND ownerWindow = nullptr;
-    if (!BeginRun(owner, ownerWindow))
+    if (!BeginRun(owner, ownerWindow)) {
         return false;
+    }
     const common::WideString prompt = GetPrompt();
     BROWSEINFOW info{};
     info.hwndOwner = ownerWindow;
@@ -49,8 +52,9 @@ bool FolderDialog::Run(Window* owner) {
     }
     common::PathString path(reinterpret_cast<const char16_t*>(buffer.data()));
     const char16_t last = path.WideCharAt(path.Length() - 1);
-    if (last != u'\\' && last != u'/')
+    if (last != u'\\' && last != u'/') {
         path.Append(common::GetPathSeparator());
+    }
     SetPath(path);
     SetResult(kAnswerOk);
     return true;

@@ -42,15 +42,17 @@ void DescribeImage(common::Image& image, BitmapInfo& info) {
     info.header.biCompression = BI_RGB;
     if (image.ColourKind() == 2) { // grey levels
         info.header.biClrUsed = 256;
-        for (uint32_t level = 0; level < 256; ++level)
+        for (uint32_t level = 0; level < 256; ++level) {
             info.colours[level] =
                 RGBQUAD{static_cast<BYTE>(level), static_cast<BYTE>(level), static_cast<BYTE>(level), 0};
+        }
     } else if (image.ColourKind() == 1) { // palettised
         const uint32_t entries = image.PaletteSize(false);
         const common::Colour* palette = image.EnsurePalette();
         info.header.biClrUsed = entries;
-        for (uint32_t entry = 0; entry < entries && entry < 256; ++entry)
+        for (uint32_t entry = 0; entry < entries && entry < 256; ++entry) {
             info.colours[entry] = QuadOf(palette[entry]);
+        }
     } else if (image.BitsPerPixel() == 16) { // 5-6-5
         info.header.biCompression = BI_BITFIELDS;
         auto* masks = reinterpret_cast<DWORD*>(info.colours);
@@ -90,46 +92,54 @@ GdiDrawingContext::~GdiDrawingContext() {
     DeselectFont();
     DeselectPen();
     DeselectBrush();
-    if (ownsDc && dc != nullptr)
+    if (ownsDc && dc != nullptr) {
         ReleaseDC(window, dc);
+    }
 }
 
 Font* GdiDrawingContext::GetFont() {
-    if (!font)
+    if (!font) {
         font = std::make_unique<GdiFont>(this);
+    }
     return font.get();
 }
 
 Pen* GdiDrawingContext::GetPen() {
-    if (!pen)
+    if (!pen) {
         pen = std::make_unique<GdiPen>(this);
+    }
     return pen.get();
 }
 
 Brush* GdiDrawingContext::GetBrush() {
-    if (!brush)
+    if (!brush) {
         brush = std::make_unique<GdiBrush>(this);
+    }
     return brush.get();
 }
 
 template <typename Object, typename Handle>
 void GdiDrawingContext::Select(Object* object, Handle& selected, HGDIOBJ& previous) {
-    if (dc == nullptr || object == nullptr || !object->NeedsHandle())
+    if (dc == nullptr || object == nullptr || !object->NeedsHandle()) {
         return;
+    }
     Handle handle = object->Acquire();
-    if (handle == nullptr)
+    if (handle == nullptr) {
         return;
+    }
     previous = SelectObject(dc, handle);
     selected = handle;
 }
 
 template <typename Object, typename Handle>
 void GdiDrawingContext::Deselect(Object* object, Handle& selected, HGDIOBJ previous) {
-    if (selected == nullptr)
+    if (selected == nullptr) {
         return;
+    }
     selected = nullptr;
-    if (dc != nullptr)
+    if (dc != nullptr) {
         SelectObject(dc, previous);
+    }
     object->Release();
 }
 
@@ -159,13 +169,15 @@ void GdiDrawingContext::DeselectBrush() {
 
 void GdiDrawingContext::OnFontChanged(uint32_t mask) {
     if ((mask & kFontColour) != 0) {
-        if (dc == nullptr)
+        if (dc == nullptr) {
             return;
+        }
         Colour colour;
         SetTextColor(dc,
                      font && font->GetColour(&colour) ? static_cast<COLORREF>(colour.ToColorRef()) : savedTextColour);
-        if (mask == kFontColour)
+        if (mask == kFontColour) {
             return;
+        }
     }
     DeselectFont();
     SelectFont();
@@ -173,11 +185,13 @@ void GdiDrawingContext::OnFontChanged(uint32_t mask) {
 
 void GdiDrawingContext::OnPenChanged(uint32_t mask) {
     if ((mask & kPenMode) != 0) {
-        if (dc == nullptr)
+        if (dc == nullptr) {
             return;
+        }
         SetROP2(dc, RopOfMode(pen ? pen->GetMode() : kDefaultMode, savedRop));
-        if (mask == kPenMode)
+        if (mask == kPenMode) {
             return;
+        }
     }
     DeselectPen();
     SelectPen();
@@ -189,8 +203,9 @@ void GdiDrawingContext::OnBrushChanged(uint32_t) {
 }
 
 bool GdiDrawingContext::Begin() {
-    if (window == nullptr)
+    if (window == nullptr) {
         return false;
+    }
     active = true;
     if (dc == nullptr) {
         dc = GetDC(window);
@@ -204,13 +219,15 @@ bool GdiDrawingContext::Begin() {
     }
     savedTextColour = GetTextColor(dc);
     Colour colour;
-    if (font && font->GetColour(&colour))
+    if (font && font->GetColour(&colour)) {
         SetTextColor(dc, static_cast<COLORREF>(colour.ToColorRef()));
+    }
     savedRop = GetROP2(dc);
     const int32_t mode = pen ? pen->GetMode() : kDefaultMode;
     if (mode == kCopyMode || mode == kXorMode) {
-        if (savedRop != RopOfMode(mode, 0))
+        if (savedRop != RopOfMode(mode, 0)) {
             SetROP2(dc, RopOfMode(mode, 0));
+        }
     } else if (savedRop == 0) {
         SetROP2(dc, R2_COPYPEN);
     }
@@ -223,16 +240,19 @@ bool GdiDrawingContext::Begin() {
 }
 
 void GdiDrawingContext::End() {
-    if (!active)
+    if (!active) {
         return;
+    }
     SetTextColor(dc, savedTextColour);
     DeselectFont();
-    if (savedRop != 0)
+    if (savedRop != 0) {
         SetROP2(dc, savedRop);
+    }
     DeselectPen();
     DeselectBrush();
-    if (savedBkMode != 0)
+    if (savedBkMode != 0) {
         SetBkMode(dc, savedBkMode);
+    }
     if (ownsDc) {
         ReleaseDC(window, dc);
         ownsDc = false;
@@ -242,8 +262,9 @@ void GdiDrawingContext::End() {
 }
 
 void GdiDrawingContext::Retarget(HWND target) {
-    if (fixedTarget || active)
+    if (fixedTarget || active) {
         return;
+    }
     window = target;
     dc = nullptr;
 }
@@ -254,8 +275,9 @@ void GdiDrawingContext::SetBounds(const Rect& newBounds) {
 }
 
 bool GdiDrawingContext::GetBounds(Rect& out) const {
-    if (hasBounds)
+    if (hasBounds) {
         out = bounds;
+    }
     return hasBounds;
 }
 
@@ -268,53 +290,61 @@ bool GdiDrawingContext::LineTo(int32_t x, int32_t y) {
 }
 
 bool GdiDrawingContext::DrawPolyline(const int32_t* points, int32_t count) {
-    if (count < 1 || dc == nullptr)
+    if (count < 1 || dc == nullptr) {
         return false;
+    }
     std::vector<POINT> line(static_cast<size_t>(count));
-    for (int32_t i = 0; i < count; ++i)
+    for (int32_t i = 0; i < count; ++i) {
         line[static_cast<size_t>(i)] = POINT{points[2 * i], points[2 * i + 1]};
+    }
     return Polyline(dc, line.data(), count) != FALSE;
 }
 
 bool GdiDrawingContext::GetTextExtent(const common::String& text, int32_t* width, int32_t* height) {
     *width = 0;
     *height = 0;
-    if (text.IsEmpty())
+    if (text.IsEmpty()) {
         return true;
+    }
     SIZE size{};
     if (dc == nullptr ||
-        !GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.GetWide()), text.Length(), &size))
+        !GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.GetWide()), text.Length(), &size)) {
         return false;
+    }
     *width = size.cx;
     *height = size.cy;
     return true;
 }
 
 void GdiDrawingContext::DrawText(const common::String& text, int32_t x, int32_t y) {
-    if (dc == nullptr)
+    if (dc == nullptr) {
         return;
+    }
     RECT place{x, y, x, y};
     DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.GetWide()), text.Length(), &place, DT_SINGLELINE | DT_NOCLIP);
 }
 
 void GdiDrawingContext::DrawTextInRect(const common::String& text, const Rect& rect, uint32_t alignment) {
-    if (dc == nullptr)
+    if (dc == nullptr) {
         return;
+    }
     RECT place{rect.left, rect.top, rect.right, rect.bottom};
     DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.GetWide()), text.Length(), &place,
               DT_SINGLELINE | DrawTextFlagsOf(alignment));
 }
 
 bool GdiDrawingContext::DrawRectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-    if (dc != nullptr)
+    if (dc != nullptr) {
         ::Rectangle(dc, x0, y0, x1 + 1, y1 + 1);
+    }
     return true;
 }
 
 bool GdiDrawingContext::DrawFrame(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     POINT old{};
-    if (dc == nullptr || !MoveToEx(dc, x0, y0, &old))
+    if (dc == nullptr || !MoveToEx(dc, x0, y0, &old)) {
         return false;
+    }
     ::LineTo(dc, x1, y0);
     ::LineTo(dc, x1, y1);
     ::LineTo(dc, x0, y1);
@@ -324,8 +354,9 @@ bool GdiDrawingContext::DrawFrame(int32_t x0, int32_t y0, int32_t x1, int32_t y1
 }
 
 bool GdiDrawingContext::FillRectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-    if (dc == nullptr || selectedBrush == nullptr)
+    if (dc == nullptr || selectedBrush == nullptr) {
         return false;
+    }
     RECT area{x0, y0, x1 + 1, y1 + 1};
     return FillRect(dc, &area, selectedBrush) != 0;
 }
@@ -333,28 +364,33 @@ bool GdiDrawingContext::FillRectangle(int32_t x0, int32_t y0, int32_t x1, int32_
 bool GdiDrawingContext::DrawImage(common::Image& image, const Rect* source, const Rect* destination,
                                   common::Image* mask) {
     if (window == nullptr || dc == nullptr || image.GetWidth() == 0 || image.GetHeight() == 0 ||
-        image.Data() == nullptr)
+        image.Data() == nullptr) {
         return false;
+    }
     if (mask != nullptr && (mask->GetWidth() != image.GetWidth() || mask->GetHeight() != image.GetHeight() ||
-                            mask->BitsPerPixel() != 1 || mask->Data() == nullptr))
+                            mask->BitsPerPixel() != 1 || mask->Data() == nullptr)) {
         return false;
+    }
 
     Rect from{0, 0, image.GetWidth() - 1, image.GetHeight() - 1};
     if (source != nullptr) {
         from = source->Normalised();
-        if (from.right < 0 || from.bottom < 0 || from.left >= image.GetWidth() || from.top >= image.GetHeight())
+        if (from.right < 0 || from.bottom < 0 || from.left >= image.GetWidth() || from.top >= image.GetHeight()) {
             return true;
+        }
         // Never past the image's own pixels.
         from = from.Intersect(Rect{0, 0, image.GetWidth() - 1, image.GetHeight() - 1});
     }
     RECT client{};
-    if (!::GetClientRect(window, &client))
+    if (!::GetClientRect(window, &client)) {
         return false;
+    }
     Rect to{client.left, client.top, client.right - 1, client.bottom - 1};
     if (destination != nullptr) {
         to = destination->Normalised();
-        if (to.right < client.left || to.bottom < client.top || to.left >= client.right || to.top >= client.bottom)
+        if (to.right < client.left || to.bottom < client.top || to.left >= client.right || to.top >= client.bottom) {
             return true;
+        }
     }
     const int fromWidth = from.right - from.left + 1;
     const int fromHeight = from.bottom - from.top + 1;

@@ -61,8 +61,9 @@ bool GdiPen::NeedsHandle() const {
 }
 
 HPEN GdiPen::Build() const {
-    if (GetStyle() < kDefaultPen || GetStyle() > kDottedPen)
+    if (GetStyle() < kDefaultPen || GetStyle() > kDottedPen) {
         return nullptr;
+    }
     return CreatePen(GetStyle() == kDottedPen ? PS_DOT : PS_SOLID, std::max(1, GetWidth()),
                      ColorRefOf(ColourOf(*this)));
 }

@@ -13,8 +13,9 @@ class GdiObject : public Properties {
 public:
     explicit GdiObject(DrawingContext* owner) : Properties(owner) {}
     ~GdiObject() override {
-        if (handle != nullptr)
+        if (handle != nullptr) {
             DeleteObject(handle);
+        }
     }
     GdiObject(const GdiObject&) = delete;
     GdiObject& operator=(const GdiObject&) = delete;
@@ -31,22 +32,26 @@ public:
             handle = nullptr;
             return;
         }
-        if (handle != nullptr)
+        if (handle != nullptr) {
             pendingChange = mask;
+        }
         Properties::OnChanged(mask);
     }
 
     // The handle, built when there is none, counted as one more use; null when it cannot be built.
     Handle Acquire() {
-        if (handle == nullptr)
+        if (handle == nullptr) {
             handle = Build();
-        if (handle != nullptr)
+        }
+        if (handle != nullptr) {
             ++uses;
+        }
         return handle;
     }
     void Release() {
-        if (uses > 0 && --uses == 0 && pendingChange != 0)
+        if (uses > 0 && --uses == 0 && pendingChange != 0) {
             OnChanged(pendingChange);
+        }
     }
     Handle GetHandle() const { return handle; }
     int32_t Uses() const { return uses; }

@@ -21,16 +21,19 @@ ImageIndicator::~ImageIndicator() {
 }
 
 bool ImageIndicator::Create() {
-    if (IsCreated())
+    if (IsCreated()) {
         return true;
-    if (!MakeWindow(L"STATIC", kOwnerDrawnStatic))
+    }
+    if (!MakeWindow(L"STATIC", kOwnerDrawnStatic)) {
         return false;
+    }
     return NativeControl::Create();
 }
 
 bool ImageIndicator::Draw(DrawingContext* context, const Rect& window, const Rect&, Rect* extent) {
-    if (extent != nullptr || closing || painting || context == nullptr)
+    if (extent != nullptr || closing || painting || context == nullptr) {
         return false;
+    }
     painting = true;
     // The whole face first: a smaller image, or none, must not leave the last one showing.
     context->GetBrush()->SetSolidColour(Colour::FromColorRef(GetSysColor(COLOR_BTNFACE)));

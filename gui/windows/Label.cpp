@@ -20,8 +20,9 @@ Label::~Label() {
 }
 
 bool Label::Draw(DrawingContext* context, const Rect& window, const Rect&, Rect* extent) {
-    if (extent != nullptr || inDraw || closing || GetText().IsEmpty() || context == nullptr)
+    if (extent != nullptr || inDraw || closing || GetText().IsEmpty() || context == nullptr) {
         return false;
+    }
     inDraw = true;
     Font* font = context->GetFont();
     font->Assign(GetEffectiveFont());

@@ -5,8 +5,9 @@ namespace gui::Windows {
 namespace {
 
 UINT StyleOf(int32_t icon, bool errorForm) {
-    if (errorForm)
+    if (errorForm) {
         return MB_OK | MB_ICONERROR;
+    }
     switch (icon) {
     case kQuestionIcon:
         return MB_YESNO | MB_ICONQUESTION;
@@ -25,8 +26,9 @@ MessageBoxDialog::MessageBoxDialog() {
 
 bool MessageBoxDialog::Run(Window* owner) {
     HWND ownerWindow = nullptr;
-    if (!BeginRun(owner, ownerWindow))
+    if (!BeginRun(owner, ownerWindow)) {
         return false;
+    }
     const common::WideString text = Text();
     const common::WideString caption = GetTitle();
     MSGBOXPARAMSW params{};

@@ -51,8 +51,9 @@ INT_PTR CALLBACK ModalDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
     // Before WM_INITDIALOG nothing is bound: the dialog manager's default.
     auto* dialog = dynamic_cast<ModalDialog*>(NativeWindow::FromHandle(window));
-    if (dialog == nullptr)
+    if (dialog == nullptr) {
         return 0;
+    }
     return dialog->HandleMessage(message, wParam, lParam);
 }
 
@@ -83,13 +84,16 @@ void ModalDialog::MarkSystemDialog(bool adoptGeometry) {
 
 bool ModalDialog::BeginRun(Window* newOwner, HWND& ownerWindow) {
     // A run going on keeps its answer.
-    if (running)
+    if (running) {
         return false;
+    }
     SetResult(kNoAnswer);
     // The owner needs a window and a module instance: a top-level window has both, and so has a control in one.
     auto* native = dynamic_cast<NativeWindow*>(newOwner);
-    if (native == nullptr || !native->IsCreated() || native->GetInstance() == nullptr || native->GetHandle() == nullptr)
+    if (native == nullptr || !native->IsCreated() || native->GetInstance() == nullptr ||
+        native->GetHandle() == nullptr) {
         return false;
+    }
     instance = native->GetInstance();
     owner = native;
     ownerWindow = native->GetHandle();
@@ -112,16 +116,18 @@ void ModalDialog::EndRun() {
     running = false;
     StoreVisibility(false);
     // A system dialog's window is gone without its WM_DESTROY ever reaching the object.
-    if (GetHandle() != nullptr)
+    if (GetHandle() != nullptr) {
         Destroy();
+    }
     instance = nullptr;
     owner = nullptr;
 }
 
 bool ModalDialog::RunModal(Window* newOwner) {
     HWND ownerWindow = nullptr;
-    if (!BeginRun(newOwner, ownerWindow))
+    if (!BeginRun(newOwner, ownerWindow)) {
         return false;
+    }
     int32_t x = 0;
     int32_t y = 0;
     int32_t w = 0;
@@ -152,8 +158,9 @@ void ModalDialog::EndNative(int32_t result) {
 
 bool ModalDialog::EndModal(int32_t result) {
     ModalDialogBase::EndModal(result);
-    if (GetHandle() != nullptr && running)
+    if (GetHandle() != nullptr && running) {
         EndNative(result);
+    }
     return ModalDialogBase::EndModal(result);
 }
 
@@ -164,15 +171,17 @@ bool ModalDialog::GetOwnerScreenBounds(int32_t& x, int32_t& y, int32_t& w, int32
     }
     // A child window's bounds are in its parent's client area: its rectangle on the screen instead.
     RECT rect{};
-    if (!GetWindowRect(owner->GetHandle(), &rect))
+    if (!GetWindowRect(owner->GetHandle(), &rect)) {
         return false;
+    }
     SplitRect(rect, x, y, w, h);
     return true;
 }
 
 bool ModalDialog::Create() {
-    if (IsCreated())
+    if (IsCreated()) {
         return true;
+    }
     // Bound without subclassing: the dialog manager keeps the window procedure.
     SetPreviousProcedure(DialogDefaultProc);
     if (adoptNativeGeometry) {
@@ -189,8 +198,9 @@ void ModalDialog::CentreOnOwner() {
     int32_t ownerWidth = 0;
     int32_t ownerHeight = 0;
     if (GetPlacement() != 1 || owner == nullptr || !owner->IsCreated() ||
-        !GetOwnerScreenBounds(ownerX, ownerY, ownerWidth, ownerHeight))
+        !GetOwnerScreenBounds(ownerX, ownerY, ownerWidth, ownerHeight)) {
         return;
+    }
     int32_t x = 0;
     int32_t y = 0;
     int32_t w = 0;
@@ -247,8 +257,9 @@ LRESULT ModalDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 bool ModalDialog::BindSystemDialog(ModalDialog* dialog, HWND given) {
     // The system hands over its dialog window or a child dialog inside it.
     HWND top = given;
-    while (top != nullptr && (GetWindowLongW(top, GWL_STYLE) & WS_CHILD) != 0 && ::GetParent(top) != nullptr)
+    while (top != nullptr && (GetWindowLongW(top, GWL_STYLE) & WS_CHILD) != 0 && ::GetParent(top) != nullptr) {
         top = ::GetParent(top);
+    }
     if (dialog != nullptr && dialog->owner != nullptr && top != nullptr) {
         dialog->SetHandle(top);
         if (dialog->Create()) {

@@ -12,8 +12,9 @@ NativeContainerWindow::~NativeContainerWindow() {
     HWND own = GetHandle();
     Unbind();
     ReleaseChildren();
-    if (own != nullptr)
+    if (own != nullptr) {
         DestroyWindow(own);
+    }
 }
 
 bool NativeContainerWindow::Create() {
@@ -37,15 +38,17 @@ bool NativeContainerWindow::CreateChildren() {
 void NativeContainerWindow::Destroy() {
     for (int32_t index = 0; index < ChildCount(); ++index) {
         Control* child = ChildAt(index);
-        if (child != nullptr && child->IsCreated())
+        if (child != nullptr && child->IsCreated()) {
             child->Destroy();
+        }
     }
     NativeWindow::Destroy();
 }
 
 DrawingContext* NativeContainerWindow::GetGraphics(int32_t& x, int32_t& y) {
-    if (GetHandle() == nullptr)
+    if (GetHandle() == nullptr) {
         return nullptr;
+    }
     context.Retarget(GetHandle());
     x = 0;
     y = 0;
@@ -67,8 +70,9 @@ bool NativeContainerWindow::GetWindowClientRect(int32_t& x, int32_t& y, int32_t&
 }
 
 bool NativeContainerWindow::GetClientRect(int32_t& x, int32_t& y, int32_t& w, int32_t& h) {
-    if (!GetWindowClientRect(x, y, w, h))
+    if (!GetWindowClientRect(x, y, w, h)) {
         return false;
+    }
     const Margins& margins = GetMargins();
     x += margins.left;
     y += margins.top;
@@ -95,8 +99,9 @@ int32_t NativeContainerWindow::OnMouse(int32_t x, int32_t y, int32_t event) {
     int32_t childX = x;
     int32_t childY = y;
     Control* child = WindowlessChildAt(childX, childY);
-    if (child == nullptr)
+    if (child == nullptr) {
         return WindowBase::OnMouse(x, y, event);
+    }
     int32_t left = 0;
     int32_t top = 0;
     int32_t width = 0;
@@ -115,8 +120,9 @@ LRESULT NativeContainerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_SETCURSOR: {
         HWND window = GetHandle();
-        if (window == nullptr || IsIconic(window))
+        if (window == nullptr || IsIconic(window)) {
             break;
+        }
         POINT point{};
         if (GetCursorPos(&point) && ScreenToClient(window, &point)) {
             int32_t x = point.x;
@@ -133,12 +139,14 @@ LRESULT NativeContainerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM
     }
     case WM_DRAWITEM: {
         auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (item == nullptr || item->CtlType == ODT_MENU)
+        if (item == nullptr || item->CtlType == ODT_MENU) {
             break;
+        }
         for (int32_t index = 0; index < ChildCount(); ++index) {
             auto* child = dynamic_cast<NativeWindow*>(ChildAt(index));
-            if (child != nullptr && child->GetHandle() == item->hwndItem)
+            if (child != nullptr && child->GetHandle() == item->hwndItem) {
                 SendMessageW(child->GetHandle(), WM_DRAWITEM, wParam, lParam);
+            }
         }
         return 1;
     }
@@ -149,19 +157,23 @@ LRESULT NativeContainerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM
 }
 
 bool NativeTitledWindow::Create() {
-    if (!NativeContainerWindow::Create())
+    if (!NativeContainerWindow::Create()) {
         return false;
-    if (GetHandle() != nullptr && !Title().IsEmpty())
+    }
+    if (GetHandle() != nullptr && !Title().IsEmpty()) {
         SetWindowTextW(GetHandle(), reinterpret_cast<const wchar_t*>(Title().GetWide()));
+    }
     return true;
 }
 
 void NativeTitledWindow::SetTitle(const common::String& title) {
-    if (Title().Compare(title) == 0)
+    if (Title().Compare(title) == 0) {
         return;
+    }
     TitledWindowBase::SetTitle(title);
-    if (GetHandle() != nullptr)
+    if (GetHandle() != nullptr) {
         SetWindowTextW(GetHandle(), reinterpret_cast<const wchar_t*>(Title().GetWide()));
+    }
 }
 
 } // namespace gui::Windows

@@ -64,8 +64,9 @@ void NativeControl::ParentOrigin(int32_t& x, int32_t& y) {
 }
 
 bool NativeControl::MakeWindow(const wchar_t* className, DWORD style) {
-    if (IsCreated() || GetHandle() != nullptr || !CanMakeWindow())
+    if (IsCreated() || GetHandle() != nullptr || !CanMakeWindow()) {
         return false;
+    }
     int32_t x = 0;
     int32_t y = 0;
     int32_t w = 0;
@@ -80,8 +81,9 @@ bool NativeControl::MakeWindow(const wchar_t* className, DWORD style) {
 }
 
 bool NativeControl::Create() {
-    if (IsCreated())
+    if (IsCreated()) {
         return true;
+    }
     Window* parent = GetParent();
     if (parent == nullptr || !parent->IsCreated()) {
         NativeWindow::Destroy();
@@ -101,10 +103,12 @@ bool NativeControl::Create() {
 
 bool NativeControl::ReadNativeBounds(int32_t& x, int32_t& y, int32_t& w, int32_t& h) {
     RECT rect{};
-    if (GetHandle() == nullptr || !GetWindowRect(GetHandle(), &rect))
+    if (GetHandle() == nullptr || !GetWindowRect(GetHandle(), &rect)) {
         return false;
-    if (HWND parent = GetParentHandle())
+    }
+    if (HWND parent = GetParentHandle()) {
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    }
     int32_t originX = 0;
     int32_t originY = 0;
     ParentOrigin(originX, originY);
@@ -115,23 +119,26 @@ bool NativeControl::ReadNativeBounds(int32_t& x, int32_t& y, int32_t& w, int32_t
 }
 
 bool NativeControl::Update(bool position, bool size, bool visibility) {
-    if (IsWindowless())
+    if (IsWindowless()) {
         return false;
+    }
     return NativeWindow::Update(position, size, visibility);
 }
 
 void NativeControl::OnMove() {
     WindowBase::OnMove();
     Container* parent = GetParentContainer();
-    if (parent != nullptr && GetAlignment() != kDockNone)
+    if (parent != nullptr && GetAlignment() != kDockNone) {
         parent->LayoutChildren();
+    }
 }
 
 void NativeControl::OnResize() {
     WindowBase::OnResize();
     Container* parent = GetParentContainer();
-    if (parent != nullptr && GetAlignment() != kDockNone)
+    if (parent != nullptr && GetAlignment() != kDockNone) {
         parent->LayoutChildren();
+    }
 }
 
 void NativeControl::Invalidate(int32_t, int32_t, int32_t, int32_t) {
@@ -159,8 +166,9 @@ bool NativeControl::SetBounds(int32_t x, int32_t y, int32_t w, int32_t h, int32_
     NativeWindow::SetBounds(x, y, w, h, unit);
     GetBounds(x, y, w, h);
     // The parent paints a windowless control: it repaints where the control was and is.
-    if (IsWindowless() && (x != oldX || y != oldY || w != oldWidth || h != oldHeight))
+    if (IsWindowless() && (x != oldX || y != oldY || w != oldWidth || h != oldHeight)) {
         Invalidate(0, 0, -1, -1);
+    }
     return true;
 }
 
@@ -172,8 +180,9 @@ void NativeControl::MoveNative(int32_t x, int32_t y, int32_t w, int32_t h) {
 }
 
 void NativeControl::Show(bool visible) {
-    if (IsVisible(false) == visible)
+    if (IsVisible(false) == visible) {
         return;
+    }
     WindowBase::Show(visible);
     HWND window = GetHandle();
     if (IsCreated() && window != nullptr) {
@@ -185,44 +194,53 @@ void NativeControl::Show(bool visible) {
         }
     }
     Container* parent = GetParentContainer();
-    if (parent != nullptr && GetAlignment() != kDockNone)
+    if (parent != nullptr && GetAlignment() != kDockNone) {
         parent->LayoutChildren();
-    if (IsWindowless() && GetGroup() == 0)
+    }
+    if (IsWindowless() && GetGroup() == 0) {
         Invalidate(0, 0, -1, -1);
+    }
 }
 
 void NativeControl::SetEnabled(bool enabled) {
-    if (enabled == IsEnabled(false))
+    if (enabled == IsEnabled(false)) {
         return;
+    }
     ControlBase::SetEnabled(enabled);
-    if (!IsCreated())
+    if (!IsCreated()) {
         return;
-    if (IsWindowless())
+    }
+    if (IsWindowless()) {
         Invalidate(0, 0, -1, -1);
-    else if (GetHandle() != nullptr)
+    } else if (GetHandle() != nullptr) {
         EnableWindow(GetHandle(), enabled);
+    }
 }
 
 void NativeControl::SetTooltip(const common::String& text) {
-    if (GetTooltip().Compare(text) == 0)
+    if (GetTooltip().Compare(text) == 0) {
         return;
+    }
     ControlBase::SetTooltip(text);
     UpdateTooltip();
 }
 
 void NativeControl::UpdateTooltip() {
     HWND window = GetHandle();
-    if (window == nullptr)
+    if (window == nullptr) {
         return;
+    }
     const common::WideString& text = GetTooltip();
     if (tooltip == nullptr) {
-        if (text.IsEmpty())
+        if (text.IsEmpty()) {
             return;
+        }
         InitialiseCommonControls();
         tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, GetInstance(), nullptr);
-        if (tooltip == nullptr)
+        if (tooltip == nullptr) {
             return;
+        }
         SetWindowPos(tooltip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     }
     TOOLINFOW tool{};
@@ -232,8 +250,9 @@ void NativeControl::UpdateTooltip() {
     tool.uId = reinterpret_cast<UINT_PTR>(window);
     tool.lpszText = const_cast<wchar_t*>(reinterpret_cast<const wchar_t*>(text.GetWide()));
     if (text.IsEmpty()) {
-        if (toolAdded)
+        if (toolAdded) {
             SendMessageW(tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
         toolAdded = false;
     } else if (toolAdded) {
         // A second TTM_ADDTOOLW would add a second tool and leave the old text showing.
@@ -248,8 +267,9 @@ bool NativeContainerControl::Create() {
 }
 
 void NativeContainerControl::SetEnabled(bool enabled) {
-    if (enabled == IsEnabled(false))
+    if (enabled == IsEnabled(false)) {
         return;
+    }
     NativeControl::SetEnabled(enabled);
     ForEachChild();
 }

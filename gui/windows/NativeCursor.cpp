@@ -5,8 +5,9 @@
 namespace gui::Windows {
 
 void NativeCursor::Announce(int changing) {
-    if (onChange != nullptr)
+    if (onChange != nullptr) {
         onChange(onChangeContext, this, changing);
+    }
 }
 
 void NativeCursor::Release() {
@@ -16,8 +17,9 @@ void NativeCursor::Release() {
 
 void NativeCursor::Assign(const Cursor* other) {
     const auto* native = dynamic_cast<const NativeCursor*>(other);
-    if (native == nullptr || native->handle == handle)
+    if (native == nullptr || native->handle == handle) {
         return;
+    }
     Announce(1);
     Release();
     handle = native->handle;
@@ -34,8 +36,9 @@ void NativeCursor::Reset() {
 }
 
 bool NativeCursor::LoadStandard(int32_t newKind) {
-    if (newKind == kind)
+    if (newKind == kind) {
         return true;
+    }
     if (newKind == kArrowCursor) {
         Reset();
         return true;
@@ -43,21 +46,24 @@ bool NativeCursor::LoadStandard(int32_t newKind) {
     Announce(1);
     Release();
     kind = newKind;
-    if (newKind == kHandCursor)
+    if (newKind == kHandCursor) {
         handle = LoadCursorW(nullptr, IDC_HAND);
+    }
     Announce(0);
     return handle != nullptr;
 }
 
 bool NativeCursor::CreateFromImage(common::Image& image, int32_t hotX, int32_t hotY, const Colour& white,
                                    const Colour& black, const Colour& transparent, const Colour& inverted) {
-    if (image.GetWidth() == 0 || image.GetHeight() == 0)
+    if (image.GetWidth() == 0 || image.GetHeight() == 0) {
         return false;
+    }
     const CursorPlanes planes = MakeCursorPlanes(image, white, black, transparent, inverted);
     HCURSOR made =
         CreateCursor(GetModuleHandleW(nullptr), hotX, hotY, 32, 32, planes.andPlane.data(), planes.xorPlane.data());
-    if (made == nullptr)
+    if (made == nullptr) {
         return false;
+    }
     Announce(1);
     Release();
     handle = made;

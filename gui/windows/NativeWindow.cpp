@@ -70,8 +70,9 @@ bool IsKeyHeld(int virtualKey) {
 
 LRESULT CALLBACK ToolkitWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     NativeWindow* bound = NativeWindow::FromHandle(window);
-    if (bound != nullptr)
+    if (bound != nullptr) {
         return bound->HandleMessage(message, wParam, lParam);
+    }
     return CallWindowProcW(DefWindowProcW, window, message, wParam, lParam);
 }
 
@@ -105,21 +106,24 @@ common::WideString RegisterUniqueWindowClass(HINSTANCE instance, uint32_t iconId
         windowClass.style = CS_VREDRAW | CS_HREDRAW;
         windowClass.lpfnWndProc = ToolkitWindowProc;
         windowClass.hInstance = instance;
-        if (iconId != 0)
+        if (iconId != 0) {
             windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(iconId & 0xFFFF));
+        }
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
         windowClass.lpszClassName = reinterpret_cast<const wchar_t*>(name.GetWide());
-        if (RegisterClassExW(&windowClass) != 0)
+        if (RegisterClassExW(&windowClass) != 0) {
             return name;
+        }
     }
     name.Clear();
     return name;
 }
 
 void FixProcessDpi() {
-    if (ProcessDpi().IsFixed())
+    if (ProcessDpi().IsFixed()) {
         return;
+    }
     int32_t x = 0;
     int32_t y = 0;
     if (HDC screen = GetDC(nullptr)) {
@@ -137,19 +141,22 @@ NativeWindow* NativeWindow::FromHandle(HWND handle) {
 
 NativeWindow::~NativeWindow() {
     MarkDestroying();
-    if (window == nullptr)
+    if (window == nullptr) {
         return;
+    }
     HWND going = window;
     Unbind();
     DestroyWindow(going);
 }
 
 bool NativeWindow::Bind() {
-    if (window == nullptr)
+    if (window == nullptr) {
         return false;
+    }
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    if (reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA)) != this)
+    if (reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA)) != this) {
         return false;
+    }
     if (previousProcedure == nullptr) {
         if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) == ToolkitWindowProc) {
             previousProcedure = DefWindowProcW;
@@ -163,19 +170,22 @@ bool NativeWindow::Bind() {
 }
 
 void NativeWindow::Unbind() {
-    if (window == nullptr)
+    if (window == nullptr) {
         return;
+    }
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     // A native control gets its own procedure back for the messages that still come (WM_NCDESTROY).
-    if (subclassed && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) == ToolkitWindowProc)
+    if (subclassed && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) == ToolkitWindowProc) {
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProcedure));
+    }
     subclassed = false;
     window = nullptr;
 }
 
 bool NativeWindow::Create() {
-    if (IsCreated())
+    if (IsCreated()) {
         return true;
+    }
     if (!Bind()) {
         Destroy();
         return false;
@@ -185,8 +195,9 @@ bool NativeWindow::Create() {
 
 void NativeWindow::Destroy() {
     if (window != nullptr && !inDestroy) {
-        if (DestroyWindow(window))
+        if (DestroyWindow(window)) {
             return; // its WM_DESTROY came back here and unbound it
+        }
     }
     Unbind();
     inDestroy = false;
@@ -198,41 +209,47 @@ void NativeWindow::Destroy() {
 
 bool NativeWindow::ReadNativeBounds(int32_t& x, int32_t& y, int32_t& w, int32_t& h) {
     RECT rect{};
-    if (window == nullptr || !GetWindowRect(window, &rect))
+    if (window == nullptr || !GetWindowRect(window, &rect)) {
         return false;
+    }
     SplitRect(rect, x, y, w, h);
     return true;
 }
 
 bool NativeWindow::Update(bool position, bool size, bool visibility) {
-    if (window == nullptr || !IsWindow(window) || (!position && !size && !visibility))
+    if (window == nullptr || !IsWindow(window) || (!position && !size && !visibility)) {
         return false;
+    }
     int32_t x = 0;
     int32_t y = 0;
     int32_t w = 0;
     int32_t h = 0;
     GetBounds(x, y, w, h);
-    if (position || size)
+    if (position || size) {
         ReadNativeBounds(x, y, w, h);
+    }
     const bool visible = visibility ? (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0 : IsVisible(false);
     return StoreGeometry(x, y, w, h, visible);
 }
 
 DrawingContext* NativeWindow::GetGraphics(int32_t& x, int32_t& y) {
     DrawingContext* context = WindowBase::GetGraphics(x, y);
-    if (auto* gdi = dynamic_cast<GdiDrawingContext*>(context); gdi != nullptr && window != nullptr)
+    if (auto* gdi = dynamic_cast<GdiDrawingContext*>(context); gdi != nullptr && window != nullptr) {
         gdi->Retarget(window);
+    }
     return context;
 }
 
 void NativeWindow::Invalidate(int32_t, int32_t, int32_t, int32_t) {
-    if (window != nullptr)
+    if (window != nullptr) {
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
 }
 
 bool NativeWindow::Close() {
-    if (window == nullptr)
+    if (window == nullptr) {
         return false;
+    }
     SendMessageW(window, WM_CLOSE, 0, 0);
     return true;
 }
@@ -240,13 +257,15 @@ bool NativeWindow::Close() {
 bool NativeWindow::GetClientRect(int32_t& x, int32_t& y, int32_t& w, int32_t& h) {
     if (window != nullptr) {
         RECT rect{};
-        if (!::GetClientRect(window, &rect))
+        if (!::GetClientRect(window, &rect)) {
             return false;
+        }
         SplitRect(rect, x, y, w, h);
         return true;
     }
-    if (!IsWindowless())
+    if (!IsWindowless()) {
         return false;
+    }
     GetBounds(x, y, w, h);
     x = 0;
     y = 0;
@@ -276,10 +295,12 @@ bool NativeWindow::SetBounds(int32_t x, int32_t y, int32_t w, int32_t h, int32_t
         Update(true, true, false);
         GetBounds(x, y, w, h);
     }
-    if (x != oldX || y != oldY)
+    if (x != oldX || y != oldY) {
         OnMove();
-    if (w != oldWidth || h != oldHeight)
+    }
+    if (w != oldWidth || h != oldHeight) {
         OnResize();
+    }
     return true;
 }
 
@@ -288,11 +309,13 @@ void NativeWindow::MoveNative(int32_t x, int32_t y, int32_t w, int32_t h) {
 }
 
 void NativeWindow::Show(bool visible) {
-    if (IsVisible(false) == visible)
+    if (IsVisible(false) == visible) {
         return;
+    }
     WindowBase::Show(visible);
-    if (!IsCreated() || window == nullptr)
+    if (!IsCreated() || window == nullptr) {
         return;
+    }
     if (visible) {
         ShowWindow(window, SW_SHOW);
         UpdateWindow(window);
@@ -302,43 +325,50 @@ void NativeWindow::Show(bool visible) {
 }
 
 Cursor* NativeWindow::GetCursor() {
-    if (!cursor)
+    if (!cursor) {
         cursor = std::make_unique<NativeCursor>(ApplyCursor, this);
+    }
     return cursor.get();
 }
 
 void NativeWindow::ApplyCursor(void* context, NativeCursor* changed, int changing) {
     auto* self = static_cast<NativeWindow*>(context);
-    if (self->window == nullptr || IsIconic(self->window))
+    if (self->window == nullptr || IsIconic(self->window)) {
         return;
+    }
     POINT point{};
     RECT client{};
     if (!GetCursorPos(&point) || !ScreenToClient(self->window, &point) || !::GetClientRect(self->window, &client) ||
-        !PtInRect(&client, point))
+        !PtInRect(&client, point)) {
         return;
+    }
     // Hidden while the handle changes, then the new one.
     SetCursor(changing != 0 ? nullptr : changed->GetHandle());
 }
 
 Colour NativeWindow::GetSystemColour(int32_t kind) {
     auto* frame = dynamic_cast<NativeWindow*>(GetFrameWindow());
-    if (frame != nullptr && frame != this)
+    if (frame != nullptr && frame != this) {
         return frame->GetSystemColour(kind);
+    }
     return Colour::Of(common::kDefaultColour);
 }
 
 bool NativeWindow::TakeMouseDelta(int32_t& x, int32_t& y) {
     RECT rect{};
-    if (window == nullptr || !GetWindowRect(window, &rect))
+    if (window == nullptr || !GetWindowRect(window, &rect)) {
         return false;
+    }
     const POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     POINT centreClient = centre;
-    if (!ScreenToClient(window, &centreClient))
+    if (!ScreenToClient(window, &centreClient)) {
         return false;
+    }
     x -= centreClient.x;
     y -= centreClient.y;
-    if (x == 0 && y == 0)
+    if (x == 0 && y == 0) {
         return true;
+    }
     return SetCursorPos(centre.x, centre.y) != FALSE;
 }
 
@@ -347,8 +377,9 @@ bool NativeWindow::HandleNotify(NMHDR*, LRESULT*) {
 }
 
 LRESULT NativeWindow::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (previousProcedure == nullptr)
+    if (previousProcedure == nullptr) {
         return 0;
+    }
     return CallWindowProcW(previousProcedure, window, message, wParam, lParam);
 }
 
@@ -361,13 +392,15 @@ LRESULT NativeWindow::HandleKey(WPARAM wParam, LPARAM lParam, bool down, UINT me
         // A side applies when it is held on a press and released on a release.
         const bool leftApplies = IsKeyHeld(left) == down;
         const bool rightApplies = IsKeyHeld(right) == down;
-        if (DeliverModifierKey(*this, virtualKey, down, leftApplies, rightApplies))
+        if (DeliverModifierKey(*this, virtualKey, down, leftApplies, rightApplies)) {
             return 0;
+        }
         return DefaultProcessing(message, wParam, lParam);
     }
     const int32_t code = KeyCodeOf(virtualKey, (lParam & (1 << 24)) != 0);
-    if (code > 0 && OnKey(code, down) != 0)
+    if (code > 0 && OnKey(code, down) != 0) {
         return 0;
+    }
     return DefaultProcessing(message, wParam, lParam);
 }
 
@@ -379,8 +412,9 @@ LRESULT NativeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         inDestroy = true;
         Destroy();
         // A native control does its own clean-up as well.
-        if (own != nullptr)
+        if (own != nullptr) {
             CallWindowProcW(own, going, message, wParam, lParam);
+        }
         return 0;
     }
     case WM_MOVE:
@@ -389,13 +423,15 @@ LRESULT NativeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         int32_t y = 0;
         int32_t w = 0;
         int32_t h = 0;
-        if (!ownMove && ReadNativeBounds(x, y, w, h))
+        if (!ownMove && ReadNativeBounds(x, y, w, h)) {
             SetBounds(x, y, w, h, kPixels);
+        }
         return DefaultProcessing(message, wParam, lParam);
     }
     case WM_PAINT: {
-        if (IsLocked())
+        if (IsLocked()) {
             return 0;
+        }
         const LRESULT result = DefaultProcessing(message, wParam, lParam);
         Redraw(0, 0, -1, -1, nullptr);
         return result;
@@ -407,8 +443,9 @@ LRESULT NativeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         }
         return DefaultProcessing(message, wParam, lParam);
     case WM_GETMINMAXINFO: {
-        if (lParam == 0)
+        if (lParam == 0) {
             return DefaultProcessing(message, wParam, lParam);
+        }
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
         int32_t minWidth = 0;
         int32_t minHeight = 0;
@@ -417,8 +454,9 @@ LRESULT NativeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         GetMinMax(minWidth, minHeight, maxWidth, maxHeight);
         // Only ever raised: a limit below the system's leaves the system's.
         auto raise = [](LONG& field, int32_t value) {
-            if (value > 0 && value > field)
+            if (value > 0 && value > field) {
                 field = value;
+            }
         };
         raise(info->ptMinTrackSize.x, minWidth);
         raise(info->ptMinTrackSize.y, minHeight);
@@ -431,8 +469,9 @@ LRESULT NativeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         if (header != nullptr && header->hwndFrom != nullptr) {
             if (NativeWindow* from = FromHandle(header->hwndFrom)) {
                 LRESULT result = 0;
-                if (from->HandleNotify(header, &result))
+                if (from->HandleNotify(header, &result)) {
                     return result;
+                }
             }
         }
         return DefaultProcessing(message, wParam, lParam);
@@ -450,8 +489,9 @@ LRESULT NativeWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     if (event >= 0) {
         const auto x = static_cast<int32_t>(static_cast<int16_t>(lParam & 0xFFFF));
         const auto y = static_cast<int32_t>(static_cast<int16_t>((lParam >> 16) & 0xFFFF));
-        if (OnMouse(x, y, event) != 0)
+        if (OnMouse(x, y, event) != 0) {
             return 0;
+        }
     }
     return DefaultProcessing(message, wParam, lParam);
 }

@@ -21,10 +21,12 @@ PictureControl::~PictureControl() {
 }
 
 bool PictureControl::Create() {
-    if (IsCreated())
+    if (IsCreated()) {
         return true;
-    if (!MakeWindow(L"STATIC", kOwnerDrawnStatic))
+    }
+    if (!MakeWindow(L"STATIC", kOwnerDrawnStatic)) {
         return false;
+    }
     return NativeControl::Create();
 }
 
@@ -35,8 +37,9 @@ void PictureControl::Destroy() {
 
 void PictureControl::FreeMemory() {
     if (bitmap != nullptr) {
-        if (memoryDc != nullptr)
+        if (memoryDc != nullptr) {
             SelectObject(memoryDc, previousBitmap);
+        }
         DeleteObject(bitmap);
         bitmap = nullptr;
     }
@@ -52,10 +55,12 @@ HDC PictureControl::PrepareMemory(HDC paintDc) {
     int32_t w = 0;
     int32_t h = 0;
     GetBounds(x, y, w, h);
-    if (memoryDc == nullptr)
+    if (memoryDc == nullptr) {
         memoryDc = CreateCompatibleDC(paintDc);
-    if (memoryDc == nullptr)
+    }
+    if (memoryDc == nullptr) {
         return nullptr;
+    }
     if (bitmap != nullptr && (bitmapWidth != w || bitmapHeight != h)) {
         SelectObject(memoryDc, previousBitmap);
         DeleteObject(bitmap);
@@ -77,8 +82,9 @@ HDC PictureControl::PrepareMemory(HDC paintDc) {
 LRESULT PictureControl::Paint(UINT message, WPARAM wParam, LPARAM lParam) {
     ++paintRequests;
     // A paint asked for from inside the callback, or while the layout holds the control, waits its turn.
-    if (painting || IsLocked())
+    if (painting || IsLocked()) {
         return 0;
+    }
     while (paintRequests != 0) {
         painting = true;
         paintRequests = 1;
@@ -104,8 +110,9 @@ LRESULT PictureControl::Paint(UINT message, WPARAM wParam, LPARAM lParam) {
             Draw(surface);
             surface->End();
         }
-        if (target != paintDc)
+        if (target != paintDc) {
             BitBlt(paintDc, 0, 0, bitmapWidth, bitmapHeight, memoryDc, 0, 0, SRCCOPY);
+        }
         EndPaint(GetHandle(), &paint);
         painting = false;
         --paintRequests;

@@ -33,25 +33,30 @@ TopLevelWindow::~TopLevelWindow() {
 }
 
 bool TopLevelWindow::CreateOnInstance(HINSTANCE newInstance) {
-    if (GetHandle() != nullptr)
+    if (GetHandle() != nullptr) {
         return instance == newInstance;
+    }
     instance = newInstance;
     return Create();
 }
 
 bool TopLevelWindow::Create() {
-    if (IsCreated())
+    if (IsCreated()) {
         return true;
-    if (instance == nullptr)
+    }
+    if (instance == nullptr) {
         return false;
+    }
     if (firstCreate) {
         firstCreate = false;
-        if (!OnCreate())
+        if (!OnCreate()) {
             return false;
+        }
     }
     className = RegisterUniqueWindowClass(instance, iconId);
-    if (className.IsEmpty())
+    if (className.IsEmpty()) {
         return false;
+    }
 
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
@@ -106,27 +111,31 @@ bool TopLevelWindow::Create() {
     }
 
     HMENU menu = nullptr;
-    if (MenuBar* bar = GetMenuBar())
+    if (MenuBar* bar = GetMenuBar()) {
         menu = static_cast<HMENU>(bar->EnsureHandle());
+    }
     HWND window = CreateWindowExW(0, reinterpret_cast<const wchar_t*>(className.GetWide()),
                                   reinterpret_cast<const wchar_t*>(Title().GetWide()), style, x, y, w, h, nullptr, menu,
                                   instance, nullptr);
     SetHandle(window);
     tickTarget.window = window;
     Update(true, true, true);
-    if (!NativeTitledWindow::Create())
+    if (!NativeTitledWindow::Create()) {
         return false;
+    }
     return StartTimers(true);
 }
 
 void TopLevelWindow::StopTimers() {
-    if (timerId != 0 && GetHandle() != nullptr)
+    if (timerId != 0 && GetHandle() != nullptr) {
         KillTimer(GetHandle(), timerId);
+    }
     timerId = 0;
     if (timerQueue != nullptr) {
         // Both wait for a tick that is running, so that the window is not read after it has gone.
-        if (queueTimer != nullptr)
+        if (queueTimer != nullptr) {
             DeleteTimerQueueTimer(timerQueue, queueTimer, INVALID_HANDLE_VALUE);
+        }
         DeleteTimerQueueEx(timerQueue, INVALID_HANDLE_VALUE);
     }
     queueTimer = nullptr;
@@ -141,12 +150,14 @@ void TopLevelWindow::Destroy() {
 }
 
 void TopLevelWindow::Show(bool visible) {
-    if (IsVisible(false) == visible)
+    if (IsVisible(false) == visible) {
         return;
+    }
     WindowBase::Show(visible);
     HWND window = GetHandle();
-    if (!IsCreated() || window == nullptr)
+    if (!IsCreated() || window == nullptr) {
         return;
+    }
     if (!visible) {
         ShowWindow(window, SW_HIDE);
     } else {
@@ -173,17 +184,21 @@ void TopLevelWindow::Show(bool visible) {
 
 bool TopLevelWindow::StartTimers(bool resync) {
     HWND window = GetHandle();
-    if (window == nullptr)
+    if (window == nullptr) {
         return true;
-    if (resync)
+    }
+    if (resync) {
         FrameWindowBase::StartTimers(true);
-    if (timerId == 0)
+    }
+    if (timerId == 0) {
         timerId = SetTimer(window, kClockTimer, 1, WindowTimerProc);
+    }
     if (timerQueue == nullptr) {
         timerQueue = CreateTimerQueue();
         if (timerQueue != nullptr && queueTimer == nullptr &&
-            !CreateTimerQueueTimer(&queueTimer, timerQueue, TimerQueueTick, &tickTarget, 1, 1, 0))
+            !CreateTimerQueueTimer(&queueTimer, timerQueue, TimerQueueTick, &tickTarget, 1, 1, 0)) {
             queueTimer = nullptr;
+        }
     }
     return timerId != 0 || queueTimer != nullptr;
 }
@@ -191,18 +206,22 @@ bool TopLevelWindow::StartTimers(bool resync) {
 void CALLBACK TopLevelWindow::TimerQueueTick(void* parameter, BOOLEAN) {
     auto* target = static_cast<TickTarget*>(parameter);
     HWND window = target->window.load();
-    if (window == nullptr || target->posted.exchange(true))
+    if (window == nullptr || target->posted.exchange(true)) {
         return;
-    if (!PostMessageW(window, WM_TIMER, kQueueTick, reinterpret_cast<LPARAM>(WindowTimerProc)))
+    }
+    if (!PostMessageW(window, WM_TIMER, kQueueTick, reinterpret_cast<LPARAM>(WindowTimerProc))) {
         target->posted = false;
+    }
 }
 
 void CALLBACK TopLevelWindow::WindowTimerProc(HWND window, UINT, UINT_PTR id, DWORD) {
     auto* frame = dynamic_cast<TopLevelWindow*>(NativeWindow::FromHandle(window));
-    if (frame == nullptr)
+    if (frame == nullptr) {
         return;
-    if (id == kQueueTick)
+    }
+    if (id == kQueueTick) {
         frame->tickTarget.posted = false;
+    }
     frame->RunTimerTasks();
 }
 
@@ -212,29 +231,35 @@ LRESULT TopLevelWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     HWND window = GetHandle();
     switch (message) {
     case WM_ERASEBKGND:
-        if (!GetEraseBackground())
+        if (!GetEraseBackground()) {
             return -1;
+        }
         break;
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {
             // Whoever hid the cursor, it shows outside the window.
             int count = ShowCursor(TRUE);
-            if (count > 0)
+            if (count > 0) {
                 ShowCursor(FALSE);
-            while (count < 0)
+            }
+            while (count < 0) {
                 count = ShowCursor(TRUE);
-            if (fullscreen)
+            }
+            if (fullscreen) {
                 SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+            }
             OnActivate(false);
         } else {
-            if (fullscreen)
+            if (fullscreen) {
                 SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+            }
             OnActivate(true);
         }
         break;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_KEYMENU)
+        if ((wParam & 0xFFF0) == SC_KEYMENU) {
             return 0;
+        }
         break;
     case WM_MENUCOMMAND: {
         MENUINFO info{};
@@ -261,8 +286,9 @@ LRESULT TopLevelWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
 
 Colour TopLevelWindow::GetSystemColour(int32_t kind) {
     static constexpr int kIndexes[] = {COLOR_BTNTEXT, COLOR_GRAYTEXT, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW};
-    if (kind < 0 || kind > 3)
+    if (kind < 0 || kind > 3) {
         return Colour::Of(common::kDefaultColour);
+    }
     return Colour::FromColorRef(GetSysColor(kIndexes[kind]));
 }
 
@@ -271,10 +297,12 @@ bool TopLevelWindow::SetFullscreen(bool on, bool force) {
         fullscreen = false;
         return false;
     }
-    if (force || on == fullscreen)
+    if (force || on == fullscreen) {
         return true;
-    if (on)
+    }
+    if (on) {
         return EnterFullscreen();
+    }
     LeaveFullscreen();
     return true;
 }
@@ -283,12 +311,14 @@ bool TopLevelWindow::EnterFullscreen() {
     HWND window = GetHandle();
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
-    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
         return false;
+    }
     savedPlacement = WINDOWPLACEMENT{};
     savedPlacement.length = sizeof(savedPlacement);
-    if (!GetWindowPlacement(window, &savedPlacement))
+    if (!GetWindowPlacement(window, &savedPlacement)) {
         return false;
+    }
     MoveOwn([&] {
         GetBounds(savedX, savedY, savedWidth, savedHeight);
         savedMenu = GetMenu(window);

@@ -22,15 +22,17 @@ public:
     }
     MenuHandle CreatePopup() override { return CreatePopupMenu(); }
     void DestroyMenu(MenuHandle menu) override {
-        if (menu != nullptr && IsMenu(MenuOf(menu)))
+        if (menu != nullptr && IsMenu(MenuOf(menu))) {
             ::DestroyMenu(MenuOf(menu));
+        }
     }
     bool SetMenuData(MenuHandle menu, PopupMenu* popup) override {
         MENUINFO info{};
         info.cbSize = sizeof(info);
         info.fMask = MIM_STYLE;
-        if (!GetMenuInfo(MenuOf(menu), &info))
+        if (!GetMenuInfo(MenuOf(menu), &info)) {
             return false;
+        }
         info.dwStyle |= MNS_NOTIFYBYPOS;
         info.fMask = MIM_STYLE | MIM_MENUDATA;
         info.dwMenuData = reinterpret_cast<ULONG_PTR>(popup);
@@ -65,8 +67,9 @@ public:
         DeleteMenu(MenuOf(menu), static_cast<UINT>(position), MF_BYPOSITION);
     }
     void RedrawBar(WindowHandle window) override {
-        if (window != nullptr)
+        if (window != nullptr) {
             DrawMenuBar(static_cast<HWND>(window));
+        }
     }
 };
 

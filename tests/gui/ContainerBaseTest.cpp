@@ -26,7 +26,7 @@ class ContainerBaseTest : public ::testing::Test {
 protected:
     FakeControl* Add(const char* name, int32_t w, int32_t h, int32_t mode, int32_t group = 0) {
         auto* child = new FakeControl(name, 0, 0, w, h, mode);
-        EXPECT_TRUE(frame.AddChild(child));
+        EXPECT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(child)));
         child->SetGroup(group);
         return child;
     }
@@ -64,9 +64,9 @@ TEST_F(ContainerBaseTest, EachModePlacesItsChild) {
     };
     for (const auto& testCase : cases) {
         FakeFrame container(200, 100);
-        ASSERT_TRUE(container.AddChild(new FakeControl("top", 0, 0, 10, 10, kDockTop)));
+        ASSERT_TRUE(container.AddChild(std::make_unique<FakeControl>("top", 0, 0, 10, 10, kDockTop)));
         auto* child = new FakeControl("child", 0, 0, 40, 20, testCase.mode);
-        ASSERT_TRUE(container.AddChild(child));
+        ASSERT_TRUE(container.AddChild(std::unique_ptr<gui::Control>(child)));
         EXPECT_EQ(BoundsOf(*child), testCase.expected) << testCase.name;
     }
 }
@@ -80,8 +80,8 @@ TEST_F(ContainerBaseTest, TheEdgesMoveInward) {
     FakeFrame tall(200, 120);
     auto* top = new FakeControl("top", 0, 0, 10, 20, kDockTop);
     auto* leftCentred = new FakeControl("left centred", 0, 0, 10, 30, kDockLeftCentred);
-    ASSERT_TRUE(tall.AddChild(top));
-    ASSERT_TRUE(tall.AddChild(leftCentred));
+    ASSERT_TRUE(tall.AddChild(std::unique_ptr<gui::Control>(top)));
+    ASSERT_TRUE(tall.AddChild(std::unique_ptr<gui::Control>(leftCentred)));
     EXPECT_EQ(BoundsOf(*leftCentred).y, 55);
 }
 
@@ -100,7 +100,7 @@ TEST_F(ContainerBaseTest, HiddenChildrenAndHiddenFillChildrenTakeNoSpace) {
     for (auto* hidden :
          {new FakeControl("hidden", 0, 0, 50, 10, kDockLeft), new FakeControl("hidden fill", 0, 0, 1, 1, kDockFill)}) {
         hidden->Show(false);
-        ASSERT_TRUE(frame.AddChild(hidden));
+        ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(hidden)));
     }
     FakeControl* left = Add("left", 30, 10, kDockLeft);
     FakeControl* fill = Add("fill", 1, 1, kDockFill);
@@ -140,8 +140,8 @@ TEST_F(ContainerBaseTest, AFittedChildMeasuresItselfOrKeepsItsConstructionWidth)
     measured->measuredExtent = &extent;
     RecordingContext context;
     frame.context = &context;
-    ASSERT_TRUE(frame.AddChild(unmeasured));
-    ASSERT_TRUE(frame.AddChild(measured));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(unmeasured)));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(measured)));
     EXPECT_GT(unmeasured->measures, 0);
     EXPECT_EQ(BoundsOf(*unmeasured), (Bounds{0, 0, 40, 100}));
     EXPECT_EQ(BoundsOf(*measured), (Bounds{40, 0, 70, 100}));
@@ -165,33 +165,39 @@ TEST_F(ContainerBaseTest, ChildrenAreLockedForTheLayoutOnly) {
 TEST_F(ContainerBaseTest, AddChildRefusesWhatItCannotOwn) {
     FakeFrame other(100, 100);
     auto owned = std::make_unique<FakeControl>("owned", 0, 0, 1, 1);
-    ASSERT_TRUE(other.AddChild(owned.get()));
-    FakeControl* child = owned.release();
+    FakeControl* child = owned.get();
+    ASSERT_TRUE(other.AddChild(std::move(owned)));
 
     EXPECT_FALSE(frame.AddChild(nullptr));
-    EXPECT_FALSE(frame.AddChild(child)) << "a child of another container";
+    EXPECT_FALSE(frame.AddChild(std::unique_ptr<gui::Control>(child))) << "a child of another container";
     EXPECT_EQ(frame.ChildCount(), 0);
     EXPECT_EQ(other.ChildCount(), 1);
     EXPECT_EQ(child->GetParent(), static_cast<Window*>(&other));
-    EXPECT_TRUE(other.AddChild(child)) << "already its own: nothing to do";
+    EXPECT_TRUE(other.AddChild(std::unique_ptr<gui::Control>(child))) << "already its own: nothing to do";
     EXPECT_EQ(other.ChildCount(), 1);
 
-    auto* panel = new FakePanel("panel", 0, 0, 10, 10);
-    EXPECT_FALSE(panel->AddChild(panel));
-    EXPECT_TRUE(frame.AddChild(panel));
+    FakePanel* panel = AddOwned(frame, std::make_unique<FakePanel>("panel", 0, 0, 10, 10));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_FALSE(panel->AddChild(std::unique_ptr<gui::Control>(panel)));
+    EXPECT_EQ(panel->ChildCount(), 0);
+    EXPECT_EQ(frame.ChildAt(0), panel);
+    EXPECT_EQ(AddOwned(frame, std::unique_ptr<FakeControl>()), nullptr);
 }
 
 TEST_F(ContainerBaseTest, ACreatedContainerCreatesItsNewChildrenAndRollsBackAFailure) {
     ASSERT_TRUE(frame.Create());
     auto* child = new FakeControl("child", 0, 0, 1, 1);
-    ASSERT_TRUE(frame.AddChild(child));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(child)));
     EXPECT_TRUE(child->IsCreated());
 
-    FakeControl refusing("refusing", 0, 0, 1, 1);
-    refusing.refuseCreate = true;
-    EXPECT_FALSE(frame.AddChild(&refusing));
+    bool refusedDeleted = false;
+    auto refusing = std::make_unique<FakeControl>("refusing", 0, 0, 1, 1);
+    refusing->refuseCreate = true;
+    refusing->deleted = &refusedDeleted;
+    EXPECT_FALSE(frame.AddChild(std::move(refusing)));
     EXPECT_EQ(frame.ChildCount(), 1);
-    EXPECT_EQ(refusing.GetParent(), nullptr);
+    EXPECT_EQ(frame.ChildAt(0), child);
+    EXPECT_TRUE(refusedDeleted) << "a refused child is not kept";
 }
 
 TEST_F(ContainerBaseTest, RemovingChildrenKeepsTheOrderAndDeletesWhatItOwns) {
@@ -203,12 +209,12 @@ TEST_F(ContainerBaseTest, RemovingChildrenKeepsTheOrderAndDeletesWhatItOwns) {
     first->deleted = &firstDeleted;
     third->deleted = &thirdDeleted;
 
-    ASSERT_TRUE(frame.RemoveChild(second));
-    std::unique_ptr<FakeControl> removed(second);
+    std::unique_ptr<Control> removed = frame.RemoveChild(second);
+    ASSERT_EQ(removed.get(), second);
     EXPECT_EQ(second->GetParent(), nullptr);
     EXPECT_EQ(frame.ChildAt(1), third);
     EXPECT_EQ(BoundsOf(*third).x, 10) << "laid out again";
-    EXPECT_FALSE(frame.RemoveChild(second));
+    EXPECT_EQ(frame.RemoveChild(second), nullptr);
     EXPECT_FALSE(frame.DeleteChild(second));
 
     EXPECT_TRUE(frame.DeleteChild(first));
@@ -229,7 +235,7 @@ TEST_F(ContainerBaseTest, DestroyingAContainerDestroysAndDeletesItsChildren) {
         ASSERT_TRUE(doomed.Create());
         auto* child = new FakeControl("child", 0, 0, 1, 1);
         child->deleted = &deleted;
-        ASSERT_TRUE(doomed.AddChild(child));
+        ASSERT_TRUE(doomed.AddChild(std::unique_ptr<gui::Control>(child)));
         EXPECT_TRUE(child->IsCreated());
     }
     EXPECT_TRUE(deleted);
@@ -239,8 +245,8 @@ TEST_F(ContainerBaseTest, HitTestsFindTheDeepestVisibleWindowInItsOwnCoordinates
     frame.SetMargins({5, 5, 0, 0});
     auto* panel = new FakePanel("panel", 0, 0, 100, 50, kDockTop);
     auto* button = new FakeControl("button", 0, 0, 20, 20, kDockLeft);
-    ASSERT_TRUE(frame.AddChild(panel));
-    ASSERT_TRUE(panel->AddChild(button));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(panel)));
+    ASSERT_TRUE(panel->AddChild(std::unique_ptr<gui::Control>(button)));
     // panel at (0, 0, 195, 50) in the client area, button at (0, 0, 20, 50) in the panel.
     EXPECT_EQ(frame.ChildAtPoint(10, 10), panel);
     EXPECT_EQ(frame.ChildAtPoint(10, 60), nullptr);
@@ -286,7 +292,7 @@ TEST_F(ContainerBaseTest, NotificationsClimbTheContainerChain) {
     };
     Listening top(100, 100);
     auto* panel = new FakePanel("panel", 0, 0, 10, 10);
-    ASSERT_TRUE(top.AddChild(panel));
+    ASSERT_TRUE(top.AddChild(std::unique_ptr<gui::Control>(panel)));
     panel->NotifyParent(42);
     EXPECT_EQ(top.heard, 42u);
     frame.NotifyParent(1); // no parent: nothing happens

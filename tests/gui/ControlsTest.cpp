@@ -54,7 +54,7 @@ TEST(ButtonTest, AClickEndsTheDialogOrCallsTheCallback) {
     for (const auto& testCase : cases) {
         FakeDialog dialog;
         auto* button = new FakeButton(testCase.kind);
-        ASSERT_TRUE(dialog.AddChild(button));
+        ASSERT_TRUE(dialog.AddChild(std::unique_ptr<gui::Control>(button)));
         button->Result() = 42;
         button->OnClick();
         EXPECT_EQ(dialog.result, testCase.result) << "kind " << testCase.kind;
@@ -62,7 +62,7 @@ TEST(ButtonTest, AClickEndsTheDialogOrCallsTheCallback) {
 
     FakeDialog dialog;
     auto* withCallback = new FakeButton(kResultButton);
-    ASSERT_TRUE(dialog.AddChild(withCallback));
+    ASSERT_TRUE(dialog.AddChild(std::unique_ptr<gui::Control>(withCallback)));
     withCallback->ClickCallback() = CountClick;
     clicks = 0;
     withCallback->OnClick();
@@ -71,7 +71,7 @@ TEST(ButtonTest, AClickEndsTheDialogOrCallsTheCallback) {
 
     FakeFrame frame(100, 100);
     auto* outside = new FakeButton(kResultButton);
-    ASSERT_TRUE(frame.AddChild(outside));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(outside)));
     outside->OnClick();
     EXPECT_EQ(clicks, 1) << "no dialog and no callback: nothing";
     outside->ClickCallback() = CountClick;
@@ -92,7 +92,7 @@ TEST(ButtonTest, LookChangesRepaint) {
 TEST(ButtonTest, TheEffectiveFontIsTheOwnOrTheNearestAncestors) {
     FakeFrame frame(100, 100);
     auto* button = new FakeButton(kPlainButton);
-    ASSERT_TRUE(frame.AddChild(button));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(button)));
     EXPECT_EQ(button->GetEffectiveFont(), nullptr);
     frame.font.SetFace(kArial);
     EXPECT_EQ(button->GetEffectiveFont(), &frame.font);
@@ -109,7 +109,7 @@ public:
 TEST(LabelTest, ALabelIsWindowlessWithAFontOfItsOwn) {
     FakeFrame frame(100, 100);
     auto* label = new FakeLabel();
-    ASSERT_TRUE(frame.AddChild(label));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(label)));
     EXPECT_TRUE(label->IsWindowless());
     EXPECT_EQ(label->GetTextAlignment(), 0u);
     EXPECT_EQ(label->GetEffectiveFont(), nullptr);
@@ -165,7 +165,7 @@ TEST(BorderedPanelTest, BorderedSidesLeaveTwoPixelsFree) {
 TEST(BorderedPanelTest, OnlyAChangeLaysOutAndRepaints) {
     FakeBorderedPanel panel(50, kRaisedBorder);
     auto* fill = new FakeControl("fill", 0, 0, 1, 1, kDockFill);
-    ASSERT_TRUE(panel.AddChild(fill));
+    ASSERT_TRUE(panel.AddChild(std::unique_ptr<gui::Control>(fill)));
     const int locks = panel.locks;
     panel.SetBorders(true, true, true, true);
     panel.SetBorderStyle(kRaisedBorder);

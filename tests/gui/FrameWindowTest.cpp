@@ -157,8 +157,8 @@ TEST_F(FrameWindowTest, AMenuBarIsSetBeforeCreationOnly) {
 TEST_F(FrameWindowTest, ControlsFindTheirTopLevelAndFrameWindow) {
     auto* panel = new FakePanel("panel", 0, 0, 10, 10);
     auto* child = new FakeControl("child", 0, 0, 1, 1);
-    ASSERT_TRUE(frame.AddChild(panel));
-    ASSERT_TRUE(panel->AddChild(child));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(panel)));
+    ASSERT_TRUE(panel->AddChild(std::unique_ptr<gui::Control>(child)));
     EXPECT_EQ(child->GetTopLevelWindow(), static_cast<TitledWindow*>(&frame));
     EXPECT_EQ(child->GetFrameWindow(), static_cast<FrameWindow*>(&frame));
     FakeControl orphan("orphan", 0, 0, 1, 1);

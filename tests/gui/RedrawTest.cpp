@@ -10,7 +10,7 @@ protected:
     void SetUp() override {
         frame.context = &context;
         frame.SetMargins({2, 3, 0, 0});
-        ASSERT_TRUE(frame.AddChild(label));
+        ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(label)));
         label->SetBounds(60, 5, 30, 10, kPixels);
     }
 
@@ -49,9 +49,8 @@ TEST_F(RedrawTest, TheSpecifiedChildAreaIsAskedInTheChildsCoordinates) {
         Rect asked;
     };
     auto* child = new Asked("child", 60, 0, 30, 50);
-    ASSERT_TRUE(frame.RemoveChild(label));
-    delete label;
-    ASSERT_TRUE(frame.AddChild(child));
+    ASSERT_TRUE(frame.DeleteChild(label));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(child)));
     ASSERT_TRUE(frame.Redraw(50, 0, 20, 50, nullptr));
     EXPECT_EQ(child->asked, (Rect{0, 0, 10, 50}));
 }
@@ -124,7 +123,7 @@ TEST_F(RedrawTest, WithoutAContextTheChildrenStillGetTheirTurn) {
 TEST_F(RedrawTest, ThePaintedAreaIsTheUnionOfWhatPainted) {
     frame.drawAnswer = false;
     auto* second = new FakeControl("second", 10, 30, 5, 5);
-    ASSERT_TRUE(frame.AddChild(second));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(second)));
     second->SetBounds(10, 30, 5, 5, kPixels);
     Rect painted;
     ASSERT_TRUE(frame.Redraw(0, 0, -1, -1, &painted));
@@ -134,8 +133,8 @@ TEST_F(RedrawTest, ThePaintedAreaIsTheUnionOfWhatPainted) {
 TEST_F(RedrawTest, ControlsTakeTheNearestAncestorsOwnFont) {
     auto* panel = new FakePanel("panel", 0, 0, 10, 10);
     auto* inner = new FakeControl("inner", 0, 0, 1, 1);
-    ASSERT_TRUE(frame.AddChild(panel));
-    ASSERT_TRUE(panel->AddChild(inner));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(panel)));
+    ASSERT_TRUE(panel->AddChild(std::unique_ptr<gui::Control>(inner)));
     EXPECT_EQ(inner->FindAncestor(), nullptr) << "no ancestor has a font of its own";
 
     frame.font.SetSize(12);

@@ -125,7 +125,7 @@ TEST_F(WindowBaseTest, BackgroundRepaintsOnlyWhenItChanges) {
 TEST_F(WindowBaseTest, GroupsGoOnlyWithModesThatCanHideAndEveryChangeLaysTheParentOut) {
     FakeFrame frame(200, 100);
     auto* docked = new FakeControl("docked", 0, 0, 10, 10, kDockCentre);
-    ASSERT_TRUE(frame.AddChild(docked));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(docked)));
     const int locksBefore = frame.locks;
 
     docked->SetGroup(3);
@@ -148,8 +148,8 @@ TEST_F(WindowBaseTest, VisibilityCountsTheTopLevelWindowEnabledStateDoesNot) {
     FakeFrame frame(200, 100);
     auto* panel = new FakePanel("panel", 0, 0, 100, 100);
     auto* child = new FakeControl("child", 0, 0, 10, 10);
-    ASSERT_TRUE(frame.AddChild(panel));
-    ASSERT_TRUE(panel->AddChild(child));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(panel)));
+    ASSERT_TRUE(panel->AddChild(std::unique_ptr<gui::Control>(child)));
 
     EXPECT_TRUE(child->IsVisible(true));
     frame.Show(false);
@@ -277,8 +277,8 @@ TEST_F(WindowBaseTest, AWindowlessControlDrawsAtItsPlaceInTheParentsContext) {
     frame.SetMargins({3, 4, 0, 0});
     auto* panel = new FakePanel("panel", 20, 30, 100, 60);
     auto* child = new FakeControl("child", 5, 6, 10, 10);
-    ASSERT_TRUE(frame.AddChild(panel));
-    ASSERT_TRUE(panel->AddChild(child));
+    ASSERT_TRUE(frame.AddChild(std::unique_ptr<gui::Control>(panel)));
+    ASSERT_TRUE(panel->AddChild(std::unique_ptr<gui::Control>(child)));
 
     int32_t x = 0;
     int32_t y = 0;

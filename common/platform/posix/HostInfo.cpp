@@ -20,8 +20,9 @@ bool QueryOsVersion(uint32_t& major, uint32_t& minor) {
     utsname names{};
     unsigned readMajor = 0;
     unsigned readMinor = 0;
-    if (uname(&names) != 0 || std::sscanf(names.release, "%u.%u", &readMajor, &readMinor) != 2)
+    if (uname(&names) != 0 || std::sscanf(names.release, "%u.%u", &readMajor, &readMinor) != 2) {
         return false;
+    }
     major = readMajor;
     minor = readMinor;
     return true;
@@ -37,8 +38,9 @@ bool QueryPhysicalMemory(uint64_t& totalBytes, uint64_t& availableBytes) {
     const long pageSize = sysconf(_SC_PAGESIZE);
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long availablePages = sysconf(_SC_AVPHYS_PAGES);
-    if (pageSize <= 0 || pages <= 0 || availablePages < 0)
+    if (pageSize <= 0 || pages <= 0 || availablePages < 0) {
         return false;
+    }
     totalBytes = static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
     availableBytes = static_cast<uint64_t>(availablePages) * static_cast<uint64_t>(pageSize);
     return true;

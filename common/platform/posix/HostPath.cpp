@@ -34,27 +34,33 @@ bool IsLowSurrogate(char16_t unit) {
 
 // The length of the UTF-8 sequence that starts with this byte, 0 when it starts none.
 int SequenceLength(uint8_t lead) {
-    if (lead < 0x80)
+    if (lead < 0x80) {
         return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
         return 2;
-    if (lead >= 0xE0 && lead <= 0xEF)
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
         return 3;
-    if (lead >= 0xF0 && lead <= 0xF4)
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
         return 4;
+    }
     return 0;
 }
 
 // Decodes one well-formed sequence at the position; false for anything else.
 bool DecodeSequence(const std::string& text, size_t at, int length, char32_t& code) {
-    if (length == 0 || at + length > text.size())
+    if (length == 0 || at + length > text.size()) {
         return false;
+    }
     const auto lead = static_cast<uint8_t>(text[at]);
     code = length == 1 ? lead : lead & (0x7F >> length);
     for (int i = 1; i < length; ++i) {
         const auto next = static_cast<uint8_t>(text[at + i]);
-        if ((next & 0xC0) != 0x80)
+        if ((next & 0xC0) != 0x80) {
             return false;
+        }
         code = code << 6 | (next & 0x3F);
     }
     constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};

@@ -27,8 +27,9 @@ int NiceValue(ThreadPriority priority) {
 } // namespace
 
 bool SetCurrentThreadPriority(ThreadPriority priority) {
-    if (priority == ThreadPriority::Unchanged)
+    if (priority == ThreadPriority::Unchanged) {
         return true;
+    }
     // Linux keeps the nice value per thread.
     const auto threadId = static_cast<id_t>(syscall(SYS_gettid));
     return setpriority(PRIO_PROCESS, threadId, NiceValue(priority)) == 0;

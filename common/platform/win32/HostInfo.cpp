@@ -22,8 +22,9 @@ uint32_t ProcessorCount() {
 
 OsPlatform QueryOsPlatform() {
     OSVERSIONINFOW info;
-    if (!QueryVersionInfo(info))
+    if (!QueryVersionInfo(info)) {
         return OsPlatform::Unknown;
+    }
     switch (info.dwPlatformId) {
     case VER_PLATFORM_WIN32_NT:
         return OsPlatform::WindowsNt;
@@ -36,8 +37,9 @@ OsPlatform QueryOsPlatform() {
 
 bool QueryOsVersion(uint32_t& major, uint32_t& minor) {
     OSVERSIONINFOW info;
-    if (!QueryVersionInfo(info))
+    if (!QueryVersionInfo(info)) {
         return false;
+    }
     major = info.dwMajorVersion;
     minor = info.dwMinorVersion;
     return true;
@@ -51,8 +53,9 @@ void QueryScreenSize(uint32_t& width, uint32_t& height) {
 bool QueryPhysicalMemory(uint64_t& totalBytes, uint64_t& availableBytes) {
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof(status);
-    if (!GlobalMemoryStatusEx(&status))
+    if (!GlobalMemoryStatusEx(&status)) {
         return false;
+    }
     totalBytes = status.ullTotalPhys;
     availableBytes = status.ullAvailPhys;
     return true;

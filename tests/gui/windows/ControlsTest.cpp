@@ -45,7 +45,7 @@ TEST_F(PictureControlTest, TheCallbackPaintsStraightOrThroughAMemoryBitmap) {
     paintLog = PaintLog{};
     auto* picture = new PictureControl(0, 0, 0, 0, kDockFill, true);
     picture->DrawCallback() = PaintGreen;
-    ASSERT_TRUE(window->AddChild(picture));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(picture)));
     CreateAndShow();
     EXPECT_GT(paintLog.calls, 0);
     EXPECT_EQ(paintLog.deepest, 1) << "a paint asked for from inside waits";
@@ -76,7 +76,7 @@ TEST_F(PictureControlTest, TheCallbackPaintsStraightOrThroughAMemoryBitmap) {
 
 TEST_F(PictureControlTest, WithoutACallbackThePaintIsStillDone) {
     auto* picture = new PictureControl(10, 10, 50, 50, kDockNone, true);
-    ASSERT_TRUE(window->AddChild(picture));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(picture)));
     CreateAndShow();
     InvalidateRect(picture->GetHandle(), nullptr, FALSE);
     UpdateWindow(picture->GetHandle());
@@ -96,7 +96,7 @@ protected:
         auto* button =
             new Button(Bounds{x, 10, 60, 40}, common::WideString(caption), kPlainButton, kDockNone, true, kPixels);
         button->ClickCallback() = CountClick;
-        EXPECT_TRUE(window->AddChild(button));
+        EXPECT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(button)));
         return button;
     }
 };
@@ -188,7 +188,7 @@ TEST_F(LabelTest, TheTextIsAlignedAndGreyedWhenDisabled) {
     auto* label = new Label(20, 20, 120, 60, common::WideString("Hi"), kDockNone, true);
     label->SetTextAlignment(kAlignRight | kAlignBottom);
     label->GetFont()->SetFaceSizeColour(kArial, 12, Colour::Of(0xFF000000));
-    ASSERT_TRUE(window->AddChild(label));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(label)));
     CreateAndShow();
     Repaint();
     Capture capture(window->GetHandle());
@@ -212,8 +212,8 @@ TEST_F(BorderedPanelTest, EdgesTakeTwoPixelsOfTheClientArea) {
     auto* narrow = new BorderedPanel(10, 10, 3, 40, kDockNone, kSunkenBorder, true);
     narrow->SetBorders(true, false, true, false);
     auto* panel = new BorderedPanel(50, 10, 100, 40, kDockNone, kSunkenBorder, true);
-    ASSERT_TRUE(window->AddChild(narrow));
-    ASSERT_TRUE(window->AddChild(panel));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(narrow)));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(panel)));
     CreateAndShow();
     int32_t x = -1;
     int32_t y = -1;
@@ -241,8 +241,8 @@ TEST_F(BorderedPanelTest, ButtonsInsideAPanelPaintThemselves) {
     auto* panel = new BorderedPanel(0, 0, 0, 60, kDockTop, kRaisedBorder, true);
     auto* button = new Button(Bounds{0, 0, 50, 0}, common::WideString(""), kPlainButton, kDockLeft, true, kPixels);
     button->SetImage(MakeSquare(16, 0xFFFF0000));
-    ASSERT_TRUE(panel->AddChild(button));
-    ASSERT_TRUE(window->AddChild(panel));
+    ASSERT_TRUE(panel->AddChild(std::unique_ptr<gui::Control>(button)));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(panel)));
     CreateAndShow();
     Repaint();
     Capture capture(button->GetHandle());
@@ -256,7 +256,7 @@ using ImageIndicatorTest = ShownWindowTest;
 TEST_F(ImageIndicatorTest, TheCurrentImageIsCentredOnTheButtonFace) {
     auto* image = MakeSquare(16, 0xFFFF0000);
     auto* indicator = new ImageIndicator(Bounds{30, 30, 34, 20}, kPixels, image, kDockNone, true);
-    ASSERT_TRUE(window->AddChild(indicator));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(indicator)));
     CreateAndShow();
     Capture capture(indicator->GetHandle());
     RECT box{};

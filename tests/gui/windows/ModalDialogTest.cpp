@@ -97,7 +97,7 @@ TEST_F(ModalDialogTest, ButtonsEndTheDialogWithTheirKind) {
         auto* button =
             new Button(Bounds{20, 20, 80, 30}, common::WideString("Go"), testCase.kind, kDockNone, true, kPixels);
         button->Result() = 7;
-        ASSERT_TRUE(dialog.AddChild(button));
+        ASSERT_TRUE(dialog.AddChild(std::unique_ptr<gui::Control>(button)));
         bool inside = false;
         DialogDriver driver;
         driver.Then([&] {
@@ -183,7 +183,7 @@ TEST_F(ModalDialogTest, OtherPlacementsKeepTheScreenPositionAndChildOwnersCentre
     EXPECT_EQ(placed.top, 120);
 
     auto* button = new Button(Bounds{10, 20, 100, 40}, common::WideString("B"), kPlainButton, kDockNone, true, kPixels);
-    ASSERT_TRUE(owner.AddChild(button));
+    ASSERT_TRUE(owner.AddChild(std::unique_ptr<gui::Control>(button)));
     RECT buttonRect{};
     GetWindowRect(button->GetHandle(), &buttonRect);
     ModalDialog centred(60, 30);
@@ -209,7 +209,7 @@ TEST_F(ModalDialogTest, UnsuitableOwnersShowNothing) {
 
     TopLevelWindow notCreated(0, 0, 100, 100, 1);
     auto* label = new Label(0, 0, 50, 20, common::WideString("label"), kDockNone, true);
-    ASSERT_TRUE(owner.AddChild(label));
+    ASSERT_TRUE(owner.AddChild(std::unique_ptr<gui::Control>(label)));
     Window* owners[] = {nullptr, &notCreated, label};
     for (Window* unsuitable : owners) {
         EXPECT_FALSE(dialog.RunModal(unsuitable));
@@ -222,7 +222,7 @@ TEST_F(ModalDialogTest, UnsuitableOwnersShowNothing) {
 
 TEST_F(ModalDialogTest, ADialogThatCannotBeBoundEndsAtOnceUnshown) {
     ModalDialog dialog(200, 100);
-    ASSERT_TRUE(dialog.AddChild(new RefusingControl()));
+    ASSERT_TRUE(dialog.AddChild(std::make_unique<RefusingControl>()));
     DialogDriver driver; // only the time-out: nothing should be left to end
     driver.Start();
     EXPECT_FALSE(dialog.RunModal(&owner));
@@ -246,7 +246,7 @@ TEST_F(ModalDialogTest, TheOwnersTimersAndAWindowlessLabelGoOnInsideTheRun) {
     dialog.SetTitle(common::WideString("Painted"));
     auto* label = new Label(10, 10, 200, 30, common::WideString("WWWWWWWW"), kDockNone, true);
     label->GetFont()->SetFaceSizeColour(kArial, 12, Colour::Of(0xFF000000 | kLabelInk));
-    ASSERT_TRUE(dialog.AddChild(label));
+    ASSERT_TRUE(dialog.AddChild(std::unique_ptr<gui::Control>(label)));
     int inked = 0;
     std::wstring title;
     DialogDriver driver;

@@ -54,20 +54,21 @@ TEST_F(NativeControlTest, AControlIsMadeOnlyInACreatedParent) {
     EXPECT_FALSE(button->IsCreated());
     EXPECT_EQ(button->GetHandle(), nullptr);
     button->SetParent(nullptr);
-    ASSERT_TRUE(window->AddChild(button));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(button)));
     CreateAndShow();
     EXPECT_TRUE(button->IsCreated());
     EXPECT_EQ(GetParent(button->GetHandle()), window->GetHandle());
 
     Button* late = MakeButton(100, 10, 60, 24);
-    ASSERT_TRUE(window->AddChild(late)) << "a created parent makes its new child at once";
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(late)))
+        << "a created parent makes its new child at once";
     EXPECT_TRUE(late->IsCreated());
 }
 
 TEST_F(NativeControlTest, ControlsSitInsideTheParentsMarginsAndReadBackTheSame) {
     window->SetMargins({7, 9, 0, 0});
     Button* button = MakeButton(10, 20, 60, 24);
-    ASSERT_TRUE(window->AddChild(button));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(button)));
     CreateAndShow();
     RECT rect{};
     GetWindowRect(button->GetHandle(), &rect);
@@ -87,9 +88,9 @@ TEST_F(NativeControlTest, HidingADockedControlLaysItsParentOut) {
     Button* left = MakeButton(0, 0, 50, 24, kDockLeft);
     Button* next = MakeButton(0, 0, 40, 24, kDockLeft);
     Button* loose = MakeButton(200, 0, 40, 24, kDockNone);
-    ASSERT_TRUE(window->AddChild(left));
-    ASSERT_TRUE(window->AddChild(next));
-    ASSERT_TRUE(window->AddChild(loose));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(left)));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(next)));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(loose)));
     CreateAndShow();
     EXPECT_EQ(BoundsOf(*next).x, 50);
     left->Show(false);
@@ -102,7 +103,7 @@ TEST_F(NativeControlTest, HidingADockedControlLaysItsParentOut) {
 TEST_F(NativeControlTest, ATooltipKeepsOneToolWhoseTextFollows) {
     Button* button = MakeButton(10, 10, 60, 24);
     button->SetTooltip(common::WideString("first"));
-    ASSERT_TRUE(window->AddChild(button));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(button)));
     CreateAndShow();
     std::vector<HWND> tooltips = TooltipsOf(window->GetHandle());
     ASSERT_EQ(tooltips.size(), 1u);
@@ -125,8 +126,8 @@ TEST_F(NativeControlTest, ATooltipKeepsOneToolWhoseTextFollows) {
 TEST_F(NativeControlTest, EnablingReachesTheNativeWindowAndThePanelsChildren) {
     auto* panel = new BorderedPanel(0, 0, 200, 50, kDockTop, kRaisedBorder, true);
     Button* button = MakeButton(5, 5, 60, 24);
-    ASSERT_TRUE(panel->AddChild(button));
-    ASSERT_TRUE(window->AddChild(panel));
+    ASSERT_TRUE(panel->AddChild(std::unique_ptr<gui::Control>(button)));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(panel)));
     CreateAndShow();
     button->SetEnabled(false);
     EXPECT_FALSE(IsWindowEnabled(button->GetHandle()));

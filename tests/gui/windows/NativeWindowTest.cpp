@@ -120,7 +120,7 @@ TEST_F(NativeWindowTest, SizeLimitsOnlyRaiseTheSystemsTrackingSizes) {
 
 TEST_F(NativeWindowTest, NotificationsAndOwnerDrawingAreReflectedButMenuItemsAreNot) {
     auto* probe = new ProbeControl();
-    ASSERT_TRUE(window->AddChild(probe));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(probe)));
     CreateAndShow();
     NMHDR header{probe->GetHandle(), 0, 1234};
     EXPECT_EQ(SendMessageW(window->GetHandle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header)), 77);
@@ -145,8 +145,8 @@ TEST_F(NativeWindowTest, AClickOnAWindowlessChildArrivesInItsOwnCoordinates) {
     label->MouseCallback() = LogMouse;
     panel->UserData() = 1;
     panel->MouseCallback() = LogMouse;
-    ASSERT_TRUE(panel->AddChild(label));
-    ASSERT_TRUE(window->AddChild(panel));
+    ASSERT_TRUE(panel->AddChild(std::unique_ptr<gui::Control>(label)));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(panel)));
     CreateAndShow();
 
     // The label's corner lies at margin 4 + edge 2 + 10 and margin 5 + edge 2 + 12 in the panel's window.
@@ -211,7 +211,7 @@ TEST_F(NativeWindowTest, ALockedWindowDoesNotPaint) {
         int draws = 0;
     };
     auto* label = new CountingLabel();
-    ASSERT_TRUE(window->AddChild(label));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(label)));
     CreateAndShow();
     const int before = label->draws;
     window->Lock(true);
@@ -224,7 +224,7 @@ TEST_F(NativeWindowTest, ALockedWindowDoesNotPaint) {
 
 TEST_F(NativeWindowTest, SystemColoursComeFromTheFrameWindow) {
     auto* label = new Label(0, 0, 10, 10, common::WideString("x"), kDockNone, true);
-    ASSERT_TRUE(window->AddChild(label));
+    ASSERT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(label)));
     EXPECT_EQ(label->GetSystemColour(1), Colour::FromColorRef(GetSysColor(COLOR_GRAYTEXT)));
     EXPECT_EQ(label->GetSystemColour(2), Colour::FromColorRef(GetSysColor(COLOR_BTNHIGHLIGHT)));
     EXPECT_EQ(window->GetSystemColour(9), Colour::Of(0xFF000000));

@@ -195,7 +195,7 @@ TEST_F(SystemDialogTest, ASystemDialogThatCannotBeBoundIsCancelledAtOnce) {
     FolderDialog folderDialog;
     ModalDialog* dialogs[] = {&file, &folderDialog};
     for (ModalDialog* dialog : dialogs) {
-        ASSERT_TRUE(dialog->AddChild(new RefusingControl()));
+        ASSERT_TRUE(dialog->AddChild(std::make_unique<RefusingControl>()));
         DialogDriver driver; // only the time-out: nothing should be left to end
         driver.Start();
         EXPECT_TRUE(dialog->RunModal(&owner));

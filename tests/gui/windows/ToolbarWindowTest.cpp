@@ -60,17 +60,17 @@ protected:
             button->SetImage(MakeSquare(16, kButtonColours[i]));
             button->UserData() = i;
             button->ClickCallback() = Clicked;
-            EXPECT_TRUE(toolbar->AddChild(button));
+            EXPECT_TRUE(toolbar->AddChild(std::unique_ptr<gui::Control>(button)));
             buttons.push_back(button);
         }
         indicator =
             new ImageIndicator(Bounds{0, 0, 9, 0}, kMillimetres, MakeSquare(16, 0xFF00FFFF), kDockLeftFitted, true);
-        EXPECT_TRUE(toolbar->AddChild(indicator));
+        EXPECT_TRUE(toolbar->AddChild(std::unique_ptr<gui::Control>(indicator)));
         screen = new PictureControl(0, 0, 0, 0, kDockFill, true);
         screen->DrawCallback() = PaintScreen;
         screen->MouseCallback() = ScreenMouse;
-        EXPECT_TRUE(window->AddChild(toolbar));
-        EXPECT_TRUE(window->AddChild(screen));
+        EXPECT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(toolbar)));
+        EXPECT_TRUE(window->AddChild(std::unique_ptr<gui::Control>(screen)));
         EXPECT_TRUE(window->AddTimerTask(1, CountRun, 0));
         ASSERT_TRUE(window->CreateOnInstance(GetModuleHandleW(nullptr)));
         window->Show(true);
