@@ -7,6 +7,15 @@
 
 namespace emu {
 
+namespace {
+
+constexpr BkRomImage kBk0010FddRoms[] = {
+    bk_rom::kMonitor,
+    {0160000, bk_rom::kRomSize, false, RomMissing::FailsStart, false, "Floppy Driver", "disk_326.bin", "disk_327.rom"},
+};
+
+} // namespace
+
 Bk0010FloppyMachine::Bk0010FloppyMachine(const char* name) : Bk0010MachineBase(name) {}
 
 Bk0010FloppyMachine::~Bk0010FloppyMachine() = default;
@@ -39,24 +48,22 @@ bool Bk0010FloppyMachine::Start(int32_t& rate) {
            Memory()->SetPageMapping(MemoryMap::Access::ReadWrite, kFirstBoardPage, kBoardPages);
 }
 
-bool Bk0010FloppyMachine::ReadRegister(uint16_t address, uint32_t size, void* value, bool peek) {
-    return (controller != nullptr && controller->ReadPort(address, size, value, peek)) ||
-           Bk0010MachineBase::ReadRegister(address, size, value, peek);
-}
-
-bool Bk0010FloppyMachine::WriteRegister(uint16_t address, uint32_t size, const void* value) {
-    return (controller != nullptr && controller->WritePort(address, size, value)) ||
-           Bk0010MachineBase::WriteRegister(address, size, value);
+bool Bk0010FloppyMachine::AddRegisters(BkRegisterTable& table) {
+    return Bk0010MachineBase::AddRegisters(table) && (controller == nullptr || BkFloppyController::AddRegisters(table));
 }
 
 Bk0010FddMachine::Bk0010FddMachine() : Bk0010FloppyMachine("BK-0010 + FDD") {
-    modelIndex = kBk0010Fdd;
+    modelIndex = kModelIndex;
 }
 
 Bk0010FddMachine::~Bk0010FddMachine() = default;
 
 std::unique_ptr<Computer> Bk0010FddMachine::NewInstance() const {
     return std::make_unique<Bk0010FddMachine>();
+}
+
+BkRomSet Bk0010FddMachine::RomSet() const {
+    return {kBk0010FddRoms};
 }
 
 } // namespace emu

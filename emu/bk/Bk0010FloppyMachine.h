@@ -9,7 +9,7 @@ namespace emu {
 class BkFloppyController;
 
 // A BK-0010 with the floppy controller ("FDC BK") and its two drives, the floppy slots 0 and 1 taking "img" raw
-// disk images, the controller's registers 0177130-0177133 in front of the family's register page, and the RAM the
+// disk images, the controller's registers 0177130-0177133 among the family's, and the RAM the
 // controller's board adds at 0120000-0157777. The floppy driver ROM at 0160000 has its sector routine served
 // directly by the controller.
 class Bk0010FloppyMachine : public Bk0010MachineBase {
@@ -24,11 +24,11 @@ public:
     bool CreateServices() override;
     // The BK-0010's start, then RAM at pages 40-55.
     bool Start(int32_t& rate) override;
-    // 0177130-0177133 go to the controller, the rest to the family.
-    bool ReadRegister(uint16_t address, uint32_t size, void* value, bool peek) override;
-    bool WriteRegister(uint16_t address, uint32_t size, const void* value) override;
+    BkFloppyController* FloppyController() const override { return controller; }
 
-    BkFloppyController* FloppyController() const { return controller; }
+protected:
+    // The family's registers and the controller's, 0177130-0177133.
+    bool AddRegisters(BkRegisterTable& table) override;
 
 private:
     BkFloppyController* controller = nullptr;
@@ -37,11 +37,15 @@ private:
 // "BK-0010 + FDD": the monitor and the floppy driver ROM.
 class Bk0010FddMachine : public Bk0010FloppyMachine {
 public:
+    static constexpr uint32_t kModelIndex = 3;
+
     Bk0010FddMachine();
     ~Bk0010FddMachine() override;
 
     std::unique_ptr<Computer> NewInstance() const override;
     const char* ModelId() const override { return "bk_10_fd"; }
+    // The monitor and the floppy driver, both required.
+    BkRomSet RomSet() const override;
 };
 
 } // namespace emu

@@ -13,6 +13,20 @@ namespace {
 constexpr uint32_t kRamPages = 32;
 constexpr uint32_t kUpperPages = 32;
 
+constexpr BkRomImage kBk0010Roms[] = {
+    bk_rom::kMonitor,
+    {0120000, bk_rom::kRomSize, false, RomMissing::StandInReadOnly, false, "FOCAL Language", "Focal.rom"},
+    // Without the tests their pages stay absent; the register page serves the top kilobyte.
+    {0160000, bk_rom::kRomSize, false, RomMissing::LeftAbsent, false, "System Tests", "Tests.rom"},
+};
+
+constexpr BkRomImage kBk0010_01Roms[] = {
+    bk_rom::kMonitor,
+    {0120000, bk_rom::kRomSize, false, RomMissing::StandIn, false, "BASIC Language 1/3", "Basic10first.rom"},
+    {0140000, bk_rom::kRomSize, false, RomMissing::FailsStart, true, "BASIC Language 2/3", "Basic10second.rom"},
+    {0160000, bk_rom::kRomSize, false, RomMissing::FailsStart, true, "BASIC Language 3/3", "Basic10third.rom"},
+};
+
 } // namespace
 
 // ---- BK-0010 line
@@ -76,7 +90,7 @@ bool Bk0010TapeMachine::Start(int32_t& rate) {
 // ---- Models
 
 Bk0010Machine::Bk0010Machine() : Bk0010TapeMachine("BK-0010") {
-    modelIndex = kBk0010;
+    modelIndex = kModelIndex;
 }
 
 Bk0010Machine::~Bk0010Machine() = default;
@@ -85,14 +99,22 @@ std::unique_ptr<Computer> Bk0010Machine::NewInstance() const {
     return std::make_unique<Bk0010Machine>();
 }
 
+BkRomSet Bk0010Machine::RomSet() const {
+    return {kBk0010Roms};
+}
+
 Bk0010_01Machine::Bk0010_01Machine() : Bk0010TapeMachine("BK-0010.01") {
-    modelIndex = kBk0010_01;
+    modelIndex = kModelIndex;
 }
 
 Bk0010_01Machine::~Bk0010_01Machine() = default;
 
 std::unique_ptr<Computer> Bk0010_01Machine::NewInstance() const {
     return std::make_unique<Bk0010_01Machine>();
+}
+
+BkRomSet Bk0010_01Machine::RomSet() const {
+    return {kBk0010_01Roms};
 }
 
 } // namespace emu

@@ -10,8 +10,7 @@ class DriveSlot;
 
 // The BK-0010 line (family "bk_0010"): the family's devices with the processor at 3 MHz starting at 0100000, the
 // 16 KB screen from 040000 and the BIOS call tracer; 64 KB of memory with 32 KB of RAM from 0, the model's ROMs
-// and the register page. The floppy model derives from it and adds its controller, its drives and its register
-// dispatch in front of the family's.
+// and the register page. The floppy model derives from it and adds its controller, its drives and its registers.
 class Bk0010MachineBase : public BkMachine {
 public:
     static constexpr int32_t kCpuFrequency = 3000000;
@@ -52,21 +51,29 @@ private:
 // "BK-0010": the monitor, FOCAL and the tests ROM.
 class Bk0010Machine : public Bk0010TapeMachine {
 public:
+    static constexpr uint32_t kModelIndex = 1;
+
     Bk0010Machine();
     ~Bk0010Machine() override;
 
     std::unique_ptr<Computer> NewInstance() const override;
     const char* ModelId() const override { return "bk_0010"; }
+    // The monitor; FOCAL, stood in for when missing; the tests, left absent when missing.
+    BkRomSet RomSet() const override;
 };
 
 // "BK-0010.01": the monitor and the three BASIC ROMs.
 class Bk0010_01Machine : public Bk0010TapeMachine {
 public:
+    static constexpr uint32_t kModelIndex = 2;
+
     Bk0010_01Machine();
     ~Bk0010_01Machine() override;
 
     std::unique_ptr<Computer> NewInstance() const override;
     const char* ModelId() const override { return "bk_10_01"; }
+    // The monitor and the three BASIC ROMs: without the first, a stand-in and none of the others.
+    BkRomSet RomSet() const override;
 };
 
 } // namespace emu

@@ -25,10 +25,8 @@ namespace emu {
 namespace {
 
 constexpr uint16_t kFloppyControl = 0177130;
-constexpr uint16_t kFloppyData = 0177132;
 constexpr uint16_t kScreenRegister = 0177662;
 constexpr uint16_t kSoundPort = 0177714;
-constexpr uint16_t kSysReg = 0177716;
 
 // The memory-map register.
 constexpr uint16_t kMemoryMapWrite = 04000;
@@ -50,8 +48,6 @@ constexpr uint8_t kFirstNonRegister = 14;
 
 // SYSREG as the BK-0011M reads it: the write flag, bit 5 and the high byte kept, bit 6 the keyboard.
 constexpr uint16_t kSysRegRead = 0177744;
-constexpr uint16_t kKeyUp = 0100;
-constexpr uint16_t kWriteFlag = 04;
 
 // Pages: RAM everywhere, then the ROM area absent until the ROM set is loaded.
 constexpr uint32_t kRomAreaFirst = 48;
@@ -76,8 +72,30 @@ int32_t ClockOf(int32_t choice, int64_t cpuFrequency) {
                       : kClockChoices[index].hz;
 }
 
-bool Within(uint16_t address, uint16_t evenAddress) {
-    return (address & ~1u) == evenAddress;
+// The floppy driver at 0160000 of the BK-0011M line, the second name the BK-0010's driver.
+constexpr BkRomImage kDriver{0160000, bk_rom::kRomSize, false,          RomMissing::FailsStart,
+                             false,   "Floppy Driver",  "disk_327.rom", "disk_326.bin"};
+constexpr BkRomImage kBk0011mRoms[] = {
+    bk_rom::kBos,
+    bk_rom::kBasic11,
+    bk_rom::kBasic11Third,
+    {0160000, bk_rom::kRomSize, false, RomMissing::FailsStart, false, "Tests and Diagnostic (MSTD)", "B11M_MSTD.ROM"},
+    bk_rom::kExtended,
+};
+constexpr BkRomImage kBk0011mDriverRoms[] = {
+    bk_rom::kBos,
+    bk_rom::kBasic11,
+    bk_rom::kBasic11Third,
+    {kDriver.position, kDriver.size, false, RomMissing::StandIn, false, kDriver.title, kDriver.firstName,
+     kDriver.secondName},
+    bk_rom::kExtended,
+};
+constexpr BkRomImage kBk0011mFddRoms[] = {bk_rom::kBos, kDriver, bk_rom::kBasic11, bk_rom::kBasic11Third,
+                                          bk_rom::kExtended};
+
+// The machine a register row is given.
+Bk0011mMachineBase& Of(BkMachine& machine) {
+    return static_cast<Bk0011mMachineBase&>(machine);
 }
 
 } // namespace
@@ -111,18 +129,20 @@ bool Bk0011mMachineBase::CreateServices() {
         psg = nullptr;
         return false;
     }
-    if (modelIndex == kBk0011m) {
-        DriveSlot* slot = Drives()->SetCartridgeCount(1) ? Drives()->DriveAt(DriveKind::Cartridge, 0) : nullptr;
-        if (slot == nullptr) {
-            return false;
-        }
-        slot->AddFileType(common::NarrowString("bin"), common::NarrowString("BK Binary Files"));
-        slot->SetNames("Binary File", "BIN:");
-        return AddBosTracer();
+    return AddModelDevices() && AddBosTracer();
+}
+
+bool Bk0011mMachineBase::AddBinSlot() {
+    DriveSlot* slot = Drives()->SetCartridgeCount(1) ? Drives()->DriveAt(DriveKind::Cartridge, 0) : nullptr;
+    if (slot == nullptr) {
+        return false;
     }
-    if (modelIndex < kBk0011mFdd) {
-        return AddBosTracer();
-    }
+    slot->AddFileType(common::NarrowString("bin"), common::NarrowString("BK Binary Files"));
+    slot->SetNames("Binary File", "BIN:");
+    return true;
+}
+
+bool Bk0011mMachineBase::AddFloppyController() {
     auto controller = std::make_unique<BkFloppyController>();
     floppyController = controller.get();
     if (!AddChild(std::move(controller)) || !Drives()->SetFloppyCount(BkFloppyController::kDriveCount)) {
@@ -139,7 +159,7 @@ bool Bk0011mMachineBase::CreateServices() {
             return false;
         }
     }
-    return AddBosTracer() && floppyController->InstallRomHook();
+    return true;
 }
 
 // The tracer keeps its own name.
@@ -171,7 +191,7 @@ bool Bk0011mMachineBase::Start(int32_t& rate) {
     window1Page = window2Page = window2Bank = -1;
     // The screen register reads 0 at power-on: RAM page 5 is shown.
     Video()->SelectScreen(1);
-    return modelIndex != kBk0011m || (Drives()->DriveAt(DriveKind::Cartridge, 0) != nullptr && BindBinAutostart());
+    return BinHookPage() < 0 || (Drives()->DriveAt(DriveKind::Cartridge, 0) != nullptr && BindBinAutostart());
 }
 
 void Bk0011mMachineBase::MapWindows(int32_t page1, int32_t page2, int32_t bank) {
@@ -191,42 +211,49 @@ bool Bk0011mMachineBase::ResetDevices(bool enabledOnly) {
 
 // ---- Register page
 
-bool Bk0011mMachineBase::WriteRegister(uint16_t address, uint32_t size, const void* value) {
-    if (size == 2) {
-        address &= static_cast<uint16_t>(~1u);
+bool Bk0011mMachineBase::AddRegisters(BkRegisterTable& table) {
+    if (!BkMachine::AddRegisters(table)) {
+        return false;
     }
-    const uint16_t written = AccessValue(size, value);
-    // A byte written to the odd address is the high byte of the register.
-    const auto asWord = static_cast<uint16_t>(size == 1 && (address & 1) != 0 ? written << 8 : written);
-    if (Within(address, kScreenRegister)) {
-        if (size == 2 || (address & 1) != 0) {
-            WriteScreenRegister(asWord);
+    if (floppyController != nullptr) {
+        if (!BkFloppyController::AddRegisters(table)) {
+            return false;
         }
-        return true;
+    } else if (!table.Add({kFloppyControl, 2, nullptr, [](BkMachine&, uint16_t, RegisterAccess, uint16_t) {}})) {
+        return false;
     }
-    if (Within(address, kFloppyControl)) {
-        if (floppyController != nullptr) {
-            floppyController->WritePort(address, size, value);
-        }
-        return true;
-    }
-    if (Within(address, kFloppyData) && floppyController != nullptr) {
-        floppyController->WritePort(address, size, value);
-        return true;
-    }
-    if (address == kSoundPort) {
-        if (size == 2) {
-            WriteSoundPortWord(written);
-        } else {
-            WriteSoundPortByte(static_cast<uint8_t>(written));
-        }
-        return true;
-    }
-    if (Within(address, kSysReg) && (asWord & kMemoryMapWrite) != 0) {
-        WriteMemoryMap(asWord);
-        return true;
-    }
-    return BkMachine::WriteRegister(address, size, value);
+    return table.Add({
+        // The palette and screen register takes words and its high byte; it reads as the keyboard's data.
+        {kScreenRegister, 2, nullptr,
+         [](BkMachine& machine, uint16_t, RegisterAccess access, uint16_t value) {
+             if (access == RegisterAccess::Word) {
+                 Of(machine).WriteScreenRegister(value);
+             } else if (access == RegisterAccess::OddByte) {
+                 Of(machine).WriteScreenRegister(static_cast<uint16_t>(value << 8));
+             }
+         }},
+        {kSoundPort, 1, nullptr,
+         [](BkMachine& machine, uint16_t, RegisterAccess access, uint16_t value) {
+             if (access == RegisterAccess::Word) {
+                 Of(machine).WriteSoundPortWord(value);
+             } else {
+                 Of(machine).WriteSoundPortByte(static_cast<uint8_t>(value));
+             }
+         }},
+        {kSysReg, 2,
+         [](BkMachine& machine, uint16_t address, RegisterAccess access, bool peek) {
+             return Of(machine).ReadSysReg(address, access, peek);
+         },
+         [](BkMachine& machine, uint16_t address, RegisterAccess access, uint16_t value) {
+             // A byte written to the odd address is the high byte of the register.
+             const auto asWord = static_cast<uint16_t>(access == RegisterAccess::OddByte ? value << 8 : value);
+             if ((asWord & kMemoryMapWrite) != 0) {
+                 Of(machine).WriteMemoryMap(asWord);
+             } else {
+                 Of(machine).WriteSystemRegister(address, access, value);
+             }
+         }},
+    });
 }
 
 void Bk0011mMachineBase::WriteScreenRegister(uint16_t value) {
@@ -296,30 +323,19 @@ void Bk0011mMachineBase::WriteMemoryMap(uint16_t value) {
     window2Bank = bank;
 }
 
-bool Bk0011mMachineBase::ReadRegister(uint16_t address, uint32_t size, void* value, bool peek) {
-    if (size == 2) {
-        address &= static_cast<uint16_t>(~1u);
-    }
-    if (floppyController != nullptr && (Within(address, kFloppyControl) || Within(address, kFloppyData))) {
-        return floppyController->ReadPort(address, size, value, peek);
-    }
-    if (!Within(address, kSysReg)) {
-        return BkMachine::ReadRegister(address, size, value, peek);
-    }
+uint16_t Bk0011mMachineBase::ReadSysReg(uint16_t, RegisterAccess access, bool peek) const {
     const uint16_t sel1 = Cpu()->Sel1();
-    if (size == 1 && (address & 1) != 0) {
-        StoreValue(size, value, sel1 >> 8);
-        return true;
+    if (access == RegisterAccess::OddByte) {
+        return sel1 >> 8;
     }
-    auto result = static_cast<uint16_t>(sel1 & kSysRegRead & ~kKeyUp);
+    auto result = static_cast<uint16_t>(sel1 & kSysRegRead & ~kSysRegKeyUp);
     if (Keyboard()->HeldKey() < 1) {
-        result |= kKeyUp;
+        result |= kSysRegKeyUp;
     }
     if (!peek) {
-        Cpu()->SetSel1(static_cast<uint16_t>(sel1 & ~kWriteFlag));
+        Cpu()->SetSel1(static_cast<uint16_t>(sel1 & ~kSysRegWriteFlag));
     }
-    StoreValue(size, value, result);
-    return true;
+    return result;
 }
 
 // ---- Settings and menus
@@ -345,7 +361,7 @@ void Bk0011mMachineBase::FillSettingsTree(common::OptionNode* item, OptionKind k
     }
     if (kind == OptionKind::Trace) {
         FillTraceMenu(item);
-    } else if (kind == OptionKind::Computer && modelIndex == kBk0011m) {
+    } else if (kind == OptionKind::Computer && OffersTestsRom()) {
         item->AddToggleItem(common::NarrowString("Load MSTD ROM file"), &loadMstd, true, nullptr, false);
     }
     BkMachine::FillSettingsTree(item, kind);
@@ -468,7 +484,7 @@ void Bk0011mMachineBase::ApplyModelState() {
 // ---- Models
 
 Bk0011mMachine::Bk0011mMachine() : Bk0011mMachineBase("BK-0011M") {
-    modelIndex = kBk0011m;
+    modelIndex = kModelIndex;
 }
 
 Bk0011mMachine::~Bk0011mMachine() = default;
@@ -477,14 +493,27 @@ std::unique_ptr<Computer> Bk0011mMachine::NewInstance() const {
     return std::make_unique<Bk0011mMachine>();
 }
 
+BkRomSet Bk0011mMachine::RomSet() const {
+    return {LoadMSTD() ? std::span<const BkRomImage>(kBk0011mRoms) : std::span<const BkRomImage>(kBk0011mDriverRoms),
+            bk_rom::kBk0011RomAreaStart, bk_rom::kBk0011RomAreaEnd};
+}
+
 Bk0011mFddMachine::Bk0011mFddMachine() : Bk0011mMachineBase("BK-0011M + FDD") {
-    modelIndex = kBk0011mFdd;
+    modelIndex = kModelIndex;
 }
 
 Bk0011mFddMachine::~Bk0011mFddMachine() = default;
 
 std::unique_ptr<Computer> Bk0011mFddMachine::NewInstance() const {
     return std::make_unique<Bk0011mFddMachine>();
+}
+
+bool Bk0011mFddMachine::CreateServices() {
+    return Bk0011mMachineBase::CreateServices() && FloppyController()->InstallRomHook();
+}
+
+BkRomSet Bk0011mFddMachine::RomSet() const {
+    return {kBk0011mFddRoms, bk_rom::kBk0011RomAreaStart, bk_rom::kBk0011RomAreaEnd};
 }
 
 } // namespace emu

@@ -51,8 +51,8 @@ public:
 
     const char* FamilyId() const override { return "bk_0011"; }
     // The family's devices, the processor's clock and start word, the frame interrupt's line, the two screen
-    // views, the AY-3-891x ("AY-3-891x"), then the BIN slot (model 4) or the floppy controller with its two drives
-    // (model 5). False at the first that fails.
+    // views, the AY-3-891x ("AY-3-891x"), the model's own (AddModelDevices), then the BOS call tracer. False at
+    // the first that fails.
     bool CreateServices() override;
     // The memory made anew, the family's start, the AY's clock, the pages (RAM, the ROM area absent), the ROM set,
     // the register page, window 1 on RAM page 1 and window 2 on RAM page 0, the frame interrupt disabled and RAM
@@ -66,16 +66,11 @@ public:
     // The sound menu gets the AY's "Chip Frequency", the trace menu "Motherboard", the machine options of model 4
     // "Load MSTD ROM file"; then the family's items.
     void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
-    // The floppy controller's ports, the palette and screen register, the shared sound port and the memory-map
-    // register in front of the family's dispatch.
-    bool ReadRegister(uint16_t address, uint32_t size, void* value, bool peek) override;
-    bool WriteRegister(uint16_t address, uint32_t size, const void* value) override;
-    bool LoadMSTD() const override { return loadMstd; }
-    // Model 4 starts a BIN file on the first word read from 0160000.
-    int32_t BinHookPage() const override { return modelIndex == kBk0011m ? kBinHookPage : -1; }
+    // Whether the tests ROM rather than the floppy driver goes to 0160000, on a model that offers the choice.
+    bool LoadMSTD() const { return loadMstd; }
 
     AySoundChip* Psg() const { return psg; }
-    BkFloppyController* FloppyController() const { return floppyController; }
+    BkFloppyController* FloppyController() const override { return floppyController; }
     bool TimerInterruptEnabled() const { return timerInterruptEnabled; }
     int32_t CovoxRun() const { return covoxRun; }
     // The RAM pages the windows show and window 2's ROM bank, as the last memory-map write set them (-1: none).
@@ -84,6 +79,18 @@ public:
     int32_t Window2Bank() const { return window2Bank; }
 
 protected:
+    // The model's devices, made before the BOS call tracer.
+    virtual bool AddModelDevices() { return true; }
+    // Whether the machine options offer "Load MSTD ROM file".
+    virtual bool OffersTestsRom() const { return false; }
+    // The BIN slot, "BIN:", for "bin" files.
+    bool AddBinSlot();
+    // The floppy controller ("FDC BK") with its two drives, the floppy slots taking "img" raw disk images.
+    bool AddFloppyController();
+    // The family's registers, then the model's, untraced: the floppy controller's ports (without a controller
+    // 0177130 takes writes and does nothing), the writes of the palette and screen register, the shared sound port,
+    // and SYSREG read as the BK-0011M reads it and written as the memory-map register when bit 11 is set.
+    bool AddRegisters(BkRegisterTable& table) override;
     bool SaveModelState(common::RecordArchive& archive) override;
     // Refuses window pages out of -1..7, a bank out of -1..3 and a run out of 0..5000.
     bool ReadModelState(common::RecordArchive& archive) override;
@@ -98,6 +105,7 @@ private:
         int32_t window2Bank = -1;
     };
 
+    uint16_t ReadSysReg(uint16_t address, RegisterAccess access, bool peek) const;
     void WriteScreenRegister(uint16_t value);
     void WriteSoundPortWord(uint16_t value);
     void WriteSoundPortByte(uint8_t value);
@@ -126,21 +134,41 @@ private:
 // "BK-0011M": the tests ROM (or the floppy driver) at 0160000 and the BIN slot.
 class Bk0011mMachine : public Bk0011mMachineBase {
 public:
+    static constexpr uint32_t kModelIndex = 4;
+
     Bk0011mMachine();
     ~Bk0011mMachine() override;
 
     std::unique_ptr<Computer> NewInstance() const override;
     const char* ModelId() const override { return "bk_11m"; }
+    // A BIN file starts on the first word read from 0160000.
+    int32_t BinHookPage() const override { return kBinHookPage; }
+    // The BOS, the BASIC when its first file is there, the tests ROM (LoadMSTD, required) or else the floppy
+    // driver (stood in for when missing), the extended ROM.
+    BkRomSet RomSet() const override;
+
+protected:
+    bool AddModelDevices() override { return AddBinSlot(); }
+    bool OffersTestsRom() const override { return true; }
 };
 
 // "BK-0011M + FDD": the floppy driver at 0160000, the controller and two drives.
 class Bk0011mFddMachine : public Bk0011mMachineBase {
 public:
+    static constexpr uint32_t kModelIndex = 5;
+
     Bk0011mFddMachine();
     ~Bk0011mFddMachine() override;
 
     std::unique_ptr<Computer> NewInstance() const override;
     const char* ModelId() const override { return "bk_11m_f"; }
+    // The base's devices, then the controller's ROM hook.
+    bool CreateServices() override;
+    // The BOS, the floppy driver (required), the BASIC when its first file is there, the extended ROM.
+    BkRomSet RomSet() const override;
+
+protected:
+    bool AddModelDevices() override { return AddFloppyController(); }
 };
 
 } // namespace emu

@@ -3,6 +3,7 @@
 #include "common/OptionNode.h"
 #include "common/RecordArchive.h"
 #include "common/SettingsTree.h"
+#include "emu/bk/BkMachine.h"
 #include "emu/bk/TraceMenu.h"
 #include "emu/core/BusService.h"
 #include "emu/core/DriveSlot.h"
@@ -57,18 +58,6 @@ int32_t SelectedDrive(uint16_t value) {
     return (value & 8) != 0 ? 1 : -1;
 }
 
-uint16_t AccessValue(uint32_t size, const void* value) {
-    return size == 1 ? *static_cast<const uint8_t*>(value) : *static_cast<const uint16_t*>(value);
-}
-
-void StoreValue(uint32_t size, void* value, uint16_t result) {
-    if (size == 1) {
-        *static_cast<uint8_t*>(value) = static_cast<uint8_t>(result);
-    } else {
-        *static_cast<uint16_t*>(value) = result;
-    }
-}
-
 } // namespace
 
 BkFloppyController::BkFloppyController() : DiskController("FDC BK", "FDC") {}
@@ -77,38 +66,27 @@ BkFloppyController::~BkFloppyController() = default;
 
 // ---- Register page
 
-bool BkFloppyController::ReadPort(uint16_t address, uint32_t size, void* value, bool peek) {
-    const auto normalised = static_cast<uint16_t>(size == 2 ? address & ~1u : address);
-    const uint32_t access = (normalised & 1u) | (size & 2u);
-    switch (normalised & ~1u) {
-    case kControlPort:
-        StoreValue(size, value, ReadState(access, peek));
-        return true;
-    case kDataPort:
-        StoreValue(size, value, ReadData(access, peek));
-        return true;
-    default:
-        return false;
-    }
+bool BkFloppyController::AddRegisters(BkRegisterTable& table) {
+    return table.Add({
+        {kControlPort, 2,
+         [](BkMachine& machine, uint16_t, RegisterAccess access, bool peek) {
+             return machine.FloppyController()->ReadState(access, peek);
+         },
+         [](BkMachine& machine, uint16_t, RegisterAccess access, uint16_t value) {
+             machine.FloppyController()->WriteControlPort(value, access);
+         }},
+        {kDataPort, 2,
+         [](BkMachine& machine, uint16_t, RegisterAccess access, bool peek) {
+             return machine.FloppyController()->ReadData(access, peek);
+         },
+         [](BkMachine& machine, uint16_t, RegisterAccess access, uint16_t value) {
+             machine.FloppyController()->WriteData(value, access);
+         }},
+    });
 }
 
-bool BkFloppyController::WritePort(uint16_t address, uint32_t size, const void* value) {
-    const auto normalised = static_cast<uint16_t>(size == 2 ? address & ~1u : address);
-    const uint32_t access = (normalised & 1u) | (size & 2u);
-    switch (normalised & ~1u) {
-    case kControlPort:
-        WriteControlPort(AccessValue(size, value), access);
-        return true;
-    case kDataPort:
-        WriteData(AccessValue(size, value), access);
-        return true;
-    default:
-        return false;
-    }
-}
-
-void BkFloppyController::WriteControlPort(uint16_t value, uint32_t access) {
-    if (access >= 2) {
+void BkFloppyController::WriteControlPort(uint16_t value, RegisterAccess access) {
+    if (access == RegisterAccess::Word) {
         WriteControl(value);
     }
 }
@@ -196,34 +174,32 @@ void BkFloppyController::WriteControl(uint16_t value) {
     }
 }
 
-uint16_t BkFloppyController::ReadState(uint32_t access, bool peek) {
+uint16_t BkFloppyController::ReadState(RegisterAccess access, bool peek) {
     const uint16_t value = stateReg;
     switch (access) {
-    case 0:
+    case RegisterAccess::EvenByte:
         TraceEventBreak(flags.traceReadState, flags.breakReadState, peek,
                         "<STATERegLow = %.2lXh (Data=%s, DrvReady=%s, ZeroTrack=%s, R/O=%s)", value & 0xFF,
                         YesNo(value, kData), YesNo(value, kDriveReady), YesNo(value, kZeroTrack),
                         YesNo(value, kReadOnly));
         return value & 0xFF;
-    case 1:
+    case RegisterAccess::OddByte:
         TraceEventBreak(flags.traceReadState, flags.breakReadState, peek,
                         "<STATERegHigh = %.2lXh (Hole=%s, CRCWriting=%s)", value >> 8, YesNo(value, kHole),
                         YesNo(value, kCrcWriting));
         return value >> 8;
-    case 2:
-    case 3:
+    case RegisterAccess::Word:
         TraceEventBreak(flags.traceReadState, flags.breakReadState, peek,
                         "<STATEReg = %.4lXh (Data=%s, DrvReady=%s, ZeroTrack=%s, R/O=%s, Hole=%s, CRCWriting=%s)",
                         value, YesNo(value, kData), YesNo(value, kDriveReady), YesNo(value, kZeroTrack),
                         YesNo(value, kReadOnly), YesNo(value, kHole), YesNo(value, kCrcWriting));
         return value;
-    default:
-        return 0;
     }
+    return 0;
 }
 
-uint16_t BkFloppyController::ReadData(uint32_t access, bool peek) {
-    if (!track.empty() && trackPosition >= 0 && trackPosition < trackLength && access >= 2) {
+uint16_t BkFloppyController::ReadData(RegisterAccess access, bool peek) {
+    if (!track.empty() && trackPosition >= 0 && trackPosition < trackLength && access == RegisterAccess::Word) {
         const uint16_t word = track[static_cast<size_t>(trackPosition)];
         if (TraceEventBreak(flags.traceReadData, flags.breakReadData, peek, "<DATAReg = %.4lXh", word) != 0 || peek) {
             return word;
@@ -238,8 +214,8 @@ uint16_t BkFloppyController::ReadData(uint32_t access, bool peek) {
     return 0;
 }
 
-void BkFloppyController::WriteData(uint16_t value, uint32_t access) {
-    if (access >= 2 &&
+void BkFloppyController::WriteData(uint16_t value, RegisterAccess access) {
+    if (access == RegisterAccess::Word &&
         TraceEventBreak(flags.traceWriteData, flags.breakWriteData, false, ">DATAReg = %.4lXh", value) == 0) {
         dataReg = value;
     }

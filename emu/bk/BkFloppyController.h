@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emu/bk/BkRegisterTable.h"
 #include "emu/devices/DiskController.h"
 
 #include <cstdint>
@@ -66,21 +67,19 @@ public:
     BkFloppyController();
     ~BkFloppyController() override;
 
-    // The register page's accesses of 0177130-0177133 (address with bit 0 for the odd byte, size 1 or 2): true
-    // when the address is the controller's, which then serves the access; the value of a read is stored as a byte
-    // or a word.
-    bool ReadPort(uint16_t address, uint32_t size, void* value, bool peek);
-    bool WritePort(uint16_t address, uint32_t size, const void* value);
+    // The controller's rows of a machine's register table, 0177130-0177133, untraced by the machine: they reach
+    // the machine's floppy controller, which the machine must have.
+    static bool AddRegisters(BkRegisterTable& table);
 
-    // Access 0 the even byte, 1 the odd byte, 2 or 3 the word. Only word writes reach the control register.
-    void WriteControlPort(uint16_t value, uint32_t access);
+    // Only word writes reach the control register.
+    void WriteControlPort(uint16_t value, RegisterAccess access);
     void WriteControl(uint16_t value);
     // A state read changes nothing.
-    uint16_t ReadState(uint32_t access, bool peek);
+    uint16_t ReadState(RegisterAccess access, bool peek);
     // The word at the track position, which moves on; 0 past the track, on byte reads and without a track.
-    uint16_t ReadData(uint32_t access, bool peek);
+    uint16_t ReadData(RegisterAccess access, bool peek);
     // Latches a word; byte writes do nothing.
-    void WriteData(uint16_t value, uint32_t access);
+    void WriteData(uint16_t value, RegisterAccess access);
 
     uint16_t Control() const { return ctrlReg; }
     uint16_t State() const { return stateReg; }

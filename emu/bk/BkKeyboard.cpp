@@ -219,8 +219,8 @@ bool BkKeyboard::OnIrqEvent(TreeNode* owner, BusEvent* event) {
 
 // ---- Registers
 
-void BkKeyboard::WriteState(uint8_t value, uint32_t access) {
-    if (access == 1) {
+void BkKeyboard::WriteState(uint8_t value, RegisterAccess access) {
+    if (access == RegisterAccess::OddByte) {
         return;
     }
     if (TraceEventBreak(traceWriteState, breakWriteState, false, "=>STATE = %.2lXh (IRQ %s)", value,
@@ -238,8 +238,8 @@ void BkKeyboard::WriteState(uint8_t value, uint32_t access) {
     state = static_cast<uint8_t>((state & ~kInterruptDisabled) | (value & kInterruptDisabled));
 }
 
-uint8_t BkKeyboard::ReadState(uint32_t access, bool peek) {
-    if (access == 1) {
+uint8_t BkKeyboard::ReadState(RegisterAccess access, bool peek) {
+    if (access == RegisterAccess::OddByte) {
         return 0;
     }
     TraceEventBreak(traceReadState, breakReadState, peek, "<=STATE = %.2lXh (%s key, IRQ %s)", state, HasText(state),
@@ -247,8 +247,8 @@ uint8_t BkKeyboard::ReadState(uint32_t access, bool peek) {
     return state;
 }
 
-uint8_t BkKeyboard::ReadData(uint32_t access, bool peek) {
-    if (access == 1) {
+uint8_t BkKeyboard::ReadData(RegisterAccess access, bool peek) {
+    if (access == RegisterAccess::OddByte) {
         return 0;
     }
     const uint8_t code = data & 0177;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emu/bk/BkRegisterTable.h"
 #include "emu/devices/KeyboardDevice.h"
 
 #include <cstdint>
@@ -29,10 +30,10 @@ public:
     // A host key going down or up.
     void OnKey(uint8_t code, bool down) override;
 
-    // The register page's accesses: access 0 the even byte, 1 the odd byte, 2 or 3 the word. peek changes nothing.
-    uint8_t ReadState(uint32_t access, bool peek);
-    uint8_t ReadData(uint32_t access, bool peek);
-    void WriteState(uint8_t value, uint32_t access);
+    // The register page's accesses; an odd byte reads 0 and is not written. peek changes nothing.
+    uint8_t ReadState(RegisterAccess access, bool peek);
+    uint8_t ReadData(RegisterAccess access, bool peek);
+    void WriteState(uint8_t value, RegisterAccess access);
     uint16_t ReadJoystickPort(bool peek) const;
 
     int32_t HeldKey() const { return heldKey; }

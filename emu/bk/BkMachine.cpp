@@ -89,7 +89,9 @@ bool BkMachine::Start(int32_t& rate) {
 
 bool BkMachine::MapRegisterPage() {
     MemoryMap* memory = Memory();
-    return memory != nullptr && memory->SetPageMapping(MemoryMap::Access::ReadWrite, kRegisterPage, 1) &&
+    registers.Clear();
+    return AddRegisters(registers) && memory != nullptr &&
+           memory->SetPageMapping(MemoryMap::Access::ReadWrite, kRegisterPage, 1) &&
            memory->MapReadRange(kRegisterPage, 1, this, ReadRegisterPage, false) &&
            memory->MapWriteRange(kRegisterPage, 1, this, WriteRegisterPage, false);
 }
@@ -231,8 +233,7 @@ bool BkMachine::ExchangeSettings(common::SettingsTree* settings, bool enabledOnl
 }
 
 void BkMachine::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
-    if (item != nullptr && kind == OptionKind::Break &&
-        (modelIndex == kBk0010 || modelIndex == kBk0010_01 || modelIndex == kBk0011m)) {
+    if (item != nullptr && kind == OptionKind::Break && BinHookPage() >= 0) {
         item->AddToggleItem(common::NarrowString("Break On BIN Start"), &breakBinStart, true, nullptr, false);
     }
     Computer::FillSettingsTree(item, kind);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "emu/bk/BkRegisterTable.h"
+#include "emu/bk/BkRomSet.h"
 #include "emu/core/Computer.h"
 #include "emu/core/InterruptController.h"
 
@@ -10,6 +12,7 @@
 namespace emu {
 
 class BkBiosTracer;
+class BkFloppyController;
 class BkKeyboard;
 class BkSpeaker;
 class BkSystemTimer;
@@ -22,7 +25,8 @@ class DriveSlot;
 // video, keyboard, system timer, speaker, Covox), the seventeen interrupt request lines and their arbitration, the
 // bus-error hooks of unmapped memory, the register page 0176000-0177777 with the system register SYSREG, and the
 // family's debug settings and state records. The models set their model index, create their memory and map it;
-// the floppy and BK-0011M classes put their own register dispatch in front of the family's.
+// the register page answers through one table of rows, the family's, to which a model adds its own or in which it
+// replaces some (AddRegisters).
 //
 // Request lines: line n stands for vector 4 * n, the lowest raised line wins. Line 12 is the keyboard's (vector
 // 060, or 0274 for a key latched in AR2 mode, kept in the line as -1); line 16 the frame interrupt (vector 0100,
@@ -43,17 +47,11 @@ public:
     explicit BkMachine(const char* name = "BK");
     ~BkMachine() override;
 
-    // Model indices.
-    static constexpr uint32_t kBk0010 = 1;
-    static constexpr uint32_t kBk0010_01 = 2;
-    static constexpr uint32_t kBk0010Fdd = 3;
-    static constexpr uint32_t kBk0011m = 4;
-    static constexpr uint32_t kBk0011mFdd = 5;
-
     const char* FamilyId() const override { return "bk_001x"; }
     // The BK machines keep their own bus rate whatever the controller's synchronisation choice.
     bool UsesSyncFrequency() const override { return false; }
-    // 1 "BK-0010", 2 "BK-0010.01", 3 "BK-0010 + FDD", 4 "BK-0011M", 5 "BK-0011M + FDD"; 0 for the bare family.
+    // The model's number, which its saved states carry: each model class names its own (kModelIndex); 0 for the
+    // bare family.
     uint32_t ModelIndex() const { return modelIndex; }
 
     // The services, then the standard devices under their display names ("CPU 1801BM1", "Video Device",
@@ -71,18 +69,19 @@ public:
     // "BreakBinStart" and the system register's trace and break keys ("TraceWriteSysReg[0]" ..
     // "BreakReadSysReg[9]"), then the devices'.
     bool ExchangeSettings(common::SettingsTree* settings, bool enabledOnly) override;
-    // The break options get "Break On BIN Start" on the models that load BIN files.
+    // The break options get "Break On BIN Start" on the models that load BIN files (a BIN hook page).
     void FillSettingsTree(common::OptionNode* item, OptionKind kind) override;
     // After the computer's "_MCH": "VER", "MKND", "IRQA" (the 17 lines), "BINS", "CRTL".
     bool SaveOwnData(common::RecordArchive& archive) override;
     // Reads and checks every record before it takes any; a state of another model is refused.
     bool LoadOwnData(common::RecordArchive& archive, common::NarrowString* note) override;
 
-    // The register page (0176000-0177777): a byte (size 1) or word (size 2) read or write. Device registers go to
-    // their devices, SYSREG (0177716) is served here, unknown registers and writes below 0177600 raise the bus
-    // error; reads of those addresses give the page's stored bytes (the ROM there). Always served.
-    virtual bool ReadRegister(uint16_t address, uint32_t size, void* value, bool peek);
-    virtual bool WriteRegister(uint16_t address, uint32_t size, const void* value);
+    // The register page (0176000-0177777): a byte (size 1) or word (size 2) read or write, as the machine's register
+    // table says. Device registers go to their devices, SYSREG (0177716) is served here, unknown registers and
+    // writes below 0177600 raise the bus error; reads of those addresses give the page's stored bytes (the ROM
+    // there). Always served.
+    bool ReadRegister(uint16_t address, uint32_t size, void* value, bool peek);
+    bool WriteRegister(uint16_t address, uint32_t size, const void* value);
 
     // The request lines, as the interrupt service's source: false for a line above 16. Raising line 12 records
     // the keyboard's AR2 mode in it.
@@ -99,13 +98,13 @@ public:
     // count so that a run repeats and a loaded state goes on alike. Tests may replace it (null restores it).
     void SetTapeNoise(TapeNoise noise);
 
-    // The model's ROM images into the memory the model's start created, with their pages made read-only; the
-    // loader prints an "[INIT]" or "[ERROR]" line for each. An optional image that is missing leaves NOP, RTS PC
-    // (000240, 000207) at its entry or its pages absent. False for a model without a ROM set, a required image
+    // The model's ROM images (RomSet) into the memory the model's start created, with their pages made read-only;
+    // the loader prints an "[INIT]" or "[ERROR]" line for each. An optional image that is missing leaves NOP, RTS
+    // PC (000240, 000207) at its entry or its pages absent. False for a model without a ROM set, a required image
     // missing or of a refused size, or a page that is not in the map.
     bool LoadRomSet();
-    // Whether the BK-0011M (model 4) loads its tests ROM rather than the floppy driver at 0160000.
-    virtual bool LoadMSTD() const { return true; }
+    // The model's ROM images; none for the bare family.
+    virtual BkRomSet RomSet() const { return {}; }
 
     // The page whose first two words start a BIN file mounted in the first cartridge slot (40 on the tape models,
     // 56 on the BK-0011M), or -1 for a model without a BIN slot.
@@ -127,23 +126,28 @@ public:
     BkSpeaker* Speaker() const { return speaker; }
     CovoxDac* Covox() const { return covox; }
     BkBiosTracer* BiosTracer() const { return biosTracer; }
+    // The floppy controller of a model that has one, else null.
+    virtual BkFloppyController* FloppyController() const { return nullptr; }
 
     // The register page handlers, with the machine as context.
     static bool ReadRegisterPage(void* context, uint32_t address, uint32_t size, void* buffer, uint8_t peek);
     static bool WriteRegisterPage(void* context, uint32_t address, uint32_t size, const void* buffer);
 
 protected:
-    // Binds the register page to the machine's register operations; a model calls it once its pages are mapped.
+    // Fills the register table (AddRegisters) and binds the register page to it; a model calls it once its pages
+    // are mapped. False when a row does not fit the page.
     bool MapRegisterPage();
+    // The register rows: the family's, traced under the system register's switches; a model calls it and then
+    // adds its own rows, which replace the handlers they name. False when a row does not fit the page.
+    virtual bool AddRegisters(BkRegisterTable& table);
+    // The family's SYSREG write (the speaker and the write flag), traced: for a model's row that takes over only
+    // some of the register's writes.
+    void WriteSystemRegister(uint16_t address, RegisterAccess access, uint16_t value);
     // A model's own records, after the family's: written after them; on a load read and checked before any of the
     // family's is taken (false refuses the state), and taken after them.
     virtual bool SaveModelState([[maybe_unused]] common::RecordArchive& archive) { return true; }
     virtual bool ReadModelState([[maybe_unused]] common::RecordArchive& archive) { return true; }
     virtual void ApplyModelState() {}
-    // The value of an access: a byte or a word.
-    static uint16_t AccessValue(uint32_t size, const void* value);
-    // Stores a read's value as a byte or a word.
-    static void StoreValue(uint32_t size, void* value, uint16_t result);
     // The bus error, at the processor's next instruction boundary.
     void RaiseBusError() const;
 
@@ -167,6 +171,9 @@ protected:
 
 private:
     static constexpr size_t kSysRegFlag = 9;
+
+    // The family's register handlers.
+    struct FamilyRegisters;
 
     // The register page's own answers: SYSREG, the registers that read 0, unknown registers and the ROM below.
     uint16_t ReadSysReg(uint16_t address, bool peek);
@@ -203,6 +210,7 @@ private:
     int32_t pendingCount = 0;
     std::array<int32_t, kLineCount> lines{};
     TapeNoise tapeNoise;
+    BkRegisterTable registers;
 };
 
 } // namespace emu

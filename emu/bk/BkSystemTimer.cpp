@@ -78,33 +78,35 @@ void BkSystemTimer::UpdateCounter() {
 
 // ---- Registers
 
-uint16_t BkSystemTimer::ReadRegister(size_t index, uint16_t word, uint32_t access, bool peek) {
-    const uint16_t value = access == 0 ? word & 0377 : access == 1 ? word >> 8 : word;
+uint16_t BkSystemTimer::ReadRegister(size_t index, uint16_t word, RegisterAccess access, bool peek) {
+    const uint16_t value = access == RegisterAccess::EvenByte  ? word & 0377
+                           : access == RegisterAccess::OddByte ? word >> 8
+                                                               : word;
     TraceEventBreak(traceRead[index], breakRead[index], peek,
-                    access == 0   ? "<%s[0..7] = %.2lXh"
-                    : access == 1 ? "<%s[8..15] = %.2lXh"
-                                  : "<%s = %.4lXh",
+                    access == RegisterAccess::EvenByte  ? "<%s[0..7] = %.2lXh"
+                    : access == RegisterAccess::OddByte ? "<%s[8..15] = %.2lXh"
+                                                        : "<%s = %.4lXh",
                     kRegisterNames[index], value);
     return value;
 }
 
 // The high byte of MODE reads all ones.
-uint16_t BkSystemTimer::ReadMode(uint32_t access, bool peek) {
+uint16_t BkSystemTimer::ReadMode(RegisterAccess access, bool peek) {
     UpdateCounter();
     return ReadRegister(kModeRegister, static_cast<uint16_t>(mode | kHighByte), access, peek);
 }
 
-uint16_t BkSystemTimer::ReadInit(uint32_t access, bool peek) {
+uint16_t BkSystemTimer::ReadInit(RegisterAccess access, bool peek) {
     return ReadRegister(kInitRegister, init, access, peek);
 }
 
-uint16_t BkSystemTimer::ReadCount(uint32_t access, bool peek) {
+uint16_t BkSystemTimer::ReadCount(RegisterAccess access, bool peek) {
     UpdateCounter();
     return ReadRegister(kCountRegister, count, access, peek);
 }
 
-void BkSystemTimer::WriteMode(uint16_t value, uint32_t access) {
-    if (access == 1) {
+void BkSystemTimer::WriteMode(uint16_t value, RegisterAccess access) {
+    if (access == RegisterAccess::OddByte) {
         return;
     }
     const auto byte = static_cast<uint8_t>(value);
@@ -121,13 +123,14 @@ void BkSystemTimer::WriteMode(uint16_t value, uint32_t access) {
     UpdateCounter();
 }
 
-void BkSystemTimer::WriteInit(uint16_t value, uint32_t access) {
-    if (access == 0 || access == 1) {
+void BkSystemTimer::WriteInit(uint16_t value, RegisterAccess access) {
+    if (IsByte(access)) {
         const auto byte = static_cast<uint8_t>(value);
         if (TraceEventBreak(traceWrite[kInitRegister], breakWrite[kInitRegister], false,
-                            access == 0 ? ">INIT[0..7] = %.2lXh" : ">INIT[8..15] = %.2lXh", byte) == 0) {
-            init = access == 0 ? static_cast<uint16_t>((init & kHighByte) | byte)
-                               : static_cast<uint16_t>((init & 0377) | byte << 8);
+                            access == RegisterAccess::EvenByte ? ">INIT[0..7] = %.2lXh" : ">INIT[8..15] = %.2lXh",
+                            byte) == 0) {
+            init = access == RegisterAccess::EvenByte ? static_cast<uint16_t>((init & kHighByte) | byte)
+                                                      : static_cast<uint16_t>((init & 0377) | byte << 8);
         }
         return;
     }
@@ -139,12 +142,12 @@ void BkSystemTimer::WriteInit(uint16_t value, uint32_t access) {
     UpdateCounter();
 }
 
-void BkSystemTimer::WriteCount(uint16_t value, uint32_t access) {
+void BkSystemTimer::WriteCount(uint16_t value, RegisterAccess access) {
     TraceEventBreak(traceWrite[kCountRegister], breakWrite[kCountRegister], false,
-                    access == 0   ? ">COUNT[0..7] = %.2lXh (n/a)"
-                    : access == 1 ? ">COUNT[8..15] = %.2lXh (n/a)"
-                                  : ">COUNT = %.4lXh (n/a)",
-                    access < 2 ? static_cast<uint8_t>(value) : value);
+                    access == RegisterAccess::EvenByte  ? ">COUNT[0..7] = %.2lXh (n/a)"
+                    : access == RegisterAccess::OddByte ? ">COUNT[8..15] = %.2lXh (n/a)"
+                                                        : ">COUNT = %.4lXh (n/a)",
+                    IsByte(access) ? static_cast<uint8_t>(value) : value);
 }
 
 // ---- Lifecycle and settings

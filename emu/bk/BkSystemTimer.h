@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emu/bk/BkRegisterTable.h"
 #include "emu/core/Device.h"
 
 #include <array>
@@ -31,15 +32,15 @@ public:
     BkSystemTimer();
     ~BkSystemTimer() override;
 
-    // The register page's accesses: access 0 the even byte, 1 the odd byte, 2 or 3 the word. A peek brings the
+    // The register page's accesses, a byte read answering its byte. A peek brings the
     // counter up to the present, as any read does, and prints nothing.
-    uint16_t ReadInit(uint32_t access, bool peek);
-    uint16_t ReadCount(uint32_t access, bool peek);
-    uint16_t ReadMode(uint32_t access, bool peek);
-    void WriteInit(uint16_t value, uint32_t access);
+    uint16_t ReadInit(RegisterAccess access, bool peek);
+    uint16_t ReadCount(RegisterAccess access, bool peek);
+    uint16_t ReadMode(RegisterAccess access, bool peek);
+    void WriteInit(uint16_t value, RegisterAccess access);
     // COUNT is read only: the write is only traced.
-    void WriteCount(uint16_t value, uint32_t access);
-    void WriteMode(uint16_t value, uint32_t access);
+    void WriteCount(uint16_t value, RegisterAccess access);
+    void WriteMode(uint16_t value, RegisterAccess access);
 
     uint16_t Mode() const { return mode; }
     uint16_t Init() const { return init; }
@@ -63,7 +64,7 @@ private:
     // Brings COUNT and MODE up to the processor's present cycle.
     void UpdateCounter();
     // A read of the register (the whole word given) by its access, traced.
-    uint16_t ReadRegister(size_t index, uint16_t word, uint32_t access, bool peek);
+    uint16_t ReadRegister(size_t index, uint16_t word, RegisterAccess access, bool peek);
     uint64_t Now() const;
 
     std::array<bool, 3> traceRead{};

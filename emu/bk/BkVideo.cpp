@@ -188,8 +188,8 @@ void BkVideo::FillSettingsTree(common::OptionNode* item, OptionKind kind) {
 
 // ---- Registers
 
-void BkVideo::WriteScroll(uint16_t value, uint32_t access) {
-    if (access < 2) {
+void BkVideo::WriteScroll(uint16_t value, RegisterAccess access) {
+    if (IsByte(access)) {
         TraceEventBreak(traceWriteScroll, breakWriteScroll, false, "=>SCROLL[MSB] = %.2lXh (n/a\?\?\?)",
                         static_cast<uint8_t>(value));
         return;
@@ -207,12 +207,14 @@ void BkVideo::WriteScroll(uint16_t value, uint32_t access) {
     }
 }
 
-uint16_t BkVideo::ReadScroll(uint32_t access, bool mute) {
-    const uint16_t value = access == 0 ? scroll & kLowByte : access == 1 ? scroll >> 8 : scroll;
+uint16_t BkVideo::ReadScroll(RegisterAccess access, bool mute) {
+    const uint16_t value = access == RegisterAccess::EvenByte  ? scroll & kLowByte
+                           : access == RegisterAccess::OddByte ? scroll >> 8
+                                                               : scroll;
     TraceEventBreak(traceReadScroll, breakReadScroll, mute, "<=SCROLL%s = %lXh",
-                    access == 0   ? "[LSB]"
-                    : access == 1 ? "[MSB]"
-                                  : "",
+                    access == RegisterAccess::EvenByte  ? "[LSB]"
+                    : access == RegisterAccess::OddByte ? "[MSB]"
+                                                        : "",
                     value);
     return value;
 }

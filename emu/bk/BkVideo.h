@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emu/bk/BkRegisterTable.h"
 #include "emu/devices/RasterVideoDevice.h"
 
 #include <cstdint>
@@ -41,10 +42,9 @@ public:
     BkVideo();
     ~BkVideo() override;
 
-    // The register page's SCROLL access: access 0 the low byte, 1 the high byte, 2 or 3 the word; a byte write
-    // changes nothing.
-    void WriteScroll(uint16_t value, uint32_t access);
-    uint16_t ReadScroll(uint32_t access, bool mute);
+    // The register page's SCROLL access: a byte read answers its byte; a byte write changes nothing.
+    void WriteScroll(uint16_t value, RegisterAccess access);
+    uint16_t ReadScroll(RegisterAccess access, bool mute);
     // The BK-0011M's palette register: bits 0-3 pick the palette.
     void SelectPalette(uint32_t value);
     // The BK-0011M's screen switch: shows video page 0 or 1 (redrawn whole) when it exists and is not shown yet.

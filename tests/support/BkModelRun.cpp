@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <span>
+#include <string_view>
 
 namespace test_support {
 
@@ -135,7 +136,7 @@ std::optional<BkScreenText> BkModelRun::Font() const {
     if (memory == nullptr || memory->Size() < 0120000) {
         return std::nullopt;
     }
-    if (machine->ModelIndex() >= emu::BkMachine::kBk0011m) {
+    if (std::string_view(machine->FamilyId()) == "bk_0011") {
         if (memory->Size() < kExtendedRom + 020000) {
             return std::nullopt;
         }

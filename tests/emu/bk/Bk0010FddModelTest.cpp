@@ -42,7 +42,7 @@ TEST(Bk0010FddModelTest, TheModelHasTwoFloppySlotsAndNoBinSlot) {
     EXPECT_STREQ(prototype.Name().GetNarrow(), "BK-0010 + FDD");
     EXPECT_STREQ(prototype.ModelId(), "bk_10_fd");
     EXPECT_STREQ(prototype.FamilyId(), "bk_0010");
-    EXPECT_EQ(prototype.ModelIndex(), BkMachine::kBk0010Fdd);
+    EXPECT_EQ(prototype.ModelIndex(), Bk0010FddMachine::kModelIndex);
     EXPECT_FALSE(prototype.UsesSyncFrequency());
     const std::unique_ptr<Computer> made = prototype.NewInstance();
     auto* machine = dynamic_cast<Bk0010FddMachine*>(made.get());

@@ -1,6 +1,9 @@
-// The ROM sets of every model index, on folders of synthetic ROM images.
+// The ROM sets of every model, on folders of synthetic ROM images.
+#include "emu/bk/Bk0010FloppyMachine.h"
 #include "emu/bk/Bk0010Machine.h"
+#include "emu/bk/Bk0011mMachine.h"
 
+#include "common/SettingsTree.h"
 #include "emu/core/MemoryMap.h"
 #include "support/BkModelRun.h"
 #include "support/RecordingConsole.h"
@@ -15,16 +18,40 @@
 namespace emu {
 namespace {
 
-// A BK machine of any model index whose memory is laid out as its model's start lays it out before the ROMs.
+// The models by their numbers, model 4 with and without LoadMSTD; none for 0.
+class Models {
+public:
+    Models() {
+        common::SettingsTree settings;
+        EXPECT_TRUE(bk0011mDriver.ExchangeSettings(&settings, false));
+        EXPECT_TRUE(settings.FindValue(common::NarrowString("LoadMSTD"))->SetBool(false));
+    }
+    const BkMachine* Model(uint32_t index, bool loadMstd) const {
+        const BkMachine* const models[] = {
+            nullptr, &bk0010, &bk0010_01, &bk0010Fdd, loadMstd ? &bk0011m : &bk0011mDriver, &bk0011mFdd};
+        return index < std::size(models) ? models[index] : nullptr;
+    }
+
+private:
+    Bk0010Machine bk0010;
+    Bk0010_01Machine bk0010_01;
+    Bk0010FddMachine bk0010Fdd;
+    Bk0011mMachine bk0011m;
+    Bk0011mMachine bk0011mDriver;
+    Bk0011mFddMachine bk0011mFdd;
+};
+
+// A BK machine with a model's ROM set (or none) whose memory is laid out as the model's start lays it out before
+// the ROMs.
 class RomSetMachine : public BkMachine {
 public:
-    RomSetMachine(uint32_t index, bool loadMstd) : mstd(loadMstd) { modelIndex = index; }
+    explicit RomSetMachine(const BkMachine* model) : model(model) {}
 
-    bool LoadMSTD() const override { return mstd; }
+    BkRomSet RomSet() const override { return model != nullptr ? model->RomSet() : BkRomSet{}; }
 
     bool Prepare() {
         MemoryMap* memory = Memory();
-        if (modelIndex >= kBk0011m && modelIndex <= 6) {
+        if (model != nullptr && std::string(model->FamilyId()) == "bk_0011") {
             return memory->Create(0x3C000, 0177777, 0) && memory->SetPageMapping(MemoryMap::Access::None, 48, 80);
         }
         return memory->Create(0x10000, 0177777, 0) && memory->SetPageMapping(MemoryMap::Access::None, 32, 32);
@@ -36,7 +63,7 @@ public:
     }
 
 private:
-    bool mstd;
+    const BkMachine* model;
 };
 
 // Page access: absent, read-only, read-write.
@@ -248,9 +275,9 @@ TEST(BkRomSetTest, EachModelLoadsItsImagesAndStandsInForMissingOptionalOnes) {
          {{0xE000, Filled("d")}, {0xE000 + 4094, 'd' | '7' << 8}},
          {}},
         {"BK-0011M + FDD without a driver", 5, true, With(kBk0011, {{"disk_327.rom", 0}}), false, {}, {}, {}},
-        {"model 0", 0, true, kBk0010, false, {}, {}, {}},
-        {"model 7", 7, true, kBk0011, false, {}, {}, {}},
+        {"the bare family, without a ROM set", 0, true, kBk0010, false, {}, {}, {}},
     };
+    const Models models;
     for (const RomSetCase& each : cases) {
         SCOPED_TRACE(each.what);
         test_support::TemporaryFolder folder;
@@ -262,7 +289,7 @@ TEST(BkRomSetTest, EachModelLoadsItsImagesAndStandsInForMissingOptionalOnes) {
             }
             folder.WriteFile(std::u16string(name.begin(), name.end()), content);
         }
-        RomSetMachine machine(each.model, each.loadMstd);
+        RomSetMachine machine(models.Model(each.model, each.loadMstd));
         test_support::RecordingConsole console;
         machine.SetConsole(&console);
         machine.SetFolders(common::ProgramFolders(folder.PathOf(u"zovbk.exe"), std::u16string()));

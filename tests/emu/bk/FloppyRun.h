@@ -75,7 +75,7 @@ inline testing::AssertionResult SameBytes(const std::string& actual, const std::
                                        << ", first difference at byte " << at;
 }
 
-// The register page of the BK test machine with the controller in front of it.
+// The BK test machine with the controller and its registers.
 class FloppyTestMachine : public test_support::BkTestMachine {
 public:
     FloppyTestMachine() : BkTestMachine(false) {
@@ -91,11 +91,9 @@ public:
 
     DriveSlot* Slot(int32_t index) const { return Drives()->DriveAt(DriveKind::Floppy, index); }
 
-    bool ReadRegister(uint16_t address, uint32_t size, void* value, bool peek) override {
-        return controller->ReadPort(address, size, value, peek) || BkMachine::ReadRegister(address, size, value, peek);
-    }
-    bool WriteRegister(uint16_t address, uint32_t size, const void* value) override {
-        return controller->WritePort(address, size, value) || BkMachine::WriteRegister(address, size, value);
+    BkFloppyController* FloppyController() const override { return controller; }
+    bool AddRegisters(BkRegisterTable& table) override {
+        return BkMachine::AddRegisters(table) && BkFloppyController::AddRegisters(table);
     }
 
     BkFloppyController* controller = nullptr;
