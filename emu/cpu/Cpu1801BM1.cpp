@@ -9,6 +9,13 @@
 
 #include <utility>
 
+// The operand decoding sits on every instruction's path: folded into each handler rather than called.
+#if defined(__GNUC__)
+#define ZOV_ALWAYS_INLINE [[gnu::always_inline]] inline
+#else
+#define ZOV_ALWAYS_INLINE inline
+#endif
+
 namespace emu {
 
 namespace {
@@ -84,6 +91,19 @@ constexpr uint16_t kFlagsNZVC = kPswNegative | kPswZero | kPswOverflow | kPswCar
 uint32_t ModeOf(uint32_t specifier) {
     return (specifier >> 3) & 7;
 }
+
+// Per branch condition, bit f set when the branch is taken with the flags NZVC equal to f.
+constexpr std::array<uint16_t, 15> kBranchTakenFlags = [] {
+    std::array<uint16_t, 15> table{};
+    for (uint32_t condition = 0; condition < table.size(); ++condition) {
+        for (uint16_t flags = 0; flags < 16; ++flags) {
+            if (BranchTaken(static_cast<BranchCondition>(condition), flags)) {
+                table[condition] |= static_cast<uint16_t>(1u << flags);
+            }
+        }
+    }
+    return table;
+}();
 
 constexpr const char* kEisNames[4] = {"MUL", "DIV", "ASH", "ASHC"};
 
@@ -306,7 +326,7 @@ int32_t Cpu1801BM1::Disassemble(common::String& addressText, common::String& wor
 // so only the address space's top bounds them.
 
 template <uint32_t TestMask, uint8_t Peek>
-inline bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
     if (address < pageTable->size) {
         const PageDescriptor& descriptor = pageTable->PageOf(address);
@@ -323,11 +343,11 @@ bool Cpu1801BM1::ReadWordThroughMap(uint16_t address, uint16_t& value, uint8_t p
     return !busFault;
 }
 
-inline bool Cpu1801BM1::FetchWord(uint16_t address, uint16_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::FetchWord(uint16_t address, uint16_t& value) {
     return ReadWordAs<page::kFetchInPlaceMask, 0>(address, value);
 }
 
-inline bool Cpu1801BM1::ReadWord(uint16_t address, uint16_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadWord(uint16_t address, uint16_t& value) {
     return ReadWordAs<page::kReadInPlaceMask, 0>(address, value);
 }
 
@@ -335,7 +355,7 @@ bool Cpu1801BM1::PeekWord(uint16_t address, uint16_t& value) {
     return ReadWordAs<page::kReadInPlaceMask, 1>(address, value);
 }
 
-inline bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
     if (address < pageTable->size) {
         const PageDescriptor& descriptor = pageTable->PageOf(address);
@@ -355,7 +375,7 @@ bool Cpu1801BM1::WriteWordThroughMap(uint16_t address, uint16_t value) {
 }
 
 template <uint8_t Peek>
-inline bool Cpu1801BM1::ReadByteAs(uint16_t address, uint8_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadByteAs(uint16_t address, uint8_t& value) {
     address &= static_cast<uint16_t>(addressMask);
     if (address < pageTable->size) {
         const PageDescriptor& descriptor = pageTable->PageOf(address);
@@ -379,7 +399,7 @@ bool Cpu1801BM1::ReadByteThroughMap(uint16_t address, uint8_t& value, uint8_t pe
     return !busFault;
 }
 
-inline bool Cpu1801BM1::ReadByte(uint16_t address, uint8_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadByte(uint16_t address, uint8_t& value) {
     return ReadByteAs<0>(address, value);
 }
 
@@ -387,7 +407,7 @@ bool Cpu1801BM1::PeekByte(uint16_t address, uint8_t& value) {
     return ReadByteAs<1>(address, value);
 }
 
-inline bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {
     address &= static_cast<uint16_t>(addressMask);
     if (address < pageTable->size) {
         const PageDescriptor& descriptor = pageTable->PageOf(address);
@@ -413,7 +433,7 @@ bool Cpu1801BM1::WriteByteThroughMap(uint16_t address, uint8_t value) {
     return !busFault;
 }
 
-bool Cpu1801BM1::Push(uint16_t value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::Push(uint16_t value) {
     const uint16_t address = static_cast<uint16_t>(registers[6] - 2);
     if (!WriteWord(address, value)) {
         return false;
@@ -422,7 +442,7 @@ bool Cpu1801BM1::Push(uint16_t value) {
     return true;
 }
 
-bool Cpu1801BM1::Pop(uint16_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::Pop(uint16_t& value) {
     if (!ReadWord(registers[6], value)) {
         return false;
     }
@@ -436,7 +456,7 @@ bool Cpu1801BM1::BreakAt1000() {
     return TraceCheckBreak(false, true, "Execution at PC=01000") != 0;
 }
 
-bool Cpu1801BM1::OperandAddress(uint32_t specifier, bool byte, uint16_t& address) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::OperandAddress(uint32_t specifier, bool byte, uint16_t& address) {
     uint16_t& reg = registers[specifier & 7];
     // Byte operands step SP and PC by a whole word, to keep them even.
     const uint16_t step = byte && (specifier & 7) < 6 ? 1 : 2;
@@ -475,7 +495,7 @@ bool Cpu1801BM1::OperandAddress(uint32_t specifier, bool byte, uint16_t& address
     }
 }
 
-bool Cpu1801BM1::ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& address) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& address) {
     if (ModeOf(specifier) == 0) {
         value = registers[specifier & 7];
         return true;
@@ -483,7 +503,7 @@ bool Cpu1801BM1::ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& 
     return OperandAddress(specifier, false, address) && ReadWord(address, value);
 }
 
-bool Cpu1801BM1::ReadByteOperand(uint32_t specifier, uint8_t& value, uint16_t& address) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadByteOperand(uint32_t specifier, uint8_t& value, uint16_t& address) {
     if (ModeOf(specifier) == 0) {
         value = static_cast<uint8_t>(registers[specifier & 7]);
         return true;
@@ -491,7 +511,7 @@ bool Cpu1801BM1::ReadByteOperand(uint32_t specifier, uint8_t& value, uint16_t& a
     return OperandAddress(specifier, true, address) && ReadByte(address, value);
 }
 
-bool Cpu1801BM1::WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t value) {
     if (ModeOf(specifier) == 0) {
         registers[specifier & 7] = value;
         return true;
@@ -499,7 +519,7 @@ bool Cpu1801BM1::WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t
     return WriteWord(address, value);
 }
 
-bool Cpu1801BM1::WriteByteOperand(uint32_t specifier, uint16_t address, uint8_t value, bool signExtend) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteByteOperand(uint32_t specifier, uint16_t address, uint8_t value, bool signExtend) {
     if (ModeOf(specifier) == 0) {
         uint16_t& reg = registers[specifier & 7];
         reg = signExtend ? static_cast<uint16_t>(static_cast<int8_t>(value)) : ((reg & 0xFF00) | value);
@@ -508,7 +528,7 @@ bool Cpu1801BM1::WriteByteOperand(uint32_t specifier, uint16_t address, uint8_t 
     return WriteByte(address, value);
 }
 
-void Cpu1801BM1::SetNZ(uint16_t result, uint16_t signBit, uint16_t valueMask) {
+ZOV_ALWAYS_INLINE void Cpu1801BM1::SetNZ(uint16_t result, uint16_t signBit, uint16_t valueMask) {
     psw &= ~(kPswNegative | kPswZero);
     if ((result & signBit) != 0) {
         psw |= kPswNegative;
@@ -834,8 +854,8 @@ bool Cpu1801BM1::ExecuteBranch(uint16_t opcode) {
         return false;
     }
     // 000400-003400 by bits 8-10 from 1, then 100000-103400 as 8-15.
-    const auto condition = static_cast<BranchCondition>((((opcode >> 8) & 7) | ((opcode >> 12) & 8)) - 1);
-    if (BranchTaken(condition, psw)) {
+    const uint32_t condition = (((opcode >> 8) & 7) | ((opcode >> 12) & 8)) - 1;
+    if (((kBranchTakenFlags[condition] >> (psw & kFlagsNZVC)) & 1) != 0) {
         registers[7] += static_cast<uint16_t>(2 * static_cast<int8_t>(opcode & 0xFF));
     }
     return true;
