@@ -110,31 +110,38 @@ constexpr const char* kEisNames[4] = {"MUL", "DIV", "ASH", "ASHC"};
 } // namespace
 
 struct Cpu1801BM1::HandlerTable {
-    static constexpr std::array<Handler, 256> kHandlers = [] {
-        std::array<Handler, 256> table{};
-        const auto fill = [&table](uint32_t first, uint32_t last, Handler handler) {
+    // Plain functions, each with its handler inside: the step calls one without a member pointer's adjustments.
+    using Entry = bool (*)(Cpu1801BM1& cpu, uint16_t opcode);
+    template <Handler handler>
+    static bool Call(Cpu1801BM1& cpu, uint16_t opcode) {
+        return (cpu.*handler)(opcode);
+    }
+
+    static constexpr std::array<Entry, 256> kHandlers = [] {
+        std::array<Entry, 256> table{};
+        const auto fill = [&table](uint32_t first, uint32_t last, Entry handler) {
             for (uint32_t high = first; high <= last; ++high) {
                 table[high] = handler;
             }
         };
-        fill(0x00, 0x00, &Cpu1801BM1::ExecuteGroupZero);
-        fill(0x01, 0x07, &Cpu1801BM1::ExecuteBranch);
-        fill(0x08, 0x09, &Cpu1801BM1::ExecuteJsr);
-        fill(0x0A, 0x0C, &Cpu1801BM1::ExecuteSingleOperand);
-        fill(0x0D, 0x0D, &Cpu1801BM1::ExecuteMarkOrSxt);
-        fill(0x0E, 0x0F, &Cpu1801BM1::ExecuteIllegal);
-        fill(0x10, 0x6F, &Cpu1801BM1::ExecuteDoubleOperand);
-        fill(0x70, 0x77, &Cpu1801BM1::ExecuteEis);
-        fill(0x78, 0x79, &Cpu1801BM1::ExecuteXor);
-        fill(0x7A, 0x7D, &Cpu1801BM1::ExecuteIllegal);
-        fill(0x7E, 0x7F, &Cpu1801BM1::ExecuteSob);
-        fill(0x80, 0x87, &Cpu1801BM1::ExecuteBranch);
-        fill(0x88, 0x89, &Cpu1801BM1::ExecuteEmtOrTrap);
-        fill(0x8A, 0x8C, &Cpu1801BM1::ExecuteSingleOperand);
-        fill(0x8D, 0x8D, &Cpu1801BM1::ExecuteMtpsOrMfps);
-        fill(0x8E, 0x8F, &Cpu1801BM1::ExecuteIllegal);
-        fill(0x90, 0xEF, &Cpu1801BM1::ExecuteDoubleOperand);
-        fill(0xF0, 0xFF, &Cpu1801BM1::ExecuteFloatingPoint);
+        fill(0x00, 0x00, &Call<&Cpu1801BM1::ExecuteGroupZero>);
+        fill(0x01, 0x07, &Call<&Cpu1801BM1::ExecuteBranch>);
+        fill(0x08, 0x09, &Call<&Cpu1801BM1::ExecuteJsr>);
+        fill(0x0A, 0x0C, &Call<&Cpu1801BM1::ExecuteSingleOperand>);
+        fill(0x0D, 0x0D, &Call<&Cpu1801BM1::ExecuteMarkOrSxt>);
+        fill(0x0E, 0x0F, &Call<&Cpu1801BM1::ExecuteIllegal>);
+        fill(0x10, 0x6F, &Call<&Cpu1801BM1::ExecuteDoubleOperand>);
+        fill(0x70, 0x77, &Call<&Cpu1801BM1::ExecuteEis>);
+        fill(0x78, 0x79, &Call<&Cpu1801BM1::ExecuteXor>);
+        fill(0x7A, 0x7D, &Call<&Cpu1801BM1::ExecuteIllegal>);
+        fill(0x7E, 0x7F, &Call<&Cpu1801BM1::ExecuteSob>);
+        fill(0x80, 0x87, &Call<&Cpu1801BM1::ExecuteBranch>);
+        fill(0x88, 0x89, &Call<&Cpu1801BM1::ExecuteEmtOrTrap>);
+        fill(0x8A, 0x8C, &Call<&Cpu1801BM1::ExecuteSingleOperand>);
+        fill(0x8D, 0x8D, &Call<&Cpu1801BM1::ExecuteMtpsOrMfps>);
+        fill(0x8E, 0x8F, &Call<&Cpu1801BM1::ExecuteIllegal>);
+        fill(0x90, 0xEF, &Call<&Cpu1801BM1::ExecuteDoubleOperand>);
+        fill(0xF0, 0xFF, &Call<&Cpu1801BM1::ExecuteFloatingPoint>);
         return table;
     }();
 };
@@ -152,7 +159,7 @@ const std::array<uint16_t, 0x10000>& Cpu1801BM1::InstructionCosts() {
         Cpu1801BM1 prober{CostProbe{}};
         for (uint32_t opcode = 0; opcode < table.size(); ++opcode) {
             prober.instructionCost = 0;
-            (prober.*HandlerTable::kHandlers[opcode >> 8])(static_cast<uint16_t>(opcode));
+            HandlerTable::kHandlers[opcode >> 8](prober, static_cast<uint16_t>(opcode));
             table[opcode] = static_cast<uint16_t>(prober.instructionCost);
         }
         return table;
@@ -511,6 +518,16 @@ ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadByteOperand(uint32_t specifier, uint8_t& 
     return OperandAddress(specifier, true, address) && ReadByte(address, value);
 }
 
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadOperand(uint32_t specifier, bool byte, uint16_t& value, uint16_t& address) {
+    if (!byte) {
+        return ReadWordOperand(specifier, value, address);
+    }
+    uint8_t narrow = 0;
+    const bool read = ReadByteOperand(specifier, narrow, address);
+    value = narrow;
+    return read;
+}
+
 ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t value) {
     if (ModeOf(specifier) == 0) {
         registers[specifier & 7] = value;
@@ -640,7 +657,7 @@ inline bool Cpu1801BM1::Step() {
         parkedCycles = 0;
     }
     trapCycles = 0;
-    if (!(this->*HandlerTable::kHandlers[opcode >> 8])(opcode)) {
+    if (!HandlerTable::kHandlers[opcode >> 8](*this, opcode)) {
         registers = savedRegisters;
         return false;
     }
@@ -1054,16 +1071,7 @@ bool Cpu1801BM1::ExecuteDoubleOperand(uint16_t opcode) {
     uint16_t s = 0;
     uint16_t d = 0;
     uint16_t address = 0;
-    const auto readOperand = [this, byte](uint32_t specifier, uint16_t& value, uint16_t& at) {
-        if (!byte) {
-            return ReadWordOperand(specifier, value, at);
-        }
-        uint8_t narrow = 0;
-        const bool read = ReadByteOperand(specifier, narrow, at);
-        value = narrow;
-        return read;
-    };
-    if (!readOperand(source, s, address)) {
+    if (!ReadOperand(source, byte, s, address)) {
         return false;
     }
     if ((operation & 7) == 1) {
@@ -1076,7 +1084,7 @@ bool Cpu1801BM1::ExecuteDoubleOperand(uint16_t opcode) {
         return byte ? WriteByteOperand(destination, address, static_cast<uint8_t>(s), true)
                     : WriteWordOperand(destination, address, s);
     }
-    if (!readOperand(destination, d, address)) {
+    if (!ReadOperand(destination, byte, d, address)) {
         return false;
     }
     uint16_t result = 0;
