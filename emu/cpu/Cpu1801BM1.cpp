@@ -536,7 +536,8 @@ ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteWordOperand(uint32_t specifier, uint16_t
     return WriteWord(address, value);
 }
 
-ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteByteOperand(uint32_t specifier, uint16_t address, uint8_t value, bool signExtend) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteByteOperand(uint32_t specifier, uint16_t address, uint8_t value,
+                                                    bool signExtend) {
     if (ModeOf(specifier) == 0) {
         uint16_t& reg = registers[specifier & 7];
         reg = signExtend ? static_cast<uint16_t>(static_cast<int8_t>(value)) : ((reg & 0xFF00) | value);
