@@ -9,6 +9,13 @@
 
 #include <utility>
 
+// The operand decoding sits on every instruction's path: folded into each handler rather than called.
+#if defined(__GNUC__)
+#define ZOV_ALWAYS_INLINE [[gnu::always_inline]] inline
+#else
+#define ZOV_ALWAYS_INLINE inline
+#endif
+
 namespace emu {
 
 namespace {
@@ -85,36 +92,56 @@ uint32_t ModeOf(uint32_t specifier) {
     return (specifier >> 3) & 7;
 }
 
+// Per branch condition, bit f set when the branch is taken with the flags NZVC equal to f.
+constexpr std::array<uint16_t, 15> kBranchTakenFlags = [] {
+    std::array<uint16_t, 15> table{};
+    for (uint32_t condition = 0; condition < table.size(); ++condition) {
+        for (uint16_t flags = 0; flags < 16; ++flags) {
+            if (BranchTaken(static_cast<BranchCondition>(condition), flags)) {
+                table[condition] |= static_cast<uint16_t>(1u << flags);
+            }
+        }
+    }
+    return table;
+}();
+
 constexpr const char* kEisNames[4] = {"MUL", "DIV", "ASH", "ASHC"};
 
 } // namespace
 
 struct Cpu1801BM1::HandlerTable {
-    static constexpr std::array<Handler, 256> kHandlers = [] {
-        std::array<Handler, 256> table{};
-        const auto fill = [&table](uint32_t first, uint32_t last, Handler handler) {
+    // Plain functions, each with its handler inside: the step calls one without a member pointer's adjustments.
+    using Entry = bool (*)(Cpu1801BM1& cpu, uint16_t opcode);
+    template <Handler handler>
+    static bool Call(Cpu1801BM1& cpu, uint16_t opcode) {
+        return (cpu.*handler)(opcode);
+    }
+
+    static constexpr std::array<Entry, 256> kHandlers = [] {
+        std::array<Entry, 256> table{};
+        const auto fill = [&table](uint32_t first, uint32_t last, Entry handler) {
             for (uint32_t high = first; high <= last; ++high) {
                 table[high] = handler;
             }
         };
-        fill(0x00, 0x00, &Cpu1801BM1::ExecuteGroupZero);
-        fill(0x01, 0x07, &Cpu1801BM1::ExecuteBranch);
-        fill(0x08, 0x09, &Cpu1801BM1::ExecuteJsr);
-        fill(0x0A, 0x0C, &Cpu1801BM1::ExecuteSingleOperand);
-        fill(0x0D, 0x0D, &Cpu1801BM1::ExecuteMarkOrSxt);
-        fill(0x0E, 0x0F, &Cpu1801BM1::ExecuteIllegal);
-        fill(0x10, 0x6F, &Cpu1801BM1::ExecuteDoubleOperand);
-        fill(0x70, 0x77, &Cpu1801BM1::ExecuteEis);
-        fill(0x78, 0x79, &Cpu1801BM1::ExecuteXor);
-        fill(0x7A, 0x7D, &Cpu1801BM1::ExecuteIllegal);
-        fill(0x7E, 0x7F, &Cpu1801BM1::ExecuteSob);
-        fill(0x80, 0x87, &Cpu1801BM1::ExecuteBranch);
-        fill(0x88, 0x89, &Cpu1801BM1::ExecuteEmtOrTrap);
-        fill(0x8A, 0x8C, &Cpu1801BM1::ExecuteSingleOperand);
-        fill(0x8D, 0x8D, &Cpu1801BM1::ExecuteMtpsOrMfps);
-        fill(0x8E, 0x8F, &Cpu1801BM1::ExecuteIllegal);
-        fill(0x90, 0xEF, &Cpu1801BM1::ExecuteDoubleOperand);
-        fill(0xF0, 0xFF, &Cpu1801BM1::ExecuteFloatingPoint);
+        fill(0x00, 0x00, &Call<&Cpu1801BM1::ExecuteGroupZero>);
+        fill(0x01, 0x07, &Call<&Cpu1801BM1::ExecuteBranch>);
+        fill(0x08, 0x09, &Call<&Cpu1801BM1::ExecuteJsr>);
+        fill(0x0A, 0x0C, &Call<&Cpu1801BM1::ExecuteSingleOperand>);
+        fill(0x0D, 0x0D, &Call<&Cpu1801BM1::ExecuteMarkOrSxt>);
+        fill(0x0E, 0x0F, &Call<&Cpu1801BM1::ExecuteIllegal>);
+        fill(0x10, 0x6F, &Call<&Cpu1801BM1::ExecuteDoubleOperand>);
+        fill(0x70, 0x77, &Call<&Cpu1801BM1::ExecuteEis>);
+        fill(0x78, 0x79, &Call<&Cpu1801BM1::ExecuteXor>);
+        fill(0x7A, 0x7D, &Call<&Cpu1801BM1::ExecuteIllegal>);
+        fill(0x7E, 0x7F, &Call<&Cpu1801BM1::ExecuteSob>);
+        fill(0x80, 0x87, &Call<&Cpu1801BM1::ExecuteBranch>);
+        fill(0x88, 0x89, &Call<&Cpu1801BM1::ExecuteEmtOrTrap>);
+        fill(0x8A, 0x8C, &Call<&Cpu1801BM1::ExecuteSingleOperand>);
+        fill(0x8D, 0x8D, &Call<&Cpu1801BM1::ExecuteMtpsOrMfps>);
+        fill(0x8E, 0x8F, &Call<&Cpu1801BM1::ExecuteIllegal>);
+        fill(0x90, 0xEF, &Call<&Cpu1801BM1::ExecuteDoubleOperand>);
+        fill(0xF0, 0xFF, &Call<&Cpu1801BM1::ExecuteFloatingPoint>);
         return table;
     }();
 };
@@ -132,7 +159,7 @@ const std::array<uint16_t, 0x10000>& Cpu1801BM1::InstructionCosts() {
         Cpu1801BM1 prober{CostProbe{}};
         for (uint32_t opcode = 0; opcode < table.size(); ++opcode) {
             prober.instructionCost = 0;
-            (prober.*HandlerTable::kHandlers[opcode >> 8])(static_cast<uint16_t>(opcode));
+            HandlerTable::kHandlers[opcode >> 8](prober, static_cast<uint16_t>(opcode));
             table[opcode] = static_cast<uint16_t>(prober.instructionCost);
         }
         return table;
@@ -306,7 +333,7 @@ int32_t Cpu1801BM1::Disassemble(common::String& addressText, common::String& wor
 // so only the address space's top bounds them.
 
 template <uint32_t TestMask, uint8_t Peek>
-inline bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadWordAs(uint16_t address, uint16_t& value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
     if (address < pageTable->size) {
         const PageDescriptor& descriptor = pageTable->PageOf(address);
@@ -323,11 +350,11 @@ bool Cpu1801BM1::ReadWordThroughMap(uint16_t address, uint16_t& value, uint8_t p
     return !busFault;
 }
 
-inline bool Cpu1801BM1::FetchWord(uint16_t address, uint16_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::FetchWord(uint16_t address, uint16_t& value) {
     return ReadWordAs<page::kFetchInPlaceMask, 0>(address, value);
 }
 
-inline bool Cpu1801BM1::ReadWord(uint16_t address, uint16_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadWord(uint16_t address, uint16_t& value) {
     return ReadWordAs<page::kReadInPlaceMask, 0>(address, value);
 }
 
@@ -335,7 +362,7 @@ bool Cpu1801BM1::PeekWord(uint16_t address, uint16_t& value) {
     return ReadWordAs<page::kReadInPlaceMask, 1>(address, value);
 }
 
-inline bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteWord(uint16_t address, uint16_t value) {
     address &= static_cast<uint16_t>(addressMask & ~1u);
     if (address < pageTable->size) {
         const PageDescriptor& descriptor = pageTable->PageOf(address);
@@ -355,7 +382,7 @@ bool Cpu1801BM1::WriteWordThroughMap(uint16_t address, uint16_t value) {
 }
 
 template <uint8_t Peek>
-inline bool Cpu1801BM1::ReadByteAs(uint16_t address, uint8_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadByteAs(uint16_t address, uint8_t& value) {
     address &= static_cast<uint16_t>(addressMask);
     if (address < pageTable->size) {
         const PageDescriptor& descriptor = pageTable->PageOf(address);
@@ -379,7 +406,7 @@ bool Cpu1801BM1::ReadByteThroughMap(uint16_t address, uint8_t& value, uint8_t pe
     return !busFault;
 }
 
-inline bool Cpu1801BM1::ReadByte(uint16_t address, uint8_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadByte(uint16_t address, uint8_t& value) {
     return ReadByteAs<0>(address, value);
 }
 
@@ -387,7 +414,7 @@ bool Cpu1801BM1::PeekByte(uint16_t address, uint8_t& value) {
     return ReadByteAs<1>(address, value);
 }
 
-inline bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteByte(uint16_t address, uint8_t value) {
     address &= static_cast<uint16_t>(addressMask);
     if (address < pageTable->size) {
         const PageDescriptor& descriptor = pageTable->PageOf(address);
@@ -413,7 +440,7 @@ bool Cpu1801BM1::WriteByteThroughMap(uint16_t address, uint8_t value) {
     return !busFault;
 }
 
-bool Cpu1801BM1::Push(uint16_t value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::Push(uint16_t value) {
     const uint16_t address = static_cast<uint16_t>(registers[6] - 2);
     if (!WriteWord(address, value)) {
         return false;
@@ -422,7 +449,7 @@ bool Cpu1801BM1::Push(uint16_t value) {
     return true;
 }
 
-bool Cpu1801BM1::Pop(uint16_t& value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::Pop(uint16_t& value) {
     if (!ReadWord(registers[6], value)) {
         return false;
     }
@@ -436,7 +463,7 @@ bool Cpu1801BM1::BreakAt1000() {
     return TraceCheckBreak(false, true, "Execution at PC=01000") != 0;
 }
 
-bool Cpu1801BM1::OperandAddress(uint32_t specifier, bool byte, uint16_t& address) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::OperandAddress(uint32_t specifier, bool byte, uint16_t& address) {
     uint16_t& reg = registers[specifier & 7];
     // Byte operands step SP and PC by a whole word, to keep them even.
     const uint16_t step = byte && (specifier & 7) < 6 ? 1 : 2;
@@ -475,7 +502,7 @@ bool Cpu1801BM1::OperandAddress(uint32_t specifier, bool byte, uint16_t& address
     }
 }
 
-bool Cpu1801BM1::ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& address) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& address) {
     if (ModeOf(specifier) == 0) {
         value = registers[specifier & 7];
         return true;
@@ -483,7 +510,7 @@ bool Cpu1801BM1::ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& 
     return OperandAddress(specifier, false, address) && ReadWord(address, value);
 }
 
-bool Cpu1801BM1::ReadByteOperand(uint32_t specifier, uint8_t& value, uint16_t& address) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadByteOperand(uint32_t specifier, uint8_t& value, uint16_t& address) {
     if (ModeOf(specifier) == 0) {
         value = static_cast<uint8_t>(registers[specifier & 7]);
         return true;
@@ -491,7 +518,17 @@ bool Cpu1801BM1::ReadByteOperand(uint32_t specifier, uint8_t& value, uint16_t& a
     return OperandAddress(specifier, true, address) && ReadByte(address, value);
 }
 
-bool Cpu1801BM1::WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t value) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadOperand(uint32_t specifier, bool byte, uint16_t& value, uint16_t& address) {
+    if (!byte) {
+        return ReadWordOperand(specifier, value, address);
+    }
+    uint8_t narrow = 0;
+    const bool read = ReadByteOperand(specifier, narrow, address);
+    value = narrow;
+    return read;
+}
+
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t value) {
     if (ModeOf(specifier) == 0) {
         registers[specifier & 7] = value;
         return true;
@@ -499,7 +536,8 @@ bool Cpu1801BM1::WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t
     return WriteWord(address, value);
 }
 
-bool Cpu1801BM1::WriteByteOperand(uint32_t specifier, uint16_t address, uint8_t value, bool signExtend) {
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteByteOperand(uint32_t specifier, uint16_t address, uint8_t value,
+                                                    bool signExtend) {
     if (ModeOf(specifier) == 0) {
         uint16_t& reg = registers[specifier & 7];
         reg = signExtend ? static_cast<uint16_t>(static_cast<int8_t>(value)) : ((reg & 0xFF00) | value);
@@ -508,7 +546,7 @@ bool Cpu1801BM1::WriteByteOperand(uint32_t specifier, uint16_t address, uint8_t 
     return WriteByte(address, value);
 }
 
-void Cpu1801BM1::SetNZ(uint16_t result, uint16_t signBit, uint16_t valueMask) {
+ZOV_ALWAYS_INLINE void Cpu1801BM1::SetNZ(uint16_t result, uint16_t signBit, uint16_t valueMask) {
     psw &= ~(kPswNegative | kPswZero);
     if ((result & signBit) != 0) {
         psw |= kPswNegative;
@@ -621,7 +659,7 @@ inline bool Cpu1801BM1::Step() {
         parkedCycles = 0;
     }
     trapCycles = 0;
-    if (!(this->*HandlerTable::kHandlers[opcode >> 8])(opcode)) {
+    if (!HandlerTable::kHandlers[opcode >> 8](*this, opcode)) {
         registers = savedRegisters;
         return false;
     }
@@ -835,8 +873,8 @@ bool Cpu1801BM1::ExecuteBranch(uint16_t opcode) {
         return false;
     }
     // 000400-003400 by bits 8-10 from 1, then 100000-103400 as 8-15.
-    const auto condition = static_cast<BranchCondition>((((opcode >> 8) & 7) | ((opcode >> 12) & 8)) - 1);
-    if (BranchTaken(condition, psw)) {
+    const uint32_t condition = (((opcode >> 8) & 7) | ((opcode >> 12) & 8)) - 1;
+    if (((kBranchTakenFlags[condition] >> (psw & kFlagsNZVC)) & 1) != 0) {
         registers[7] += static_cast<uint16_t>(2 * static_cast<int8_t>(opcode & 0xFF));
     }
     return true;
@@ -1035,16 +1073,7 @@ bool Cpu1801BM1::ExecuteDoubleOperand(uint16_t opcode) {
     uint16_t s = 0;
     uint16_t d = 0;
     uint16_t address = 0;
-    const auto readOperand = [this, byte](uint32_t specifier, uint16_t& value, uint16_t& at) {
-        if (!byte) {
-            return ReadWordOperand(specifier, value, at);
-        }
-        uint8_t narrow = 0;
-        const bool read = ReadByteOperand(specifier, narrow, at);
-        value = narrow;
-        return read;
-    };
-    if (!readOperand(source, s, address)) {
+    if (!ReadOperand(source, byte, s, address)) {
         return false;
     }
     if ((operation & 7) == 1) {
@@ -1057,7 +1086,7 @@ bool Cpu1801BM1::ExecuteDoubleOperand(uint16_t opcode) {
         return byte ? WriteByteOperand(destination, address, static_cast<uint8_t>(s), true)
                     : WriteWordOperand(destination, address, s);
     }
-    if (!readOperand(destination, d, address)) {
+    if (!ReadOperand(destination, byte, d, address)) {
         return false;
     }
     uint16_t result = 0;

@@ -156,6 +156,8 @@ private:
     bool OperandAddress(uint32_t specifier, bool byte, uint16_t& address);
     bool ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& address);
     bool ReadByteOperand(uint32_t specifier, uint8_t& value, uint16_t& address);
+    // A word, or a byte widened to a word.
+    bool ReadOperand(uint32_t specifier, bool byte, uint16_t& value, uint16_t& address);
     bool WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t value);
     bool WriteByteOperand(uint32_t specifier, uint16_t address, uint8_t value, bool signExtend);
 

@@ -238,6 +238,44 @@ TEST_F(Cpu1801BM1Test, InstructionsGiveTheirResultsFlagsAndCycles) {
     }
 }
 
+TEST_F(Cpu1801BM1Test, EveryBranchFollowsItsConditionUnderEverySetOfFlags) {
+    struct BranchCase {
+        const char* name;
+        uint16_t opcode; // offset +2 words
+        bool (*taken)(bool n, bool z, bool v, bool c);
+    };
+    const BranchCase cases[] = {
+        {"BR", 000402, [](bool, bool, bool, bool) { return true; }},
+        {"BNE", 001002, [](bool, bool z, bool, bool) { return !z; }},
+        {"BEQ", 001402, [](bool, bool z, bool, bool) { return z; }},
+        {"BGE", 002002, [](bool n, bool, bool v, bool) { return n == v; }},
+        {"BLT", 002402, [](bool n, bool, bool v, bool) { return n != v; }},
+        {"BGT", 003002, [](bool n, bool z, bool v, bool) { return !z && n == v; }},
+        {"BLE", 003402, [](bool n, bool z, bool v, bool) { return z || n != v; }},
+        {"BPL", 0100002, [](bool n, bool, bool, bool) { return !n; }},
+        {"BMI", 0100402, [](bool n, bool, bool, bool) { return n; }},
+        {"BHI", 0101002, [](bool, bool z, bool, bool c) { return !c && !z; }},
+        {"BLOS", 0101402, [](bool, bool z, bool, bool c) { return c || z; }},
+        {"BVC", 0102002, [](bool, bool, bool v, bool) { return !v; }},
+        {"BVS", 0102402, [](bool, bool, bool v, bool) { return v; }},
+        {"BCC", 0103002, [](bool, bool, bool, bool c) { return !c; }},
+        {"BCS", 0103402, [](bool, bool, bool, bool c) { return c; }},
+    };
+    for (const BranchCase& test : cases) {
+        for (uint16_t flags = 0; flags < 16; ++flags) {
+            SCOPED_TRACE(std::string(test.name) + " with NZVC " + std::to_string(flags));
+            machine.SetWord(kCode, test.opcode);
+            cpu.SetRegister(7, kCode);
+            // The priority bits around the flags must not take part.
+            cpu.SetPsw(static_cast<uint16_t>(0340 | flags));
+            EXPECT_EQ(cpu.Execute(0), 17);
+            const bool taken = test.taken((flags & 010) != 0, (flags & 04) != 0, (flags & 02) != 0, (flags & 01) != 0);
+            EXPECT_EQ(cpu.Register(7), taken ? kCode + 6 : kCode + 2);
+            EXPECT_EQ(cpu.Psw(), 0340 | flags);
+        }
+    }
+}
+
 // Cost of an instruction for every pair of source and destination modes, with both registers pointing at RAM.
 std::array<std::array<int32_t, 8>, 8> MeasurePairCosts(test_support::RamTestMachine& machine, emu::Cpu1801BM1& cpu,
                                                        uint16_t operation) {
