@@ -25,12 +25,9 @@ std::unique_ptr<Computer> MakeModel() {
 // The machine list. Each model takes its row as it lands: "BK-0010", "BK-0010.01" and "BK-0010 + FDD", the
 // separator, then "BK-0011M" and "BK-0011M + FDD". A row without a factory makes no entry.
 constexpr EmulatorConfig::MachineListEntry kMachineList[] = {
-    {&MakeModel<Bk0010Machine>, false},
-    {&MakeModel<Bk0010_01Machine>, false},
-    {&MakeModel<Bk0010FddMachine>, false},
-    {nullptr, true},
-    {&MakeModel<Bk0011mMachine>, false},
-    {&MakeModel<Bk0011mFddMachine>, false},
+    {&MakeModel<Bk0010Machine>, false},    {&MakeModel<Bk0010_01Machine>, false},
+    {&MakeModel<Bk0010FddMachine>, false}, {nullptr, true},
+    {&MakeModel<Bk0011mMachine>, false},   {&MakeModel<Bk0011mFddMachine>, false},
 };
 
 constexpr int32_t kSyncFrequencyCount = 5;
