@@ -12,6 +12,8 @@
 #include "emu/core/NullRenderer.h"
 #include "emu/core/Report.h"
 
+#include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace emu {
@@ -145,16 +147,29 @@ bool EmulatorCore::Shutdown() {
         return true;
     }
     common::LockGuard lock(&coreLock);
+    // One request limit bounds the whole end: the wait for the pause and the wait for the thread's end share it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(requestLimitMs);
+    bool answered = true;
     if (!threadStopped) {
-        WaitPaused();
+        answered = WaitPaused();
+        // The settings are written here, before the thread is asked to end, so that a thread that does not end
+        // loses none of them. They are what the GUI side set (options, media mounted through requests), which a
+        // thread that does not answer leaves alone.
+        if (machine != nullptr) {
+            machine->SaveSettings();
+        }
         stopRequest = true;
         threadStopped = true;
         wakeRequest = true;
         wakeup.Signal();
     }
     // The thread leaves its loop and its life without the core lock; the pause taken here is not given back.
-    if (!worker.Stop(requestLimitMs)) {
-        ReportNoResponse();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (!worker.Stop(answered ? static_cast<int32_t>(std::max<int64_t>(left.count(), 0)) : 0)) {
+        if (answered) {
+            ReportNoResponse();
+        }
         return false;
     }
     common::LockGuard control(&threadControlLock);
@@ -316,7 +331,7 @@ void EmulatorCore::StopAndWait() {
     stepCancel = false;
 }
 
-bool EmulatorCore::ArmStepping(int32_t count, int32_t kind, int32_t address) {
+bool EmulatorCore::ArmStepping(int32_t count, RunToKind kind, int32_t address) {
     common::LockGuard lock(&coreLock);
     PauseGuard pause(*this);
     if (!pause.Holds()) {

@@ -2,6 +2,7 @@
 
 #include "app/DebuggerConsole.h"
 #include "app/InputQueue.h"
+#include "app/RunIds.h"
 #include "app/RunTiming.h"
 #include "app/ThreadSignal.h"
 #include "common/BasicOptionNode.h"
@@ -86,8 +87,9 @@ public:
 
     // From the GUI thread: starts the emulation thread and waits until it runs (idle). True when it does.
     bool Run();
-    // Ends the thread: the machine is stopped and its settings are written. False, with a console line, when the
-    // thread did not end within the request limit: the core must then not be deleted.
+    // Ends the thread: the machine's settings are written, then the machine is stopped. False, with a console
+    // line, when the thread did not end within the request limit (one limit for the whole end): the core must then
+    // not be deleted; its settings are written all the same.
     bool Shutdown();
 
     // ---- Requests
@@ -112,9 +114,9 @@ public:
     bool RunParked(const std::function<void()>& work);
     // Ends single-stepping.
     void StopAndWait();
-    // Steps: count instructions (count > 0) or until the program counter reaches (kind 1) or leaves (kind 0) the
-    // address (count < 0). Taken with the thread parked; the caller then resumes. False when it did not park.
-    bool ArmStepping(int32_t count, int32_t runToKind, int32_t runToAddress);
+    // Steps: count instructions (count > 0) or, for count < 0, until the program counter reaches or leaves the
+    // address as kind says. Taken with the thread parked; the caller then resumes. False when it did not park.
+    bool ArmStepping(int32_t count, RunToKind kind, int32_t runToAddress);
 
     // ---- Input queue
 
@@ -150,7 +152,8 @@ public:
     DriveSlot* GetDrive(int32_t index);
     DriveSet* GetDriveSet();
     // The status line; empty while the thread is not active or there is no machine. Wide, so a translated speed
-    // label keeps its letters.
+    // label keeps its letters. It never parks the thread: a running machine's clock text is the copy its loop
+    // published at the start and at every statistics second. A machine that stands shows a speed of 0.
     void GetStatusText(common::WideString& out);
     // The periodic repaint of the screen or, in console mode, of the console; rebuildConsole refills the console
     // with the machine's title. Also completes the console's taking of the screen that a break posted.
@@ -215,8 +218,7 @@ public:
     bool IsParked() const { return parked.load(); }
     bool ConsoleMode() const { return consoleMode.load(); }
     int32_t PauseDepth() const { return pauseDepth.load(); }
-    // 1 maximum-speed loop, 0 synchronised loop, -1 none.
-    int32_t RunMode() const { return runMode.load(); }
+    LoopMode RunMode() const { return runMode.load(); }
     int32_t SpeedPercent() const { return speedPercent.load(); }
     int32_t LoadPercent() const { return loadPercent.load(); }
     int32_t BusSampleRate() const { return busSampleRate.load(); }
@@ -266,6 +268,8 @@ private:
     void EndMaxSpeedFrame(LoopContext& loop);
     void EndSyncedSlice(LoopContext& loop);
     void EndSyncedFrame(LoopContext& loop);
+    // The synchronised loop's wait for the frame deadline; a request cuts it short and leaves it owed.
+    uint64_t WaitForFrame(LoopContext& loop);
     void EndStatisticsSecond(LoopContext& loop, uint64_t now);
     void Drain(LoopContext& loop);
     // One pass of single-stepping or of running to an address.
@@ -278,6 +282,8 @@ private:
     // After a pause: the deadlines move on by its length; a maximum-speed slice starts afresh.
     void ResumeTiming(LoopContext& loop);
     void CallIdleHook(int32_t timeoutMs);
+    // The processor's clock text for the status line, read while the machine runs: the GUI reads the copy.
+    void PublishFrequencyText();
     // From the emulation thread: the console is to take the keyboard and the screen; the GUI side completes it.
     void PostConsoleMode();
 
@@ -348,6 +354,9 @@ private:
     common::CriticalLock threadControlLock;
     common::CriticalLock loopLock;
     common::CriticalLock coreLock;
+    // Guards the frequency text the emulation thread publishes while its loop runs.
+    common::CriticalLock statusLock;
+    common::WideString frequencyText;
     // Requests wake the thread through this; the thread answers through the other.
     ThreadSignal wakeup;
     ThreadSignal answer;
@@ -376,7 +385,7 @@ private:
     std::atomic<bool> inLoop{false};
     std::atomic<bool> breakPending{false};
     std::atomic<bool> stopRequest{false};
-    std::atomic<int32_t> runMode{-1};
+    std::atomic<LoopMode> runMode{LoopMode::None};
     std::atomic<int32_t> loopSwitchRequest{0};
     std::atomic<bool> restart{false};
     std::atomic<int32_t> pauseDepth{0};
@@ -406,7 +415,7 @@ private:
 
     // Stepping. The step counter is also the machine's trace-all counter.
     std::atomic<int32_t> stepCounter{0};
-    std::atomic<int32_t> runToKind{0};
+    std::atomic<RunToKind> runToKind{RunToKind::UntilLeaves};
     std::atomic<int32_t> runToAddress{0};
     std::atomic<bool> stepCancel{false};
     // Emulation thread only.

@@ -316,7 +316,7 @@ void EmulatorCore::StepCommand(int32_t mode) {
     StopAndWait();
     CpuInterface* cpu = machine->FirstCpu();
     int32_t count = 1;
-    int32_t kind = 0;
+    RunToKind kind = RunToKind::UntilLeaves;
     uint32_t target = 0;
     if (mode >= 0) {
         if (cpu == nullptr) {
@@ -331,7 +331,7 @@ void EmulatorCore::StepCommand(int32_t mode) {
         target = pc;
         // Over a call that comes back, or (mode 1) over any instruction of known length: run to the one after it.
         if (length >= 1 && (mode == 1 || (flowFlags & kFlowMask) == kFlowCall)) {
-            kind = 1;
+            kind = RunToKind::UntilReaches;
             target = (pc + static_cast<uint32_t>(length)) & cpu->GetAddressMask();
         }
         count = -1;

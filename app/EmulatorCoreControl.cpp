@@ -86,12 +86,11 @@ void EmulatorCore::GetStatusText(common::WideString& out) {
         return;
     }
     common::WideString frequency;
-    {
-        // The processor's clock texts change while it runs.
-        PauseGuard pause(*this);
-        if (pause.Holds()) {
-            machine->FrequencyText(frequency);
-        }
+    if (inLoop) {
+        common::LockGuard guard(&statusLock);
+        frequency.Assign(frequencyText);
+    } else {
+        machine->FrequencyText(frequency);
     }
     common::WideString label = config != nullptr ? config->TextLookupOf()(text::kSpeed) : common::WideString();
     if (label.IsEmpty()) {
@@ -99,6 +98,7 @@ void EmulatorCore::GetStatusText(common::WideString& out) {
     }
     StatusFigures figures;
     figures.powered = powered;
+    figures.standing = breakPending || pauseDepth > 0;
     figures.speedPercent = speedPercent;
     figures.runMode = runMode;
     figures.lateFrames = lateFrameCounter;

@@ -11,6 +11,7 @@
 #include "emu/core/RendererBase.h"
 #include "emu/core/SliceSchedule.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace emu {
@@ -59,6 +60,8 @@ struct EmulatorCore::LoopContext {
     SyncedSliceSchedule schedule;
     FramePacer pacer;
     bool lastSyncActive = false;
+    // A request cut the wait for the frame deadline short: the loop waits again before it runs on.
+    bool frameWaitOwed = false;
     // A drain since the last frame end passed on a key.
     bool keySeen = false;
 };
@@ -107,8 +110,8 @@ bool EmulatorCore::RunThread() {
     }
     loopActive = false;
     answer.Signal();
+    // The settings were written by the request that ended the thread.
     if (machine != nullptr) {
-        machine->SaveSettings();
         machine->Clear();
     }
     return true;
@@ -178,7 +181,7 @@ bool EmulatorCore::PowerOn(bool maxSpeed) {
 }
 
 void EmulatorCore::ResetCoreState() {
-    runMode = -1;
+    runMode = LoopMode::None;
     breakPending = false;
     budgetPointer = nullptr;
     budgetSaved = false;
@@ -245,7 +248,8 @@ bool EmulatorCore::StartLoop(LoopContext& loop) {
     loop.piece.SplitAgainst(loop.cpu->cyclesToNextEvent);
     machine->SetHostCallback(OnMachineBreak, this);
     inputQueue.Clear();
-    runMode = loop.maxSpeed ? 1 : 0;
+    PublishFrequencyText();
+    runMode = loop.maxSpeed ? LoopMode::MaxSpeed : LoopMode::Synced;
     answer.Signal();
     return true;
 }
@@ -284,6 +288,12 @@ void EmulatorCore::RunLoop(bool maxSpeed) {
                     continue;
                 }
                 ResumeTiming(loop);
+            }
+            if (loop.frameWaitOwed) {
+                WaitForFrame(loop);
+                // The pass goes on through the flags again (stepping, a break that came meanwhile).
+                wakeRequest = true;
+                continue;
             }
             if (stepCancel) {
                 stepCounter = 0;
@@ -484,12 +494,38 @@ void EmulatorCore::EndSyncedFrame(LoopContext& loop) {
     if (singleProcessor) {
         clock->SleepMs(1);
     }
-    CallIdleHook(1);
-    const uint64_t now = loop.pacer.WaitForFrame(*clock, loop.frame, syncActive);
+    if (syncActive) {
+        // Only a loop that keeps to real time lets the GUI thread catch up; one that races ahead never waits for
+        // it.
+        CallIdleHook(1);
+    }
+    const uint64_t deadline = loop.frame.frameDeadline;
+    uint64_t now = WaitForFrame(loop);
+    if (loop.frameWaitOwed) {
+        // The next frame starts no earlier than the deadline: the second ends there.
+        now = std::max(now, deadline);
+    }
     if (loop.frame.SecondEnded()) {
         EndStatisticsSecond(loop, now);
     }
     loop.schedule.NextFrame();
+}
+
+uint64_t EmulatorCore::WaitForFrame(LoopContext& loop) {
+    const bool paced = syncActive;
+    FrameWake wake;
+    if (paced) {
+        // A request ends the wait at once; the loop serves it and then owes the rest of the wait.
+        wake.signal = &wakeup;
+        wake.seen = wakeup.Count();
+        wake.requested = wakeRequest.load();
+    }
+    const uint64_t now = loop.pacer.WaitForFrame(*clock, loop.frame, paced, wake);
+    loop.frameWaitOwed = loop.pacer.Woken();
+    if (loop.frameWaitOwed) {
+        wakeRequest = true;
+    }
+    return now;
 }
 
 void EmulatorCore::EndStatisticsSecond(LoopContext& loop, uint64_t now) {
@@ -500,8 +536,16 @@ void EmulatorCore::EndStatisticsSecond(LoopContext& loop, uint64_t now) {
     lateFramesLastSecond = lateFrameCounter.exchange(0);
     speedPercent =
         emu::SpeedPercent(now, loop.frame.secondEnd, loop.frame.ticksPerSecond, speedPercent, !loop.maxSpeed);
+    PublishFrequencyText();
     loop.frame.frames = 0;
     loop.frame.secondEnd = now + loop.frame.ticksPerSecond;
+}
+
+void EmulatorCore::PublishFrequencyText() {
+    common::WideString text;
+    machine->FrequencyText(text);
+    common::LockGuard guard(&statusLock);
+    frequencyText.Assign(text);
 }
 
 void EmulatorCore::CallIdleHook(int32_t timeoutMs) {
@@ -596,8 +640,8 @@ void EmulatorCore::StepPass(LoopContext& loop) {
     }
     const uint32_t pc = loop.cpu->GetPC();
     const auto target = static_cast<uint32_t>(runToAddress.load());
-    const int32_t kind = runToKind;
-    if ((kind == 0 && pc == target) || (kind == 1 && pc != target)) {
+    const RunToKind kind = runToKind;
+    if ((kind == RunToKind::UntilLeaves && pc == target) || (kind == RunToKind::UntilReaches && pc != target)) {
         RunPiece(loop, 0);
         wakeRequest = true;
         AccountSlice(loop);
@@ -676,6 +720,7 @@ bool EmulatorCore::ServePost(LoopContext& loop) {
             } else {
                 loop.schedule.Restore(state.owed, state.perFrame, state.slicesPerFrame, state.slicesLeft);
                 loop.pacer.Start(*clock);
+                loop.frameWaitOwed = false;
             }
             inputQueue.ResetToOverflow();
         }

@@ -95,7 +95,8 @@ bool EmulatorCore::BuildStateImage(common::MemoryStream& image) {
     common::RecordArchive archive(image);
     const common::NarrowString imageChunk(kImageChunk);
     return image.Create(0, -1) && archive.WriteMarker(common::kChunkBeginMarker, imageChunk) &&
-           archive.WriteRecordI8(static_cast<int8_t>(runMode.load()), common::NarrowString(kStateChunk)) &&
+           archive.WriteRecordI8(static_cast<int8_t>(static_cast<int32_t>(runMode.load())),
+                                 common::NarrowString(kStateChunk)) &&
            machine->SaveInitData(archive) && PostChunk(archive, false) && machine->SaveState(archive) &&
            archive.WriteMarker(common::kChunkEndMarker, imageChunk);
 }
@@ -191,7 +192,7 @@ bool EmulatorCore::LoadStateImage(common::ByteStream& source, common::NarrowStri
     if (!machine->LoadInitData(archive, changed)) {
         return false;
     }
-    if ((changed || storedRunMode != runMode) && powered) {
+    if ((changed || storedRunMode != static_cast<int32_t>(runMode.load())) && powered) {
         DetachMachine();
     }
     if (!powered) {

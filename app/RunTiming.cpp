@@ -1,5 +1,6 @@
 #include "app/RunTiming.h"
 
+#include "app/ThreadSignal.h"
 #include "common/SystemUtilities.h"
 #include "common/platform/Clock.h"
 
@@ -41,8 +42,28 @@ void HostClock::SleepMs(uint32_t milliseconds) {
     common::SleepMs(milliseconds);
 }
 
+bool HostClock::SleepUnless(ThreadSignal& signal, uint64_t seen, uint32_t milliseconds) {
+    if (signal.Count() != seen) {
+        return true;
+    }
+    SleepMs(milliseconds);
+    return signal.Count() != seen;
+}
+
+namespace {
+
+// The host's clock: its sleeps that a signal may end wait on the signal itself.
+class RealHostClock : public HostClock {
+public:
+    bool SleepUnless(ThreadSignal& signal, uint64_t seen, uint32_t milliseconds) override {
+        return signal.WaitPast(seen, static_cast<int32_t>(milliseconds));
+    }
+};
+
+} // namespace
+
 HostClock& HostClock::Real() {
-    static HostClock clock;
+    static RealHostClock clock;
     return clock;
 }
 
@@ -159,17 +180,29 @@ void FramePacer::Start(HostClock& clock) {
     granularity = std::max(floor, clock.Now() - before);
 }
 
-uint64_t FramePacer::WaitForFrame(HostClock& clock, FrameClock& frame, bool synchronised) {
+uint64_t FramePacer::WaitForFrame(HostClock& clock, FrameClock& frame, bool synchronised, const FrameWake& wake) {
     uint64_t now = clock.Now();
+    woken = false;
     if (!synchronised) {
         frame.frameDeadline = now + frame.ticksPerFrame;
         return now;
     }
-    while (Signed(frame.frameDeadline, now) >= static_cast<int64_t>(2 * granularity)) {
+    woken = wake.requested;
+    while (!woken && Signed(frame.frameDeadline, now) >= static_cast<int64_t>(2 * granularity)) {
         const uint64_t before = now;
-        clock.SleepMs(1);
+        if (wake.signal != nullptr) {
+            woken = clock.SleepUnless(*wake.signal, wake.seen, 1);
+        } else {
+            clock.SleepMs(1);
+        }
         now = clock.Now();
-        granularity = std::max(floor, (granularity + (now - before)) / 2);
+        if (!woken) {
+            granularity = std::max(floor, (granularity + (now - before)) / 2);
+        }
+    }
+    if (woken) {
+        // The wait is not over: the loop serves the request and then waits again for the same deadline.
+        return now;
     }
     granularity = std::max(floor, granularity - granularity / 16);
     if (Signed(now, frame.frameDeadline) <= static_cast<int64_t>(kCatchUpFrames * frame.ticksPerFrame)) {

@@ -7,6 +7,8 @@
 
 namespace emu {
 
+class ThreadSignal;
+
 // Host time in ticks of the performance counter.
 class HostClock {
 public:
@@ -14,6 +16,9 @@ public:
     virtual uint64_t Frequency() const;
     virtual uint64_t Now() const;
     virtual void SleepMs(uint32_t milliseconds);
+    // Sleeps up to milliseconds, ending early once signal's count has moved past seen; true when it did. This
+    // sleeps through SleepMs, looking at the signal before and after; the host's own clock waits on the signal.
+    virtual bool SleepUnless(ThreadSignal& signal, uint64_t seen, uint32_t milliseconds);
 
     // The host's own counter and sleep.
     static HostClock& Real();
@@ -93,8 +98,18 @@ private:
     int64_t sliceCycles = 0;
 };
 
+// What ends a frame wait early: a request for the loop. The loop notes the signal's count before it looks at its
+// request flag; requested says the flag was already up, so the frame does not wait at all.
+struct FrameWake {
+    ThreadSignal* signal = nullptr;
+    uint64_t seen = 0;
+    bool requested = false;
+};
+
 // The synchronised loop's wait for the frame deadline: it sleeps a millisecond at a time while twice the host's
-// sleep granularity still fits before the deadline, learning the granularity from every sleep. Deadlines follow
+// sleep granularity still fits before the deadline, learning the granularity from every sleep. A request (the
+// wake) cuts the wait short and leaves the deadline where it is: the loop serves the request and waits again, so
+// requests never make the machine run ahead of real time. Deadlines follow
 // one another a frame apart, whenever a frame ended: the time a sleep or a stalled frame took too much is made
 // up by the next frames running without a wait, so late frames do not slow the machine down.
 class FramePacer {
@@ -106,14 +121,17 @@ public:
     // Measures one sleep of 1 ms.
     void Start(HostClock& clock);
     // Waits for the frame deadline when synchronised, then moves the deadline one frame on (to a frame from now
-    // when the frame ended more than kCatchUpFrames late or the loop does not synchronise).
-    // Answers the time after the wait.
-    uint64_t WaitForFrame(HostClock& clock, FrameClock& frame, bool synchronised);
+    // when the frame ended more than kCatchUpFrames late or the loop does not synchronise). Woken, it answers at
+    // once with the deadline unmoved (Woken() tells): the caller waits again later. Answers the time after the wait.
+    uint64_t WaitForFrame(HostClock& clock, FrameClock& frame, bool synchronised, const FrameWake& wake = {});
     uint64_t Granularity() const { return granularity; }
+    // The last wait was cut short by a request: it is still owed.
+    bool Woken() const { return woken; }
 
 private:
     uint64_t floor = 1;
     uint64_t granularity = 1;
+    bool woken = false;
 };
 
 } // namespace emu

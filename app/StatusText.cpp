@@ -20,9 +20,11 @@ void FormatStatusText(common::WideString& out, const common::String& name, const
     }
     int32_t speed = -1;
     int32_t correction = -1;
-    if (figures.powered) {
+    if (figures.powered && figures.standing) {
+        speed = 0;
+    } else if (figures.powered) {
         speed = figures.speedPercent;
-        if (figures.runMode == 1) {
+        if (figures.runMode == LoopMode::MaxSpeed) {
             const int32_t late = figures.lateFrames + figures.lateFramesLastSecond;
             correction = std::min((late >> 1) + (late >> 3), kLargestCorrection);
         }

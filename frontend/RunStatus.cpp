@@ -83,6 +83,7 @@ UiTimerCadence::Steps UiTimerCadence::OnCall(uint64_t now, bool switching) {
 }
 
 bool UiTimerCadence::PresentTook(uint64_t start, uint64_t end) {
+    nextPresent = start + (frequency >> 7);
     if (Signed(end - start) <= static_cast<int64_t>(frequency >> 7)) {
         return false;
     }

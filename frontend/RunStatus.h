@@ -55,8 +55,9 @@ public:
     Steps OnCall(uint64_t now, bool switching);
     // Whether a present may start at now.
     bool PresentDue(uint64_t now) const { return Signed(now - nextPresent) >= 0; }
-    // A present ran from start to end; true when it took over 1/128 second, which holds presents back for
-    // 1/256 second and counts as lag.
+    // A present ran from start to end. The next may start 1/128 second after this one started: the screen is
+    // presented at most 128 times a second however fast the machine makes frames. True when it took over 1/128
+    // second, which holds presents back for 1/256 second after its end and counts as lag.
     bool PresentTook(uint64_t start, uint64_t end);
     void Reset() { *this = UiTimerCadence(frequency); }
 

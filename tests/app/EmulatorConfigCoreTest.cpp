@@ -140,7 +140,7 @@ TEST_F(ConfigCoreTest, EveryModelRunsHeadlessFromStartToItsStateFile) {
         auto& machine = *static_cast<StandInModel*>(core->Machine());
         ASSERT_TRUE(core->SetRunState(false, false)) << index;
         EXPECT_TRUE(core->SyncActive());
-        EXPECT_EQ(core->RunMode(), 0);
+        EXPECT_EQ(core->RunMode(), emu::LoopMode::Synced);
         common::WideString status;
         core->GetStatusText(status);
         const std::string expected = std::string(machine.Name().GetNarrow()) + " (CPU PDP-11=3.00 MHz, Speed=";

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,7 +66,7 @@ TEST_F(CoreThreadTest, PowersOnRunsBreaksStepsRunsToAndPowersOff) {
     ASSERT_TRUE(emulator.SetRunState(false, false));
     EXPECT_TRUE(emulator.IsPowered());
     EXPECT_TRUE(emulator.IsRunLoopRunning());
-    EXPECT_EQ(emulator.RunMode(), 0) << "the 1801BM1 runs in the synchronised loop";
+    EXPECT_EQ(emulator.RunMode(), emu::LoopMode::Synced) << "the 1801BM1 runs in the synchronised loop";
     EXPECT_FALSE(emulator.ConsoleMode());
     EXPECT_EQ(emulator.BusSampleRate(), 4000);
     EXPECT_TRUE(emulator.SetRunState(false, false)) << "a machine that runs is left running";
@@ -79,7 +80,7 @@ TEST_F(CoreThreadTest, PowersOnRunsBreaksStepsRunsToAndPowersOff) {
     ASSERT_TRUE(pc == 01000 || pc == 01002) << pc;
 
     // Step 1: exactly one instruction, one trace line.
-    ASSERT_TRUE(emulator.ArmStepping(1, 0, 0));
+    ASSERT_TRUE(emulator.ArmStepping(1, emu::RunToKind::UntilLeaves, 0));
     emulator.ResumeEmulation();
     ASSERT_TRUE(AtBreak());
     const auto [r0Stepped, pcStepped] = Registers();
@@ -94,7 +95,7 @@ TEST_F(CoreThreadTest, PowersOnRunsBreaksStepsRunsToAndPowersOff) {
     EXPECT_EQ(emulator.StepCounter(), 0);
 
     // Run to the PC it stands at: nothing runs.
-    ASSERT_TRUE(emulator.ArmStepping(-1, 1, pcStepped));
+    ASSERT_TRUE(emulator.ArmStepping(-1, emu::RunToKind::UntilReaches, pcStepped));
     emulator.ResumeEmulation();
     ASSERT_TRUE(AtBreak());
     EXPECT_EQ(Registers(), std::make_pair(r0Stepped, pcStepped));
@@ -102,7 +103,7 @@ TEST_F(CoreThreadTest, PowersOnRunsBreaksStepsRunsToAndPowersOff) {
 
     // Run to the other instruction: one instruction runs.
     const uint16_t other = pcStepped == 01000 ? 01002 : 01000;
-    ASSERT_TRUE(emulator.ArmStepping(-1, 1, other));
+    ASSERT_TRUE(emulator.ArmStepping(-1, emu::RunToKind::UntilReaches, other));
     emulator.ResumeEmulation();
     ASSERT_TRUE(AtBreak());
     EXPECT_EQ(Registers().second, other);
@@ -126,7 +127,7 @@ TEST_F(CoreThreadTest, PowersOnRunsBreaksStepsRunsToAndPowersOff) {
     EXPECT_FALSE(emulator.IsPowered());
     EXPECT_FALSE(emulator.IsRunLoopRunning());
     EXPECT_TRUE(emulator.ConsoleMode());
-    EXPECT_EQ(emulator.RunMode(), -1);
+    EXPECT_EQ(emulator.RunMode(), emu::LoopMode::None);
     EXPECT_TRUE(emulator.IsThreadActive());
 
     // Powered on again, at a break.
@@ -144,7 +145,7 @@ TEST_F(CoreThreadTest, FirstStepAfterStartingAtABreakStepsOnce) {
     ASSERT_TRUE(emulator.SetRunState(true, true));
     ASSERT_TRUE(AtBreak());
     EXPECT_EQ(Registers(), (std::pair<uint16_t, uint16_t>(0, 01000)));
-    ASSERT_TRUE(emulator.ArmStepping(1, 0, 0));
+    ASSERT_TRUE(emulator.ArmStepping(1, emu::RunToKind::UntilLeaves, 0));
     emulator.ResumeEmulation();
     ASSERT_TRUE(AtBreak());
     EXPECT_EQ(Registers(), (std::pair<uint16_t, uint16_t>(1, 01002)));
@@ -258,6 +259,80 @@ TEST_F(CoreThreadTest, PausesFromTheGuiTakeNothingOffTheSpeedFigure) {
     EXPECT_TRUE(emulator.Shutdown());
 }
 
+// The status line shows the speed the machine runs at: none while it stands at a break or is held, and the last
+// second's figure again as soon as it runs.
+TEST_F(CoreThreadTest, StandingMachineShowsSpeedZero) {
+    emu::EmulatorCore& emulator = Create(kStandInList);
+    SleepTimeClock clock;
+    emulator.SetClock(clock);
+    emulator.SetSynchronization(true);
+    emulator.SetFastInitialization(false);
+    const auto speedText = [&] {
+        common::WideString status;
+        emulator.GetStatusText(status);
+        const std::string text(status.GetNarrow());
+        const size_t at = text.find("Speed=");
+        return at == std::string::npos ? text : text.substr(at, text.find(')', at) - at);
+    };
+    // The clock must outlive the thread: no early return before the shutdown.
+    if (emulator.SetRunState(false, false)) {
+        EXPECT_TRUE(Eventually([&] { return emulator.SpeedPercent() == 100; }));
+        EXPECT_EQ(speedText(), "Speed=100");
+        emulator.BreakEmulation(false);
+        EXPECT_EQ(speedText(), "Speed=0") << "at a break";
+        emulator.ResumeEmulation();
+        EXPECT_EQ(speedText(), "Speed=100") << "running again";
+        ASSERT_TRUE(emulator.HoldThread(true));
+        EXPECT_EQ(speedText(), "Speed=0") << "held by the GUI";
+        emulator.HoldThread(false);
+        EXPECT_EQ(speedText(), "Speed=100");
+    }
+    EXPECT_TRUE(emulator.Shutdown());
+}
+
+// Host time that never moves: a synchronised frame never reaches its deadline, and only a request ends its wait.
+class FrozenClock : public emu::HostClock {
+public:
+    uint64_t Frequency() const override { return 1000000; }
+    uint64_t Now() const override { return 1000000; }
+    void SleepMs(uint32_t) override { std::this_thread::yield(); }
+    bool SleepUnless(emu::ThreadSignal& signal, uint64_t seen, uint32_t milliseconds) override {
+        ++waits;
+        const bool ended = HostClock::SleepUnless(signal, seen, milliseconds);
+        if (ended) {
+            ++woken;
+        }
+        return ended;
+    }
+
+    std::atomic<int64_t> waits{0};
+    std::atomic<int32_t> woken{0};
+};
+
+TEST_F(CoreThreadTest, RequestsEndTheSynchronisedLoopsWaitForItsFrame) {
+    emu::EmulatorCore& emulator = Create(kStandInList);
+    FrozenClock clock;
+    emulator.SetClock(clock);
+    emulator.SetSynchronization(true);
+    emulator.SetFastInitialization(false);
+    // The clock must outlive the thread: no early return before the shutdown.
+    if (emulator.SetRunState(false, false)) {
+        TakeConsoleTexts(emulator);
+        ASSERT_TRUE(Eventually([&] { return clock.waits > 0; })) << "the first frame waits for its deadline";
+        const int32_t woken = clock.woken;
+        ASSERT_TRUE(WhileHeld(emulator, [] { return true; })) << "a pause answers";
+        EXPECT_GT(clock.woken, woken);
+        emulator.BreakEmulation(false);
+        EXPECT_TRUE(emulator.IsParked()) << "a break answers";
+        emulator.ResumeEmulation();
+        EXPECT_FALSE(emulator.IsBreakPending());
+        for (const std::string& line : TakeConsoleTexts(emulator)) {
+            EXPECT_NE(line, "Error: Emulation thread does not respond");
+        }
+    }
+    EXPECT_TRUE(emulator.Shutdown());
+}
+
 TEST_F(CoreThreadTest, ThousandsOfRequestsFromTwoThreadsKeepTheCoreResponsive) {
     emu::EmulatorCore& emulator = Create(kStandInList);
     ASSERT_TRUE(emulator.SetRunState(false, false));
@@ -286,7 +361,7 @@ TEST_F(CoreThreadTest, ThousandsOfRequestsFromTwoThreadsKeepTheCoreResponsive) {
             emulator.HoldThread(false);
             break;
         case 3:
-            ASSERT_TRUE(emulator.ArmStepping(1 + turn % 3, 0, 0));
+            ASSERT_TRUE(emulator.ArmStepping(1 + turn % 3, emu::RunToKind::UntilLeaves, 0));
             emulator.ResumeEmulation();
             break;
         case 4:
@@ -312,16 +387,19 @@ TEST_F(CoreThreadTest, LoopsTakeTheirBusRates) {
     static constexpr emu::EmulatorConfig::MachineListEntry kList[] = {
         {[] { return std::unique_ptr<emu::Computer>(std::make_unique<BudgetMachine>(true)); }, false},
         {[] { return std::unique_ptr<emu::Computer>(std::make_unique<BudgetMachine>(false)); }, false}};
+    constexpr emu::LoopMode kMax = emu::LoopMode::MaxSpeed;
+    constexpr emu::LoopMode kSynced = emu::LoopMode::Synced;
     struct Case {
         int32_t machine;
         int32_t syncFrequency;
-        int32_t runMode;
+        emu::LoopMode runMode;
         int32_t sampleRate;
         int32_t busRate;
     };
     const Case cases[] = {
-        {0, 0, 1, 4000, 4000},   {0, 1, 1, 8000, 8000},  {0, 2, 1, 16000, 16000}, {0, 3, 1, 22050, 22050},
-        {0, 4, 1, 44100, 44100}, {1, 0, 0, 4000, 88200}, {1, 4, 0, 44100, 88200},
+        {0, 0, kMax, 4000, 4000},      {0, 1, kMax, 8000, 8000},   {0, 2, kMax, 16000, 16000},
+        {0, 3, kMax, 22050, 22050},    {0, 4, kMax, 44100, 44100}, {1, 0, kSynced, 4000, 88200},
+        {1, 4, kSynced, 44100, 88200},
     };
     for (const Case& test : cases) {
         emu::EmulatorCore& emulator = Create(kList, test.machine);
@@ -356,16 +434,33 @@ TEST_F(CoreThreadTest, ThreadThatDoesNotAnswerFailsRequestsAndIsKept) {
 
     cpu.Hold(true);
     cpu.AwaitInside();
+    // The status line does not need the thread: it shows the clock text the loop published.
+    common::WideString status;
+    core->GetStatusText(status);
+    EXPECT_EQ(std::string(status.GetNarrow()).rfind("BUDGET (CPU=", 0), 0U) << status.GetNarrow();
+    EXPECT_TRUE(TakeConsoleTexts(*core).empty()) << "the status line parked nothing";
     core->BreakEmulation(false);
     EXPECT_FALSE(core->SaveStateToMemory(core->Snapshot(), false, true));
     EXPECT_EQ(core->Snapshot().Size(), 0);
     const std::vector<std::string> lines = TakeConsoleTexts(*core);
     EXPECT_TRUE(HasLine(lines, "Error: Emulation thread does not respond"));
 
+    const auto settingsFiles = [&] {
+        int32_t count = 0;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(program.Folder().Path())) {
+            count += entry.is_regular_file() && entry.path().extension() == ".ini" ? 1 : 0;
+        }
+        return count;
+    };
+    const int32_t settingsBefore = settingsFiles();
     config->RemoveCore(core);
     EXPECT_TRUE(config->Cores.empty());
     ASSERT_EQ(reports.size(), 1U);
     EXPECT_NE(reports[0].find("did not end"), std::string::npos);
+    EXPECT_GT(settingsFiles(), settingsBefore) << "the machine's settings are written all the same";
+    const std::vector<std::string> endLines = TakeConsoleTexts(*core);
+    EXPECT_EQ(std::count(endLines.begin(), endLines.end(), "Error: Emulation thread does not respond"), 1)
+        << "one limit for the whole end";
 
     // Once it answers again, it ends and goes with the configuration.
     cpu.Hold(false);

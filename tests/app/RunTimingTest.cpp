@@ -1,5 +1,7 @@
 #include "app/RunTiming.h"
 
+#include "app/ThreadSignal.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -237,6 +239,68 @@ TEST(FrameClockTest, PauseCountsNeitherInTheFrameNorInTheSecond) {
     frame.Resume(clock.now);
     EXPECT_EQ(frame.frameDeadline, clock.now + 20000);
     EXPECT_EQ(frame.secondEnd, clock.now + 1000000);
+}
+
+// A request arrives while the frame waits for its deadline: a signal sent after the loop noted the count (here
+// during the third sleep), one sent before it, or the request flag already up. The wait ends at once, without
+// further sleeps, and the deadline stays for the wait the loop owes; the wait taken again ends at the deadline
+// and moves it a frame on.
+TEST(FramePacerTest, RequestEndsTheWaitForTheDeadline) {
+    struct Case {
+        const char* name;
+        int32_t signalAtSleep;
+        bool signalBefore;
+        bool requested;
+        int32_t sleeps;
+        bool woken;
+    };
+    const Case cases[] = {
+        {"signal during the wait", 3, false, false, 3, true},
+        {"signal before the wait", 0, true, false, 0, true},
+        {"request flag up", 0, false, true, 0, true},
+        {"no request: the whole wait", 0, false, false, 18, false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        ThreadSignal signal;
+        // Sleeps go through the clock's own SleepMs, so the fake counts them and can signal in one.
+        class SignallingClock : public FakeClock {
+        public:
+            explicit SignallingClock(ThreadSignal& signal) : signal(signal) {}
+            void SleepMs(uint32_t milliseconds) override {
+                FakeClock::SleepMs(milliseconds);
+                if (++frameSleeps == signalAtSleep) {
+                    signal.Signal();
+                }
+            }
+            ThreadSignal& signal;
+            int32_t frameSleeps = 0;
+            int32_t signalAtSleep = 0;
+        } clock(signal);
+        FramePacer pacer;
+        pacer.Start(clock);
+        FrameClock frame;
+        frame.Start(clock.Frequency(), clock.now);
+        clock.frameSleeps = 0;
+        clock.signalAtSleep = test.signalAtSleep;
+        clock.now += 1000; // the frame's emulation: 19 ms left
+        const uint64_t deadline = frame.frameDeadline;
+        FrameWake wake{&signal, signal.Count(), test.requested};
+        if (test.signalBefore) {
+            signal.Signal();
+        }
+        pacer.WaitForFrame(clock, frame, true, wake);
+        EXPECT_EQ(clock.frameSleeps, test.sleeps);
+        EXPECT_EQ(pacer.Woken(), test.woken);
+        if (test.woken) {
+            EXPECT_EQ(frame.frameDeadline, deadline) << "the wait is owed";
+            const uint64_t ended = pacer.WaitForFrame(clock, frame, true, FrameWake{&signal, signal.Count(), false});
+            EXPECT_FALSE(pacer.Woken());
+            EXPECT_LE(ended, deadline);
+            EXPECT_LT(deadline - ended, 2 * clock.sleepTicks);
+        }
+        EXPECT_EQ(frame.frameDeadline, deadline + 20000);
+    }
 }
 
 TEST(FramePacerTest, UnsynchronisedFramesNeverSleep) {

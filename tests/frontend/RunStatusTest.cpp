@@ -152,10 +152,30 @@ TEST(UiTimerCadenceTest, ASlowPresentHoldsTheNextOneBack) {
     UiTimerCadence cadence(f);
     EXPECT_TRUE(cadence.PresentDue(0));
     EXPECT_FALSE(cadence.PresentTook(100, 100 + (f >> 7))) << "exactly 1/128 s is not slow";
-    EXPECT_TRUE(cadence.PresentDue(200));
+    EXPECT_TRUE(cadence.PresentDue(200 + (f >> 7)));
     EXPECT_TRUE(cadence.PresentTook(100, 101 + (f >> 7)));
     EXPECT_FALSE(cadence.PresentDue(101 + (f >> 7) + (f >> 8) - 1));
     EXPECT_TRUE(cadence.PresentDue(101 + (f >> 7) + (f >> 8)));
+}
+
+// However fast the machine makes frames, the screen is presented at most 128 times a second of host time; at real
+// time (a frame every 1/50 s) every frame still is.
+TEST(UiTimerCadenceTest, PresentsStartAtMost128TimesASecond) {
+    const uint64_t f = 1 << 20;
+    UiTimerCadence cadence(f);
+    int32_t presents = 0;
+    for (uint64_t now = 0; now < f; now += f >> 10) {
+        if (cadence.PresentDue(now)) {
+            ++presents;
+            EXPECT_FALSE(cadence.PresentTook(now, now + (f >> 12)));
+        }
+    }
+    EXPECT_EQ(presents, 128);
+    UiTimerCadence realTime(f);
+    for (uint64_t frame = 1; frame <= 50; ++frame) {
+        EXPECT_TRUE(realTime.PresentDue(frame * f / 50)) << frame;
+        realTime.PresentTook(frame * f / 50, frame * f / 50 + (f >> 12));
+    }
 }
 
 TEST(WindowTitleTest, TheStatusAndTheHintJoinTheBaseTitle) {
