@@ -3,73 +3,86 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
 
 namespace common {
 namespace {
 
 constexpr uint32_t kExtended = 0x10000;
 
-// The whole table, written out as the keyboard has it, so that every index is checked against it.
-std::map<uint32_t, uint8_t> ExpectedTable() {
-    std::map<uint32_t, uint8_t> table;
-    for (uint32_t key : {0x08u, 0x09u, 0x0Du, 0x13u, 0x14u, 0x1Bu, 0x20u, 0x2Cu, 0x90u, 0x91u})
-        table[key] = static_cast<uint8_t>(key);
-    for (uint32_t key = 0x30; key <= 0x39; ++key)
-        table[key] = static_cast<uint8_t>(key);
-    for (uint32_t key = 0x41; key <= 0x5A; ++key)
-        table[key] = static_cast<uint8_t>(key);
-    for (uint32_t key = 0x60; key <= 0x6F; ++key)
-        if (key != 0x6C)
-            table[key] = static_cast<uint8_t>(key);
-    for (uint32_t key = 0x70; key <= 0x7B; ++key)
-        table[key] = static_cast<uint8_t>(key);
-    const std::map<uint32_t, uint8_t> others = {
-        {0x0C, 0x65},
-        {0x21, 0x69},
-        {0x22, 0x63},
-        {0x23, 0x61},
-        {0x24, 0x67},
-        {0x25, 0x64},
-        {0x26, 0x68},
-        {0x27, 0x66},
-        {0x28, 0x62},
-        {0x2D, 0x60},
-        {0x2E, 0x6E},
-        {0x10, 0xE0},
-        {0x11, 0xE2},
-        {0x12, 0xE4},
-        {0xBA, 0xEA},
-        {0xBB, 0xE7},
-        {0xBC, 0xEB},
-        {0xBD, 0xE6},
-        {0xBE, 0xEC},
-        {0xBF, 0xEF},
-        {0xC0, 0xF1},
-        {0xDB, 0xE8},
-        {0xDC, 0xEE},
-        {0xDD, 0xE9},
-        {0xDE, 0xF0},
-        {kExtended | 0x0D, 0x6C},
-        {kExtended | 0x10, 0xE1},
-        {kExtended | 0x11, 0xE3},
-        {kExtended | 0x12, 0xE5},
-    };
-    table.insert(others.begin(), others.end());
-    for (uint32_t key :
-         {0x21u, 0x22u, 0x23u, 0x24u, 0x25u, 0x26u, 0x27u, 0x28u, 0x2Du, 0x2Eu, 0x6Au, 0x6Bu, 0x6Du, 0x6Fu})
-        table[kExtended | key] = static_cast<uint8_t>(key);
-    return table;
+// Keys that give their own virtual-key code: the machines' keyboard layers read letters, digits and the function
+// keys by it.
+TEST(KeyTranslationTest, LettersDigitsAndFunctionKeysGiveTheirOwnCode) {
+    for (const auto& [first, last] : {std::pair{0x30u, 0x39u}, std::pair{0x41u, 0x5Au}, std::pair{0x70u, 0x7Bu}}) {
+        for (uint32_t key = first; key <= last; ++key) {
+            EXPECT_EQ(TranslateKeyCode(key), key) << std::hex << "key 0x" << key;
+        }
+    }
 }
 
-TEST(KeyTranslationTest, EveryVirtualKeyInBothHalves) {
-    const auto expected = ExpectedTable();
+TEST(KeyTranslationTest, NamedKeys) {
+    const struct {
+        const char* name;
+        uint32_t key;
+        uint8_t code;
+    } cases[] = {
+        {"Enter", 0x0D, 0x0D},
+        {"keypad Enter", kExtended | 0x0D, 0x6C},
+        {"Escape", 0x1B, 0x1B},
+        {"Pause", 0x13, 0x13},
+        {"Space", 0x20, 0x20},
+        {"Backspace", 0x08, 0x08},
+        {"left Shift", 0x10, 0xE0},
+        {"right Shift", kExtended | 0x10, 0xE1},
+        {"left Alt", 0x12, 0xE4},
+        {"right Alt", kExtended | 0x12, 0xE5},
+        {"semicolon", 0xBA, 0xEA},
+        {"keypad 5 with Num Lock off", 0x0C, 0x65},
+        {"keypad 8", 0x68, 0x68},
+        {"keypad slash", kExtended | 0x6F, 0x6F},
+        {"no key: the bell code", 0x07, kNoKey},
+        {"no key: past the table", kExtended | 0x70, kNoKey},
+        {"no key: an extended letter", kExtended | 0x41, kNoKey},
+    };
+    for (const auto& testCase : cases) {
+        EXPECT_EQ(TranslateKeyCode(testCase.key), testCase.code) << testCase.name;
+    }
+}
+
+// The cursor block: the separate keys (extended) are the arrows and editing keys themselves, the same keys on the
+// keypad with Num Lock off are the keypad's digits, so that the keypad works as a joystick either way.
+TEST(KeyTranslationTest, TheCursorBlockIsItselfAndTheKeypadItsDigits) {
+    for (uint32_t key : {0x21u, 0x22u, 0x23u, 0x24u, 0x25u, 0x26u, 0x27u, 0x28u, 0x2Du, 0x2Eu}) {
+        EXPECT_EQ(TranslateKeyCode(kExtended | key), key) << std::hex << "key 0x" << key;
+        const uint8_t keypad = TranslateKeyCode(key);
+        EXPECT_TRUE(keypad >= 0x60 && keypad <= 0x6E && keypad != 0x6C) << std::hex << "key 0x" << key;
+        EXPECT_EQ(TranslateKeyCode(keypad), keypad) << "the keypad key itself gives the same code";
+    }
+}
+
+// Outside the cursor block no two keys share a code (a keypad operator may come with or without the extended flag), and
+// the punctuation keys type their characters on the debugger's command line (all but the grave accent, which the
+// command line does not take).
+TEST(KeyTranslationTest, KeysHaveCodesOfTheirOwn) {
+    std::map<uint8_t, uint32_t> owner;
     for (uint32_t extended : {0u, kExtended}) {
         for (uint32_t virtualKey = 0; virtualKey < 0x100; ++virtualKey) {
             const uint32_t key = extended | virtualKey;
-            const auto found = expected.find(key);
-            const uint8_t code = found == expected.end() ? kNoKey : found->second;
-            EXPECT_EQ(TranslateKeyCode(key), code) << std::hex << "key 0x" << key;
+            const bool numLockOffCursor =
+                extended == 0 && ((virtualKey >= 0x21 && virtualKey <= 0x28) || virtualKey == 0x2D ||
+                                  virtualKey == 0x2E || virtualKey == 0x0C);
+            const uint8_t code = TranslateKeyCode(key);
+            if (code == kNoKey || numLockOffCursor) {
+                continue;
+            }
+            const auto [found, added] = owner.emplace(code, virtualKey);
+            EXPECT_EQ(found->second, virtualKey)
+                << std::hex << "keys 0x" << found->second << " and 0x" << key << " give 0x" << +code;
         }
+    }
+    for (uint32_t key : {0xBAu, 0xBBu, 0xBCu, 0xBDu, 0xBEu, 0xBFu, 0xDBu, 0xDCu, 0xDDu, 0xDEu}) {
+        char typed = 0;
+        EXPECT_TRUE(VirtualKeyToChar(TranslateKeyCode(key), &typed)) << std::hex << "key 0x" << key;
     }
 }
 
