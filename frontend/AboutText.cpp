@@ -1,19 +1,9 @@
 #include "frontend/AboutText.h"
 
 #include "common/TextTable.h"
+#include "emu/core/UiTextId.h"
 
 namespace emu {
-namespace {
-
-enum TextId : int32_t {
-    kAuthor = 1,
-    kVersion = 2,
-    // The project and its country, in the language of the table.
-    kCredit = 3,
-};
-
-} // namespace
-
 int32_t AboutTitleSize(int32_t length, bool highDpi) {
     const int32_t sizes[2][5] = {{14, 15, 16, 17, 19}, {12, 13, 14, 15, 17}};
     const int32_t* set = sizes[highDpi ? 1 : 0];
@@ -37,7 +27,7 @@ int32_t AboutTextSize(bool highDpi) {
 }
 
 common::WideString AboutVersionLine(const common::String& build) {
-    common::WideString line = common::GetText(kVersion, u"Version");
+    common::WideString line = common::GetText(emu::text::kVersion, u"Version");
     line.Append(" 0.97");
     if (!build.IsEmpty()) {
         line.Append(" (");
@@ -51,9 +41,9 @@ common::WideString AboutCreditLine(int32_t line) {
     if (line != 0) {
         return common::WideString("BK-0010, BK-0010.01, BK-0011M");
     }
-    common::WideString text = common::GetText(kAuthor, u"Author");
+    common::WideString text = common::GetText(emu::text::kAuthor, u"Author");
     text.Append(": ");
-    text.Append(common::GetText(kCredit, u"ZOV/BK project, Russia"));
+    text.Append(common::GetText(emu::text::kCredit, u"ZOV/BK project, Russia"));
     return text;
 }
 

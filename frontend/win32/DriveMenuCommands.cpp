@@ -5,6 +5,7 @@
 #include "common/TextTable.h"
 #include "emu/core/DriveSet.h"
 #include "emu/core/DriveSlot.h"
+#include "emu/core/UiTextId.h"
 #include "frontend/DriveCommands.h"
 #include "frontend/DrivesPlan.h"
 #include "frontend/OptionMenus.h"
@@ -18,14 +19,6 @@
 
 namespace emu {
 namespace {
-
-enum TextId : int32_t {
-    kLoadFromFile = 30,
-    kUnload = 31,
-    kLatch = 32,
-    kMountFromFolder = 122,
-    kMountPrompt = 123,
-};
 
 MainWindow* WindowFor(gui::MenuItem* item, int32_t kind) {
     if (item == nullptr || (kind != gui::kMenuCommand && kind != gui::kMenuUpdate)) {
@@ -121,7 +114,7 @@ bool ChooseDriveFolder(MainWindow& window, int32_t index) {
     if (titleId >= 0) {
         dialog.SetTitle(common::GetText(titleId, u""));
     }
-    dialog.SetPrompt(common::GetText(kMountPrompt, u""));
+    dialog.SetPrompt(common::GetText(text::kMountPrompt, u""));
     const common::PathString folder = slot != nullptr ? slot->GetLastMountFolder() : common::GetProgramFolder();
     DialogPause pause(&core);
     return dialog.RunAt(&window, folder) && dialog.GetResult() == gui::kAnswerOk &&
@@ -157,12 +150,12 @@ void BuildDrivesMenu(MainWindow& window, gui::PopupMenu& drives) {
             }
             return added != nullptr;
         };
-        bool ok = add(kLoadFromFile, OnMenuDriveLoadFile, false) && add(kUnload, OnMenuDriveUnload, false) &&
-                  submenu->AddSeparator(false) != nullptr;
+        bool ok = add(text::kLoadFromFile, OnMenuDriveLoadFile, false) &&
+                  add(text::kUnload, OnMenuDriveUnload, false) && submenu->AddSeparator(false) != nullptr;
         if (ok && entry.folderItem) {
-            ok = add(kMountFromFolder, OnMenuDriveMountFolder, false) && submenu->AddSeparator(false) != nullptr;
+            ok = add(text::kMountFromFolder, OnMenuDriveMountFolder, false) && submenu->AddSeparator(false) != nullptr;
         }
-        if (!ok || !add(kLatch, OnMenuDriveLatch, true)) {
+        if (!ok || !add(text::kLatch, OnMenuDriveLatch, true)) {
             drives.Clear();
             return;
         }

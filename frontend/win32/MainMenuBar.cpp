@@ -17,31 +17,6 @@
 namespace emu {
 namespace {
 
-enum TextId : int32_t {
-    kAboutDots = 5,
-    kSynchronization = 10,
-    kFastInitialization = 11,
-    kSaveState = 12,
-    kLoadState = 13,
-    kExit = 14,
-    kComputer = 15,
-    kDrives = 16,
-    kVideo = 17,
-    kSound = 18,
-    kInput = 19,
-    kDebug = 20,
-    kView = 21,
-    kSettings = 22,
-    kHelp = 23,
-    kMaximizeOnStartup = 24,
-    kAutoStart = 25,
-    kToolbar = 26,
-    kEmulationScreen = 27,
-    kConsoleWindow = 28,
-    kCaptureMouse = 29,
-    kFullscreen = 126,
-};
-
 // Builds into one popup; every add reports whether the native menu took it.
 class PopupBuilder {
 public:
@@ -153,18 +128,18 @@ bool MainMenuBar::BuildMainMenu() {
     emulation.Separator();
     pauseItem = emulation.Item(text::kPause, OnMenuPause, true);
     emulation.Separator();
-    emulation.Item(kSynchronization, OnMenuSynchronization, true);
-    emulation.Item(kFastInitialization, OnMenuFastInit, true);
+    emulation.Item(text::kSynchronization, OnMenuSynchronization, true);
+    emulation.Item(text::kFastInitialization, OnMenuFastInit, true);
     emulation.Separator();
-    saveStateItem = emulation.Item(kSaveState, OnMenuSaveState);
-    loadStateItem = emulation.Item(kLoadState, OnMenuLoadState);
+    saveStateItem = emulation.Item(text::kSaveState, OnMenuSaveState);
+    loadStateItem = emulation.Item(text::kLoadState, OnMenuLoadState);
     emulation.Separator();
-    emulation.Item(kExit, OnMenuExit);
+    emulation.Item(text::kExit, OnMenuExit);
     if (!emulation.Ok()) {
         return false;
     }
 
-    computerMenu = AddSubmenuById(kComputer);
+    computerMenu = AddSubmenuById(text::kComputer);
     PopupBuilder computer(computerMenu);
     const int32_t machineCount = config != nullptr ? static_cast<int32_t>(config->Machines.size()) : 0;
     for (int32_t i = 0; i < machineCount && computer.Ok(); ++i) {
@@ -180,8 +155,8 @@ bool MainMenuBar::BuildMainMenu() {
         return false;
     }
 
-    drivesMenu = AddSubmenuById(kDrives);
-    videoMenu = AddSubmenuById(kVideo);
+    drivesMenu = AddSubmenuById(text::kDrives);
+    videoMenu = AddSubmenuById(text::kVideo);
     if (drivesMenu == nullptr || videoMenu == nullptr) {
         return false;
     }
@@ -203,7 +178,7 @@ bool MainMenuBar::BuildMainMenu() {
         return false;
     }
 
-    soundMenu = AddSubmenuById(kSound);
+    soundMenu = AddSubmenuById(text::kSound);
     PopupBuilder sound(soundMenu);
     const int32_t outputCount = config != nullptr ? static_cast<int32_t>(config->SoundOutputs.size()) : 0;
     for (int32_t i = 0; i < outputCount && sound.Ok(); ++i) {
@@ -215,30 +190,30 @@ bool MainMenuBar::BuildMainMenu() {
         return false;
     }
 
-    inputMenu = AddSubmenuById(kInput);
+    inputMenu = AddSubmenuById(text::kInput);
     PopupBuilder input(inputMenu);
-    input.Item(kCaptureMouse, OnMenuCaptureMouse);
-    debugMenu = AddSubmenuById(kDebug);
+    input.Item(text::kCaptureMouse, OnMenuCaptureMouse);
+    debugMenu = AddSubmenuById(text::kDebug);
     if (!input.Ok() || debugMenu == nullptr) {
         return false;
     }
 
-    viewMenu = AddSubmenuById(kView);
+    viewMenu = AddSubmenuById(text::kView);
     PopupBuilder view(viewMenu);
-    emulationScreenItem = view.Item(kEmulationScreen, OnMenuEmulationScreen, true);
-    consoleWindowItem = view.Item(kConsoleWindow, OnMenuConsoleWindow, true);
+    emulationScreenItem = view.Item(text::kEmulationScreen, OnMenuEmulationScreen, true);
+    consoleWindowItem = view.Item(text::kConsoleWindow, OnMenuConsoleWindow, true);
     view.Separator();
-    view.Item(kFullscreen, OnMenuFullscreen);
+    view.Item(text::kFullscreen, OnMenuFullscreen);
     view.Separator();
-    view.Item(kToolbar, OnMenuToolbar, true, 0);
+    view.Item(text::kToolbar, OnMenuToolbar, true, 0);
     if (!view.Ok()) {
         return false;
     }
 
-    settingsMenu = AddSubmenuById(kSettings);
+    settingsMenu = AddSubmenuById(text::kSettings);
     PopupBuilder settings(settingsMenu);
-    settings.Item(kMaximizeOnStartup, OnMenuStartupOption, true, 0);
-    settings.Item(kAutoStart, OnMenuStartupOption, true, 1);
+    settings.Item(text::kMaximizeOnStartup, OnMenuStartupOption, true, 0);
+    settings.Item(text::kAutoStart, OnMenuStartupOption, true, 1);
     settings.Separator();
     if (!settings.Ok()) {
         return false;
@@ -254,9 +229,9 @@ bool MainMenuBar::BuildMainMenu() {
         return false;
     }
 
-    helpMenu = AddSubmenuById(kHelp);
+    helpMenu = AddSubmenuById(text::kHelp);
     PopupBuilder help(helpMenu);
-    help.Item(kAboutDots, ShowAboutBox);
+    help.Item(text::kAboutDots, ShowAboutBox);
     if (!help.Ok()) {
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "app/EmulatorCore.h"
 #include "common/TextTable.h"
+#include "emu/core/UiTextId.h"
 #include "frontend/win32/MainMenuBar.h"
 #include "frontend/win32/MainWindow.h"
 #include "frontend/win32/StateDialogs.h"
@@ -9,12 +10,6 @@
 
 namespace emu {
 namespace {
-
-enum TextId : int32_t {
-    kLoadQuestion = 72,
-    kSaveQuestion = 73,
-    kConfirmation = 74,
-};
 
 MainWindow* WindowFor(gui::MenuItem* item, int32_t kind) {
     if (item == nullptr || (kind != gui::kMenuCommand && kind != gui::kMenuUpdate)) {
@@ -27,7 +22,7 @@ MainWindow* WindowFor(gui::MenuItem* item, int32_t kind) {
 bool Confirm(MainWindow& window, int32_t textId, int32_t icon) {
     gui::Windows::MessageBoxDialog box;
     box.SetIcon(icon);
-    return box.Show(&window, common::GetText(textId, u""), common::GetText(kConfirmation, u"")) &&
+    return box.Show(&window, common::GetText(textId, u""), common::GetText(text::kConfirmation, u"")) &&
            box.GetResult() == gui::kAnswerOk;
 }
 
@@ -77,9 +72,9 @@ bool OnMenuSaveState(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
     {
         CommandPause pause(*window->core);
         refresh = pause.Paused();
-        if (Confirm(*window, kSaveQuestion, gui::kQuestionIcon)) {
+        if (Confirm(*window, text::kSaveStatePrompt, gui::kQuestionIcon)) {
             refresh = true;
-            ShowStateRefusal(*window, SaveStateChoice(*window->core, kStateChoiceFile), kSaveQuestion);
+            ShowStateRefusal(*window, SaveStateChoice(*window->core, kStateChoiceFile), text::kSaveStatePrompt);
         }
     }
     if (refresh) {
@@ -106,7 +101,7 @@ bool OnMenuLoadState(gui::MenuItem* item, int32_t, int32_t kind, int32_t) {
         CommandPause pause(core);
         refresh = pause.Paused();
         // A stopped machine loads without a question.
-        if (!core.IsPowered() || Confirm(*window, kLoadQuestion, gui::kInformationIcon)) {
+        if (!core.IsPowered() || Confirm(*window, text::kLoadStatePrompt, gui::kInformationIcon)) {
             LoadChosenState(*window, kStateChoiceFile);
             refresh = true;
         }

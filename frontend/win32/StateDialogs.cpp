@@ -3,6 +3,7 @@
 #include "app/EmulatorCore.h"
 #include "common/TextTable.h"
 #include "emu/core/HostSoundOutput.h"
+#include "emu/core/UiTextId.h"
 #include "frontend/StateChoices.h"
 #include "frontend/win32/MainMenuBar.h"
 #include "frontend/win32/MainWindow.h"
@@ -18,16 +19,6 @@
 
 namespace emu {
 namespace {
-
-enum TextId : int32_t {
-    kLoadTitle = 72,
-    kSaveTitle = 73,
-    kToMemory = 75,
-    kToFile = 76,
-    kCancel = 77,
-    kFromMemory = 78,
-    kFromFile = 79,
-};
 
 // What a dialog keeps between its opening and its completion: the dialog runs modally in between, so one of each
 // kind is open at a time.
@@ -93,8 +84,10 @@ struct DialogLayout {
     int32_t fileWidthMm;
 };
 
-constexpr DialogLayout kSaveLayout{kSaveTitle, 46, 45, kToMemory, u"to Memory", 16, kToFile, u"to File", 14};
-constexpr DialogLayout kLoadLayout{kLoadTitle, 49, 48, kFromMemory, u"from Memory", 19, kFromFile, u"from File", 15};
+constexpr DialogLayout kSaveLayout{text::kSaveStatePrompt, 46,         45, text::kToMemory, u"to Memory", 16,
+                                   text::kToFile,          u"to File", 14};
+constexpr DialogLayout kLoadLayout{text::kLoadStatePrompt, 49,           48, text::kFromMemory, u"from Memory", 19,
+                                   text::kFromFile,        u"from File", 15};
 
 // A row of the memory button, a gap, the file button and, on the right, Cancel, centred at the bottom. False when
 // a container refused a child.
@@ -115,7 +108,7 @@ bool BuildChoices(gui::Windows::ModalDialog& dialog, const DialogLayout& layout,
                nullptr &&
            gui::AddOwned(*row, ChoiceButton(layout.fileId, layout.fileText, layout.fileWidthMm, gui::kResultButton,
                                             gui::kDockLeft, kStateChoiceFile)) != nullptr &&
-           gui::AddOwned(*row, ChoiceButton(kCancel, u"Cancel", 12, gui::kCancelButton, gui::kDockRight,
+           gui::AddOwned(*row, ChoiceButton(text::kCancel, u"Cancel", 12, gui::kCancelButton, gui::kDockRight,
                                             gui::kAnswerCancel)) != nullptr;
 }
 
@@ -143,7 +136,7 @@ void CompleteSave(gui::Window* dialog) {
     }
     const StateOutcome outcome = SaveStateChoice(*context.core, ResultOf(dialog));
     context.refresh = context.refresh || outcome.attempted;
-    ShowStateRefusal(*context.window, outcome, kSaveTitle);
+    ShowStateRefusal(*context.window, outcome, text::kSaveStatePrompt);
 }
 
 void CompleteLoad(gui::Window* dialog) {
@@ -182,7 +175,7 @@ StateOutcome LoadChosenState(MainWindow& window, int32_t choice) {
     if (outcome.attempted) {
         window.RefreshFromCore(false);
         window.RefreshDriveIndicators(true);
-        ShowStateRefusal(window, outcome, kLoadTitle);
+        ShowStateRefusal(window, outcome, text::kLoadStatePrompt);
     }
     return outcome;
 }

@@ -115,6 +115,23 @@ TEST(UiTextTablesTest, NamedIdsStandOnTheRowsOfTheirTexts) {
         {text::kNumpadDefault, u"Default"},
         {text::kNumpadAsMouse, u"As Mouse"},
         {text::kAllowSeveralKeys, u"Allow several key presses"},
+        {text::kAuthor, u"Author"},
+        {text::kCredit, u"ZOV/BK project, Russia"},
+        {text::kAboutDots, u"About..."},
+        {text::kSynchronization, u"Synchronization"},
+        {text::kLoadState, u"Load State\tF12"},
+        {text::kComputer, u"Computer"},
+        {text::kHelp, u"Help"},
+        {text::kCaptureMouse, u"Capture Mouse on DblClick"},
+        {text::kLoadFromFile, u"Load From File"},
+        {text::kLatch, u"Latch"},
+        {text::kLoadStatePrompt, u"LOAD emulation state!"},
+        {text::kSaveStatePrompt, u"SAVE emulation state?"},
+        {text::kConfirmation, u"Confirmation"},
+        {text::kFromFile, u"from File"},
+        {text::kMountFromFolder, u"Mount From Folder (Read-Only)"},
+        {text::kMountPrompt, u"Mount from folder"},
+        {text::kFullscreen, u"Fullscreen\tAlt+Enter"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Text(english, c.id), c.english) << c.id;
