@@ -82,11 +82,9 @@ public:
     bool Start(int32_t& rate) override {
         return Memory()->Create(0x10000, 0177777, 0) && BkMachine::Start(rate) && MapRegisterPage();
     }
-    bool ReadRegister(uint16_t address, uint32_t size, void* value, bool peek) override {
-        return controller->ReadPort(address, size, value, peek) || BkMachine::ReadRegister(address, size, value, peek);
-    }
-    bool WriteRegister(uint16_t address, uint32_t size, const void* value) override {
-        return controller->WritePort(address, size, value) || BkMachine::WriteRegister(address, size, value);
+    emu::BkFloppyController* FloppyController() const override { return controller; }
+    bool AddRegisters(emu::BkRegisterTable& table) override {
+        return BkMachine::AddRegisters(table) && emu::BkFloppyController::AddRegisters(table);
     }
 
     bool PowerOn() { return fuzz::StartRegistering(*this) && SetBusRate(88200, -1, true) > 0; }
