@@ -9,6 +9,7 @@
 #include "emu/core/CpuBase.h"
 #include "emu/core/DriveSet.h"
 #include "emu/core/RendererBase.h"
+#include "emu/core/SliceRun.h"
 #include "emu/core/SliceSchedule.h"
 
 #include <algorithm>
@@ -58,6 +59,8 @@ struct EmulatorCore::LoopContext {
     uint64_t previousFrameCycles = 0;
     // Synchronised loop.
     SyncedSliceSchedule schedule;
+    // The processor's way through the plain slice ends of the schedule; without a bus it has none.
+    SliceRun run;
     FramePacer pacer;
     bool lastSyncActive = false;
     // A request cut the wait for the frame deadline short: the loop waits again before it runs on.
@@ -224,6 +227,10 @@ bool EmulatorCore::StartLoop(LoopContext& loop) {
         loop.previousFrameCycles = loop.cpu->Cycles();
     } else {
         loop.piece.budget = loop.schedule.Start(frequency, slicesPerFrame);
+        loop.run.schedule = &loop.schedule;
+        loop.run.piece = &loop.piece;
+        loop.run.bus = machine->Bus();
+        loop.run.attention = &wakeRequest;
         loop.pacer.Start(*clock);
         loop.lastSyncActive = syncActive;
     }
@@ -346,7 +353,8 @@ void EmulatorCore::RunLoop(bool maxSpeed) {
 }
 
 void EmulatorCore::RunPiece(LoopContext& loop, int32_t cycles) {
-    const int32_t executed = loop.cpu->Execute(cycles);
+    const int32_t executed =
+        loop.run.bus != nullptr ? loop.cpu->ExecuteSlices(cycles, loop.run) : loop.cpu->Execute(cycles);
     if (budgetSaved) {
         // A break inside: the budget it saved is the piece the processor was running.
         loop.piece.budget = savedBudget;

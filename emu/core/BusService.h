@@ -109,6 +109,8 @@ public:
         }
         TickEvents();
     }
+    // The next tick only counts: no event is due on it.
+    bool NextTickOnlyCounts() const { return quietTicks > 0; }
     // Pausing silences every output; the mixers still run but nothing is played.
     void SetPaused(bool paused);
     int32_t Rate() const { return rate; }

@@ -204,6 +204,7 @@ uint32_t CpuBase::EndSlice() {
         const int32_t left = budgetLeft;
         budgetLeft = -(spent + kSliceStopMargin);
         sliceBudget = -(left + kSliceStopMargin);
+        sliceStopped = true;
     }
     return GetPC();
 }

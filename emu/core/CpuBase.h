@@ -42,6 +42,8 @@ public:
     int32_t CpuModelCode() const override { return 0; }
     uint32_t InitialStart() override;
     int32_t Execute(int32_t budget) override { return budget; }
+    // A processor that does not run slices on its own runs the one piece.
+    int32_t ExecuteSlices(int32_t budget, SliceRun& /*run*/) override { return Execute(budget); }
     uint32_t EndSlice() override;
     uint32_t RaiseBusFault() override;
     bool BusFault() const override { return busFault; }
@@ -124,7 +126,16 @@ protected:
         cycleCounter += static_cast<uint64_t>(extraCycles);
         extraCycles = 0;
         executing = true;
+        sliceStopped = false;
         sliceBudget = budgetLeft = budget == 0 ? 1 : budget;
+    }
+    // The slice ran its budget down: neither stopped (EndSlice) nor aborted.
+    bool SliceRanDown() const { return budgetLeft < 1 && !sliceStopped && !busFault; }
+    // Closes a slice that ran down and opens the next of budget cycles (above 0) at once, as CloseSlice and
+    // OpenSlice would.
+    void NextSlice(int32_t budget) {
+        cycleCounter += static_cast<uint64_t>(static_cast<int64_t>(sliceBudget - budgetLeft));
+        sliceBudget = budgetLeft = budget;
     }
     int32_t CloseSlice() {
         int32_t consumed = sliceBudget - budgetLeft;
@@ -191,6 +202,8 @@ protected:
     // Instruction boundaries still to pass before the next poll of the interrupt sources.
     int32_t interruptDelay = 0;
     bool executing = false;
+    // EndSlice stopped the running slice.
+    bool sliceStopped = false;
     bool busFault = false;
     uint32_t instructionStart = 0;
     int32_t sliceBudget = 0;

@@ -10,6 +10,7 @@ namespace emu {
 
 class CpuInterface;
 class TreeNode;
+struct SliceRun;
 
 // A timed event of a processor: called when due with the device that owns it, the event's period (which it may
 // change; 0 or less becomes 1) and its data. Answers false to remove the event.
@@ -30,6 +31,9 @@ public:
     virtual uint32_t InitialStart() = 0;
     // Runs instructions for about `budget` cycles (a budget of 0 runs exactly one) and answers the cycles used.
     virtual int32_t Execute(int32_t budget) = 0;
+    // As Execute, and for a budget above 0 then on through the slices that follow while the run lets it end them
+    // (see SliceRun); answers the cycles used by the last piece it ran.
+    virtual int32_t ExecuteSlices(int32_t budget, SliceRun& run) = 0;
     // Ends the running slice after the instruction in progress; answers GetPC().
     virtual uint32_t EndSlice() = 0;
     // Aborts the instruction in progress, which gives up at its next memory access and runs again in full later.

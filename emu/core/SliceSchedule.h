@@ -37,6 +37,15 @@ public:
     bool FrameEnded() const { return slicesLeft == 0; }
     // The slice that just ended was the middle one of its frame.
     bool AtHalfFrame() const { return slicesLeft == slicesPerFrame / 2; }
+    // How many of the next slice ends are neither the middle nor the end of their frame.
+    int32_t PlainEndsAhead() const {
+        const int32_t after = slicesLeft - 1;
+        const int32_t middle = slicesPerFrame / 2;
+        if (after > middle) {
+            return after - middle;
+        }
+        return after == middle ? 0 : std::max(after, 0);
+    }
     // After a frame end: the next frame's slices.
     void NextFrame() { slicesLeft = slicesPerFrame; }
 

@@ -4,6 +4,7 @@
 #include "common/RecordArchive.h"
 #include "emu/core/IndexedKey.h"
 #include "emu/core/InterruptController.h"
+#include "emu/core/SliceRun.h"
 #include "emu/core/StateChunk.h"
 #include "emu/cpu/Operations.h"
 
@@ -562,6 +563,27 @@ int32_t Cpu1801BM1::Execute(int32_t budget) {
     singleStep = budget == 0;
     OpenSlice(budget);
     while (budgetLeft >= 1 && Step()) {
+    }
+    if (busFault) {
+        registers[7] = static_cast<uint16_t>(instructionStart);
+    }
+    return CloseSlice();
+}
+
+int32_t Cpu1801BM1::ExecuteSlices(int32_t budget, SliceRun& run) {
+    if (budget <= 0) {
+        return Execute(budget);
+    }
+    singleStep = false;
+    OpenSlice(budget);
+    for (int64_t plainEnds = run.PlainEndsAhead();; --plainEnds) {
+        while (budgetLeft >= 1 && Step()) {
+        }
+        if (plainEnds == 0 || !SliceRanDown() || !run.CanEndSlice(budgetLeft, cyclesToNextEvent)) {
+            break;
+        }
+        const int32_t leftover = budgetLeft;
+        NextSlice(run.EndSlice(leftover, cyclesToNextEvent));
     }
     if (busFault) {
         registers[7] = static_cast<uint16_t>(instructionStart);

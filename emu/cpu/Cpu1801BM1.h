@@ -76,6 +76,7 @@ public:
     int32_t CpuModelCode() const override { return 5; }
     uint32_t InitialStart() override;
     int32_t Execute(int32_t budget) override;
+    int32_t ExecuteSlices(int32_t budget, SliceRun& run) override;
     uint32_t RaiseBusFault() override;
     uint32_t GetPC() const override { return executing ? instructionStart : registers[7]; }
     void SetAddressMask(uint32_t mask) override { addressMask = mask & 0xFFFF; }
@@ -122,8 +123,8 @@ private:
     };
 
     // One step of Execute: a parked instruction, a posted vector, an interrupt or one instruction. False ends the
-    // slice.
-    bool Step();
+    // slice. Inlined into both of the run loops that call it.
+    [[gnu::always_inline]] inline bool Step();
     bool EnterInterrupt(uint32_t number, uint64_t& cycles);
     // Parks the fetched instruction, to go on at pc, for lack of cycles: the slices to come pay its cost.
     void Park(uint16_t opcode, uint16_t pc);

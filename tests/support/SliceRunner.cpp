@@ -16,7 +16,11 @@ bool SliceRunner::Start() {
     if (slicesPerFrame != kBusRate / kFramesPerSecond) {
         return false;
     }
-    budget = schedule.Start(cpu->Frequency(), slicesPerFrame);
+    piece = emu::SlicePiece{schedule.Start(cpu->Frequency(), slicesPerFrame), 0};
+    run.schedule = &schedule;
+    run.piece = &piece;
+    run.bus = machine.Bus();
+    run.attention = &noAttention;
     slices = 0;
     cpu->RebuildEvents();
     machine.TickBus();
@@ -44,19 +48,46 @@ int64_t SliceRunner::RunCycles(int64_t cycles) {
 }
 
 void SliceRunner::RunSlices(int64_t count) {
-    for (int64_t slice = 0; slice < count; ++slice) {
-        const int64_t left = RunCycles(budget);
-        budget = schedule.EndSlice(static_cast<int32_t>(std::clamp<int64_t>(left, INT32_MIN, 0)));
+    if (count <= 0) {
+        return;
+    }
+    emu::CpuInterface& cpu = Cpu();
+    // As the core's loop: the piece is taken off the event countdown before it runs and settled after it.
+    piece.SplitAgainst(cpu.cyclesToNextEvent);
+    int64_t left = count;
+    while (left > 0) {
+        // The processor may take every slice end but the last of the call.
+        const int64_t ends = run.bus != nullptr ? left - 1 : 0;
+        run.endsLeft = ends;
+        const int32_t used = run.endsLeft > 0 ? cpu.ExecuteSlices(piece.budget, run) : cpu.Execute(piece.budget);
+        left -= ends - run.endsLeft;
+        slices += ends - run.endsLeft;
+        piece.budget -= used;
+        if (piece.Settle(cpu.cyclesToNextEvent)) {
+            cpu.DispatchEvents();
+        }
+        if (used <= 0) {
+            // An aborted instruction: the host breaks, and the slice ends with it.
+            piece.budget = 0;
+        } else if (piece.budget > 0) {
+            piece.SplitAgainst(cpu.cyclesToNextEvent);
+            continue;
+        }
+        piece.budget = schedule.EndSlice(piece.budget);
         const bool frameEnded = schedule.FrameEnded();
         if (frameEnded) {
             schedule.NextFrame();
         }
+        piece.SplitAgainst(cpu.cyclesToNextEvent);
         machine.TickBus();
+        --left;
         ++slices;
         if (frameEnded && frameObserver) {
             frameObserver();
         }
     }
+    // Between calls the countdown is the processor's own again: what the tests run with RunCycles keeps to it.
+    piece.Settle(cpu.cyclesToNextEvent);
 }
 
 bool SliceRunner::RunUntil(const std::function<bool()>& done, int64_t maxSlices) {

@@ -2,8 +2,10 @@
 
 #include "emu/core/CpuInterface.h"
 #include "emu/core/Machine.h"
+#include "emu/core/SliceRun.h"
 #include "emu/core/SliceSchedule.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -13,8 +15,9 @@ namespace test_support {
 // Runs a machine as the emulator core's synchronised run loop does: the bus at 88200 Hz ticked once a slice, 1764
 // slices a frame, each slice's cycles from the core's own schedule (emu::SyncedSliceSchedule: every frame exactly
 // frequency / 50 cycles, what a slice overran taken from the next, at least one cycle a slice), the first processor
-// running them in pieces no longer than its next timed event, which are dispatched when due. Host keys and anything
-// else the test does happen between slices.
+// running them in pieces no longer than its next timed event, which are dispatched when due, and going on by
+// itself through the slice ends that need nothing else (emu::SliceRun). Host keys and anything else the test does
+// happen between slices.
 class SliceRunner {
 public:
     static constexpr int32_t kBusRate = 88200;
@@ -46,8 +49,11 @@ private:
     emu::Machine& machine;
     emu::SyncedSliceSchedule schedule;
     int64_t slices = 0;
-    // The next slice's cycles.
-    int32_t budget = 0;
+    // The next slice's cycles (between calls the whole slice, the processor's countdown untouched by it).
+    emu::SlicePiece piece;
+    emu::SliceRun run;
+    // Nobody else asks for the runner's loop.
+    std::atomic<bool> noAttention{false};
     std::function<void()> frameObserver;
 };
 
