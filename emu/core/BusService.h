@@ -102,12 +102,16 @@ public:
     // it. Ticks on which no event is due only count: the events take them when one is next due or looked at.
     void Tick() {
         if (quietTicks > 0) {
-            --quietTicks;
-            ++untakenTicks;
-            ticks = ticks == kLargestTickCount ? 1 : ticks + 1;
+            TickQuietly();
             return;
         }
         TickEvents();
+    }
+    // A tick on which no event is due (NextTickOnlyCounts): it only counts.
+    void TickQuietly() {
+        --quietTicks;
+        ++untakenTicks;
+        ticks = ticks == kLargestTickCount ? 1 : ticks + 1;
     }
     // The next tick only counts: no event is due on it.
     bool NextTickOnlyCounts() const { return quietTicks > 0; }

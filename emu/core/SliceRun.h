@@ -37,15 +37,15 @@ struct SliceRun {
                !attention->load(std::memory_order_relaxed);
     }
 
-    // Ends that slice as the loop does: the event countdown gets back the leftover, the schedule opens the next
-    // slice, which becomes the piece (cut where the next event is due), and the bus ticks. Answers the piece's
-    // budget.
+    // Ends that slice, once CanEndSlice said it may, as the loop does: the event countdown gets back the leftover,
+    // the schedule opens the next slice, which becomes the piece (cut where the next event is due), and the bus
+    // ticks. Answers the piece's budget.
     int32_t EndSlice(int32_t leftover, int32_t& cyclesToNextEvent) {
         cyclesToNextEvent = static_cast<int32_t>(
             std::min<int64_t>(static_cast<int64_t>(cyclesToNextEvent) + leftover, std::numeric_limits<int32_t>::max()));
         piece->budget = schedule->EndSlice(leftover);
         piece->SplitAgainst(cyclesToNextEvent);
-        bus->Tick();
+        bus->TickQuietly();
         --endsLeft;
         return piece->budget;
     }

@@ -606,7 +606,8 @@ inline bool Cpu1801BM1::Step() {
     uint16_t opcode = 0;
     // savedRegisters takes R0..R7 as they are here only where the step may change them: a step that parks or
     // carries changes none.
-    if (carriedCycles != 0) {
+    const bool resumed = carriedCycles != 0;
+    if (resumed) {
         // A parked instruction: performed once the slices have paid for it.
         opcode = parkedOpcode;
         if (parkedCycles - carriedCycles > budgetLeft && !singleStep) {
@@ -694,6 +695,11 @@ inline bool Cpu1801BM1::Step() {
         trapCycles += cycles;
     }
     int64_t cost = instructionCost + static_cast<int64_t>(trapCycles);
+    if (!resumed) {
+        // No instruction carries cycles into this one: it costs what it cost.
+        budgetLeft = static_cast<int32_t>(budgetLeft - cost);
+        return true;
+    }
     if (carriedCycles > cost) {
         cost = carriedCycles;
     }
