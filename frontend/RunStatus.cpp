@@ -2,6 +2,8 @@
 
 #include "emu/core/DriveSlot.h"
 
+#include <algorithm>
+
 namespace emu {
 namespace {
 
@@ -67,7 +69,8 @@ UiTimerCadence::Steps UiTimerCadence::OnCall(uint64_t now, bool switching) {
     lastRun = now;
     if (Signed(now - fastMark) >= static_cast<int64_t>(frequency >> 4)) {
         steps.fast = true;
-        steps.lagging = callCount < 15;
+        steps.lagging = !tickChanged && callCount * tickMs < 15;
+        tickChanged = false;
         fastMark = now;
         callCount = 0;
     }
@@ -80,6 +83,18 @@ UiTimerCadence::Steps UiTimerCadence::OnCall(uint64_t now, bool switching) {
         fastMark = driveMark = slowMark = now;
     }
     return steps;
+}
+
+void UiTimerCadence::SetTickPeriod(int32_t milliseconds) {
+    const int32_t period = std::clamp(milliseconds, 1, 1000);
+    if (period != tickMs) {
+        tickMs = period;
+        tickChanged = true;
+    }
+}
+
+int32_t UiTimerCadence::TickFor(bool powered, bool parked, bool synchronisedLoop, bool pacing) {
+    return powered && !parked && synchronisedLoop && !pacing ? kAheadTickMs : kRealTimeTickMs;
 }
 
 bool UiTimerCadence::PresentTook(uint64_t start, uint64_t end) {

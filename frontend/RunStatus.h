@@ -34,12 +34,21 @@ common::WideString ComposeWindowTitle(const common::NarrowString& base, const co
 
 // The UI timer's cadence over the performance counter, whose values are handed in. Every threshold is the
 // frequency shifted right.
+//
+// The timer ticks every millisecond while the machine keeps to real time (or stands), so that a new 50 Hz frame
+// is presented at once. While it runs unpaced, far ahead of real time, a frame is ready whenever a present is due,
+// and a tick every 8 ms still presents about 125 times a second: the GUI thread (and, under Wine, the server it
+// talks to) then wakes an eighth as often and leaves the host's processors to the emulation.
 class UiTimerCadence {
 public:
+    static constexpr int32_t kRealTimeTickMs = 1;
+    static constexpr int32_t kAheadTickMs = 8;
+
     struct Steps {
         // Refresh the menus and run controls from the core (16 a second).
         bool fast = false;
-        // A fast step found fewer than 15 timer calls since the last one: the GUI lags.
+        // A fast step found fewer than 15 timer calls since the last one (at a 1 ms tick; 15 ms of ticks at
+        // another): the GUI lags.
         bool lagging = false;
         // Step the drive lights (every 375 ms).
         bool drives = false;
@@ -60,6 +69,14 @@ public:
     // second, which holds presents back for 1/256 second after its end and counts as lag.
     bool PresentTook(uint64_t start, uint64_t end);
     void Reset() { *this = UiTimerCadence(frequency); }
+    // The timer's tick from now on (1 to 1000 ms). The fast step after a change reports no lag: its calls came
+    // at both ticks.
+    void SetTickPeriod(int32_t milliseconds);
+    int32_t TickPeriod() const { return tickMs; }
+    // The tick for a machine that is powered, parked (paused or at a break), in the synchronised loop and pacing
+    // it to real time: the long one only while it runs unpaced in the synchronised loop. The maximum-speed loop
+    // keeps the short tick, since it slows itself down for the frames the GUI reports late.
+    static int32_t TickFor(bool powered, bool parked, bool synchronisedLoop, bool pacing);
 
 private:
     static int64_t Signed(uint64_t difference) { return static_cast<int64_t>(difference); }
@@ -71,6 +88,8 @@ private:
     uint64_t driveMark = 0;
     uint64_t slowMark = 0;
     uint64_t nextPresent = 0;
+    int32_t tickMs = kRealTimeTickMs;
+    bool tickChanged = false;
 };
 
 } // namespace emu

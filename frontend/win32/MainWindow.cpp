@@ -183,6 +183,7 @@ bool MainWindow::OnCreate() {
     }
     RelabelToolbar();
     cadence.Reset();
+    SetClockPeriod(UiTimerCadence::kRealTimeTickMs);
     return AddTimerTask(1, OnUiTimer, 0);
 }
 
@@ -248,6 +249,19 @@ bool MainWindow::SetFullscreen(bool on, bool temporary) {
     return done;
 }
 
+void MainWindow::FollowRunPace() {
+    const int32_t tick = core == nullptr
+                             ? UiTimerCadence::kRealTimeTickMs
+                             : UiTimerCadence::TickFor(core->IsPowered(), core->IsParked(),
+                                                       core->RunMode() == LoopMode::Synced, core->SyncActive());
+    if (tick == ClockPeriod() && tick == cadence.TickPeriod()) {
+        return;
+    }
+    if (SetClockPeriod(tick)) {
+        cadence.SetTickPeriod(tick);
+    }
+}
+
 void MainWindow::OnUiTimer(gui::Window* window, uintptr_t) {
     MainWindow* main = Of(window);
     if (main == nullptr) {
@@ -258,6 +272,7 @@ void MainWindow::OnUiTimer(gui::Window* window, uintptr_t) {
         return;
     }
     EmulatorCore* core = main->core;
+    main->FollowRunPace();
     if (steps.fast) {
         if (steps.lagging && core != nullptr) {
             core->CountLateFrame();

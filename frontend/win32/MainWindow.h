@@ -89,6 +89,8 @@ public:
 
 private:
     static void OnUiTimer(gui::Window* window, uintptr_t context);
+    // The clock's tick follows the run: the long one while the machine runs unpaced, else the millisecond.
+    void FollowRunPace();
     // A flat toolbar button with its caption and, when the picture decodes, the picture beside it.
     gui::Windows::Button* AddRunButton(int32_t textId, void (*onClick)(gui::Control*),
                                        std::unique_ptr<common::Image> (*loadPicture)());

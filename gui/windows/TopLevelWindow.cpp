@@ -196,11 +196,27 @@ bool TopLevelWindow::StartTimers(bool resync) {
     if (timerQueue == nullptr) {
         timerQueue = CreateTimerQueue();
         if (timerQueue != nullptr && queueTimer == nullptr &&
-            !CreateTimerQueueTimer(&queueTimer, timerQueue, TimerQueueTick, &tickTarget, 1, 1, 0)) {
+            !CreateTimerQueueTimer(&queueTimer, timerQueue, TimerQueueTick, &tickTarget,
+                                   static_cast<DWORD>(clockPeriod), static_cast<DWORD>(clockPeriod), 0)) {
             queueTimer = nullptr;
         }
     }
     return timerId != 0 || queueTimer != nullptr;
+}
+
+bool TopLevelWindow::SetClockPeriod(int32_t milliseconds) {
+    if (milliseconds < 1 || milliseconds > 1000) {
+        return false;
+    }
+    if (milliseconds == clockPeriod) {
+        return true;
+    }
+    const auto period = static_cast<ULONG>(milliseconds);
+    if (queueTimer != nullptr && !ChangeTimerQueueTimer(timerQueue, queueTimer, period, period)) {
+        return false;
+    }
+    clockPeriod = milliseconds;
+    return true;
 }
 
 void CALLBACK TopLevelWindow::TimerQueueTick(void* parameter, BOOLEAN) {

@@ -5,9 +5,9 @@
 // Placement modes: 0 the system's default position, 1 the stored position, 2 centred on the work area, 3 centred
 // and maximised, 4 centred and minimised. Modes 0 and 2 become 1 at creation, 3 and 4 at the first Show.
 //
-// Two clocks run the tasks, both on the GUI thread: a 1 ms SetTimer, and a 1 ms timer-queue timer whose pool
-// thread posts a tick only when the last one it posted has been handled, so that a busy GUI thread finds no
-// backlog of ticks.
+// Two clocks run the tasks, both on the GUI thread: a 1 ms SetTimer, and a timer-queue timer (every millisecond
+// unless the owner sets a longer period) whose pool thread posts a tick only when the last one it posted has been
+// handled, so that a busy GUI thread finds no backlog of ticks.
 #pragma once
 
 #include "gui/TitledWindowBase.h"
@@ -36,6 +36,10 @@ public:
     bool OnCreate() override { return true; }
     // Starts the two clocks; false only when neither runs.
     bool StartTimers(bool resync) override;
+    // The timer-queue clock's period, 1 to 1000 ms (1 at first); kept for a clock started later. False, with the
+    // period unchanged, for one out of range or a running clock that refuses it.
+    bool SetClockPeriod(int32_t milliseconds);
+    int32_t ClockPeriod() const { return clockPeriod; }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     virtual void OnActivate(bool active);
     HINSTANCE GetInstance() override { return instance; }
@@ -75,6 +79,7 @@ private:
     HANDLE timerQueue = nullptr;
     HANDLE queueTimer = nullptr;
     TickTarget tickTarget;
+    int32_t clockPeriod = 1;
     bool firstCreate = true;
 };
 

@@ -147,6 +147,82 @@ TEST(UiTimerCadenceTest, FewCallsCountAsLagAndAMachineSwitchHoldsTheWorkBack) {
     EXPECT_FALSE(kept.lagging);
 }
 
+// The lag check scales with the tick: at 8 ms, two calls in 1/16 s keep up and one lags; the step after a change
+// of tick reports no lag, whichever way it went.
+TEST(UiTimerCadenceTest, LagIsJudgedByTheTickInUse) {
+    const uint64_t f = 1 << 20;
+    const uint64_t start = 10 * f;
+    struct Case {
+        int32_t calls;
+        bool lagging;
+    };
+    for (const Case& c : {Case{1, true}, Case{2, false}, Case{8, false}}) {
+        UiTimerCadence cadence(f);
+        cadence.SetTickPeriod(UiTimerCadence::kAheadTickMs);
+        cadence.OnCall(start, false);
+        const UiTimerCadence::Steps changed = cadence.OnCall(start + (f >> 4), false);
+        ASSERT_TRUE(changed.fast);
+        EXPECT_FALSE(changed.lagging) << "the step after the change";
+        for (int32_t call = 1; call < c.calls; ++call) {
+            cadence.OnCall(start + (f >> 4) + call * (f >> 7), false);
+        }
+        const UiTimerCadence::Steps step = cadence.OnCall(start + 2 * (f >> 4), false);
+        ASSERT_TRUE(step.fast);
+        EXPECT_EQ(step.lagging, c.lagging) << c.calls << " calls";
+    }
+    UiTimerCadence back(f);
+    back.SetTickPeriod(UiTimerCadence::kAheadTickMs);
+    back.OnCall(start, false);
+    back.OnCall(start + (f >> 4), false);
+    back.SetTickPeriod(UiTimerCadence::kRealTimeTickMs);
+    EXPECT_FALSE(back.OnCall(start + 2 * (f >> 4), false).lagging) << "one call, but the tick just changed";
+    EXPECT_TRUE(back.OnCall(start + 3 * (f >> 4), false).lagging) << "one call at the millisecond tick";
+    back.SetTickPeriod(0);
+    EXPECT_EQ(back.TickPeriod(), 1) << "clamped";
+}
+
+// Only a machine running unpaced in the synchronised loop gets the long tick.
+TEST(UiTimerCadenceTest, TheLongTickIsForAMachineRunningAheadOfRealTime) {
+    struct Case {
+        bool powered;
+        bool parked;
+        bool synchronisedLoop;
+        bool pacing;
+        int32_t tick;
+    };
+    const Case cases[] = {
+        {true, false, true, false, UiTimerCadence::kAheadTickMs},
+        {true, false, true, true, UiTimerCadence::kRealTimeTickMs},
+        {true, true, true, false, UiTimerCadence::kRealTimeTickMs},
+        {true, false, false, false, UiTimerCadence::kRealTimeTickMs},
+        {false, false, true, false, UiTimerCadence::kRealTimeTickMs},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UiTimerCadence::TickFor(c.powered, c.parked, c.synchronisedLoop, c.pacing), c.tick)
+            << c.powered << c.parked << c.synchronisedLoop << c.pacing;
+    }
+}
+
+// Presents at the long tick: one every tick, about 125 a second.
+TEST(UiTimerCadenceTest, TheLongTickStillPresentsEveryTick) {
+    const uint64_t f = 1 << 20;
+    UiTimerCadence cadence(f);
+    cadence.SetTickPeriod(UiTimerCadence::kAheadTickMs);
+    int32_t presents = 0;
+    const uint64_t tick = f * UiTimerCadence::kAheadTickMs / 1000;
+    int32_t ticks = 0;
+    for (uint64_t now = 10 * f; now < 11 * f; now += tick) {
+        ++ticks;
+        EXPECT_TRUE(cadence.OnCall(now, false).worked);
+        if (cadence.PresentDue(now)) {
+            ++presents;
+            cadence.PresentTook(now, now + (f >> 12));
+        }
+    }
+    EXPECT_EQ(presents, ticks);
+    EXPECT_GE(presents, 125);
+}
+
 TEST(UiTimerCadenceTest, ASlowPresentHoldsTheNextOneBack) {
     const uint64_t f = 1 << 20;
     UiTimerCadence cadence(f);

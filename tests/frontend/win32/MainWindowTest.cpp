@@ -293,6 +293,29 @@ TEST_F(MainWindowTest, RunCommandsMoveItemsButtonsAndTitleTogether) {
     EXPECT_TRUE(window->startButton->IsEnabled(false));
 }
 
+// The UI clock ticks every millisecond while the machine keeps to real time or stands, and every 8 ms while it
+// runs unpaced.
+TEST_F(MainWindowTest, TheClockTicksSlowlyOnlyWhileTheMachineRunsAheadOfRealTime) {
+    ASSERT_TRUE(Start());
+    EmulatorCore& core = *window->core;
+    EXPECT_EQ(window->ClockPeriod(), 1);
+    core.SetSynchronization(false);
+    Choose(ItemOf(bar->emulationMenu, kStart));
+    ASSERT_TRUE(core.IsPowered());
+    EXPECT_TRUE(PumpUntil([&] { return window->ClockPeriod() == 8; })) << "running unpaced";
+    Choose(ItemOf(bar->emulationMenu, kPause));
+    EXPECT_TRUE(PumpUntil([&] { return window->ClockPeriod() == 1; })) << "paused";
+    Choose(ItemOf(bar->emulationMenu, kPause));
+    EXPECT_TRUE(PumpUntil([&] { return window->ClockPeriod() == 8; })) << "resumed";
+    core.SetSyncActive(true);
+    EXPECT_TRUE(PumpUntil([&] { return window->ClockPeriod() == 1; })) << "paced to real time";
+    core.SetSyncActive(false);
+    EXPECT_TRUE(PumpUntil([&] { return window->ClockPeriod() == 8; }));
+    Choose(ItemOf(bar->emulationMenu, kStop));
+    EXPECT_FALSE(core.IsPowered());
+    EXPECT_TRUE(PumpUntil([&] { return window->ClockPeriod() == 1; })) << "stopped";
+}
+
 TEST_F(MainWindowTest, ViewAndSettingsTogglesFollowTheirFlags) {
     ASSERT_TRUE(Start());
     gui::MenuItem* toolbarItem = ItemOf(bar->viewMenu, 5);

@@ -218,6 +218,28 @@ TEST_F(TopLevelWindowTest, TasksRunEveryMillisecondEvenWhenTheyNestOrAddTasks) {
     EXPECT_TRUE(PumpUntil([] { return nested >= 5 && added >= 5; }));
 }
 
+// The timer-queue clock's period: kept from before creation, changed while it runs, refused out of range; the
+// tasks run at every period.
+TEST_F(TopLevelWindowTest, TheClockPeriodCanBeLengthenedAndShortenedAgain) {
+    TopLevelWindow& window = Make(0, 0, 200, 100, 1);
+    ticks = 0;
+    EXPECT_EQ(window.ClockPeriod(), 1);
+    ASSERT_TRUE(window.AddTimerTask(1, CountTick, 0));
+    EXPECT_TRUE(window.SetClockPeriod(8)) << "before creation";
+    ASSERT_TRUE(window.CreateOnInstance(Instance()));
+    EXPECT_TRUE(PumpUntil([] { return ticks >= 5; }));
+    for (const int32_t refused : {0, -1, 1001}) {
+        EXPECT_FALSE(window.SetClockPeriod(refused)) << refused;
+        EXPECT_EQ(window.ClockPeriod(), 8);
+    }
+    for (const int32_t period : {1, 1000, 8, 1}) {
+        ASSERT_TRUE(window.SetClockPeriod(period)) << period;
+        EXPECT_EQ(window.ClockPeriod(), period);
+        ticks = 0;
+        EXPECT_TRUE(PumpUntil([] { return ticks >= 3; })) << period;
+    }
+}
+
 TEST_F(TopLevelWindowTest, ABusyGuiThreadFindsNoBacklogOfTicks) {
     TopLevelWindow& window = Make(0, 0, 200, 100, 1);
     ticks = 0;
