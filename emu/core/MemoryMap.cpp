@@ -94,6 +94,28 @@ struct Route {
     uint32_t storageAddress = 0;
 };
 
+// Whether both sides of a page already borrow the bank page.
+bool ShowsBank(const PageDescriptor& descriptor, uint32_t bank) {
+    constexpr uint32_t kBothAliased = page::kReadAliased | page::kWriteAliased;
+    return (descriptor.flags & kBothAliased) == kBothAliased && descriptor.read.aliasPage == bank &&
+           descriptor.write.aliasPage == bank;
+}
+
+// One side of a page takes the bank page's contents (plain storage: its bytes); false when it already did.
+template <typename Handler>
+bool Borrow(PageDescriptor& descriptor, PageSide<Handler>& pageSide, uint32_t aliased, Handler pageStorage,
+            uint32_t bank, uint8_t* storage) {
+    if ((descriptor.flags & aliased) != 0 && pageSide.aliasPage == bank) {
+        return false;
+    }
+    descriptor.flags |= aliased;
+    pageSide.aliasPage = bank;
+    if (pageSide.handler == pageStorage) {
+        pageSide.context = storage;
+    }
+    return true;
+}
+
 } // namespace
 
 // The contents of one run of saved pages, read from a chunk.
@@ -185,6 +207,7 @@ bool MemoryMap::Create(uint32_t size, uint32_t addressMask, uint32_t extra) {
     table.addressMask = addressMask != 0 && addressMask < table.size ? addressMask : table.size - 1;
     descriptors.resize(table.pageCount);
     published.resize(table.pageCount);
+    remapped.assign(table.pageCount, 0);
     table.pages = published.data();
     for (uint32_t index = 0; index < table.pageCount; ++index) {
         ResetPage(index, table.ram + static_cast<size_t>(index) * page::kSize);
@@ -204,6 +227,7 @@ bool MemoryMap::Create(uint32_t size, uint32_t addressMask, uint32_t extra) {
 }
 
 bool MemoryMap::ResetPages() {
+    ++layout;
     SetExtraVisible(false);
     if (table.ram != nullptr) {
         std::memset(table.ram, 0, static_cast<size_t>(table.pageCount) * page::kSize);
@@ -369,12 +393,89 @@ void MemoryMap::RemapWritePages(uint32_t first, uint32_t target, uint32_t count)
     Remap(kWriteSide, first, target, count);
 }
 
-// Both sides first, then each page published once: a bank switch runs on the processor's register writes.
+// Both sides first, then each page published once: a bank switch runs on the processor's register writes, so a
+// switch to the banks already shown ends after one pass over the pages, and the others take both sides in one pass.
 void MemoryMap::RemapPages(uint32_t first, uint32_t target, uint32_t count) {
-    const bool reads = Remap(kReadSide, first, target, count, false);
-    if (Remap(kWriteSide, first, target, count, false) || reads) {
-        ForPages(first, count, [&](uint32_t index, PageDescriptor&) { Publish(index); });
+    if (first == target) {
+        const bool reads = Remap(kReadSide, first, target, count, false);
+        if (Remap(kWriteSide, first, target, count, false) || reads) {
+            PublishRange(first, count);
+        }
+        return;
     }
+    const uint32_t steps = RemapSteps(first, target, count);
+    PageDescriptor* const pages = descriptors.data();
+    uint32_t step = 0;
+    while (step < steps && ShowsBank(pages[first + step], target + step)) {
+        ++step;
+    }
+    if (step == steps) {
+        return;
+    }
+    // A switch the map has made before, with nothing changed since, gives the pages it gave then (its window was
+    // noted then).
+    BankView* view = nullptr;
+    if (steps == count) {
+        view = FindBankView(first, target, steps);
+        if (view != nullptr && view->layout == layout) {
+            std::copy_n(view->pages.begin(), steps, pages + first);
+            std::copy_n(view->pages.begin() + steps, steps, published.begin() + first);
+            ReportRange(first, steps);
+            return;
+        }
+        NoteRemapped(first, steps);
+    }
+    for (; step < steps; ++step) {
+        PageDescriptor& source = pages[first + step];
+        uint8_t* const storage = table.ram + static_cast<size_t>(target + step) * page::kSize;
+        Borrow(source, source.read, page::kReadAliased, PageStorageRead, target + step, storage);
+        Borrow(source, source.write, page::kWriteAliased, PageStorageWrite, target + step, storage);
+    }
+    PublishRange(first, count);
+    if (steps == count && !AnyRemapped(target, steps)) {
+        KeepBankView(view, first, target, steps);
+    }
+}
+
+void MemoryMap::NoteRemapped(uint32_t first, uint32_t count) {
+    for (uint32_t index = first; index < first + count; ++index) {
+        if (remapped[index] == 0) {
+            // The bank views that lend this page may no longer hold.
+            remapped[index] = 1;
+            ++layout;
+        }
+    }
+}
+
+bool MemoryMap::AnyRemapped(uint32_t first, uint32_t count) const {
+    return std::any_of(remapped.begin() + first, remapped.begin() + first + count, [](uint8_t on) { return on != 0; });
+}
+
+MemoryMap::BankView* MemoryMap::FindBankView(uint32_t first, uint32_t target, uint32_t count) {
+    for (BankView& view : bankViews) {
+        if (view.first == first && view.target == target && view.count == count) {
+            return &view;
+        }
+    }
+    return nullptr;
+}
+
+void MemoryMap::KeepBankView(BankView* view, uint32_t first, uint32_t target, uint32_t count) {
+    if (view == nullptr) {
+        if (bankViews.size() < kMaxBankViews) {
+            view = &bankViews.emplace_back();
+        } else {
+            view = &bankViews[nextBankView];
+            nextBankView = (nextBankView + 1) % kMaxBankViews;
+        }
+    }
+    view->first = first;
+    view->target = target;
+    view->count = count;
+    view->layout = layout;
+    view->pages.resize(static_cast<size_t>(count) * 2);
+    std::copy_n(descriptors.begin() + first, count, view->pages.begin());
+    std::copy_n(published.begin() + first, count, view->pages.begin() + count);
 }
 
 void MemoryMap::ResetPageRange(uint32_t first, uint32_t count) {
@@ -567,8 +668,14 @@ bool MemoryMap::WriteWhole(uint32_t address, uint32_t width, const void* value) 
     return !route.split && route.handler(route.context, route.address, width, value);
 }
 
+uint32_t MemoryMap::RemapSteps(uint32_t first, uint32_t target, uint32_t count) const {
+    const uint32_t last = std::max(first, target);
+    return last < table.pageCount ? std::min(count, table.pageCount - last) : 0;
+}
+
 template <typename Side>
 bool MemoryMap::Remap(const Side& side, uint32_t first, uint32_t target, uint32_t count, bool publish) {
+    ++layout;
     bool changed = false;
     if (first == target) {
         ForPages(first, count, [&](uint32_t index, PageDescriptor& descriptor) {
@@ -585,21 +692,15 @@ bool MemoryMap::Remap(const Side& side, uint32_t first, uint32_t target, uint32_
         });
         return changed;
     }
-    for (uint32_t step = 0; step < count && first + step < table.pageCount && target + step < table.pageCount; ++step) {
+    const uint32_t steps = RemapSteps(first, target, count);
+    for (uint32_t step = 0; step < steps; ++step) {
         PageDescriptor& source = descriptors[first + step];
-        auto& sourceSide = source.*side.member;
-        // A bank switch to the bank already shown changes nothing.
-        if ((source.flags & side.aliased) != 0 && sourceSide.aliasPage == target + step) {
-            continue;
-        }
-        source.flags |= side.aliased;
-        sourceSide.aliasPage = target + step;
-        if (sourceSide.handler == side.pageStorage) {
-            sourceSide.context = table.ram + static_cast<size_t>(target + step) * page::kSize;
-        }
-        changed = true;
-        if (publish) {
-            Publish(first + step);
+        uint8_t* const storage = table.ram + static_cast<size_t>(target + step) * page::kSize;
+        if (Borrow(source, source.*side.member, side.aliased, side.pageStorage, target + step, storage)) {
+            changed = true;
+            if (publish) {
+                Publish(first + step);
+            }
         }
     }
     return changed;
@@ -626,12 +727,36 @@ void MemoryMap::PublishSide(const Side& side, uint32_t index, PageDescriptor& sh
                   (borrowed.flags & side.access) | (borrowed.flags & side.marked);
 }
 
-void MemoryMap::Publish(uint32_t index) {
+PageDescriptor MemoryMap::Shown(uint32_t index) const {
     PageDescriptor shown = descriptors[index];
     PublishSide(kReadSide, index, shown);
     PublishSide(kWriteSide, index, shown);
-    published[index] = shown;
+    return shown;
+}
+
+void MemoryMap::Publish(uint32_t index) {
+    published[index] = Shown(index);
     ReportPage(static_cast<int32_t>(index));
+}
+
+void MemoryMap::PublishRange(uint32_t first, uint32_t count) {
+    if (first >= table.pageCount) {
+        return;
+    }
+    const uint32_t end = first + std::min(count, table.pageCount - first);
+    for (uint32_t index = first; index < end; ++index) {
+        published[index] = Shown(index);
+    }
+    ReportRange(first, end - first);
+}
+
+void MemoryMap::ReportRange(uint32_t first, uint32_t count) const {
+    CpuInterface* cpu = machine != nullptr ? machine->FirstCpu() : nullptr;
+    if (cpu != nullptr) {
+        for (uint32_t index = first; index < first + count; ++index) {
+            cpu->PageChanged(static_cast<int32_t>(index));
+        }
+    }
 }
 
 void MemoryMap::PublishWithBorrowers(uint32_t index) {
@@ -663,6 +788,7 @@ bool MemoryMap::MapRange(const Side& side, uint32_t first, uint32_t count, void*
 
 template <typename Change>
 bool MemoryMap::ForPages(uint32_t first, uint32_t count, Change change) {
+    ++layout;
     if (count == 0) {
         return true;
     }
@@ -694,6 +820,10 @@ void MemoryMap::Release() {
     blockBytes = 0;
     descriptors = {};
     published = {};
+    remapped = {};
+    bankViews = {};
+    nextBankView = 0;
+    ++layout;
     table = {};
     extraArea = nullptr;
     extraSize = 0;

@@ -195,6 +195,16 @@ public:
 
 private:
     struct SavedRun;
+    // The pages of a window as a bank switch left them: their descriptors, then what was published for them; it
+    // holds while the layout is the one it was taken at.
+    struct BankView {
+        uint32_t first = 0;
+        uint32_t target = 0;
+        uint32_t count = 0;
+        uint64_t layout = 0;
+        std::vector<PageDescriptor> pages;
+    };
+    static constexpr size_t kMaxBankViews = 64;
 
     // Where an access of width bytes goes; Side tells the read side of pages from the write side.
     template <typename Side>
@@ -205,9 +215,23 @@ private:
     // Answers whether any page changed; with publish each changed page is published.
     template <typename Side>
     bool Remap(const Side& side, uint32_t first, uint32_t target, uint32_t count, bool publish = true);
+    // The pages a remap of count pages from first onto target changes: those whose bank page is in the table too.
+    uint32_t RemapSteps(uint32_t first, uint32_t target, uint32_t count) const;
     // The processors' view of a page: its own descriptor, or for a side that borrows plain storage, that storage
-    // with the lender's access. The processor is told.
+    // with the lender's access.
+    PageDescriptor Shown(uint32_t index) const;
+    // Publishes a page; the processor is told.
     void Publish(uint32_t index);
+    // Publishes the pages of a range (cut at the table's end), then tells the processor of each.
+    void PublishRange(uint32_t first, uint32_t count);
+    void ReportRange(uint32_t first, uint32_t count) const;
+    // Bank views: a view holds while its bank pages are never the window of a bank switch, so the switches
+    // note their windows; a window noted for the first time ends the views taken before.
+    void NoteRemapped(uint32_t first, uint32_t count);
+    bool AnyRemapped(uint32_t first, uint32_t count) const;
+    BankView* FindBankView(uint32_t first, uint32_t target, uint32_t count);
+    // Takes the window's pages as they are now into the view (a new one when null).
+    void KeepBankView(BankView* view, uint32_t first, uint32_t target, uint32_t count);
     // Publishes a page and every page that borrows it.
     void PublishWithBorrowers(uint32_t index);
     template <typename Side>
@@ -230,6 +254,12 @@ private:
     std::vector<PageDescriptor> descriptors;
     // What the processors read in place (the table's pages).
     std::vector<PageDescriptor> published;
+    // Counts every change of the pages other than a bank switch of RemapPages.
+    uint64_t layout = 0;
+    // Pages that RemapPages has switched to a bank (1).
+    std::vector<uint8_t> remapped;
+    std::vector<BankView> bankViews;
+    size_t nextBankView = 0;
     // The reserved block: a guard KB, then the storage of every page.
     uint8_t* block = nullptr;
     uint64_t blockBytes = 0;

@@ -232,6 +232,65 @@ TEST(Bk0011mMachineTest, RemappedWindowsStayOnTheProcessorsFastPath) {
     EXPECT_EQ(run.Ram(5)[2], 0x77);
 }
 
+// Every switch, the first time and again later, shows the chosen RAM page or ROM bank in each window as the bank's
+// own pages show it: the same bytes through the map, the same in-place bytes for the processor, and writes through
+// a RAM window reach the page.
+TEST(Bk0011mMachineTest, EverySwitchShowsTheBanksAsTheirOwnPagesDo) {
+    const std::vector<int32_t> pageOfCode{1, 5, 2, 3, 4, 7, 0, 6};
+    const std::vector<std::pair<uint16_t, int32_t>> romChoices{{0, -1}, {01, 0}, {02, 1}, {010, 2}, {020, 3}, {03, 0}};
+    const Bk0011mMachine prototype;
+    Bk0011mRun run(prototype);
+    ASSERT_TRUE(run.PowerOn());
+    MemoryMap& memory = run.Memory();
+    for (int32_t ramPage = 0; ramPage < Bk0011mMachineBase::kRamPageCount; ++ramPage) {
+        for (uint32_t offset = 0; offset < Bk0011mMachineBase::kWindowPages * page::kSize; ++offset) {
+            run.Ram(ramPage)[offset] = static_cast<uint8_t>(ramPage * 37 + offset * 7 + (offset >> 10));
+        }
+    }
+    // A window page against the bank page it shows: both as the processor reaches them and through the map.
+    const auto compare = [&](uint32_t windowPage, uint32_t bankPage, bool writable) {
+        SCOPED_TRACE("window page " + std::to_string(windowPage) + " bank page " + std::to_string(bankPage));
+        const PageDescriptor& shown = memory.Pages().pages[windowPage];
+        const PageDescriptor& bank = memory.Pages().pages[bankPage];
+        ASSERT_EQ(shown.FetchesInPlace(), bank.FetchesInPlace());
+        ASSERT_EQ(shown.ReadsInPlace(), bank.ReadsInPlace());
+        ASSERT_EQ(shown.WritesInPlace(), bank.WritesInPlace());
+        if (shown.ReadsInPlace()) {
+            ASSERT_EQ(shown.ReadBytes(), bank.ReadBytes());
+        }
+        if (shown.WritesInPlace()) {
+            ASSERT_EQ(shown.WriteBytes(), bank.WriteBytes());
+        }
+        const uint32_t window = windowPage << page::kShift;
+        const uint32_t lender = bankPage << page::kShift;
+        for (uint32_t offset = 0; offset < page::kSize; offset += 61) {
+            ASSERT_EQ(memory.ReadByte(window + offset, 1), memory.ReadByte(lender + offset, 1)) << offset;
+        }
+        if (writable) {
+            const uint32_t offset = windowPage * 3 % page::kSize;
+            const auto value = static_cast<uint8_t>(~memory.ReadByte(lender + offset, 1));
+            memory.WriteByte(window + offset, value);
+            ASSERT_EQ(memory.ReadByte(lender + offset, 1), value);
+        }
+    };
+    for (int32_t round = 0; round < 2; ++round) {
+        for (uint32_t codes = 0; codes < 64; ++codes) {
+            const auto& [romBits, bank] = romChoices[(codes + static_cast<uint32_t>(round)) % romChoices.size()];
+            const auto value = static_cast<uint16_t>(04000 | (codes >> 3) << 12 | (codes & 7) << 8 | romBits);
+            SCOPED_TRACE("round " + std::to_string(round) + " value " + std::to_string(value));
+            memory.WriteWord(kMemoryMap, value);
+            const int32_t page1 = pageOfCode[codes >> 3];
+            const uint32_t window2 = bank >= 0 ? Bk0011mMachineBase::RomBankStart(bank)
+                                               : Bk0011mMachineBase::RamPageStart(pageOfCode[codes & 7]);
+            for (uint32_t offset = 0; offset < Bk0011mMachineBase::kWindowPages; ++offset) {
+                compare(Bk0011mMachineBase::kWindow1 + offset, Bk0011mMachineBase::RamPageStart(page1) + offset, true);
+                compare(Bk0011mMachineBase::kWindow2 + offset, window2 + offset, bank < 0);
+            }
+            ASSERT_FALSE(run.Trapped());
+        }
+    }
+}
+
 TEST(Bk0011mMachineTest, TheMemoryMapWriteIsTracedAndABreakDropsIt) {
     const Bk0011mMachine prototype;
     Bk0011mRun run(prototype);

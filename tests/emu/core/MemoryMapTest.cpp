@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -586,6 +587,115 @@ TEST(MemoryMapGeometryTest, BankSwitchedPagesStayInPlaceUnlessTheyBorrowAHandler
     check({{"RAM plain again", 0x10, true, true, 0x80}});
     memory.RemapPages(0x10, 0x10, 1);
     check({{"its own page again", 0x10, true, true, 0x10}});
+}
+
+} // namespace
+} // namespace emu
+
+namespace emu {
+namespace {
+
+// A page as a map holds it, comparable across two maps: contexts inside a map's storage as offsets into it.
+struct PageView {
+    uint32_t flags;
+    uintptr_t readContext;
+    BusReadHandler readHandler;
+    uint32_t readAlias;
+    uintptr_t writeContext;
+    BusWriteHandler writeHandler;
+    uint32_t writeAlias;
+
+    bool operator==(const PageView&) const = default;
+};
+
+uintptr_t ContextIn(const MemoryMap& memory, void* context) {
+    const auto at = reinterpret_cast<uintptr_t>(context);
+    const auto ram = reinterpret_cast<uintptr_t>(memory.RamBase());
+    return at >= ram && at < ram + static_cast<uintptr_t>(memory.PageCount()) * page::kSize ? at - ram : at;
+}
+
+PageView ViewOf(const MemoryMap& memory, const PageDescriptor& descriptor) {
+    return {descriptor.flags,          ContextIn(memory, descriptor.read.context),  descriptor.read.handler,
+            descriptor.read.aliasPage, ContextIn(memory, descriptor.write.context), descriptor.write.handler,
+            descriptor.write.aliasPage};
+}
+
+// Bank switches that repeat must give exactly what switching each side on its own gives, in the map's own pages
+// and in those published to the processors, also when the banks or the windows changed between two switches to
+// the same bank. Windows 0x10, 0x20 and 0x30 of four pages; banks of RAM at 0x80, 0x84 and 0x88, a read-only bank
+// at 0x40, an absent one at 0x60 and a device's at 0xC0.
+TEST(MemoryMapGeometryTest, RepeatedBankSwitchesGiveWhatSwitchingEachSideGives) {
+    enum class Op { Switch, Mark, ReadOnly, DeviceRead, DeviceWrite, Reset, RomAccess };
+    struct Step {
+        Op op;
+        uint32_t first;
+        uint32_t target = 0;
+        uint32_t count = 4;
+    };
+    const std::vector<Step> steps{
+        {Op::Switch, 0x10, 0x80}, {Op::Switch, 0x20, 0x84},     {Op::Switch, 0x10, 0x40},      {Op::Switch, 0x20, 0x80},
+        {Op::Switch, 0x10, 0x80}, {Op::Switch, 0x10, 0x80},     {Op::Mark, 0x81, 0, 1},        {Op::Switch, 0x10, 0x84},
+        {Op::Switch, 0x10, 0x80}, {Op::DeviceRead, 0x86, 0, 1}, {Op::Switch, 0x20, 0x84},      {Op::Switch, 0x10, 0x84},
+        {Op::Switch, 0x10, 0x80}, {Op::ReadOnly, 0x80, 0, 4},   {Op::Switch, 0x10, 0x88},      {Op::Switch, 0x10, 0x80},
+        {Op::Reset, 0x11, 0, 1},  {Op::Switch, 0x10, 0x80},     {Op::Switch, 0x10, 0x60},      {Op::Switch, 0x10, 0xC0},
+        {Op::Switch, 0x10, 0x40}, {Op::Switch, 0x10, 0x60},     {Op::DeviceWrite, 0x21, 0, 1}, {Op::Switch, 0x20, 0x88},
+        {Op::Switch, 0x20, 0x80}, {Op::Switch, 0x20, 0x88},     {Op::Switch, 0x30, 0x84},      {Op::Switch, 0x10, 0x84},
+        {Op::Switch, 0x10, 0x88}, {Op::Switch, 0x84, 0x88},     {Op::Switch, 0x30, 0x80},      {Op::Switch, 0x30, 0x84},
+        {Op::Switch, 0x10, 0x84}, {Op::Switch, 0x10, 0x20},     {Op::Switch, 0x10, 0x80},      {Op::Switch, 0x10, 0x20},
+        {Op::Switch, 0x10, 0x10}, {Op::Switch, 0x10, 0x80},     {Op::RomAccess, 0x88, 0, 4},   {Op::Switch, 0x10, 0x88},
+        {Op::Switch, 0x10, 0x80}, {Op::Switch, 0x10, 0x88},     {Op::Switch, 0xF0, 0x80},      {Op::Switch, 0x10, 0xF0},
+        {Op::Switch, 0x10, 0x80}, {Op::Switch, 0x84, 0x84},     {Op::Switch, 0x30, 0x80},      {Op::Switch, 0x30, 0x84},
+        {Op::Switch, 0x84, 0x88}, {Op::Switch, 0x30, 0x80},     {Op::Switch, 0x30, 0x84},
+    };
+    MemoryMap banked;
+    MemoryMap bySide;
+    PageLog device;
+    for (MemoryMap* memory : {&banked, &bySide}) {
+        ASSERT_TRUE(memory->Create(0x3C000, 0xFFFF, 0));
+        memory->SetPageMapping(MemoryMap::Access::ReadOnly, 0x40, 4);
+        memory->SetPageMapping(MemoryMap::Access::None, 0x60, 4);
+        memory->MapReadRange(0xC0, 4, &device, PageLog::Read, false);
+        memory->MapWriteRange(0xC0, 4, &device, PageLog::Write, false);
+    }
+    for (size_t index = 0; index < steps.size(); ++index) {
+        const Step& step = steps[index];
+        SCOPED_TRACE("step " + std::to_string(index));
+        for (MemoryMap* memory : {&banked, &bySide}) {
+            switch (step.op) {
+            case Op::Switch:
+                if (memory == &banked) {
+                    memory->RemapPages(step.first, step.target, step.count);
+                } else {
+                    memory->RemapReadPages(step.first, step.target, step.count);
+                    memory->RemapWritePages(step.first, step.target, step.count);
+                }
+                break;
+            case Op::Mark:
+                memory->SetPageMark(step.first, step.count, true);
+                break;
+            case Op::ReadOnly:
+                memory->SetPageMapping(MemoryMap::Access::ReadOnly, step.first, step.count);
+                break;
+            case Op::DeviceRead:
+                memory->MapReadRange(step.first, step.count, &device, PageLog::Read, false);
+                break;
+            case Op::DeviceWrite:
+                memory->MapWriteRange(step.first, step.count, &device, PageLog::Write, true);
+                break;
+            case Op::Reset:
+                memory->ResetPageRange(step.first, step.count);
+                break;
+            case Op::RomAccess:
+                memory->SetPageAccess(false, step.first, step.count);
+                break;
+            }
+        }
+        for (uint32_t page = 0; page < banked.PageCount(); ++page) {
+            SCOPED_TRACE("page " + std::to_string(page));
+            ASSERT_EQ(ViewOf(banked, *banked.PageAt(page)), ViewOf(bySide, *bySide.PageAt(page)));
+            ASSERT_EQ(ViewOf(banked, banked.Pages().pages[page]), ViewOf(bySide, bySide.Pages().pages[page]));
+        }
+    }
 }
 
 } // namespace
