@@ -92,13 +92,18 @@ uint32_t ModeOf(uint32_t specifier) {
     return (specifier >> 3) & 7;
 }
 
-// Per branch condition, bit f set when the branch is taken with the flags NZVC equal to f.
-constexpr std::array<uint16_t, 15> kBranchTakenFlags = [] {
-    std::array<uint16_t, 15> table{};
-    for (uint32_t condition = 0; condition < table.size(); ++condition) {
+// Per high byte of a branch opcode, bit f set when the branch is taken with the flags NZVC equal to f: 000400-003400
+// are the conditions by bits 8-10 from 1, 100000-103400 those from 8.
+constexpr std::array<uint16_t, 256> kBranchTakenFlags = [] {
+    std::array<uint16_t, 256> table{};
+    for (uint32_t high = 0; high < table.size(); ++high) {
+        const uint32_t number = (high & 7) | ((high >> 4) & 8);
+        if ((high & 0170) != 0 || number == 0) {
+            continue;
+        }
         for (uint16_t flags = 0; flags < 16; ++flags) {
-            if (BranchTaken(static_cast<BranchCondition>(condition), flags)) {
-                table[condition] |= static_cast<uint16_t>(1u << flags);
+            if (BranchTaken(static_cast<BranchCondition>(number - 1), flags)) {
+                table[high] |= static_cast<uint16_t>(1u << flags);
             }
         }
     }
@@ -1024,9 +1029,7 @@ bool Cpu1801BM1::ExecuteBranch(uint16_t opcode) {
     if (!Afford(kBranchCost)) {
         return false;
     }
-    // 000400-003400 by bits 8-10 from 1, then 100000-103400 as 8-15.
-    const uint32_t condition = (((opcode >> 8) & 7) | ((opcode >> 12) & 8)) - 1;
-    if (((kBranchTakenFlags[condition] >> (psw & kFlagsNZVC)) & 1) != 0) {
+    if (((kBranchTakenFlags[opcode >> 8] >> (psw & kFlagsNZVC)) & 1) != 0) {
         registers[7] += static_cast<uint16_t>(2 * static_cast<int8_t>(opcode & 0xFF));
     }
     return true;
