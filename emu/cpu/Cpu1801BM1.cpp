@@ -670,6 +670,12 @@ ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadOperand(uint32_t specifier, uint16_t& val
     }
 }
 
+template <bool Byte>
+[[gnu::noinline]] bool Cpu1801BM1::ReadSourceOperand(uint32_t specifier, uint16_t& value) {
+    uint16_t address = 0;
+    return ReadOperand<Byte>(specifier, value, address);
+}
+
 ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& address) {
     if (ModeOf(specifier) == 0) {
         value = registers[specifier & 7];
@@ -1210,7 +1216,7 @@ bool Cpu1801BM1::DoubleOperandTo(uint16_t opcode) {
     }
     uint16_t source = 0;
     uint16_t address = 0;
-    if (!ReadOperand<byte>((opcode >> 6) & 077, source, address)) {
+    if (!ReadSourceOperand<byte>((opcode >> 6) & 077, source)) {
         return false;
     }
     constexpr uint16_t sign = byte ? 0200 : 0100000;

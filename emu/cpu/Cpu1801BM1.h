@@ -164,6 +164,9 @@ private:
     bool ReadOperandIn(uint32_t specifier, uint16_t& value, uint16_t& address);
     template <bool Byte>
     bool ReadOperand(uint32_t specifier, uint16_t& value, uint16_t& address);
+    // The source of a two-operand instruction: one body for all of them, which keeps theirs short.
+    template <bool Byte>
+    bool ReadSourceOperand(uint32_t specifier, uint16_t& value);
     bool ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& address);
     bool ReadByteOperand(uint32_t specifier, uint8_t& value, uint16_t& address);
     bool WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t value);
