@@ -22,7 +22,6 @@ namespace {
 
 constexpr uint16_t kOpcodeWait = 0000001;
 constexpr uint16_t kOpcodeRtt = 0000006;
-constexpr uint16_t kByteInstruction = 0100000;
 
 // Trap vector numbers (vector address / 4).
 constexpr uint32_t kTrapBusError = 1;
