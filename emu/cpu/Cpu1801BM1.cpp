@@ -23,7 +23,6 @@ namespace {
 
 constexpr uint16_t kOpcodeWait = 0000001;
 constexpr uint16_t kOpcodeRtt = 0000006;
-constexpr uint16_t kByteInstruction = 0100000;
 
 // Trap vector numbers (vector address / 4).
 constexpr uint32_t kTrapBusError = 1;
@@ -93,13 +92,18 @@ uint32_t ModeOf(uint32_t specifier) {
     return (specifier >> 3) & 7;
 }
 
-// Per branch condition, bit f set when the branch is taken with the flags NZVC equal to f.
-constexpr std::array<uint16_t, 15> kBranchTakenFlags = [] {
-    std::array<uint16_t, 15> table{};
-    for (uint32_t condition = 0; condition < table.size(); ++condition) {
+// Per high byte of a branch opcode, bit f set when the branch is taken with the flags NZVC equal to f: 000400-003400
+// are the conditions by bits 8-10 from 1, 100000-103400 those from 8.
+constexpr std::array<uint16_t, 256> kBranchTakenFlags = [] {
+    std::array<uint16_t, 256> table{};
+    for (uint32_t high = 0; high < table.size(); ++high) {
+        const uint32_t number = (high & 7) | ((high >> 4) & 8);
+        if ((high & 0170) != 0 || number == 0) {
+            continue;
+        }
         for (uint16_t flags = 0; flags < 16; ++flags) {
-            if (BranchTaken(static_cast<BranchCondition>(condition), flags)) {
-                table[condition] |= static_cast<uint16_t>(1u << flags);
+            if (BranchTaken(static_cast<BranchCondition>(number - 1), flags)) {
+                table[high] |= static_cast<uint16_t>(1u << flags);
             }
         }
     }
@@ -145,6 +149,108 @@ struct Cpu1801BM1::HandlerTable {
         fill(0xF0, 0xFF, &Call<&Cpu1801BM1::ExecuteFloatingPoint>);
         return table;
     }();
+
+    // The single-operand instructions, by the byte bit and bits 3-11 of the opcode (SWAB and the twelve of
+    // 005000-006300 and 105000-106300 in each mode), and the two-operand ones by bits 12-15 and their destination
+    // mode: each entry compiled for just that, so that an instruction runs none of the others' decoding.
+    using SingleOperandTable = std::array<Entry, 02000>;
+    using DoubleOperandTable = std::array<Entry, 0200>;
+    static const SingleOperandTable kSingleOperands;
+    static const DoubleOperandTable kDoubleOperands;
+
+    template <SingleOperation Operation, bool Byte, uint32_t... Modes>
+    static constexpr void AddSingleOperand(SingleOperandTable& table, std::integer_sequence<uint32_t, Modes...>) {
+        constexpr uint32_t selector =
+            Operation == SingleOperation::SwapBytes ? 03 : 050 + static_cast<uint32_t>(Operation);
+        ((table[(Byte ? 01000 : 0) | (selector << 3) | Modes] =
+              &Call<&Cpu1801BM1::SingleOperandIn<Operation, Byte, Modes>>),
+         ...);
+    }
+    template <SingleOperation Operation>
+    static constexpr void AddSingleOperand(SingleOperandTable& table) {
+        AddSingleOperand<Operation, false>(table, std::make_integer_sequence<uint32_t, 8>{});
+        if constexpr (Operation != SingleOperation::SwapBytes) {
+            AddSingleOperand<Operation, true>(table, std::make_integer_sequence<uint32_t, 8>{});
+        }
+    }
+    template <uint32_t Operation, uint32_t... Modes>
+    static constexpr void AddDoubleOperand(DoubleOperandTable& table, std::integer_sequence<uint32_t, Modes...>) {
+        ((table[(Operation << 3) | Modes] = &Call<&Cpu1801BM1::DoubleOperandTo<Operation, Modes>>), ...);
+    }
+    template <uint32_t... Operations>
+    static constexpr void AddDoubleOperands(DoubleOperandTable& table) {
+        (AddDoubleOperand<Operations>(table, std::make_integer_sequence<uint32_t, 8>{}), ...);
+    }
+
+    // Group zero (000000-000377) by bits 3-7 of the opcode, and JSR by its mode.
+    using GroupZeroTable = std::array<Entry, 040>;
+    using ModeTable = std::array<Entry, 8>;
+    static const GroupZeroTable kGroupZero;
+    static const ModeTable kJsr;
+};
+
+constexpr Cpu1801BM1::HandlerTable::SingleOperandTable Cpu1801BM1::HandlerTable::kSingleOperands = [] {
+    using enum SingleOperation;
+    SingleOperandTable table{};
+    table.fill(&Call<&Cpu1801BM1::ExecuteIllegal>);
+    AddSingleOperand<SwapBytes>(table);
+    AddSingleOperand<Clear>(table);
+    AddSingleOperand<Complement>(table);
+    AddSingleOperand<Increment>(table);
+    AddSingleOperand<Decrement>(table);
+    AddSingleOperand<Negate>(table);
+    AddSingleOperand<AddCarry>(table);
+    AddSingleOperand<SubtractCarry>(table);
+    AddSingleOperand<Test>(table);
+    AddSingleOperand<RotateRight>(table);
+    AddSingleOperand<RotateLeft>(table);
+    AddSingleOperand<ShiftRight>(table);
+    AddSingleOperand<ShiftLeft>(table);
+    return table;
+}();
+
+// 1 MOV, 2 CMP, 3 BIT, 4 BIC, 5 BIS, 6 ADD, 016 SUB; the others with 010 are their byte forms.
+constexpr Cpu1801BM1::HandlerTable::DoubleOperandTable Cpu1801BM1::HandlerTable::kDoubleOperands = [] {
+    DoubleOperandTable table{};
+    table.fill(&Call<&Cpu1801BM1::ExecuteIllegal>);
+    AddDoubleOperands<001, 002, 003, 004, 005, 006, 011, 012, 013, 014, 015, 016>(table);
+    return table;
+}();
+
+constexpr Cpu1801BM1::HandlerTable::GroupZeroTable Cpu1801BM1::HandlerTable::kGroupZero = [] {
+    GroupZeroTable table{};
+    table.fill(&Call<&Cpu1801BM1::ExecuteIllegal>);
+    table[000] = &Call<&Cpu1801BM1::ExecuteControl>;
+    table[001] = &Call<&Cpu1801BM1::ExecuteBusErrorTrap>;
+    // JMP, whose mode 0 traps.
+    table[010] = &Call<&Cpu1801BM1::ExecuteBusErrorTrap>;
+    table[011] = &Call<&Cpu1801BM1::JmpIn<1>>;
+    table[012] = &Call<&Cpu1801BM1::JmpIn<2>>;
+    table[013] = &Call<&Cpu1801BM1::JmpIn<3>>;
+    table[014] = &Call<&Cpu1801BM1::JmpIn<4>>;
+    table[015] = &Call<&Cpu1801BM1::JmpIn<5>>;
+    table[016] = &Call<&Cpu1801BM1::JmpIn<6>>;
+    table[017] = &Call<&Cpu1801BM1::JmpIn<7>>;
+    table[020] = &Call<&Cpu1801BM1::ExecuteRts>;
+    for (uint32_t index = 024; index <= 027; ++index) {
+        table[index] = &Call<&Cpu1801BM1::ExecuteConditionCodes>;
+    }
+    // SWAB
+    for (uint32_t index = 030; index <= 037; ++index) {
+        table[index] = kSingleOperands[(03 << 3) | (index & 7)];
+    }
+    return table;
+}();
+
+constexpr Cpu1801BM1::HandlerTable::ModeTable Cpu1801BM1::HandlerTable::kJsr = {
+    &Call<&Cpu1801BM1::ExecuteBusErrorTrap>,
+    &Call<&Cpu1801BM1::JsrIn<1>>,
+    &Call<&Cpu1801BM1::JsrIn<2>>,
+    &Call<&Cpu1801BM1::JsrIn<3>>,
+    &Call<&Cpu1801BM1::JsrIn<4>>,
+    &Call<&Cpu1801BM1::JsrIn<5>>,
+    &Call<&Cpu1801BM1::JsrIn<6>>,
+    &Call<&Cpu1801BM1::JsrIn<7>>,
 };
 
 Cpu1801BM1::Cpu1801BM1() : CpuBase("CPU PDP-11", "CPU"), instructionCosts(InstructionCosts().data()) {
@@ -464,43 +570,110 @@ bool Cpu1801BM1::BreakAt1000() {
     return TraceCheckBreak(false, true, "Execution at PC=01000") != 0;
 }
 
-ZOV_ALWAYS_INLINE bool Cpu1801BM1::OperandAddress(uint32_t specifier, bool byte, uint16_t& address) {
-    uint16_t& reg = registers[specifier & 7];
+template <uint32_t Mode, bool Byte>
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::OperandAddressIn(uint32_t specifier, uint16_t& address) {
+    static_assert(Mode >= 1 && Mode <= 7);
+    const uint32_t index = specifier & 7;
+    uint16_t& reg = registers[index];
     // Byte operands step SP and PC by a whole word, to keep them even.
-    const uint16_t step = byte && (specifier & 7) < 6 ? 1 : 2;
-    switch (ModeOf(specifier)) {
-    case 1:
+    const uint16_t step = Byte && index < 6 ? 1 : 2;
+    if constexpr (Mode == 1) {
         address = reg;
         return true;
-    case 2:
+    } else if constexpr (Mode == 2) {
         address = reg;
         reg += step;
         return true;
-    case 3:
+    } else if constexpr (Mode == 3) {
         if (!ReadWord(reg, address)) {
             return false;
         }
         reg += 2;
         return true;
-    case 4:
+    } else if constexpr (Mode == 4) {
         reg -= step;
         address = reg;
         return true;
-    case 5:
+    } else if constexpr (Mode == 5) {
         reg -= 2;
         return ReadWord(reg, address);
-    default: {
+    } else {
         // Modes 6 and 7: an index word follows in the instruction stream.
-        uint16_t index = 0;
+        uint16_t offset = 0;
         if ((options.breakExec1000 && (registers[7] & ~1) == 01000 && BreakAt1000()) ||
-            !FetchWord(registers[7], index)) {
+            !FetchWord(registers[7], offset)) {
             return false;
         }
         registers[7] += 2;
-        address = static_cast<uint16_t>(index + reg);
-        return ModeOf(specifier) == 6 || ReadWord(address, address);
+        address = static_cast<uint16_t>(offset + reg);
+        return Mode == 6 || ReadWord(address, address);
     }
+}
+
+template <bool Byte>
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::OperandAddress(uint32_t specifier, uint16_t& address) {
+    switch (ModeOf(specifier)) {
+    case 1:
+        return OperandAddressIn<1, Byte>(specifier, address);
+    case 2:
+        return OperandAddressIn<2, Byte>(specifier, address);
+    case 3:
+        return OperandAddressIn<3, Byte>(specifier, address);
+    case 4:
+        return OperandAddressIn<4, Byte>(specifier, address);
+    case 5:
+        return OperandAddressIn<5, Byte>(specifier, address);
+    case 6:
+        return OperandAddressIn<6, Byte>(specifier, address);
+    default:
+        return OperandAddressIn<7, Byte>(specifier, address);
     }
+}
+
+template <uint32_t Mode, bool Byte>
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadOperandIn(uint32_t specifier, uint16_t& value, uint16_t& address) {
+    if constexpr (Mode == 0) {
+        const uint16_t reg = registers[specifier & 7];
+        value = Byte ? static_cast<uint8_t>(reg) : reg;
+        return true;
+    } else if constexpr (Byte) {
+        uint8_t narrow = 0;
+        if (!OperandAddressIn<Mode, true>(specifier, address) || !ReadByte(address, narrow)) {
+            return false;
+        }
+        value = narrow;
+        return true;
+    } else {
+        return OperandAddressIn<Mode, false>(specifier, address) && ReadWord(address, value);
+    }
+}
+
+template <bool Byte>
+ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadOperand(uint32_t specifier, uint16_t& value, uint16_t& address) {
+    switch (ModeOf(specifier)) {
+    case 0:
+        return ReadOperandIn<0, Byte>(specifier, value, address);
+    case 1:
+        return ReadOperandIn<1, Byte>(specifier, value, address);
+    case 2:
+        return ReadOperandIn<2, Byte>(specifier, value, address);
+    case 3:
+        return ReadOperandIn<3, Byte>(specifier, value, address);
+    case 4:
+        return ReadOperandIn<4, Byte>(specifier, value, address);
+    case 5:
+        return ReadOperandIn<5, Byte>(specifier, value, address);
+    case 6:
+        return ReadOperandIn<6, Byte>(specifier, value, address);
+    default:
+        return ReadOperandIn<7, Byte>(specifier, value, address);
+    }
+}
+
+template <bool Byte>
+[[gnu::noinline]] bool Cpu1801BM1::ReadSourceOperand(uint32_t specifier, uint16_t& value) {
+    uint16_t address = 0;
+    return ReadOperand<Byte>(specifier, value, address);
 }
 
 ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& address) {
@@ -508,7 +681,7 @@ ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadWordOperand(uint32_t specifier, uint16_t&
         value = registers[specifier & 7];
         return true;
     }
-    return OperandAddress(specifier, false, address) && ReadWord(address, value);
+    return OperandAddress<false>(specifier, address) && ReadWord(address, value);
 }
 
 ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadByteOperand(uint32_t specifier, uint8_t& value, uint16_t& address) {
@@ -516,17 +689,7 @@ ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadByteOperand(uint32_t specifier, uint8_t& 
         value = static_cast<uint8_t>(registers[specifier & 7]);
         return true;
     }
-    return OperandAddress(specifier, true, address) && ReadByte(address, value);
-}
-
-ZOV_ALWAYS_INLINE bool Cpu1801BM1::ReadOperand(uint32_t specifier, bool byte, uint16_t& value, uint16_t& address) {
-    if (!byte) {
-        return ReadWordOperand(specifier, value, address);
-    }
-    uint8_t narrow = 0;
-    const bool read = ReadByteOperand(specifier, narrow, address);
-    value = narrow;
-    return read;
+    return OperandAddress<true>(specifier, address) && ReadByte(address, value);
 }
 
 ZOV_ALWAYS_INLINE bool Cpu1801BM1::WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t value) {
@@ -807,6 +970,10 @@ bool Cpu1801BM1::ExecuteFloatingPoint(uint16_t opcode) {
 }
 
 bool Cpu1801BM1::ExecuteGroupZero(uint16_t opcode) {
+    return HandlerTable::kGroupZero[(opcode >> 3) & 037](*this, opcode);
+}
+
+bool Cpu1801BM1::ExecuteControl(uint16_t opcode) {
     switch (opcode) {
     case 0000000: {
         if (!Afford(kHaltCost + kTrapCost)) {
@@ -843,46 +1010,41 @@ bool Cpu1801BM1::ExecuteGroupZero(uint16_t opcode) {
         return Afford(kResetCost) &&
                TraceCheckBreak(options.traceRESET, options.breakRESET, "RESET at [%.6lo]", instructionStart) == 0;
     default:
-        break;
+        return ExecuteIllegal(opcode);
     }
-    if (opcode >= 0000010 && opcode <= 0000017) {
-        return TrapInstruction(kTrapBusError, 0);
+}
+
+bool Cpu1801BM1::ExecuteBusErrorTrap(uint16_t) {
+    return TrapInstruction(kTrapBusError, 0);
+}
+
+template <uint32_t Mode>
+bool Cpu1801BM1::JmpIn(uint16_t opcode) {
+    uint16_t address = 0;
+    if (!Afford(kJmpCost[Mode]) || !OperandAddressIn<Mode, false>(opcode, address)) {
+        return false;
     }
-    if (opcode >= 0000100 && opcode <= 0000177) {
-        // JMP
-        const uint32_t mode = ModeOf(opcode);
-        if (mode == 0) {
-            return TrapInstruction(kTrapBusError, 0);
-        }
-        uint16_t address = 0;
-        if (!Afford(kJmpCost[mode]) || !OperandAddress(opcode & 077, false, address)) {
-            return false;
-        }
-        registers[7] = address;
-        return true;
+    registers[7] = address;
+    return true;
+}
+
+bool Cpu1801BM1::ExecuteRts(uint16_t opcode) {
+    uint16_t popped = 0;
+    if (!Afford(kRtsCost) || !Pop(popped)) {
+        return false;
     }
-    if (opcode >= 0000200 && opcode <= 0000207) {
-        // RTS
-        uint16_t popped = 0;
-        if (!Afford(kRtsCost) || !Pop(popped)) {
-            return false;
-        }
-        registers[7] = registers[opcode & 7];
-        registers[opcode & 7] = popped;
-        return true;
+    registers[7] = registers[opcode & 7];
+    registers[opcode & 7] = popped;
+    return true;
+}
+
+bool Cpu1801BM1::ExecuteConditionCodes(uint16_t opcode) {
+    if (!Afford(kConditionCodeCost)) {
+        return false;
     }
-    if (opcode >= 0000240 && opcode <= 0000277) {
-        if (!Afford(kConditionCodeCost)) {
-            return false;
-        }
-        const uint16_t flags = opcode & 017;
-        psw = (opcode & 020) != 0 ? (psw | flags) : (psw & ~flags);
-        return true;
-    }
-    if (opcode >= 0000300) {
-        return ExecuteSingleOperand(opcode);
-    }
-    return ExecuteIllegal(opcode);
+    const uint16_t flags = opcode & 017;
+    psw = (opcode & 020) != 0 ? (psw | flags) : (psw & ~flags);
+    return true;
 }
 
 bool Cpu1801BM1::ExecuteReturn() {
@@ -900,22 +1062,21 @@ bool Cpu1801BM1::ExecuteBranch(uint16_t opcode) {
     if (!Afford(kBranchCost)) {
         return false;
     }
-    // 000400-003400 by bits 8-10 from 1, then 100000-103400 as 8-15.
-    const uint32_t condition = (((opcode >> 8) & 7) | ((opcode >> 12) & 8)) - 1;
-    if (((kBranchTakenFlags[condition] >> (psw & kFlagsNZVC)) & 1) != 0) {
+    if (((kBranchTakenFlags[opcode >> 8] >> (psw & kFlagsNZVC)) & 1) != 0) {
         registers[7] += static_cast<uint16_t>(2 * static_cast<int8_t>(opcode & 0xFF));
     }
     return true;
 }
 
 bool Cpu1801BM1::ExecuteJsr(uint16_t opcode) {
-    const uint32_t mode = ModeOf(opcode);
-    if (mode == 0) {
-        return TrapInstruction(kTrapBusError, 0);
-    }
+    return HandlerTable::kJsr[ModeOf(opcode)](*this, opcode);
+}
+
+template <uint32_t Mode>
+bool Cpu1801BM1::JsrIn(uint16_t opcode) {
     const uint32_t link = (opcode >> 6) & 7;
     uint16_t address = 0;
-    if (!Afford(kJsrCost[mode]) || !OperandAddress(opcode & 077, false, address) || !Push(registers[link])) {
+    if (!Afford(kJsrCost[Mode]) || !OperandAddressIn<Mode, false>(opcode, address) || !Push(registers[link])) {
         return false;
     }
     registers[link] = registers[7];
@@ -924,108 +1085,90 @@ bool Cpu1801BM1::ExecuteJsr(uint16_t opcode) {
 }
 
 bool Cpu1801BM1::ExecuteSingleOperand(uint16_t opcode) {
-    const uint32_t destination = opcode & 077;
-    const uint32_t mode = ModeOf(destination);
-    const bool byte = (opcode & kByteInstruction) != 0;
-    const uint32_t selector = (opcode >> 6) & 077;
-    const bool swab = !byte && selector == 03;
-    const auto operation = static_cast<SingleOperation>(selector - 050);
-    if (!Afford(!swab && operation == SingleOperation::Test ? kTestCost[mode] : kModifyCost[mode])) {
+    return HandlerTable::kSingleOperands[((opcode >> 6) & 01000) | ((opcode >> 3) & 0777)](*this, opcode);
+}
+
+template <SingleOperation Operation, bool Byte, uint32_t Mode>
+bool Cpu1801BM1::SingleOperandIn(uint16_t opcode) {
+    using enum SingleOperation;
+    if (!Afford(Operation == Test ? kTestCost[Mode] : kModifyCost[Mode])) {
         return false;
     }
-    const uint16_t sign = byte ? 0200 : 0100000;
-    const uint16_t mask = byte ? 0377 : 0177777;
+    constexpr uint16_t sign = Byte ? 0200 : 0100000;
+    constexpr uint16_t mask = Byte ? 0377 : 0177777;
+    // Every one reads its operand first, CLR too.
     uint16_t x = 0;
     uint16_t address = 0;
-    if (byte) {
-        uint8_t value = 0;
-        if (!ReadByteOperand(destination, value, address)) {
-            return false;
-        }
-        x = value;
-    } else if (!ReadWordOperand(destination, x, address)) {
+    if (!ReadOperandIn<Mode, Byte>(opcode, x, address)) {
         return false;
     }
     const uint16_t carryIn = psw & kPswCarry;
     uint16_t result = 0;
     // Flags set below; N and Z follow the result unless said otherwise.
-    uint16_t flags = psw & kPswCarry;
-    if (swab) {
+    uint16_t flags = carryIn;
+    if constexpr (Operation == SwapBytes) {
         result = static_cast<uint16_t>((x << 8) | (x >> 8));
         flags = (result & 0200) != 0 ? kPswNegative : 0;
         flags |= (result & 0377) == 0 ? kPswZero : 0;
-        psw = (psw & ~kFlagsNZVC) | flags;
-        return WriteWordOperand(destination, address, result);
-    }
-    switch (operation) {
-    case SingleOperation::Clear:
-        flags = 0;
-        break;
-    case SingleOperation::Complement:
-        result = ~x & mask;
-        flags = kPswCarry;
-        break;
-    case SingleOperation::Increment:
-        result = (x + 1) & mask;
-        flags |= result == sign ? kPswOverflow : 0;
-        break;
-    case SingleOperation::Decrement:
-        result = (x - 1) & mask;
-        flags |= result == sign - 1 ? kPswOverflow : 0;
-        break;
-    case SingleOperation::Negate:
-        result = (0 - x) & mask;
-        flags = (result == sign ? kPswOverflow : 0) | (result != 0 ? kPswCarry : 0);
-        break;
-    case SingleOperation::AddCarry:
-        result = (x + carryIn) & mask;
-        flags = (carryIn && result == sign ? kPswOverflow : 0) | (carryIn && result == 0 ? kPswCarry : 0);
-        break;
-    case SingleOperation::SubtractCarry:
-        result = (x - carryIn) & mask;
-        flags = (result == sign - 1 ? kPswOverflow : 0) | (carryIn && result == mask ? kPswCarry : 0);
-        break;
-    case SingleOperation::Test:
-        result = x;
-        flags = 0;
-        break;
-    case SingleOperation::RotateRight:
-        result = (x >> 1) | (carryIn ? sign : 0);
-        flags = x & 1 ? kPswCarry : 0;
-        break;
-    case SingleOperation::RotateLeft:
-        result = ((x << 1) | carryIn) & mask;
-        flags = x & sign ? kPswCarry : 0;
-        break;
-    case SingleOperation::ShiftRight:
-        result = (x >> 1) | (x & sign);
-        flags = x & 1 ? kPswCarry : 0;
-        break;
-    case SingleOperation::ShiftLeft:
-        result = (x << 1) & mask;
-        flags = x & sign ? kPswCarry : 0;
-        break;
-    case SingleOperation::SwapBytes:
-    case SingleOperation::SignExtend:
-    case SingleOperation::MoveToPsw:
-    case SingleOperation::MoveFromPsw:
-        // Bits 6-9 name only the twelve above; SWAB is done before, the others have opcodes of their own.
-        break;
-    }
-    flags |= (result & sign) != 0 ? kPswNegative : 0;
-    flags |= result == 0 ? kPswZero : 0;
-    if (operation >= SingleOperation::RotateRight && operation <= SingleOperation::ShiftLeft) {
-        // V = N xor C after a shift or rotation.
-        const bool negative = (flags & kPswNegative) != 0;
-        const bool carry = (flags & kPswCarry) != 0;
-        flags |= negative != carry ? kPswOverflow : 0;
+    } else {
+        if constexpr (Operation == Clear) {
+            flags = 0;
+        } else if constexpr (Operation == Complement) {
+            result = ~x & mask;
+            flags = kPswCarry;
+        } else if constexpr (Operation == Increment) {
+            result = (x + 1) & mask;
+            flags |= result == sign ? kPswOverflow : 0;
+        } else if constexpr (Operation == Decrement) {
+            result = (x - 1) & mask;
+            flags |= result == sign - 1 ? kPswOverflow : 0;
+        } else if constexpr (Operation == Negate) {
+            result = (0 - x) & mask;
+            flags = (result == sign ? kPswOverflow : 0) | (result != 0 ? kPswCarry : 0);
+        } else if constexpr (Operation == AddCarry) {
+            result = (x + carryIn) & mask;
+            flags = (carryIn && result == sign ? kPswOverflow : 0) | (carryIn && result == 0 ? kPswCarry : 0);
+        } else if constexpr (Operation == SubtractCarry) {
+            result = (x - carryIn) & mask;
+            flags = (result == sign - 1 ? kPswOverflow : 0) | (carryIn && result == mask ? kPswCarry : 0);
+        } else if constexpr (Operation == Test) {
+            result = x;
+            flags = 0;
+        } else if constexpr (Operation == RotateRight) {
+            result = (x >> 1) | (carryIn ? sign : 0);
+            flags = x & 1 ? kPswCarry : 0;
+        } else if constexpr (Operation == RotateLeft) {
+            result = ((x << 1) | carryIn) & mask;
+            flags = x & sign ? kPswCarry : 0;
+        } else if constexpr (Operation == ShiftRight) {
+            result = (x >> 1) | (x & sign);
+            flags = x & 1 ? kPswCarry : 0;
+        } else {
+            static_assert(Operation == ShiftLeft);
+            result = (x << 1) & mask;
+            flags = x & sign ? kPswCarry : 0;
+        }
+        flags |= (result & sign) != 0 ? kPswNegative : 0;
+        flags |= result == 0 ? kPswZero : 0;
+        if constexpr (Operation >= RotateRight && Operation <= ShiftLeft) {
+            // V = N xor C after a shift or rotation.
+            const bool negative = (flags & kPswNegative) != 0;
+            const bool carry = (flags & kPswCarry) != 0;
+            flags |= negative != carry ? kPswOverflow : 0;
+        }
     }
     psw = (psw & ~kFlagsNZVC) | flags;
-    if (operation == SingleOperation::Test) {
+    if constexpr (Operation == Test) {
         return true;
+    } else if constexpr (Mode == 0) {
+        uint16_t& reg = registers[opcode & 7];
+        reg = Byte ? static_cast<uint16_t>((reg & 0xFF00) | result) : result;
+        return true;
+    } else if constexpr (Byte) {
+        return WriteByte(address, static_cast<uint8_t>(result));
+    } else {
+        return WriteWord(address, result);
     }
-    return byte ? WriteByteOperand(destination, address, static_cast<uint8_t>(result), false)
-                : WriteWordOperand(destination, address, result);
 }
 
 bool Cpu1801BM1::ExecuteMarkOrSxt(uint16_t opcode) {
@@ -1087,81 +1230,87 @@ bool Cpu1801BM1::ExecuteMtpsOrMfps(uint16_t opcode) {
 }
 
 bool Cpu1801BM1::ExecuteDoubleOperand(uint16_t opcode) {
-    const uint32_t source = (opcode >> 6) & 077;
-    const uint32_t destination = opcode & 077;
-    // 1 MOV, 2 CMP, 3 BIT, 4 BIC, 5 BIS, 6 ADD, 016 SUB; the others with 010 are their byte forms.
-    const uint32_t operation = opcode >> 12;
-    const bool byte = (opcode & kByteInstruction) != 0 && operation != 016;
-    const PairCosts& costs = (operation & 7) == 1 ? kMoveCost : ((operation & 7) <= 3 ? kCompareCost : kArithmeticCost);
-    if (!Afford(costs[ModeOf(source)][ModeOf(destination)])) {
+    return HandlerTable::kDoubleOperands[((opcode >> 9) & 0170) | ((opcode >> 3) & 7)](*this, opcode);
+}
+
+template <uint32_t Operation, uint32_t DestinationMode>
+bool Cpu1801BM1::DoubleOperandTo(uint16_t opcode) {
+    constexpr bool byte = (Operation & 010) != 0 && Operation != 016;
+    constexpr const PairCosts& costs =
+        (Operation & 7) == 1 ? kMoveCost : ((Operation & 7) <= 3 ? kCompareCost : kArithmeticCost);
+    if (!Afford(costs[ModeOf(opcode >> 6)][DestinationMode])) {
         return false;
     }
-    const uint16_t sign = byte ? 0200 : 0100000;
-    const uint16_t mask = byte ? 0377 : 0177777;
-    uint16_t s = 0;
-    uint16_t d = 0;
+    uint16_t source = 0;
     uint16_t address = 0;
-    if (!ReadOperand(source, byte, s, address)) {
+    if (!ReadSourceOperand<byte>((opcode >> 6) & 077, source)) {
         return false;
     }
-    if ((operation & 7) == 1) {
+    constexpr uint16_t sign = byte ? 0200 : 0100000;
+    constexpr uint16_t mask = byte ? 0377 : 0177777;
+    const uint16_t s = source;
+    uint16_t result = 0;
+    if constexpr ((Operation & 7) == 1) {
         // MOV, MOVB: the destination is written only.
-        if (ModeOf(destination) != 0 && !OperandAddress(destination, byte, address)) {
+        if constexpr (DestinationMode != 0) {
+            if (!OperandAddressIn<DestinationMode, byte>(opcode, address)) {
+                return false;
+            }
+        }
+        result = s;
+        SetNZ(result, sign, mask);
+        psw &= ~kPswOverflow;
+    } else {
+        uint16_t d = 0;
+        if (!ReadOperandIn<DestinationMode, byte>(opcode, d, address)) {
             return false;
         }
-        SetNZ(s, sign, mask);
-        psw &= ~kPswOverflow;
-        return byte ? WriteByteOperand(destination, address, static_cast<uint8_t>(s), true)
-                    : WriteWordOperand(destination, address, s);
+        uint16_t overflowAndCarry = psw & kPswCarry;
+        if constexpr (Operation == 002 || Operation == 012) {
+            // CMP, CMPB
+            result = (s - d) & mask;
+            const bool overflow = ((s ^ d) & sign) != 0 && ((result ^ d) & sign) == 0;
+            overflowAndCarry = (overflow ? kPswOverflow : 0) | (s < d ? kPswCarry : 0);
+        } else if constexpr (Operation == 003 || Operation == 013) {
+            result = s & d;
+        } else if constexpr (Operation == 004 || Operation == 014) {
+            result = ~s & d & mask;
+        } else if constexpr (Operation == 005 || Operation == 015) {
+            result = s | d;
+        } else if constexpr (Operation == 006) {
+            const uint32_t sum = static_cast<uint32_t>(s) + d;
+            result = static_cast<uint16_t>(sum);
+            const bool overflow = ((s ^ d) & sign) == 0 && ((result ^ s) & sign) != 0;
+            overflowAndCarry = (overflow ? kPswOverflow : 0) | (sum > 0177777 ? kPswCarry : 0);
+        } else {
+            static_assert(Operation == 016);
+            // SUB
+            result = static_cast<uint16_t>(d - s);
+            const bool overflow = ((s ^ d) & sign) != 0 && ((result ^ s) & sign) == 0;
+            overflowAndCarry = (overflow ? kPswOverflow : 0) | (s > d ? kPswCarry : 0);
+        }
+        SetNZ(result, sign, mask);
+        psw = (psw & ~(kPswOverflow | kPswCarry)) | overflowAndCarry;
+        if constexpr ((Operation & 7) <= 3) {
+            return true;
+        }
     }
-    if (!ReadOperand(destination, byte, d, address)) {
-        return false;
-    }
-    uint16_t result = 0;
-    uint16_t overflowAndCarry = psw & kPswCarry;
-    switch (operation) {
-    case 002:
-    case 012: {
-        // CMP, CMPB
-        result = (s - d) & mask;
-        const bool overflow = ((s ^ d) & sign) != 0 && ((result ^ d) & sign) == 0;
-        overflowAndCarry = (overflow ? kPswOverflow : 0) | (s < d ? kPswCarry : 0);
-        break;
-    }
-    case 003:
-    case 013:
-        result = s & d;
-        break;
-    case 004:
-    case 014:
-        result = ~s & d & mask;
-        break;
-    case 005:
-    case 015:
-        result = s | d;
-        break;
-    case 006: {
-        const uint32_t sum = static_cast<uint32_t>(s) + d;
-        result = static_cast<uint16_t>(sum);
-        const bool overflow = ((s ^ d) & sign) == 0 && ((result ^ s) & sign) != 0;
-        overflowAndCarry = (overflow ? kPswOverflow : 0) | (sum > 0177777 ? kPswCarry : 0);
-        break;
-    }
-    default: {
-        // SUB
-        result = static_cast<uint16_t>(d - s);
-        const bool overflow = ((s ^ d) & sign) != 0 && ((result ^ s) & sign) == 0;
-        overflowAndCarry = (overflow ? kPswOverflow : 0) | (s > d ? kPswCarry : 0);
-        break;
-    }
-    }
-    SetNZ(result, sign, mask);
-    psw = (psw & ~(kPswOverflow | kPswCarry)) | overflowAndCarry;
-    if ((operation & 7) <= 3) {
+    if constexpr (DestinationMode == 0) {
+        uint16_t& reg = registers[opcode & 7];
+        if constexpr (!byte) {
+            reg = result;
+        } else if constexpr ((Operation & 7) == 1) {
+            // MOVB to a register extends the sign.
+            reg = static_cast<uint16_t>(static_cast<int8_t>(static_cast<uint8_t>(result)));
+        } else {
+            reg = static_cast<uint16_t>((reg & 0xFF00) | static_cast<uint8_t>(result));
+        }
         return true;
+    } else if constexpr (byte) {
+        return WriteByte(address, static_cast<uint8_t>(result));
+    } else {
+        return WriteWord(address, result);
     }
-    return byte ? WriteByteOperand(destination, address, static_cast<uint8_t>(result), false)
-                : WriteWordOperand(destination, address, result);
 }
 
 bool Cpu1801BM1::ExecuteXor(uint16_t opcode) {

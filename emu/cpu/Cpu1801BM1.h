@@ -3,6 +3,7 @@
 #include "emu/core/CpuBase.h"
 #include "emu/cpu/Disassembler.h"
 #include "emu/cpu/MemoryPeek.h"
+#include "emu/cpu/Operations.h"
 
 #include <array>
 #include <cstdint>
@@ -154,11 +155,21 @@ private:
     bool PeekByte(uint16_t address, uint8_t& value);
 
     // Operands by their six-bit specifier; side effects on the registers happen as the access goes.
-    bool OperandAddress(uint32_t specifier, bool byte, uint16_t& address);
+    // The address of an operand in memory (modes 1-7), by a mode known at compile time.
+    template <uint32_t Mode, bool Byte>
+    bool OperandAddressIn(uint32_t specifier, uint16_t& address);
+    template <bool Byte>
+    bool OperandAddress(uint32_t specifier, uint16_t& address);
+    // A word, or a byte widened to a word, by a mode known at compile time.
+    template <uint32_t Mode, bool Byte>
+    bool ReadOperandIn(uint32_t specifier, uint16_t& value, uint16_t& address);
+    template <bool Byte>
+    bool ReadOperand(uint32_t specifier, uint16_t& value, uint16_t& address);
+    // The source of a two-operand instruction: one body for all of them, which keeps theirs short.
+    template <bool Byte>
+    bool ReadSourceOperand(uint32_t specifier, uint16_t& value);
     bool ReadWordOperand(uint32_t specifier, uint16_t& value, uint16_t& address);
     bool ReadByteOperand(uint32_t specifier, uint8_t& value, uint16_t& address);
-    // A word, or a byte widened to a word.
-    bool ReadOperand(uint32_t specifier, bool byte, uint16_t& value, uint16_t& address);
     bool WriteWordOperand(uint32_t specifier, uint16_t address, uint16_t value);
     bool WriteByteOperand(uint32_t specifier, uint16_t address, uint8_t value, bool signExtend);
 
@@ -166,12 +177,27 @@ private:
 
     // Instruction groups by the opcode's high byte.
     bool ExecuteGroupZero(uint16_t opcode);
+    // The parts of group zero by bits 3-7 of the opcode.
+    bool ExecuteControl(uint16_t opcode);
+    bool ExecuteBusErrorTrap(uint16_t opcode);
+    template <uint32_t Mode>
+    bool JmpIn(uint16_t opcode);
+    bool ExecuteRts(uint16_t opcode);
+    bool ExecuteConditionCodes(uint16_t opcode);
     bool ExecuteBranch(uint16_t opcode);
     bool ExecuteJsr(uint16_t opcode);
+    template <uint32_t Mode>
+    bool JsrIn(uint16_t opcode);
     bool ExecuteSingleOperand(uint16_t opcode);
+    // Each single-operand instruction in each addressing mode.
+    template <SingleOperation Operation, bool Byte, uint32_t Mode>
+    bool SingleOperandIn(uint16_t opcode);
     bool ExecuteMarkOrSxt(uint16_t opcode);
     bool ExecuteMtpsOrMfps(uint16_t opcode);
     bool ExecuteDoubleOperand(uint16_t opcode);
+    // Each two-operand instruction, by bits 12-15 of its opcode, in each destination mode.
+    template <uint32_t Operation, uint32_t DestinationMode>
+    bool DoubleOperandTo(uint16_t opcode);
     bool ExecuteEis(uint16_t opcode);
     bool ExecuteXor(uint16_t opcode);
     bool ExecuteSob(uint16_t opcode);
