@@ -121,8 +121,10 @@ public:
     // ---- Input queue
 
     void PushInputWord(uint16_t word);
-    // A host key went down or up. False when the console took it for one of its hot keys.
-    bool OnKeyChar(int32_t code, bool down);
+    // A host key went down or up, ageMs ago (the age of the window message that told it): the machine gets the
+    // keys as far apart as they were typed, however late they are handed over. False when the console took it for
+    // one of its hot keys.
+    bool OnKeyChar(int32_t code, bool down, uint32_t ageMs = 0);
     bool OnMouseEvent(int32_t x, int32_t y, int32_t event);
     // Queues the release of every key and, or, the reset of the mouse.
     void OnKeyEvent(bool releaseKeys, bool resetMouse);

@@ -1,6 +1,8 @@
 // The producers of the input queue, on the GUI thread.
 #include "app/CorePause.h"
 
+#include <algorithm>
+
 namespace emu {
 
 namespace {
@@ -17,7 +19,7 @@ void EmulatorCore::PushInputWord(uint16_t word) {
     inputQueue.Push(word);
 }
 
-bool EmulatorCore::OnKeyChar(int32_t code, bool down) {
+bool EmulatorCore::OnKeyChar(int32_t code, bool down, uint32_t ageMs) {
     common::LockGuard lock(&coreLock);
     CompleteConsoleMode();
     if (!loopActive) {
@@ -32,7 +34,8 @@ bool EmulatorCore::OnKeyChar(int32_t code, bool down) {
     }
     if (code != kSaveStateKey && code != kLoadStateKey && powered && !breakPending && code >= 0 && code < kNoKey &&
         loopActive) {
-        inputQueue.Push(InputQueue::KeyWord(code, down));
+        const uint64_t now = clock->Microseconds();
+        inputQueue.Push(InputQueue::KeyWord(code, down), now - std::min<uint64_t>(uint64_t{ageMs} * 1000, now));
     }
     return true;
 }

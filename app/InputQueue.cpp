@@ -1,5 +1,7 @@
 #include "app/InputQueue.h"
 
+#include <algorithm>
+
 namespace emu {
 
 namespace {
@@ -31,17 +33,37 @@ uint32_t ButtonsAfter(uint32_t buttons, int32_t event) {
 
 } // namespace
 
-void InputQueue::AppendTo(Buffer& buffer, uint16_t word) {
+bool KeyPacing::Take(uint64_t typedAt, uint64_t machineTime) {
+    if (!spaced) {
+        spaced = true;
+        lastDue = machineTime;
+    } else {
+        // Keys typed out of order (a message older than the last) are due at once.
+        const uint64_t gap = typedAt > lastTypedAt ? std::min(typedAt - lastTypedAt, kLongestGap) : 0;
+        const uint64_t due = lastDue + gap;
+        if (machineTime + kDrainStep / 2 < due) {
+            return false;
+        }
+        // Nearest to its time, the word keeps it; a word that came later than that counts from its own drain.
+        lastDue = machineTime < due + kDrainStep / 2 ? due : machineTime;
+    }
+    lastTypedAt = typedAt;
+    return true;
+}
+
+void InputQueue::AppendTo(Buffer& buffer, uint16_t word, uint64_t typedAt) {
     if (buffer.count >= kCapacity) {
         return;
     }
-    buffer.words[static_cast<size_t>(buffer.count)] = buffer.count == kCapacity - 1 ? kOverflowWord : word;
+    const auto index = static_cast<size_t>(buffer.count);
+    buffer.words[index] = buffer.count == kCapacity - 1 ? kOverflowWord : word;
+    buffer.typedAt[index] = typedAt;
     ++buffer.count;
 }
 
-void InputQueue::Push(uint16_t word) {
+void InputQueue::Push(uint16_t word, uint64_t typedAt) {
     common::LockGuard guard(&lock);
-    AppendTo(Active(), word);
+    AppendTo(Active(), word, typedAt);
 }
 
 bool InputQueue::PushMouse(int32_t event, int32_t x, int32_t y) {
@@ -64,6 +86,8 @@ void InputQueue::Clear() {
         buffer.count = 0;
     }
     drained = &buffers[(selector & 1) ^ 1];
+    drainedFrom = 0;
+    pacing.Reset();
 }
 
 void InputQueue::ResetToOverflow() {
@@ -72,12 +96,17 @@ void InputQueue::ResetToOverflow() {
         buffer.words[0] = kOverflowWord;
         buffer.count = 1;
     }
+    drainedFrom = 0;
+    pacing.Reset();
 }
 
 void InputQueue::Drain(InputSink& sink, MouseEventRecord& mouse, bool& keySeen) {
+    machineTime += KeyPacing::kDrainStep;
     // Producers write only into the active buffer, which the selector names; this one is the thread's own.
-    Walk(*drained, sink, mouse, keySeen);
-    {
+    drainedFrom = Walk(*drained, sink, mouse, keySeen);
+    if (drainedFrom >= drained->count) {
+        drained->count = 0;
+        drainedFrom = 0;
         common::LockGuard guard(&lock);
         Buffer* filled = &Active();
         selector ^= 1;
@@ -86,8 +115,8 @@ void InputQueue::Drain(InputSink& sink, MouseEventRecord& mouse, bool& keySeen) 
     sink.RecheckInterrupts();
 }
 
-void InputQueue::Walk(Buffer& buffer, InputSink& sink, MouseEventRecord& mouse, bool& keySeen) {
-    int32_t index = 0;
+int32_t InputQueue::Walk(Buffer& buffer, InputSink& sink, MouseEventRecord& mouse, bool& keySeen) {
+    int32_t index = drainedFrom;
     while (index < buffer.count) {
         const uint16_t word = buffer.words[static_cast<size_t>(index)];
         if ((word & kMouseBit) != 0) {
@@ -111,6 +140,9 @@ void InputQueue::Walk(Buffer& buffer, InputSink& sink, MouseEventRecord& mouse, 
             }
             sink.MouseEvent(mouse);
         } else if ((word & kKeyBit) != 0) {
+            if (!pacing.Take(buffer.typedAt[static_cast<size_t>(index)], machineTime)) {
+                return index;
+            }
             keySeen = true;
             ++index;
             // A run of the same key word (auto-repeat) goes through once.
@@ -133,7 +165,7 @@ void InputQueue::Walk(Buffer& buffer, InputSink& sink, MouseEventRecord& mouse, 
             }
         }
     }
-    buffer.count = 0;
+    return buffer.count;
 }
 
 std::vector<uint16_t> InputQueue::PendingWords() const {

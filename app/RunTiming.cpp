@@ -38,6 +38,12 @@ uint64_t HostClock::Now() const {
     return common::platform::CounterNow();
 }
 
+uint64_t HostClock::Microseconds() const {
+    const uint64_t now = Now();
+    const uint64_t frequency = std::max<uint64_t>(Frequency(), 1);
+    return now / frequency * 1000000 + now % frequency * 1000000 / frequency;
+}
+
 void HostClock::SleepMs(uint32_t milliseconds) {
     common::SleepMs(milliseconds);
 }

@@ -15,6 +15,8 @@ public:
     virtual ~HostClock() = default;
     virtual uint64_t Frequency() const;
     virtual uint64_t Now() const;
+    // Now() in microseconds.
+    uint64_t Microseconds() const;
     virtual void SleepMs(uint32_t milliseconds);
     // Sleeps up to milliseconds, ending early once signal's count has moved past seen; true when it did. This
     // sleeps through SleepMs, looking at the signal before and after; the host's own clock waits on the signal.

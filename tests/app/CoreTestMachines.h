@@ -8,8 +8,10 @@
 #include "app/EmulatorCore.h"
 #include "common/ProgramFolders.h"
 #include "emu/core/CpuBase.h"
+#include "emu/core/CpuInterface.h"
 #include "emu/core/HostSoundOutput.h"
 #include "emu/core/KeyStateService.h"
+#include "emu/core/MachineInterface.h"
 #include "emu/core/MemoryMap.h"
 #include "emu/core/MouseService.h"
 #include "emu/cpu/Cpu1801BM1.h"
@@ -55,6 +57,13 @@ inline constexpr int32_t kStandInFrequency = 3000000;
 // the machine passes on, for the test thread to read at any time.
 class ProbeDevice : public emu::Device {
 public:
+    // A key the machine passed on, with the processor's cycle count at that moment.
+    struct KeyAt {
+        int32_t code;
+        bool down;
+        uint64_t cycles;
+    };
+
     ProbeDevice() : Device("PROBE") {}
 
     bool Start(int32_t& rate) override {
@@ -75,12 +84,20 @@ public:
     std::atomic<int32_t> mouseEvents{0};
     std::atomic<uint32_t> lastButtons{0};
 
+    std::vector<KeyAt> KeysAt() const {
+        std::lock_guard lock(keysLock);
+        return keysAt;
+    }
+
 private:
     static bool OnKey(void* context, uint8_t code, bool down) {
         auto* probe = static_cast<ProbeDevice*>(context);
         probe->lastKey = code;
         probe->lastKeyDown = down;
         ++probe->keyEvents;
+        const emu::CpuInterface* cpu = probe->Machine() != nullptr ? probe->Machine()->FirstCpu() : nullptr;
+        std::lock_guard lock(probe->keysLock);
+        probe->keysAt.push_back({code, down, cpu != nullptr ? cpu->Cycles() : 0});
         return true;
     }
     static void OnMouse(void* context, const emu::MouseEventRecord& event) {
@@ -88,6 +105,9 @@ private:
         probe->lastButtons = event.buttons;
         ++probe->mouseEvents;
     }
+
+    mutable std::mutex keysLock;
+    std::vector<KeyAt> keysAt;
 };
 
 // Where a stand-in made outside a configuration keeps its settings: a program folder of the test process's own,

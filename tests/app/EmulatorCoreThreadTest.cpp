@@ -10,7 +10,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -232,6 +235,167 @@ public:
 private:
     std::atomic<uint64_t> now{1000000};
 };
+
+// Host time that passes only while the emulation thread sleeps or is held back, and a typist: each key is handed to
+// the core once the time has passed the moment it was typed, with its age, as the window hands over the keys it
+// takes late. The time stands still while the test thread hands the keys over (Type), so that the typing keeps
+// step with the clock; the emulation thread itself never takes the core's lock.
+class TypistClock : public emu::HostClock {
+public:
+    struct Key {
+        uint64_t typedMs;
+        int32_t code;
+        bool down;
+    };
+
+    explicit TypistClock(std::vector<Key> keys) : keys(std::move(keys)) {}
+
+    uint64_t Frequency() const override { return 1000000; }
+    uint64_t Now() const override { return now.load(); }
+    void SleepMs(uint32_t milliseconds) override {
+        Pass(milliseconds > 0 && StallsNow(StallIn::Sleep) ? stallMs : milliseconds);
+        std::this_thread::yield();
+    }
+
+    // Where the host holds the emulation thread back once, from the moment given on.
+    enum class StallIn {
+        Sleep,    // one sleep lasts that long: the loop learns a coarse sleep and waits less for a while
+        FrameEnd, // between a frame's end and the wait for the next: the frame ends late
+    };
+    void StallAt(StallIn where, uint64_t atMs, uint32_t forMs) {
+        stallIn = where;
+        stallAt = atMs * 1000;
+        stallMs = forMs;
+    }
+    // The idle hook: the loop lets the GUI catch up at every frame end.
+    void AtFrameEnd() {
+        if (StallsNow(StallIn::FrameEnd)) {
+            Pass(stallMs);
+        }
+    }
+
+    // Test thread: hands the keys to the core as the time passes them; returns when all are typed.
+    void Type(emu::EmulatorCore& core) {
+        for (;;) {
+            std::vector<Key> due;
+            uint64_t at = 0;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return handOver || typed == keys.size(); });
+                if (!handOver) {
+                    return;
+                }
+                at = now.load();
+                for (size_t index = typed; index < keys.size() && keys[index].typedMs * 1000 <= at; ++index) {
+                    due.push_back(keys[index]);
+                }
+            }
+            // Without the clock's lock: the emulation thread waits for the keys holding its own.
+            for (const Key& key : due) {
+                core.OnKeyChar(key.code, key.down, static_cast<uint32_t>((at - key.typedMs * 1000) / 1000));
+            }
+            std::lock_guard lock(mutex);
+            typed += due.size();
+            handOver = false;
+            changed.notify_all();
+        }
+    }
+
+private:
+    bool StallsNow(StallIn where) {
+        if (stalled || stallIn != where || now.load() < stallAt) {
+            return false;
+        }
+        stalled = true;
+        return true;
+    }
+    void Pass(uint32_t milliseconds) {
+        now += uint64_t{milliseconds} * 1000;
+        std::unique_lock lock(mutex);
+        if (typed < keys.size() && keys[typed].typedMs * 1000 <= now.load()) {
+            handOver = true;
+            changed.notify_all();
+            changed.wait(lock, [&] { return !handOver; });
+        }
+    }
+
+    const std::vector<Key> keys;
+    // Emulation thread only.
+    StallIn stallIn = StallIn::Sleep;
+    uint64_t stallAt = UINT64_MAX;
+    uint32_t stallMs = 0;
+    bool stalled = false;
+    std::atomic<uint64_t> now{0};
+    std::mutex mutex;
+    std::condition_variable changed;
+    // Under the mutex: keys are due and the emulation thread waits until they are handed over.
+    bool handOver = false;
+    size_t typed = 0;
+};
+
+// The idle hook has no context.
+std::atomic<TypistClock*> typistAtFrameEnd{nullptr};
+bool TypistFrameEnd(int32_t) {
+    if (TypistClock* clock = typistAtFrameEnd.load()) {
+        clock->AtFrameEnd();
+    }
+    return true;
+}
+
+// Keys typed 30 ms apart (each 30 ms down, then 30 ms up) reach the machine 30 ms apart in its own time, also those
+// typed while the host held the loop back for four frames and a half and the loop caught up with frames run back to
+// back. Held back in a sleep, the loop also runs ahead of real time for a while, until it has learnt the sleep's
+// length again: a key may then come later than its time, never sooner.
+TEST_F(CoreThreadTest, KeysReachTheMachineAsFarApartAsTheyWereTypedAlsoAcrossALateFrame) {
+    constexpr uint64_t kFirstKeyMs = 500;
+    constexpr uint64_t kSpacingMs = 30;
+    constexpr int32_t kLetters = 8;
+    std::vector<TypistClock::Key> keys;
+    for (int32_t letter = 0; letter < kLetters; ++letter) {
+        const uint64_t at = kFirstKeyMs + 2 * kSpacingMs * static_cast<uint64_t>(letter);
+        keys.push_back({at, 0x41 + letter, true});
+        keys.push_back({at + kSpacingMs, 0x41 + letter, false});
+    }
+    struct Case {
+        TypistClock::StallIn where;
+        // The gaps may be this much longer than typed; no gap is more than half a frame shorter.
+        double longerMs;
+    };
+    for (const Case& test : {Case{TypistClock::StallIn::FrameEnd, 10}, Case{TypistClock::StallIn::Sleep, 200}}) {
+        SCOPED_TRACE(test.where == TypistClock::StallIn::FrameEnd ? "held back at a frame end"
+                                                                  : "held back in a sleep");
+        emu::EmulatorCore& emulator = Create(kStandInList);
+        TypistClock clock(keys);
+        // While the third to the sixth key word are typed.
+        clock.StallAt(test.where, kFirstKeyMs + 40, 90);
+        typistAtFrameEnd = &clock;
+        emulator.SetIdleHook(TypistFrameEnd);
+        emulator.SetClock(clock);
+        emulator.SetSynchronization(true);
+        emulator.SetFastInitialization(false);
+        // The clock must outlive the thread: no early return before the shutdown.
+        if (emulator.SetRunState(false, false)) {
+            clock.Type(emulator);
+            ProbeDevice& probe = StandIn().Probe();
+            EXPECT_TRUE(Eventually([&] { return probe.KeysAt().size() >= keys.size(); }));
+            const std::vector<ProbeDevice::KeyAt> reached = probe.KeysAt();
+            EXPECT_EQ(reached.size(), keys.size());
+            for (size_t index = 0; index < std::min(reached.size(), keys.size()); ++index) {
+                EXPECT_EQ(reached[index].code, keys[index].code) << index;
+                EXPECT_EQ(reached[index].down, keys[index].down) << index;
+                if (index > 0) {
+                    const double gapMs = static_cast<double>(reached[index].cycles - reached[index - 1].cycles) /
+                                         (kStandInFrequency / 1000.0);
+                    EXPECT_GT(gapMs, static_cast<double>(kSpacingMs) - 10) << "key word " << index;
+                    EXPECT_LT(gapMs, static_cast<double>(kSpacingMs) + test.longerMs) << "key word " << index;
+                }
+            }
+        }
+        EXPECT_TRUE(emulator.Shutdown());
+        emulator.SetIdleHook(nullptr);
+        typistAtFrameEnd = nullptr;
+    }
+}
 
 TEST_F(CoreThreadTest, PausesFromTheGuiTakeNothingOffTheSpeedFigure) {
     emu::EmulatorCore& emulator = Create(kStandInList);

@@ -180,5 +180,97 @@ TEST_F(InputQueueTest, LoopStartFindsBothBuffersEmptyAndLoopEndLeavesTheOverflow
     EXPECT_EQ(Delivered(), (std::vector<std::string>{"K-1-", "M0 0,0 (0,0)", "K-1-", "M0 0,0 (0,0)"}));
 }
 
+// Key words typed apart reach the machine as far apart in its time, at the drains (10 ms of machine time apart)
+// nearest to their due times, whenever they were handed over.
+TEST_F(InputQueueTest, KeyWordsReachTheMachineAsFarApartAsTheyWereTyped) {
+    // A word queued just before drain `before` (1 is the first), typed at host time typedMs.
+    struct Push {
+        int32_t before;
+        uint16_t word;
+        uint64_t typedMs;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Push> pushes;
+        // Each event with the drain that passed it on.
+        std::vector<std::string> events;
+    };
+    const uint16_t a = InputQueue::KeyWord(0x41, true);
+    const uint16_t b = InputQueue::KeyWord(0x42, true);
+    const uint16_t c = InputQueue::KeyWord(0x43, true);
+    const Case cases[] = {
+        {"keys handed over together keep the spacing they were typed with",
+         {{1, a, 0}, {1, b, 30}, {1, c, 60}},
+         {"2 K65+", "5 K66+", "8 K67+"}},
+        {"each goes at the drain nearest its time, and the steps do not add up",
+         {{1, a, 0}, {1, b, 24}, {1, c, 48}},
+         {"2 K65+", "4 K66+", "7 K67+"}},
+        {"keys typed further apart than the longest gap wait only that long",
+         {{1, a, 0}, {1, b, 1000}},
+         {"2 K65+", "12 K66+"}},
+        {"a key typed before the last one goes at once", {{1, a, 50}, {1, b, 0}}, {"2 K65+", "2 K66+"}},
+        {"words behind a waiting key wait with it",
+         {{1, a, 0}, {1, b, 30}, {1, 0x0104, 0}},
+         {"2 K65+", "5 K66+", "5 K-1-"}},
+        {"a key that comes later than its time goes at once, and the next is spaced from it",
+         {{1, a, 0}, {6, b, 10}, {6, c, 40}},
+         {"2 K65+", "7 K66+", "10 K67+"}},
+        {"keys handed over apart go as they come", {{1, a, 0}, {4, b, 30}, {7, c, 60}}, {"2 K65+", "5 K66+", "8 K67+"}},
+    };
+    for (const Case& test : cases) {
+        InputQueue fresh;
+        fresh.Clear();
+        RecordingSink recorder;
+        MouseEventRecord record;
+        bool seen = false;
+        std::vector<std::string> events;
+        for (int32_t drain = 1; drain <= 15; ++drain) {
+            for (const Push& push : test.pushes) {
+                if (push.before == drain) {
+                    fresh.Push(push.word, push.typedMs * 1000);
+                }
+            }
+            fresh.Drain(recorder, record, seen);
+            for (const std::string& event : recorder.events) {
+                events.push_back(std::to_string(drain) + " " + event);
+            }
+            recorder.events.clear();
+        }
+        EXPECT_EQ(events, test.events) << test.name;
+    }
+}
+
+// The loop's start and a loaded state begin the spacing afresh: the next key goes as it comes.
+TEST_F(InputQueueTest, ClearAndTheOverflowResetLetTheNextKeyGoAtOnce) {
+    const std::vector<std::string> overflow = {"K-1-", "M0 0,0 (0,0)"};
+    for (const bool load : {false, true}) {
+        InputQueue fresh;
+        fresh.Clear();
+        RecordingSink recorder;
+        MouseEventRecord record;
+        bool seen = false;
+        fresh.Push(InputQueue::KeyWord(1, true), 0);
+        fresh.Drain(recorder, record, seen);
+        fresh.Drain(recorder, record, seen);
+        ASSERT_EQ(recorder.events, std::vector<std::string>{"K1+"}) << load;
+        if (load) {
+            fresh.ResetToOverflow();
+        } else {
+            fresh.Clear();
+        }
+        recorder.events.clear();
+        // Typed 90 ms after the first: spaced from it, it would wait for the ninth drain after the first.
+        fresh.Push(InputQueue::KeyWord(2, true), 90000);
+        fresh.Drain(recorder, record, seen);
+        fresh.Drain(recorder, record, seen);
+        std::vector<std::string> expected = load ? overflow : std::vector<std::string>{};
+        if (load) {
+            expected.insert(expected.end(), overflow.begin(), overflow.end());
+        }
+        expected.emplace_back("K2+");
+        EXPECT_EQ(recorder.events, expected) << load;
+    }
+}
+
 } // namespace
 } // namespace emu
