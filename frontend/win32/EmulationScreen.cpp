@@ -9,6 +9,8 @@
 #include "gui/DrawingObjects.h"
 #include "gui/windows/PictureControl.h"
 
+#include <algorithm>
+
 namespace emu {
 namespace {
 
@@ -19,6 +21,8 @@ constexpr int32_t kF4 = 0x73;
 constexpr int32_t kF11 = 0x7A;
 constexpr int32_t kF12 = 0x7B;
 constexpr int32_t kCaptureCursor = 2;
+// Message ages are taken up to this: an older time (or one that is no key message's) counts as this old.
+constexpr DWORD kLongestMessageAgeMs = 10000;
 
 // The core's mouse codes.
 enum CoreMouse : int32_t { kLeftPress = 0, kLeftRelease = 1, kRightPress = 2, kRightRelease = 3, kMoveOnly = 4 };
@@ -43,6 +47,12 @@ void HideCursor() {
     while (count >= 0) {
         count = ShowCursor(FALSE);
     }
+}
+
+// How long ago the message being handled was sent, in milliseconds: the machine gets keys that the GUI thread
+// takes late as far apart as they were typed.
+uint32_t MessageAgeMs() {
+    return std::min<DWORD>(GetTickCount() - static_cast<DWORD>(GetMessageTime()), kLongestMessageAgeMs);
 }
 
 } // namespace
@@ -77,7 +87,7 @@ int32_t OnScreenKey(gui::Window* window, int32_t key, bool down) {
     if (key == kF4 && down && GetKeyState(VK_MENU) < 0) {
         return 0;
     }
-    const bool taken = main->core->OnKeyChar(key, down);
+    const bool taken = main->core->OnKeyChar(key, down, MessageAgeMs());
     if (!taken && (key == kF11 || key == kF12)) {
         if (main->fullscreen) {
             main->SetFullscreen(false, true);
