@@ -103,7 +103,7 @@ void InputQueue::ResetToOverflow() {
 void InputQueue::Drain(InputSink& sink, MouseEventRecord& mouse, bool& keySeen) {
     machineTime += KeyPacing::kDrainStep;
     // Producers write only into the active buffer, which the selector names; this one is the thread's own.
-    drainedFrom = Walk(*drained, sink, mouse, keySeen);
+    drainedFrom = Walk(*drained, drainedFrom, sink, mouse, keySeen);
     if (drainedFrom >= drained->count) {
         drained->count = 0;
         drainedFrom = 0;
@@ -115,8 +115,8 @@ void InputQueue::Drain(InputSink& sink, MouseEventRecord& mouse, bool& keySeen) 
     sink.RecheckInterrupts();
 }
 
-int32_t InputQueue::Walk(Buffer& buffer, InputSink& sink, MouseEventRecord& mouse, bool& keySeen) {
-    int32_t index = drainedFrom;
+int32_t InputQueue::Walk(Buffer& buffer, int32_t from, InputSink& sink, MouseEventRecord& mouse, bool& keySeen) {
+    int32_t index = from;
     while (index < buffer.count) {
         const uint16_t word = buffer.words[static_cast<size_t>(index)];
         if ((word & kMouseBit) != 0) {

@@ -110,9 +110,9 @@ private:
 
     Buffer& Active() { return buffers[selector & 1]; }
     static void AppendTo(Buffer& buffer, uint16_t word, uint64_t typedAt);
-    // Passes on the words of the buffer the emulation thread owns from drainedFrom on, up to a key word that is not
+    // Passes on the words of the buffer the emulation thread owns from index from on, up to a key word that is not
     // due; answers where the walk stopped (the buffer's count when it was walked to its end).
-    int32_t Walk(Buffer& buffer, InputSink& sink, MouseEventRecord& mouse, bool& keySeen);
+    int32_t Walk(Buffer& buffer, int32_t from, InputSink& sink, MouseEventRecord& mouse, bool& keySeen);
 
     mutable common::CriticalLock lock;
     std::array<Buffer, 2> buffers;
