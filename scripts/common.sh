@@ -19,7 +19,7 @@ install_missing() {
 
 # Wine's OpenGL under Xvfb draws with Mesa's software driver.
 build_packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix
-                wine64 xvfb xauth libgl1-mesa-dri libglx-mesa0)
+                wine64 xvfb xauth x11-apps libgl1-mesa-dri libglx-mesa0)
 
 # start_display: one Xvfb for the whole run, so Wine programs don't each start their own.
 start_display() {

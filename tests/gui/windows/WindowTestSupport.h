@@ -6,6 +6,7 @@
 #include "gui/windows/TopLevelWindow.h"
 
 #include "common/DirectColourImage.h"
+#include "support/DisplayPixels.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,7 @@ inline bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 
     }
 }
 
-// A window's client area as it is on the screen, 0x00RRGGBB, row by row from the top.
+// A window's client area as its device context reads it, 0x00RRGGBB, row by row from the top.
 class Capture {
 public:
     explicit Capture(HWND window) {
@@ -48,30 +49,10 @@ public:
         ::GetClientRect(window, &client);
         width = client.right;
         height = client.bottom;
-        pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
-        if (width == 0 || height == 0)
-            return;
         HDC windowDc = GetDC(window);
-        HDC memoryDc = CreateCompatibleDC(windowDc);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP section = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ previous = SelectObject(memoryDc, section);
-        BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* read = static_cast<const uint32_t*>(bits);
-        for (size_t i = 0; i < pixels.size(); ++i)
-            pixels[i] = read[i] & 0x00FFFFFF;
-        SelectObject(memoryDc, previous);
-        DeleteObject(section);
-        DeleteDC(memoryDc);
+        pixels = test_support::CopyDcPixels(windowDc, client);
         ReleaseDC(window, windowDc);
+        pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
     }
 
     uint32_t At(int x, int y) const {

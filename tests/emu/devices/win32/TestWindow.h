@@ -3,6 +3,7 @@
 #pragma once
 
 #include "emu/devices/win32/GdiRenderer.h"
+#include "support/DisplayPixels.h"
 
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace emu {
@@ -51,36 +53,29 @@ public:
         }
     }
 
-    // The client area as 0x00RRGGBB pixels, top row first, copied into a DIB section.
+    // The client area as its device context reads it: 0x00RRGGBB pixels, top row first.
     std::vector<uint32_t> Capture() const {
         RECT client{};
         GetClientRect(handle, &client);
         width = client.right;
         height = client.bottom;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         HDC windowDc = GetDC(handle);
-        HDC memoryDc = CreateCompatibleDC(windowDc);
-        void* bits = nullptr;
-        HBITMAP section = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ previous = SelectObject(memoryDc, section);
-        BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
-        GdiFlush();
-        std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
-                                     static_cast<const uint32_t*>(bits) + static_cast<size_t>(width) * height);
-        for (uint32_t& pixel : pixels) {
-            pixel &= 0xFFFFFF;
-        }
-        SelectObject(memoryDc, previous);
-        DeleteObject(section);
-        DeleteDC(memoryDc);
+        std::vector<uint32_t> pixels = test_support::CopyDcPixels(windowDc, client);
         ReleaseDC(handle, windowDc);
         return pixels;
+    }
+
+    // The client area as the display shows it (0x00RRGGBB, top row first); empty, with the reason in error, when
+    // the display cannot be read.
+    std::vector<uint32_t> CaptureDisplay(std::string& error) const {
+        RECT client{};
+        GetClientRect(handle, &client);
+        width = client.right;
+        height = client.bottom;
+        MapWindowPoints(handle, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        test_support::DisplayRead read = test_support::ReadDisplay(client);
+        error = read.error;
+        return std::move(read.pixels);
     }
 
     HWND handle = nullptr;

@@ -1,0 +1,29 @@
+// What the display itself shows, for the Windows tests: a window's device context may read back a picture the user
+// never sees (under Wine a GL picture in a child window reaches no device context, and a window's DC may hold what
+// the X display does not show), so a test of what the user sees reads the display's own pixels.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+struct DisplayRead {
+    // The area's pixels as 0x00RRGGBB, top row first; empty when the display could not be read.
+    std::vector<uint32_t> pixels;
+    // Why not, when it could not.
+    std::string error;
+};
+
+// A device context's pixels in a rectangle as 0x00RRGGBB, top row first, copied with BitBlt; empty for an empty
+// rectangle.
+std::vector<uint32_t> CopyDcPixels(HDC source, const RECT& area);
+
+// The pixels of a screen rectangle as the display shows them. Under Wine the X display's own, read with xwd (from
+// x11-apps) after the thread's window surfaces went to the display; on Windows the desktop's.
+DisplayRead ReadDisplay(const RECT& area);
+
+} // namespace test_support
