@@ -168,6 +168,9 @@ bool EmulatorCore::PowerOn(bool maxSpeed) {
         ResetCoreState();
         return false;
     }
+    if (const char* reason = screenRenderer != nullptr ? screenRenderer->FallbackReason() : nullptr) {
+        PrintColoured(kErrorColour, "[ERROR] Renderer \"%s\" draws through GDI: %s", screenRenderer->Name(), reason);
+    }
     speedPercent = 0;
     eventCounter = 0;
     eventsLastSecond = 0;

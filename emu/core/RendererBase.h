@@ -54,6 +54,9 @@ public:
     // A new renderer of the same kind in its initial state; null for a kind that makes none.
     virtual std::unique_ptr<RendererBase> Clone() const { return nullptr; }
     virtual const char* Name() const { return "No Draw"; }
+    // Why the renderer presents through a plainer path than its own for this attachment (the OpenGL renderer
+    // through GDI), for the console; null while it presents as its kind does. Read on any thread.
+    virtual const char* FallbackReason() const { return nullptr; }
     virtual bool WantsFullRedraw() const { return false; }
     // The whole client area is painted in the background colour before the next picture.
     virtual void RequestClear() = 0;

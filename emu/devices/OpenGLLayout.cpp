@@ -19,20 +19,35 @@ bool HasGlExtension(const char* extensions, std::string_view name) {
     return false;
 }
 
-bool GlDriverDrawsFrames(int32_t maxTextureSize, const char* extensions) {
-    return maxTextureSize >= kMinGlTextureSize && HasGlExtension(extensions, "GL_ARB_texture_non_power_of_two") &&
-           HasGlExtension(extensions, "GL_EXT_bgra");
+const char* GlDriverLack(int32_t maxTextureSize, const char* extensions) {
+    if (maxTextureSize < kMinGlTextureSize) {
+        return "textures smaller than 2048 pixels";
+    }
+    if (extensions == nullptr) {
+        return "no extension list";
+    }
+    if (!HasGlExtension(extensions, "GL_ARB_texture_non_power_of_two")) {
+        return "no GL_ARB_texture_non_power_of_two";
+    }
+    if (!HasGlExtension(extensions, "GL_EXT_bgra")) {
+        return "no GL_EXT_bgra";
+    }
+    return nullptr;
 }
 
 GlAttachCheck CheckGlAttach(const GlDriverFacts& facts) {
     GlAttachCheck check;
-    if (!GlDriverDrawsFrames(facts.maxTextureSize, facts.extensions)) {
+    check.reason = GlDriverLack(facts.maxTextureSize, facts.extensions);
+    if (check.reason != nullptr) {
         return check;
     }
     check.setsVsync = true;
     // Without a getter nobody can tell the interval went to 0.
     check.vsync = !(facts.hasSwapSetter && facts.hasSwapGetter && facts.swapInterval == 0);
     check.useGl = !check.vsync;
+    if (check.vsync) {
+        check.reason = "vertical sync cannot be switched off";
+    }
     return check;
 }
 

@@ -27,8 +27,12 @@ struct GlDriverFacts {
     int32_t swapInterval = 0;
 };
 
-// Big enough textures, non-power-of-two sizes and BGRA pixels.
-bool GlDriverDrawsFrames(int32_t maxTextureSize, const char* extensions);
+// What keeps a driver from drawing frames, for the console: textures too small, no extension list, or the first
+// missing of the non-power-of-two and BGRA extensions; null when it has big enough textures and both.
+const char* GlDriverLack(int32_t maxTextureSize, const char* extensions);
+inline bool GlDriverDrawsFrames(int32_t maxTextureSize, const char* extensions) {
+    return GlDriverLack(maxTextureSize, extensions) == nullptr;
+}
 
 struct GlAttachCheck {
     // Present through GL; otherwise through GDI for the rest of the attachment.
@@ -36,6 +40,8 @@ struct GlAttachCheck {
     // Whether the vertical-sync flag is to be set, and to what. A driver that cannot draw frames leaves it.
     bool setsVsync = false;
     bool vsync = false;
+    // Why GL is not used, for the console; null when it is.
+    const char* reason = nullptr;
 };
 
 // GL is used only with vertical sync off: the interval set to 0 and read back as 0.

@@ -164,6 +164,38 @@ TEST_F(CoreThreadTest, PowerOnWithoutProcessorFails) {
     EXPECT_TRUE(emulator.Shutdown());
 }
 
+// A renderer that presents through GDI instead of its own path, as the OpenGL renderer does where GL cannot show
+// its picture.
+class FallenBackRenderer : public emu::OffscreenRenderer {
+public:
+    const char* Name() const override { return "OpenGL"; }
+    const char* FallbackReason() const override { return "no GL_EXT_bgra"; }
+};
+
+TEST_F(CoreThreadTest, ARendererThatFellBackSaysSoInOneLineAtEveryPowerOn) {
+    emu::EmulatorCore& emulator = Create(kStandInList);
+    const std::string line = "[ERROR] Renderer \"OpenGL\" draws through GDI: no GL_EXT_bgra";
+    const auto errors = [&] {
+        std::vector<std::string> found;
+        for (const std::string& text : TakeConsoleTexts(emulator)) {
+            if (text.find("[ERROR]") != std::string::npos) {
+                found.push_back(text);
+            }
+        }
+        return found;
+    };
+    ASSERT_TRUE(emulator.SetRunState(false, false));
+    EXPECT_EQ(errors(), std::vector<std::string>{}) << "the offscreen renderer draws as it should";
+    emulator.DetachMachine();
+
+    emulator.SetRenderer(std::make_unique<FallenBackRenderer>().release(), true);
+    for (int32_t start = 0; start < 2; ++start) {
+        ASSERT_TRUE(emulator.SetRunState(false, false));
+        EXPECT_EQ(errors(), std::vector<std::string>{line});
+        emulator.DetachMachine();
+    }
+}
+
 TEST_F(CoreThreadTest, QueuedKeysAndMouseReachTheMachine) {
     emu::EmulatorCore& emulator = Create(kStandInList);
     ASSERT_TRUE(emulator.SetRunState(false, false));

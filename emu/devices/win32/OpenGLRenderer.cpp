@@ -2,9 +2,37 @@
 
 #include <GL/gl.h>
 
+#include <cstdint>
 #include <cstring>
 
 namespace emu {
+namespace {
+
+// Wine's X11 driver answers a private escape with the X drawable a device context draws into. The request and the
+// answer as its 64-bit side lays them out; a host that does not know the escape (Windows) answers nothing.
+constexpr int kX11DriverEscape = 6789;
+constexpr int32_t kGetDrawable = 1;
+struct X11DrawableAnswer {
+    int32_t code;
+    uint64_t drawable;
+    uint64_t glDrawable;
+    int32_t pixelFormat;
+};
+
+// The device context draws into no X drawable: whatever is drawn into its window never reaches the display.
+bool DrawsIntoNoX11Drawable(HDC deviceContext) {
+    const int escape = kX11DriverEscape;
+    if (ExtEscape(deviceContext, QUERYESCSUPPORT, sizeof escape, reinterpret_cast<LPCSTR>(&escape), 0, nullptr) <= 0) {
+        return false;
+    }
+    X11DrawableAnswer answer{};
+    const int answered =
+        ExtEscape(deviceContext, kX11DriverEscape, sizeof kGetDrawable, reinterpret_cast<LPCSTR>(&kGetDrawable),
+                  sizeof answer, reinterpret_cast<LPSTR>(&answer));
+    return answered > 0 && answer.drawable == 0;
+}
+
+} // namespace
 
 OpenGLRenderer::~OpenGLRenderer() {
     common::LockGuard frameGuard(&frameLock);
@@ -35,8 +63,8 @@ bool OpenGLRenderer::AttachWindow() {
     if (fallbackToGdi) {
         return GdiRenderer::AttachWindow();
     }
-    if (!AttachGl()) {
-        return FallBackToGdi();
+    if (const char* reason = AttachGl()) {
+        return FallBackToGdi(reason);
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     InvalidateRect(targetWindow, nullptr, FALSE);
@@ -45,10 +73,13 @@ bool OpenGLRenderer::AttachWindow() {
     return true;
 }
 
-bool OpenGLRenderer::AttachGl() {
+const char* OpenGLRenderer::AttachGl() {
     glDeviceContext = GetDC(targetWindow);
     if (glDeviceContext == nullptr) {
-        return false;
+        return "no device context";
+    }
+    if (DrawsIntoNoX11Drawable(glDeviceContext)) {
+        return "its picture would not reach the display";
     }
     PIXELFORMATDESCRIPTOR format{};
     format.nSize = sizeof format;
@@ -61,11 +92,11 @@ bool OpenGLRenderer::AttachGl() {
     // A window takes one pixel format for its life: one attached before keeps it.
     if (chosen == 0 ||
         (GetPixelFormat(glDeviceContext) != chosen && !SetPixelFormat(glDeviceContext, chosen, &format))) {
-        return false;
+        return "no pixel format";
     }
     renderingContext = wglCreateContext(glDeviceContext);
     if (renderingContext == nullptr || !wglMakeCurrent(glDeviceContext, renderingContext)) {
-        return false;
+        return "no rendering context";
     }
     GlDriverFacts facts;
     GLint maxTextureSize = 0;
@@ -92,7 +123,7 @@ bool OpenGLRenderer::AttachGl() {
     if (check.setsVsync) {
         SetFlag(check.vsync);
     }
-    return check.useGl;
+    return check.reason;
 }
 
 void OpenGLRenderer::ReleaseGl() {
@@ -111,12 +142,13 @@ void OpenGLRenderer::ReleaseGl() {
     swapIntervalGetter = nullptr;
 }
 
-bool OpenGLRenderer::FallBackToGdi() {
+bool OpenGLRenderer::FallBackToGdi(const char* reason) {
     ReleaseGl();
     if (!GdiRenderer::AttachWindow()) {
         return false;
     }
     fallbackToGdi = true;
+    fallbackReason = reason;
     return true;
 }
 
@@ -125,6 +157,7 @@ void OpenGLRenderer::DetachWindow() {
     if (fallbackToGdi) {
         GdiRenderer::DetachWindow();
         fallbackToGdi = false;
+        fallbackReason = nullptr;
     }
 }
 

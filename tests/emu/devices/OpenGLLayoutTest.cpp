@@ -34,13 +34,15 @@ TEST(OpenGLLayoutTest, ExtensionsMatchAsWholeNames) {
     }
 }
 
-TEST(OpenGLLayoutTest, GlIsUsedOnlyWithEverythingThereAndVerticalSyncOff) {
+TEST(OpenGLLayoutTest, GlIsUsedOnlyWithEverythingThereAndVerticalSyncOffAndTheConsoleIsToldWhyNot) {
     struct Case {
         const char* name;
         GlDriverFacts facts;
         bool useGl;
         bool setsVsync;
         bool vsync;
+        // What the console is told; null while GL is used.
+        const char* reason;
     };
     const GlDriverFacts good{16384, kEverything, true, true, 0};
     const auto with = [&](auto change) {
@@ -49,26 +51,31 @@ TEST(OpenGLLayoutTest, GlIsUsedOnlyWithEverythingThereAndVerticalSyncOff) {
         return facts;
     };
     const std::vector<Case> cases{
-        {"a driver that has it all", good, true, true, false},
-        {"textures of 2048", with([](GlDriverFacts& f) { f.maxTextureSize = 2048; }), true, true, false},
-        {"textures of 2047", with([](GlDriverFacts& f) { f.maxTextureSize = 2047; }), false, false, false},
+        {"a driver that has it all", good, true, true, false, nullptr},
+        {"textures of 2048", with([](GlDriverFacts& f) { f.maxTextureSize = 2048; }), true, true, false, nullptr},
+        {"textures of 2047", with([](GlDriverFacts& f) { f.maxTextureSize = 2047; }), false, false, false,
+         "textures smaller than 2048 pixels"},
         {"no non-power-of-two textures",
-         with([](GlDriverFacts& f) { f.extensions = "GL_EXT_bgra WGL_EXT_swap_control"; }), false, false, false},
+         with([](GlDriverFacts& f) { f.extensions = "GL_EXT_bgra WGL_EXT_swap_control"; }), false, false, false,
+         "no GL_ARB_texture_non_power_of_two"},
         {"no BGRA pixels",
          with([](GlDriverFacts& f) { f.extensions = "GL_ARB_texture_non_power_of_two WGL_EXT_swap_control"; }), false,
-         false, false},
+         false, false, "no GL_EXT_bgra"},
         {"a longer name holding the BGRA extension's", with([](GlDriverFacts& f) {
              f.extensions = "GL_ARB_texture_non_power_of_two GL_EXT_bgra_extended WGL_EXT_swap_control";
          }),
-         false, false, false},
-        {"no extension list", with([](GlDriverFacts& f) { f.extensions = nullptr; }), false, false, false},
+         false, false, false, "no GL_EXT_bgra"},
+        {"no extension list", with([](GlDriverFacts& f) { f.extensions = nullptr; }), false, false, false,
+         "no extension list"},
         {"no swap control", with([](GlDriverFacts& f) {
              f.hasSwapSetter = false;
              f.hasSwapGetter = false;
          }),
-         false, true, true},
-        {"the interval stays 1", with([](GlDriverFacts& f) { f.swapInterval = 1; }), false, true, true},
-        {"a setter without a getter", with([](GlDriverFacts& f) { f.hasSwapGetter = false; }), false, true, true},
+         false, true, true, "vertical sync cannot be switched off"},
+        {"the interval stays 1", with([](GlDriverFacts& f) { f.swapInterval = 1; }), false, true, true,
+         "vertical sync cannot be switched off"},
+        {"a setter without a getter", with([](GlDriverFacts& f) { f.hasSwapGetter = false; }), false, true, true,
+         "vertical sync cannot be switched off"},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(each.name);
@@ -78,6 +85,7 @@ TEST(OpenGLLayoutTest, GlIsUsedOnlyWithEverythingThereAndVerticalSyncOff) {
         if (each.setsVsync) {
             EXPECT_EQ(check.vsync, each.vsync);
         }
+        EXPECT_STREQ(check.reason, each.reason);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "emu/devices/FrameLayout.h"
 #include "gui/windows/PictureControl.h"
 #include "support/BkScreenText.h"
+#include "support/DisplayPixels.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestPixelBuffer.h"
 
@@ -17,6 +18,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace emu::testing {
@@ -43,14 +45,43 @@ protected:
         extendedRomImage = ReadAll(configs / "B11M_EXT.ROM");
     }
 
-    // The screen widget's pixels, taken back to the frame's own pixels through the layout the renderer draws by.
+    // The screen widget's pixels as its device context reads them, taken back to the frame's own pixels.
     std::unique_ptr<test_support::TestPixelBuffer> ReadFrame() const {
-        auto frame = std::make_unique<test_support::TestPixelBuffer>();
         HWND screen = window->screen->GetHandle();
         RECT client{};
         GetClientRect(screen, &client);
+        HDC windowDc = GetDC(screen);
+        const std::vector<uint32_t> pixels = test_support::CopyDcPixels(windowDc, client);
+        ReleaseDC(screen, windowDc);
+        return FrameOf(pixels, client);
+    }
+
+    // The screen widget's client area as the display itself shows it; empty, with the reason in error, when the
+    // display cannot be read.
+    std::vector<uint32_t> ReadShownClientArea(RECT& client, std::string& error) const {
+        HWND screen = window->screen->GetHandle();
+        GetClientRect(screen, &client);
+        RECT onScreen = client;
+        MapWindowPoints(screen, nullptr, reinterpret_cast<POINT*>(&onScreen), 2);
+        test_support::DisplayRead read = test_support::ReadDisplay(onScreen);
+        error = read.error;
+        return std::move(read.pixels);
+    }
+
+    // Where the renderer puts the frame in the screen widget's client area.
+    FrameLayout LayoutIn(const RECT& client) const {
+        const RendererBase* renderer = window->core->Renderer();
+        return ComputeLayout(renderer->GetWidth(), renderer->GetHeight(), kBkAspect,
+                             LayoutRect{0, 0, client.right, client.bottom}, renderer->ScaleMode());
+    }
+
+    // Client-area pixels taken back to the frame's own pixels through the layout the renderer draws by: the window
+    // pixel under each frame pixel's centre.
+    std::unique_ptr<test_support::TestPixelBuffer> FrameOf(const std::vector<uint32_t>& pixels,
+                                                           const RECT& client) const {
+        auto frame = std::make_unique<test_support::TestPixelBuffer>();
         const RendererBase* renderer = window->core != nullptr ? window->core->Renderer() : nullptr;
-        if (renderer == nullptr || client.right <= 0 || client.bottom <= 0) {
+        if (renderer == nullptr || pixels.size() != static_cast<size_t>(client.right) * client.bottom) {
             return frame;
         }
         const int32_t frameWidth = renderer->GetWidth();
@@ -58,25 +89,8 @@ protected:
         if (frameWidth <= 0 || frameHeight <= 0) {
             return frame;
         }
-        const FrameLayout layout = ComputeLayout(frameWidth, frameHeight, kBkAspect,
-                                                 LayoutRect{0, 0, client.right, client.bottom}, renderer->ScaleMode());
-        HDC windowDc = GetDC(screen);
-        HDC memoryDc = CreateCompatibleDC(windowDc);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = client.right;
-        info.bmiHeader.biHeight = -client.bottom;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP section = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ previous = SelectObject(memoryDc, section);
-        BitBlt(memoryDc, 0, 0, client.right, client.bottom, windowDc, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* pixels = static_cast<const uint32_t*>(bits);
         frame->Resize(frameWidth, frameHeight);
-        const LayoutRect& to = layout.destination;
+        const LayoutRect to = LayoutIn(client).destination;
         for (int32_t y = 0; y < frameHeight; ++y) {
             const int32_t wy = to.top + static_cast<int32_t>((y + 0.5) * to.Height() / frameHeight);
             for (int32_t x = 0; x < frameWidth; ++x) {
@@ -86,11 +100,60 @@ protected:
                 }
             }
         }
-        SelectObject(memoryDc, previous);
-        DeleteObject(section);
-        DeleteDC(memoryDc);
-        ReleaseDC(screen, windowDc);
         return frame;
+    }
+
+    // What the display shows in the screen widget is the machine's frame as the WinGDI renderer draws it: each
+    // frame pixel where the layout puts it, and the rest of the client area in the background colour. Else false,
+    // with what differs in mismatch.
+    bool DisplayShowsTheFrame(std::string& mismatch) const {
+        RECT client{};
+        const std::vector<uint32_t> shown = ReadShownClientArea(client, mismatch);
+        if (!mismatch.empty()) {
+            return false;
+        }
+        RendererBase* renderer = window->core->Renderer();
+        const std::unique_ptr<test_support::TestPixelBuffer> shownFrame = FrameOf(shown, client);
+        const LayoutRect to = LayoutIn(client).destination;
+        int32_t frameMismatches = 0;
+        int32_t borderMismatches = 0;
+        {
+            common::LockGuard guard(&renderer->FrameLock());
+            if (shownFrame->GetWidth() != renderer->GetWidth() || shownFrame->GetHeight() != renderer->GetHeight()) {
+                mismatch = "no frame";
+                return false;
+            }
+            for (int32_t y = 0; y < renderer->GetHeight(); ++y) {
+                for (int32_t x = 0; x < renderer->GetWidth(); ++x) {
+                    frameMismatches += ((shownFrame->Pixel(x, y) ^ renderer->Row(y)[x]) & 0xFFFFFF) != 0;
+                }
+            }
+            const uint32_t background = renderer->BackgroundColour() & 0xFFFFFF;
+            for (int32_t y = 0; y < client.bottom; ++y) {
+                for (int32_t x = 0; x < client.right; ++x) {
+                    const bool inside = x >= to.left && x < to.right && y >= to.top && y < to.bottom;
+                    borderMismatches += !inside && shown[static_cast<size_t>(y) * client.right + x] != background;
+                }
+            }
+        }
+        mismatch = std::to_string(frameMismatches) + " frame pixels and " + std::to_string(borderMismatches) +
+                   " border pixels differ; the display reads:\n" + Describe(*shownFrame);
+        return frameMismatches == 0 && borderMismatches == 0;
+    }
+
+    // The renderer's own frame shows the text.
+    bool FrameShows(const std::string& text) const {
+        RendererBase* renderer = window->core->Renderer();
+        common::LockGuard guard(&renderer->FrameLock());
+        return Font().Shows(*renderer, text);
+    }
+
+    // The text the display shows in the screen widget.
+    std::vector<std::string> ReadShownScreen() const {
+        RECT client{};
+        std::string error;
+        const std::vector<uint32_t> shown = ReadShownClientArea(client, error);
+        return Font().Read(*FrameOf(shown, client));
     }
 
     // The BK-0011M draws with the font of its extended ROM.
@@ -104,13 +167,14 @@ protected:
     std::vector<std::string> ReadScreen() const { return Font().Read(*ReadFrame()); }
     bool ScreenShows(const std::string& text) const { return Font().Shows(*ReadFrame(), text); }
 
-    std::string Describe() const {
+    std::string Describe(const common::PixelBuffer& frame) const {
         std::string text;
-        for (const std::string& line : ReadScreen()) {
+        for (const std::string& line : Font().Read(frame)) {
             text += line + "\n";
         }
         return text;
     }
+    std::string Describe() const { return Describe(*ReadFrame()); }
 
     gui::MenuItem* MachineItem(const char* name) const {
         for (int32_t i = 0; i < bar->computerMenu->ItemCount(); ++i) {
@@ -178,6 +242,43 @@ TEST_F(BootTest, Bk0010_01BootsIntoBasicAndAnswersTheKeysPostedToTheWindow) {
     EXPECT_FALSE(MachineItem("BK-0010.01")->IsChecked());
     Choose(bar->startItem);
     EXPECT_TRUE(PumpUntil([&] { return ScreenShows("ЛАТ"); }, 30000)) << Describe();
+}
+
+// What the user sees, read from the display itself: with "OpenGL" kept from the last run, a BK-0010.01 shows its
+// BASIC screen in the window as with "WinGDI"; then WinGDI after OpenGL and OpenGL after WinGDI, each chosen while
+// the machine stands, show the live screen (typed keys appear), with nothing left of the picture before.
+TEST_F(BootTest, EachRendererShowsTheLiveScreenOnTheDisplayAlsoAfterTheOther) {
+    ASSERT_TRUE(Start(EmulatorConfig::MachineList()));
+    Choose(MachineItem("BK-0010.01"));
+    Choose(ItemNamed(bar->videoMenu, "OpenGL renderer"));
+    Finish();
+
+    ASSERT_TRUE(Start(EmulatorConfig::MachineList()));
+    ASSERT_NE(window->core, nullptr);
+    for (const std::string renderer : {"OpenGL", "WinGDI", "OpenGL"}) {
+        SCOPED_TRACE(renderer);
+        if (window->core->Renderer()->Name() != renderer) {
+            Choose(bar->stopItem);
+            Choose(ItemNamed(bar->videoMenu, (renderer + " renderer").c_str()));
+        }
+        ASSERT_STREQ(window->core->Renderer()->Name(), renderer.c_str());
+        Choose(bar->startItem);
+        ASSERT_TRUE(window->core->IsPowered());
+        std::string mismatch;
+        ASSERT_TRUE(PumpUntil([&] { return FrameShows("Ok") && DisplayShowsTheFrame(mismatch); }, 30000)) << mismatch;
+
+        for (WPARAM key : std::vector<WPARAM>{'P', 'R', 'I', 'N', 'T', VK_SPACE, '5', VK_RETURN}) {
+            Press(key);
+        }
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                const std::vector<std::string> lines = ReadShownScreen();
+                const auto typed = std::find(lines.begin(), lines.end(), "PRINT 5");
+                return typed != lines.end() && typed + 1 != lines.end() && *(typed + 1) == " 5";
+            },
+            10000));
+        EXPECT_TRUE(PumpUntil([&] { return DisplayShowsTheFrame(mismatch); }, 10000)) << mismatch;
+    }
 }
 
 // Letters typed into the window as fast as the model's BASIC takes them all reach it: the keys keep the spacing

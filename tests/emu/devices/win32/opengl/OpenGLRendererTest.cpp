@@ -1,6 +1,7 @@
 // The OpenGL renderer in real windows under Wine's OpenGL (Mesa's software driver on the test display): what it
-// presents is read back from the window and compared with the frame and with where ComputeLayout puts it. CTest
-// runs the fallback suite once more on its own with GL_EXT_bgra hidden from the driver.
+// presents is read back from the window (a top-level window's device context holds its GL picture) or, in a child
+// window, from the display itself, and compared with the frame and with where ComputeLayout puts it. CTest runs the
+// fallback suite once more on its own with GL_EXT_bgra hidden from the driver.
 #include "emu/devices/win32/OpenGLRenderer.h"
 
 #include "emu/devices/win32/TestWindow.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace emu {
@@ -44,6 +46,7 @@ TEST(OpenGLRendererTest, AttachesWithGlAndVerticalSyncOff) {
     renderer.SetFlag(true);
     ShowTestFrame(renderer, window, 0.0F);
     EXPECT_FALSE(renderer.UsesGdiFallback());
+    EXPECT_EQ(renderer.FallbackReason(), nullptr);
     EXPECT_FALSE(renderer.TestFlag(false));
 }
 
@@ -123,14 +126,38 @@ TEST(OpenGLRendererTest, NoFrameClearsTheClientAreaToTheBackground) {
     }
 }
 
-TEST(OpenGLRendererTest, AChildWindowAttachesWithGlAndPresents) {
+// What the user sees of a renderer in a child window, as the program's screen is one, is what the display shows: the
+// picture, through GL where the host shows a child window's GL picture and otherwise through GDI, saying why; and
+// after it the GDI renderer's picture, then GL's again, with nothing left of the one before.
+TEST(OpenGLRendererTest, InAChildWindowThePictureReachesTheDisplayAndTheRenderersFollowEachOther) {
     TestWindow frame(300, 200);
-    TestWindow child(200, 100, frame.handle);
-    OpenGLRenderer renderer;
-    ShowTestFrame(renderer, child, 0.0F);
-    EXPECT_FALSE(renderer.UsesGdiFallback());
-    EXPECT_TRUE(renderer.MarkFrame(true));
-    EXPECT_EQ(renderer.Destination(), (LayoutRect{0, 0, 200, 100}));
+    TestWindow child(200, 120, frame.handle);
+    const auto expectShown = [&](float aspect) {
+        std::string error;
+        const std::vector<uint32_t> shown = child.CaptureDisplay(error);
+        ASSERT_EQ(error, "");
+        ExpectPictureAt(child, shown,
+                        ComputeLayout(kFrameWidth, kFrameHeight, aspect, {0, 0, 200, 120}, 0).destination);
+    };
+    {
+        SCOPED_TRACE("OpenGL");
+        OpenGLRenderer renderer;
+        ShowTestFrame(renderer, child, 0.0F);
+        EXPECT_EQ(renderer.UsesGdiFallback(), renderer.FallbackReason() != nullptr);
+        expectShown(0.0F);
+    }
+    {
+        SCOPED_TRACE("WinGDI after OpenGL");
+        GdiRenderer renderer;
+        ShowTestFrame(renderer, child, 1.5F);
+        expectShown(1.5F);
+    }
+    {
+        SCOPED_TRACE("OpenGL after WinGDI");
+        OpenGLRenderer renderer;
+        ShowTestFrame(renderer, child, 0.0F);
+        expectShown(0.0F);
+    }
 }
 
 TEST(OpenGLRendererTest, TwoRenderersTakeTheirOwnContextsInTurn) {
@@ -167,6 +194,7 @@ TEST(OpenGLRendererFallbackTest, WithoutBgraPixelsItDrawsThroughGdiAsTheGdiRende
     renderer.SetFlag(true);
     ShowTestFrame(renderer, glWindow, 1.5F);
     EXPECT_TRUE(renderer.UsesGdiFallback());
+    EXPECT_STREQ(renderer.FallbackReason(), "no GL_EXT_bgra");
     EXPECT_TRUE(renderer.TestFlag(false));
     GdiRenderer gdi;
     ShowTestFrame(gdi, gdiWindow, 1.5F);
@@ -182,6 +210,7 @@ TEST(OpenGLRendererFallbackTest, WithoutBgraPixelsItDrawsThroughGdiAsTheGdiRende
     // Detaching clears the fallback: the next attachment tries GL again (and falls back again here).
     EXPECT_TRUE(renderer.SetTargetWindow(nullptr));
     EXPECT_FALSE(renderer.UsesGdiFallback());
+    EXPECT_EQ(renderer.FallbackReason(), nullptr);
     ASSERT_TRUE(renderer.SetTargetWindow(glWindow.handle));
     EXPECT_TRUE(renderer.UsesGdiFallback());
     EXPECT_TRUE(renderer.MarkFrame(true));
