@@ -31,6 +31,25 @@ std::string UnixPathOf(const std::wstring& path) {
     return result;
 }
 
+// The UTF-8 text as UTF-16, for a command line.
+std::wstring Wide(const std::string& utf8) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+    }
+    return wide;
+}
+
+// A path as one word of a shell command, whatever it holds.
+std::string ShellQuoted(const std::string& path) {
+    std::string quoted = "'";
+    for (const char character : path) {
+        quoted += character == '\'' ? std::string("'\\''") : std::string(1, character);
+    }
+    return quoted + "'";
+}
+
 uint32_t BigEndian32(const std::vector<uint8_t>& bytes, size_t offset) {
     return static_cast<uint32_t>(bytes[offset]) << 24 | static_cast<uint32_t>(bytes[offset + 1]) << 16 |
            static_cast<uint32_t>(bytes[offset + 2]) << 8 | bytes[offset + 3];
@@ -114,12 +133,15 @@ DisplayRead ReadXDisplay(const RECT& area) {
     const std::wstring failedPath = path + L".failed";
     const std::string unixPath = UnixPathOf(path);
     if (unixPath.empty()) {
-        read.error = "no Unix path for " + std::string(path.begin(), path.end());
+        read.error = "no Unix path for the temporary folder";
         return read;
     }
-    const std::string script = "xwd -root -silent > '" + unixPath + ".part' && mv '" + unixPath + ".part' '" +
-                               unixPath + "' || touch '" + unixPath + ".failed'";
-    std::wstring command = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
+    const std::string part = ShellQuoted(unixPath + ".part");
+    const std::string script = "xwd -root -silent > " + part + " && mv " + part + " " + ShellQuoted(unixPath) +
+                               " || touch " + ShellQuoted(unixPath + ".failed");
+    // One word in double quotes: Wine splits the command line as Windows does, where only a double quote (and the
+    // backslashes before one) is special, and a temporary folder's path holds none.
+    std::wstring command = L"/bin/sh -c \"" + Wide(script) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

@@ -1,6 +1,6 @@
-// What the display itself shows, for the Windows tests: a window's device context may read back a picture the user
-// never sees (under Wine a GL picture in a child window reaches no device context, and a window's DC may hold what
-// the X display does not show), so a test of what the user sees reads the display's own pixels.
+// What the display itself shows, for the Windows tests. What a window's device context reads back need not be what
+// the user sees: under Wine a child window's GL picture is in no device context, and a window's device context may
+// hold a picture the X display never shows. A test of what the user sees reads the display's own pixels.
 #pragma once
 
 #include <windows.h>
