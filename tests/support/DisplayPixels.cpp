@@ -185,12 +185,7 @@ DisplayRead ReadDesktop(const RECT& area) {
 
 } // namespace
 
-std::vector<uint32_t> CopyDcPixels(HDC source, const RECT& area) {
-    const int32_t width = area.right - area.left;
-    const int32_t height = area.bottom - area.top;
-    if (width <= 0 || height <= 0) {
-        return {};
-    }
+BITMAPINFO TopDownBitmapInfo(int32_t width, int32_t height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -198,6 +193,16 @@ std::vector<uint32_t> CopyDcPixels(HDC source, const RECT& area) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+std::vector<uint32_t> CopyDcPixels(HDC source, const RECT& area) {
+    const int32_t width = area.right - area.left;
+    const int32_t height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) {
+        return {};
+    }
+    const BITMAPINFO info = TopDownBitmapInfo(width, height);
     HDC memory = CreateCompatibleDC(source);
     void* bits = nullptr;
     HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);

@@ -18,6 +18,9 @@ struct DisplayRead {
     std::string error;
 };
 
+// The header of a 32-bit top-down device-independent bitmap: row 0 first in memory.
+BITMAPINFO TopDownBitmapInfo(int32_t width, int32_t height);
+
 // A device context's pixels in a rectangle as 0x00RRGGBB, top row first, copied with BitBlt; empty for an empty
 // rectangle.
 std::vector<uint32_t> CopyDcPixels(HDC source, const RECT& area);

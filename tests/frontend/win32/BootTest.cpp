@@ -200,6 +200,21 @@ protected:
         PumpFor(holdMs);
     }
 
+    // Types a BASIC line into the window (capital letters, digits and spaces) and presses Enter.
+    void TypeLine(const std::string& text) const {
+        for (const char character : text) {
+            Press(character == ' ' ? VK_SPACE : static_cast<WPARAM>(character));
+        }
+        Press(VK_RETURN);
+    }
+
+    // The screen's lines hold the typed line with BASIC's answer right under it.
+    static bool AnswerFollows(const std::vector<std::string>& lines, const std::string& typed,
+                              const std::string& answer) {
+        const auto line = std::find(lines.begin(), lines.end(), typed);
+        return line != lines.end() && line + 1 != lines.end() && *(line + 1) == answer;
+    }
+
     static void PumpFor(DWORD ms) {
         const ULONGLONG end = GetTickCount64() + ms;
         while (GetTickCount64() < end) {
@@ -223,17 +238,8 @@ TEST_F(BootTest, Bk0010_01BootsIntoBasicAndAnswersTheKeysPostedToTheWindow) {
     ASSERT_TRUE(window->core->IsPowered());
     ASSERT_TRUE(PumpUntil([&] { return ScreenShows("Ok"); }, 30000)) << Describe();
 
-    for (WPARAM key : std::vector<WPARAM>{'P', 'R', 'I', 'N', 'T', VK_SPACE, '1', '2', '3', '4', '5', VK_RETURN}) {
-        Press(key);
-    }
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            const std::vector<std::string> lines = ReadScreen();
-            const auto typed = std::find(lines.begin(), lines.end(), "PRINT 12345");
-            return typed != lines.end() && typed + 1 != lines.end() && *(typed + 1) == " 12345";
-        },
-        10000))
-        << Describe();
+    TypeLine("PRINT 12345");
+    ASSERT_TRUE(PumpUntil([&] { return AnswerFollows(ReadScreen(), "PRINT 12345", " 12345"); }, 10000)) << Describe();
 
     Choose(bar->stopItem);
     EXPECT_FALSE(window->core->IsPowered());
@@ -267,16 +273,8 @@ TEST_F(BootTest, EachRendererShowsTheLiveScreenOnTheDisplayAlsoAfterTheOther) {
         std::string mismatch;
         ASSERT_TRUE(PumpUntil([&] { return FrameShows("Ok") && DisplayShowsTheFrame(mismatch); }, 30000)) << mismatch;
 
-        for (WPARAM key : std::vector<WPARAM>{'P', 'R', 'I', 'N', 'T', VK_SPACE, '5', VK_RETURN}) {
-            Press(key);
-        }
-        EXPECT_TRUE(PumpUntil(
-            [&] {
-                const std::vector<std::string> lines = ReadShownScreen();
-                const auto typed = std::find(lines.begin(), lines.end(), "PRINT 5");
-                return typed != lines.end() && typed + 1 != lines.end() && *(typed + 1) == " 5";
-            },
-            10000));
+        TypeLine("PRINT 5");
+        EXPECT_TRUE(PumpUntil([&] { return AnswerFollows(ReadShownScreen(), "PRINT 5", " 5"); }, 10000));
         EXPECT_TRUE(PumpUntil([&] { return DisplayShowsTheFrame(mismatch); }, 10000)) << mismatch;
     }
 }

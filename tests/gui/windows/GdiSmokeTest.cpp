@@ -1,4 +1,6 @@
 // Proves the Windows chain end to end: a real window, a DIB drawn with StretchDIBits, the pixels read back.
+#include "support/DisplayPixels.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,17 +18,6 @@ constexpr int kHeight = 8;
 uint32_t PatternPixel(int x, int y) {
     constexpr std::array<uint32_t, 4> colours = {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF};
     return colours[(x / 4 + y) % colours.size()] ^ static_cast<uint32_t>(x * 0x010000 + y * 0x0100);
-}
-
-BITMAPINFO TopDownInfo(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
 }
 
 TEST(GdiSmokeTest, StretchDIBitsIntoWindowReadsBackThePattern) {
@@ -51,7 +42,7 @@ TEST(GdiSmokeTest, StretchDIBitsIntoWindowReadsBackThePattern) {
 
     // Draw into an offscreen DIB section through the same StretchDIBits call a renderer makes, then copy it
     // through the window's DC so both the memory and the window path are exercised.
-    BITMAPINFO info = TopDownInfo(kWidth, kHeight);
+    BITMAPINFO info = test_support::TopDownBitmapInfo(kWidth, kHeight);
     void* bits = nullptr;
     HDC memoryDc = CreateCompatibleDC(windowDc);
     HBITMAP section = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
