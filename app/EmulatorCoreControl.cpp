@@ -252,6 +252,9 @@ void EmulatorCore::SetConsoleMode(bool on, bool pauseFirst) {
         }
         return;
     }
+    if (screenRenderer != nullptr) {
+        screenRenderer->HidePicture();
+    }
     if (consoleSurface == nullptr && surfacePrototype != nullptr) {
         consoleSurface = surfacePrototype->Clone();
     }

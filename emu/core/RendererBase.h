@@ -57,6 +57,9 @@ public:
     // Why the renderer presents through a plainer path than its own for this attachment (the OpenGL renderer
     // through GDI), for the console; null while it presents as its kind does. Read on any thread.
     virtual const char* FallbackReason() const { return nullptr; }
+    // Another surface (the console) draws into the target window until this renderer presents again: a renderer
+    // that shows its picture in a window of its own hides that window. Any thread.
+    virtual void HidePicture() {}
     virtual bool WantsFullRedraw() const { return false; }
     // The whole client area is painted in the background colour before the next picture.
     virtual void RequestClear() = 0;

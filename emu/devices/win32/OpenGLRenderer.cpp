@@ -1,6 +1,7 @@
 #include "emu/devices/win32/OpenGLRenderer.h"
 
 #include <GL/gl.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <cstring>
@@ -31,6 +32,12 @@ bool DrawsIntoNoX11Drawable(HDC deviceContext) {
                   sizeof answer, reinterpret_cast<LPSTR>(&answer));
     return answered > 0 && answer.drawable == 0;
 }
+
+constexpr const wchar_t* kPictureWindowClass = L"ZovBkGlPicture";
+constexpr UINT_PTR kFollowSubclassId = 0x5A4F56;
+// Posted to the picture window to follow the target from its own thread; wParam: put it back over the top-level
+// window in the window order.
+constexpr UINT kFollowMessage = WM_APP + 1;
 
 } // namespace
 
@@ -74,7 +81,10 @@ bool OpenGLRenderer::AttachWindow() {
 }
 
 const char* OpenGLRenderer::AttachGl() {
-    glDeviceContext = GetDC(targetWindow);
+    if (!OpenPictureWindow()) {
+        return "no window of its own";
+    }
+    glDeviceContext = GetDC(pictureWindow);
     if (glDeviceContext == nullptr) {
         return "no device context";
     }
@@ -135,11 +145,189 @@ void OpenGLRenderer::ReleaseGl() {
         renderingContext = nullptr;
     }
     if (glDeviceContext != nullptr) {
-        ReleaseDC(targetWindow, glDeviceContext);
+        ReleaseDC(pictureWindow, glDeviceContext);
         glDeviceContext = nullptr;
     }
     swapIntervalSetter = nullptr;
     swapIntervalGetter = nullptr;
+    ClosePictureWindow();
+}
+
+bool OpenGLRenderer::OpenPictureWindow() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW windowClass{};
+    // GL keeps its pixel format on the window's one device context.
+    windowClass.style = CS_OWNDC;
+    windowClass.lpfnWndProc = PictureWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kPictureWindowClass;
+    if (RegisterClassW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        return false;
+    }
+    rootWindow = GetAncestor(targetWindow, GA_ROOT);
+    if (rootWindow == nullptr) {
+        return false;
+    }
+    // Shown by the first presentation: until then the target shows what it showed before.
+    pictureHidden = true;
+    // Made at the target's place and size: GL sizes its buffers by the window it is made current on.
+    RECT area{};
+    POINT origin{};
+    ::GetClientRect(targetWindow, &area);
+    ClientToScreen(targetWindow, &origin);
+    pictureWindow = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kPictureWindowClass, L"",
+                                    WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, origin.x, origin.y, area.right,
+                                    area.bottom, rootWindow, nullptr, instance, this);
+    if (pictureWindow == nullptr) {
+        rootWindow = nullptr;
+        return false;
+    }
+    SetWindowSubclass(targetWindow, FollowProc, kFollowSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    if (rootWindow != targetWindow) {
+        SetWindowSubclass(rootWindow, FollowProc, kFollowSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    }
+    return true;
+}
+
+void OpenGLRenderer::ClosePictureWindow() {
+    if (pictureWindow == nullptr) {
+        return;
+    }
+    for (HWND followed : {targetWindow, rootWindow}) {
+        if (followed != nullptr && IsWindow(followed)) {
+            RemoveWindowSubclass(followed, FollowProc, kFollowSubclassId);
+        }
+    }
+    if (IsWindow(pictureWindow)) {
+        SetWindowLongPtrW(pictureWindow, GWLP_USERDATA, 0);
+        DestroyWindow(pictureWindow);
+    }
+    pictureWindow = nullptr;
+    rootWindow = nullptr;
+}
+
+bool OpenGLRenderer::FollowTarget(bool restack) {
+    if (pictureWindow == nullptr || targetWindow == nullptr) {
+        return false;
+    }
+    RECT area{};
+    POINT origin{};
+    const bool shown = !pictureHidden && IsWindowVisible(targetWindow) && !IsIconic(rootWindow) &&
+                       ::GetClientRect(targetWindow, &area) && ClientToScreen(targetWindow, &origin) &&
+                       area.right > 0 && area.bottom > 0;
+    const bool visible = IsWindowVisible(pictureWindow) != FALSE;
+    if (!shown) {
+        if (visible) {
+            ShowWindow(pictureWindow, SW_HIDE);
+        }
+        return false;
+    }
+    RECT now{};
+    GetWindowRect(pictureWindow, &now);
+    const bool placed = visible && now.left == origin.x && now.top == origin.y && now.right - now.left == area.right &&
+                        now.bottom - now.top == area.bottom;
+    if (placed && !restack) {
+        return false;
+    }
+    UINT flags = SWP_NOOWNERZORDER | SWP_NOACTIVATE;
+    HWND insertAfter = nullptr;
+    if (visible && !restack) {
+        flags |= SWP_NOZORDER;
+    } else {
+        // Shown, or asked to go back over the top-level window: a place of its own in the window order. Wine raises
+        // an activated window on the display over a hidden picture window too, and the picture window shown without
+        // a place in the order would stay beneath it there.
+        insertAfter = PlaceOverRoot();
+    }
+    if (!visible) {
+        flags |= SWP_SHOWWINDOW;
+    } else if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) {
+        // Wine moves a shown window on the display only when its place in the order changes, and the picture window
+        // may be first there already while the display shows it beneath: it goes beneath the top-level window first.
+        SetWindowPos(pictureWindow, rootWindow, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOOWNERZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    }
+    SetWindowPos(pictureWindow, insertAfter, origin.x, origin.y, area.right, area.bottom, flags);
+    return true;
+}
+
+HWND OpenGLRenderer::PlaceOverRoot() const {
+    if ((GetWindowLongW(rootWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
+        return HWND_TOPMOST;
+    }
+    // The active window is the top of the order, whatever Wine's order says before it has caught up with the display.
+    if (GetForegroundWindow() == rootWindow) {
+        return HWND_TOP;
+    }
+    HWND above = GetWindow(rootWindow, GW_HWNDPREV);
+    while (above != nullptr && (above == pictureWindow || !IsWindowVisible(above))) {
+        above = GetWindow(above, GW_HWNDPREV);
+    }
+    const bool aboveIsTopmost = above != nullptr && (GetWindowLongW(above, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    return above == nullptr || aboveIsTopmost ? HWND_TOP : above;
+}
+
+void OpenGLRenderer::HidePicture() {
+    common::LockGuard presentGuard(&presentLock);
+    pictureHidden = true;
+    if (pictureWindow == nullptr) {
+        return;
+    }
+    if (GetWindowThreadProcessId(pictureWindow, nullptr) == GetCurrentThreadId()) {
+        FollowTarget(false);
+    } else {
+        PostMessageW(pictureWindow, kFollowMessage, 0, 0);
+    }
+}
+
+LRESULT CALLBACK OpenGLRenderer::PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    auto* renderer = reinterpret_cast<OpenGLRenderer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_NCHITTEST:
+        // The mouse goes to the target window beneath, which the front end listens to.
+        return HTTRANSPARENT;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        // What the display lost of the picture is drawn again from the frame.
+        if (renderer != nullptr) {
+            renderer->MarkFrame(true);
+        }
+        return 0;
+    }
+    case kFollowMessage:
+        if (renderer != nullptr && renderer->FollowTarget(wParam != FALSE)) {
+            renderer->MarkFrame(true);
+        }
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK OpenGLRenderer::FollowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR data) {
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    auto* renderer = reinterpret_cast<OpenGLRenderer*>(data);
+    // A picture window shown, moved or resized gets its picture at once: the display kept none of it.
+    if (message == WM_WINDOWPOSCHANGED && renderer->FollowTarget(false)) {
+        renderer->MarkFrame(true);
+    }
+    // Wine raises an activated top-level window on the display after this message, over the picture window and
+    // without a change in the window order that would tell: the picture window goes back over it once that is done.
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && window == renderer->rootWindow) {
+        PostMessageW(renderer->pictureWindow, kFollowMessage, TRUE, 0);
+    }
+    return result;
 }
 
 bool OpenGLRenderer::FallBackToGdi(const char* reason) {
@@ -194,6 +382,8 @@ bool OpenGLRenderer::Present() {
     if (glDeviceContext == nullptr || renderingContext == nullptr) {
         return false;
     }
+    pictureHidden = false;
+    FollowTarget(false);
     if (wglGetCurrentDC() != glDeviceContext || wglGetCurrentContext() != renderingContext) {
         if (!wglMakeCurrent(glDeviceContext, renderingContext)) {
             return false;
@@ -220,6 +410,7 @@ bool OpenGLRenderer::Present() {
     ShowCursor(TRUE);
     InvalidateRect(targetWindow, nullptr, FALSE);
     ValidateRect(targetWindow, nullptr);
+    ValidateRect(pictureWindow, nullptr);
     return true;
 }
 

@@ -141,6 +141,41 @@ protected:
         return frameMismatches == 0 && borderMismatches == 0;
     }
 
+    // What the display shows in the screen widget is the console's picture, pixel for pixel. Else false, with what
+    // differs in mismatch.
+    bool DisplayShowsTheConsole(std::string& mismatch) const {
+        RECT client{};
+        const std::vector<uint32_t> shown = ReadShownClientArea(client, mismatch);
+        if (!mismatch.empty()) {
+            return false;
+        }
+        RendererBase* console = window->core->ConsoleSurface();
+        common::LockGuard guard(&console->FrameLock());
+        if (console->GetWidth() != client.right || console->GetHeight() != client.bottom) {
+            mismatch = "the console's picture is not the client area's size";
+            return false;
+        }
+        int32_t mismatches = 0;
+        for (int32_t y = 0; y < client.bottom; ++y) {
+            for (int32_t x = 0; x < client.right; ++x) {
+                mismatches += ((shown[static_cast<size_t>(y) * client.right + x] ^ console->Row(y)[x]) & 0xFFFFFF) != 0;
+            }
+        }
+        mismatch = std::to_string(mismatches) + " pixels differ from the console's";
+        return mismatches == 0;
+    }
+
+    // The user comes back to the main window from another one: it is activated and brought to the top.
+    void ComeBackFromAnotherWindow() const {
+        HWND other = CreateWindowExW(0, L"STATIC", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                     nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(other, nullptr);
+        SetForegroundWindow(other);
+        SetForegroundWindow(window->GetHandle());
+        EXPECT_EQ(GetForegroundWindow(), window->GetHandle());
+        DestroyWindow(other);
+    }
+
     // The renderer's own frame shows the text.
     bool FrameShows(const std::string& text) const {
         RendererBase* renderer = window->core->Renderer();
@@ -252,7 +287,8 @@ TEST_F(BootTest, Bk0010_01BootsIntoBasicAndAnswersTheKeysPostedToTheWindow) {
 
 // What the user sees, read from the display itself: with "OpenGL" kept from the last run, a BK-0010.01 shows its
 // BASIC screen in the window as with "WinGDI"; then WinGDI after OpenGL and OpenGL after WinGDI, each chosen while
-// the machine stands, show the live screen (typed keys appear), with nothing left of the picture before.
+// the machine stands, show the live screen (typed keys appear), with nothing left of the picture before; the console
+// shows over either and gives the screen back.
 TEST_F(BootTest, EachRendererShowsTheLiveScreenOnTheDisplayAlsoAfterTheOther) {
     ASSERT_TRUE(Start(EmulatorConfig::MachineList()));
     Choose(MachineItem("BK-0010.01"));
@@ -268,13 +304,25 @@ TEST_F(BootTest, EachRendererShowsTheLiveScreenOnTheDisplayAlsoAfterTheOther) {
             Choose(ItemNamed(bar->videoMenu, (renderer + " renderer").c_str()));
         }
         ASSERT_STREQ(window->core->Renderer()->Name(), renderer.c_str());
+        ComeBackFromAnotherWindow();
         Choose(bar->startItem);
         ASSERT_TRUE(window->core->IsPowered());
+        // Drawn by GL itself, not through GDI.
+        EXPECT_EQ(window->core->Renderer()->FallbackReason(), nullptr);
         std::string mismatch;
         ASSERT_TRUE(PumpUntil([&] { return FrameShows("Ok") && DisplayShowsTheFrame(mismatch); }, 30000)) << mismatch;
 
         TypeLine("PRINT 5");
         EXPECT_TRUE(PumpUntil([&] { return AnswerFollows(ReadShownScreen(), "PRINT 5", " 5"); }, 10000));
+        EXPECT_TRUE(PumpUntil([&] { return DisplayShowsTheFrame(mismatch); }, 10000)) << mismatch;
+        ComeBackFromAnotherWindow();
+        EXPECT_TRUE(PumpUntil([&] { return DisplayShowsTheFrame(mismatch); }, 10000)) << mismatch;
+
+        // The console takes the screen and gives it back.
+        Choose(bar->consoleWindowItem);
+        ASSERT_TRUE(window->core->ConsoleMode());
+        EXPECT_TRUE(PumpUntil([&] { return DisplayShowsTheConsole(mismatch); }, 10000)) << mismatch;
+        window->core->SetConsoleMode(false, true);
         EXPECT_TRUE(PumpUntil([&] { return DisplayShowsTheFrame(mismatch); }, 10000)) << mismatch;
     }
 }

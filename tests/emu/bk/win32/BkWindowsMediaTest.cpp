@@ -53,13 +53,13 @@ TEST(BkWindowsMediaTest, Bk0010_01BootsToBasicOnOpenGLAndDirectSound) {
     }
     EXPECT_GE(outputs, 1);
 
-    // The window shows the picture where the layout puts it, framed in the background.
+    // The display shows the picture where the layout puts it, framed in the background.
     ASSERT_TRUE(renderer.MarkFrame(true));
     const LayoutRect destination = renderer.Destination();
     EXPECT_EQ(destination, ComputeLayout(renderer.GetWidth(), renderer.GetHeight(), renderer.Aspect(), {0, 0, 640, 400},
                                          renderer.ScaleMode())
                                .destination);
-    const std::vector<uint32_t> pixels = window.Capture();
+    const std::vector<uint32_t> pixels = window.Shown();
     int32_t borderMismatches = 0;
     for (int32_t y = 0; y < window.height; ++y) {
         for (int32_t x = 0; x < window.width; ++x) {

@@ -23,7 +23,7 @@ TEST(GdiRendererTest, ThePictureGoesWhereTheLayoutSaysInBothModes) {
         {"zoomed with an aspect", 1, 1.25F, 260, 260},
     };
     for (const LayoutCase& each : cases) {
-        ExpectPictureWhereTheLayoutSays<GdiRenderer>(each);
+        ExpectPictureWhereTheLayoutSays<GdiRenderer>(each, false);
     }
 }
 

@@ -78,6 +78,16 @@ public:
         return std::move(read.pixels);
     }
 
+    // What the user sees of the client area: the display's pixels, as CaptureDisplay reads them; a failure of the
+    // test, and background-free black pixels, when the display cannot be read.
+    std::vector<uint32_t> Shown() const {
+        std::string error;
+        std::vector<uint32_t> pixels = CaptureDisplay(error);
+        EXPECT_EQ(error, "");
+        pixels.resize(static_cast<size_t>(width) * height);
+        return pixels;
+    }
+
     HWND handle = nullptr;
     mutable int32_t width = 0;
     mutable int32_t height = 0;
@@ -136,10 +146,11 @@ struct LayoutCase {
     int32_t clientWidth, clientHeight;
 };
 
-// A new renderer shows the test frame in a window of the case's size: the picture lands where ComputeLayout says,
-// framed in the background, and the mouse converts to frame units at the layout's scale.
+// A new renderer shows the test frame in a window of the case's size: the picture, read from the display or from the
+// window's device context, lands where ComputeLayout says, framed in the background, and the mouse converts to frame
+// units at the layout's scale.
 template <typename WindowRenderer>
-void ExpectPictureWhereTheLayoutSays(const LayoutCase& each) {
+void ExpectPictureWhereTheLayoutSays(const LayoutCase& each, bool readDisplay) {
     SCOPED_TRACE(each.what);
     TestWindow window(each.clientWidth, each.clientHeight);
     WindowRenderer renderer;
@@ -149,7 +160,7 @@ void ExpectPictureWhereTheLayoutSays(const LayoutCase& each) {
                                              {0, 0, each.clientWidth, each.clientHeight}, each.scaleMode);
     const LayoutRect& expected = layout.destination;
     EXPECT_EQ(renderer.Destination(), expected);
-    const std::vector<uint32_t> pixels = window.Capture();
+    const std::vector<uint32_t> pixels = readDisplay ? window.Shown() : window.Capture();
     ASSERT_EQ(window.width, each.clientWidth);
     ASSERT_EQ(window.height, each.clientHeight);
     ExpectPictureAt(window, pixels, expected);

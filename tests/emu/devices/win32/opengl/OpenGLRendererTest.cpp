@@ -1,7 +1,7 @@
 // The OpenGL renderer in real windows under Wine's OpenGL (Mesa's software driver on the test display): what it
-// presents is read back from the window (a top-level window's device context holds its GL picture) or, in a child
-// window, from the display itself, and compared with the frame and with where ComputeLayout puts it. CTest runs the
-// fallback suite once more on its own with GL_EXT_bgra hidden from the driver.
+// presents is read back from the display itself, as the user sees it over the target window, and compared with the
+// frame and with where ComputeLayout puts it. CTest runs the fallback suite once more on its own with GL_EXT_bgra
+// hidden from the driver.
 #include "emu/devices/win32/OpenGLRenderer.h"
 
 #include "emu/devices/win32/TestWindow.h"
@@ -36,7 +36,7 @@ TEST(OpenGLRendererTest, ThePictureGoesWhereTheLayoutSaysThroughGl) {
         {"zoomed with an aspect", 1, 1.25F, 260, 260},
     };
     for (const LayoutCase& each : cases) {
-        ExpectPictureWhereTheLayoutSays<OpenGLRenderer>(each);
+        ExpectPictureWhereTheLayoutSays<OpenGLRenderer>(each, true);
     }
 }
 
@@ -57,7 +57,7 @@ TEST(OpenGLRendererTest, AWholeZoomShowsEveryFramePixelExactly) {
     ShowTestFrame(renderer, window, 0.0F);
     FillGradient(renderer);
     ASSERT_TRUE(renderer.MarkFrame(true));
-    const std::vector<uint32_t> pixels = window.Capture();
+    const std::vector<uint32_t> pixels = window.Shown();
     const LayoutRect destination = renderer.Destination();
     ASSERT_EQ(destination, (LayoutRect{5, 2, 5 + kFrameWidth * 3, 2 + kFrameHeight * 3}));
     int32_t mismatches = 0;
@@ -78,7 +78,7 @@ TEST(OpenGLRendererTest, AResizedWindowIsLaidOutAgain) {
     ASSERT_TRUE(renderer.MarkFrame(true));
     const FrameLayout layout = ComputeLayout(kFrameWidth, kFrameHeight, 0.0F, {0, 0, 160, 240}, 0);
     EXPECT_EQ(renderer.Destination(), layout.destination);
-    ExpectPictureAt(window, window.Capture(), layout.destination);
+    ExpectPictureAt(window, window.Shown(), layout.destination);
 }
 
 TEST(OpenGLRendererTest, AWindowThatIsGoneDetachesAndANewOneAttachesWithGl) {
@@ -96,7 +96,7 @@ TEST(OpenGLRendererTest, AWindowThatIsGoneDetachesAndANewOneAttachesWithGl) {
     ASSERT_TRUE(renderer.SetTargetWindow(second.handle));
     EXPECT_FALSE(renderer.UsesGdiFallback());
     ASSERT_TRUE(renderer.MarkFrame(true));
-    ExpectPictureAt(second, second.Capture(), {0, 0, 128, 64});
+    ExpectPictureAt(second, second.Shown(), {0, 0, 128, 64});
 
     // Detached by hand and attached again to the same window: its pixel format stays, GL works again.
     EXPECT_TRUE(renderer.SetTargetWindow(nullptr));
@@ -105,7 +105,7 @@ TEST(OpenGLRendererTest, AWindowThatIsGoneDetachesAndANewOneAttachesWithGl) {
     EXPECT_FALSE(renderer.UsesGdiFallback());
     renderer.Fill(kFill, -1);
     ASSERT_TRUE(renderer.MarkFrame(true));
-    const std::vector<uint32_t> pixels = second.Capture();
+    const std::vector<uint32_t> pixels = second.Shown();
     EXPECT_EQ(pixels.front(), kFill & 0xFFFFFF);
     EXPECT_EQ(pixels.back(), kFill & 0xFFFFFF);
 
@@ -121,29 +121,25 @@ TEST(OpenGLRendererTest, NoFrameClearsTheClientAreaToTheBackground) {
     ASSERT_TRUE(renderer.SetTargetWindow(window.handle));
     renderer.SetBackgroundColour(kBackground);
     ASSERT_TRUE(renderer.MarkFrame(true));
-    for (const uint32_t pixel : window.Capture()) {
+    for (const uint32_t pixel : window.Shown()) {
         ASSERT_EQ(pixel, kBackground & 0xFFFFFF);
     }
 }
 
-// What the user sees of a renderer in a child window, as the program's screen is one, is what the display shows: the
-// picture, through GL where the host shows a child window's GL picture and otherwise through GDI, saying why; and
-// after it the GDI renderer's picture, then GL's again, with nothing left of the one before.
+// What the user sees of a renderer in a child window, as the program's screen is one, is what the display shows: GL's
+// picture, and after it the GDI renderer's picture, then GL's again, with nothing left of the one before.
 TEST(OpenGLRendererTest, InAChildWindowThePictureReachesTheDisplayAndTheRenderersFollowEachOther) {
     TestWindow frame(300, 200);
     TestWindow child(200, 120, frame.handle);
     const auto expectShown = [&](float aspect) {
-        std::string error;
-        const std::vector<uint32_t> shown = child.CaptureDisplay(error);
-        ASSERT_EQ(error, "");
-        ExpectPictureAt(child, shown,
+        ExpectPictureAt(child, child.Shown(),
                         ComputeLayout(kFrameWidth, kFrameHeight, aspect, {0, 0, 200, 120}, 0).destination);
     };
     {
         SCOPED_TRACE("OpenGL");
         OpenGLRenderer renderer;
         ShowTestFrame(renderer, child, 0.0F);
-        EXPECT_EQ(renderer.UsesGdiFallback(), renderer.FallbackReason() != nullptr);
+        EXPECT_EQ(renderer.FallbackReason(), nullptr);
         expectShown(0.0F);
     }
     {
@@ -156,7 +152,79 @@ TEST(OpenGLRendererTest, InAChildWindowThePictureReachesTheDisplayAndTheRenderer
         SCOPED_TRACE("OpenGL after WinGDI");
         OpenGLRenderer renderer;
         ShowTestFrame(renderer, child, 0.0F);
+        EXPECT_EQ(renderer.FallbackReason(), nullptr);
         expectShown(0.0F);
+    }
+}
+
+// GL's own window stays over the child's client area when the top-level window moves or the child is resized, hides
+// while either is hidden or another surface draws into the child, and lets the mouse through to the child.
+TEST(OpenGLRendererTest, ThePictureFollowsItsWindowAndYieldsToWhatDrawsThere) {
+    TestWindow frame(300, 200);
+    TestWindow child(200, 120, frame.handle, 20);
+    OpenGLRenderer renderer;
+    ShowTestFrame(renderer, child, 0.0F);
+    ASSERT_EQ(renderer.FallbackReason(), nullptr);
+    ASSERT_NE(renderer.PictureWindow(), nullptr);
+    const auto expectPicture = [&] {
+        RECT client{};
+        GetClientRect(child.handle, &client);
+        ExpectPictureAt(
+            child, child.Shown(),
+            ComputeLayout(kFrameWidth, kFrameHeight, 0.0F, {0, 0, client.right, client.bottom}, 0).destination);
+    };
+    {
+        SCOPED_TRACE("the top-level window moved");
+        SetWindowPos(frame.handle, nullptr, 150, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        expectPicture();
+    }
+    {
+        SCOPED_TRACE("the child resized, the renderer not told");
+        SetWindowPos(child.handle, nullptr, 0, 0, 180, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_TRUE(renderer.MarkFrame(true));
+        expectPicture();
+    }
+    {
+        SCOPED_TRACE("the mouse");
+        RECT area{};
+        GetClientRect(child.handle, &area);
+        MapWindowPoints(child.handle, nullptr, reinterpret_cast<POINT*>(&area), 2);
+        EXPECT_EQ(WindowFromPoint({(area.left + area.right) / 2, (area.top + area.bottom) / 2}), child.handle);
+    }
+    const auto fillChild = [&](COLORREF colour) {
+        HDC context = GetDC(child.handle);
+        RECT area{};
+        GetClientRect(child.handle, &area);
+        HBRUSH brush = CreateSolidBrush(colour);
+        FillRect(context, &area, brush);
+        DeleteObject(brush);
+        ReleaseDC(child.handle, context);
+    };
+    {
+        SCOPED_TRACE("another surface draws into the child");
+        renderer.HidePicture();
+        fillChild(RGB(0x40, 0x80, 0xC0));
+        for (const uint32_t pixel : child.Shown()) {
+            ASSERT_EQ(pixel, 0x4080C0U);
+        }
+        ASSERT_TRUE(renderer.MarkFrame(true));
+        expectPicture();
+    }
+    {
+        SCOPED_TRACE("the top-level window hidden and shown");
+        ShowWindow(frame.handle, SW_HIDE);
+        EXPECT_FALSE(IsWindowVisible(renderer.PictureWindow()));
+        ShowWindow(frame.handle, SW_SHOWNOACTIVATE);
+        expectPicture();
+    }
+    {
+        SCOPED_TRACE("detached");
+        ASSERT_TRUE(renderer.SetTargetWindow(nullptr));
+        EXPECT_EQ(renderer.PictureWindow(), nullptr);
+        fillChild(RGB(0x40, 0x80, 0xC0));
+        for (const uint32_t pixel : child.Shown()) {
+            ASSERT_EQ(pixel, 0x4080C0U);
+        }
     }
 }
 
@@ -171,8 +239,8 @@ TEST(OpenGLRendererTest, TwoRenderersTakeTheirOwnContextsInTurn) {
     ASSERT_TRUE(second.MarkFrame(true));
     // The first makes its own context current again before it draws.
     ASSERT_TRUE(first.MarkFrame(true));
-    ExpectPictureAt(left, left.Capture(), {0, 0, 128, 64});
-    EXPECT_EQ(right.Capture().front(), kFill & 0xFFFFFF);
+    ExpectPictureAt(left, left.Shown(), {0, 0, 128, 64});
+    EXPECT_EQ(right.Shown().front(), kFill & 0xFFFFFF);
 }
 
 TEST(OpenGLRendererTest, DestroyingAnAttachedRendererLeavesNoContextCurrent) {
@@ -195,6 +263,8 @@ TEST(OpenGLRendererFallbackTest, WithoutBgraPixelsItDrawsThroughGdiAsTheGdiRende
     ShowTestFrame(renderer, glWindow, 1.5F);
     EXPECT_TRUE(renderer.UsesGdiFallback());
     EXPECT_STREQ(renderer.FallbackReason(), "no GL_EXT_bgra");
+    // GL's own window is gone: nothing covers what GDI draws.
+    EXPECT_EQ(renderer.PictureWindow(), nullptr);
     EXPECT_TRUE(renderer.TestFlag(false));
     GdiRenderer gdi;
     ShowTestFrame(gdi, gdiWindow, 1.5F);
