@@ -84,7 +84,8 @@ private:
     HWND pictureWindow = nullptr;
     // The target's top-level window, which owns the picture window.
     HWND rootWindow = nullptr;
-    std::atomic<bool> pictureHidden{false};
+    // The picture window stays hidden: before the first presentation of an attachment, and after HidePicture.
+    std::atomic<bool> pictureHidden{true};
     HDC glDeviceContext = nullptr;
     HGLRC renderingContext = nullptr;
     bool glLayoutDirty = true;

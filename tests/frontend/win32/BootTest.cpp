@@ -307,7 +307,7 @@ TEST_F(BootTest, EachRendererShowsTheLiveScreenOnTheDisplayAlsoAfterTheOther) {
         ComeBackFromAnotherWindow();
         Choose(bar->startItem);
         ASSERT_TRUE(window->core->IsPowered());
-        // Drawn by GL itself, not through GDI.
+        // Drawn by the renderer's own path (GL itself for OpenGL), not through GDI instead.
         EXPECT_EQ(window->core->Renderer()->FallbackReason(), nullptr);
         std::string mismatch;
         ASSERT_TRUE(PumpUntil([&] { return FrameShows("Ok") && DisplayShowsTheFrame(mismatch); }, 30000)) << mismatch;
