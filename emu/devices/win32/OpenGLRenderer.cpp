@@ -175,9 +175,12 @@ bool OpenGLRenderer::OpenPictureWindow() {
     POINT origin{};
     ::GetClientRect(targetWindow, &area);
     ClientToScreen(targetWindow, &origin);
+    // WS_SYSMENU shows nothing without a caption; it has Wine's X11 driver leave the pop-up to the desktop's window
+    // manager (where Wine leaves windows to one at all), which then keeps it over its owner and other programs'
+    // windows over both. Left to itself on the display, it would stay over every window raised after it.
     pictureWindow = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kPictureWindowClass, L"",
-                                    WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, origin.x, origin.y, area.right,
-                                    area.bottom, rootWindow, nullptr, instance, this);
+                                    WS_POPUP | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, origin.x, origin.y,
+                                    area.right, area.bottom, rootWindow, nullptr, instance, this);
     if (pictureWindow == nullptr) {
         rootWindow = nullptr;
         return false;

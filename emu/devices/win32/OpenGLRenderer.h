@@ -19,11 +19,11 @@ namespace emu {
 //
 // GL draws into a window of the renderer's own, made when it attaches and destroyed when it detaches: a borderless
 // pop-up owned by the target's top-level window and kept over the target's client area, which lets the mouse through
-// to the target and never takes the focus. The target itself never gets a pixel format (a window keeps one for its
-// life), so whatever draws into it through GDI later, the GDI renderer or the console, shows. A pop-up rather than a
-// child window: Wine's X11 driver shows a GL picture only in a top-level window, and some of its builds (Debian 12's
-// Wine 8.0) give a child window's device context no X drawable at all, so that whatever such a window shows once it
-// has a pixel format, GDI drawing included, never reaches the display.
+// to the target and never takes the focus; a desktop's window manager stacks it with its owner. The target itself never
+// gets a pixel format (a window keeps one for its life), so whatever draws into it through GDI later, the GDI renderer
+// or the console, shows. A pop-up rather than a child window: Wine's X11 driver shows a GL picture only in a top-level
+// window, and some of its builds (Debian 12's Wine 8.0) give a child window's device context no X drawable at all, so
+// that whatever such a window shows once it has a pixel format, GDI drawing included, never reaches the display.
 //
 // Threads: construction and Clone make no WGL call; attaching, presenting, detaching and destroying an attached
 // renderer run on the GUI thread, which holds the context current and owns the picture window. HidePicture may come
