@@ -8,6 +8,7 @@
 #include "frontend/win32/MainMenuBar.h"
 #include "frontend/win32/MainWindow.h"
 #include "gui/PopupMenu.h"
+#include "support/MessagePump.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -22,29 +23,10 @@
 
 namespace emu::testing {
 
-inline void PumpPending() {
-    MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
+using test_support::PumpPending;
 
 inline bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        PumpPending();
-        if (condition()) {
-            return true;
-        }
-        if (GetTickCount64() >= deadline) {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
+    return test_support::PumpUntil(condition, timeoutMs);
 }
 
 inline std::string Utf8(const wchar_t* text) {

@@ -7,6 +7,7 @@
 
 #include "common/DirectColourImage.h"
 #include "support/DisplayPixels.h"
+#include "support/MessagePump.h"
 
 #include <gtest/gtest.h>
 
@@ -17,28 +18,11 @@
 
 namespace gui::Windows::testing {
 
-// Dispatches what is queued now; a quit message left by a destroyed top-level window is taken out.
-inline void PumpPending() {
-    MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT)
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
+using test_support::PumpPending;
 
 // Pumps until the condition holds; false when the time runs out first.
 inline bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        PumpPending();
-        if (condition())
-            return true;
-        if (GetTickCount64() >= deadline)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
+    return test_support::PumpUntil(condition, timeoutMs);
 }
 
 // A window's client area as its device context reads it, 0x00RRGGBB, row by row from the top.

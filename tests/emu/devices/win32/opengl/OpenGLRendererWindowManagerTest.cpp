@@ -3,12 +3,12 @@
 #include "emu/devices/win32/OpenGLRenderer.h"
 
 #include "emu/devices/win32/TestWindow.h"
+#include "support/MessagePump.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -53,20 +53,13 @@ private:
 // the display shows it passes the check, or for ten seconds; what the display showed last.
 template <typename Check>
 std::vector<uint32_t> ShownOnceSettled(const TestWindow& window, Check check) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     std::vector<uint32_t> pixels;
-    do {
-        MSG message{};
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        pixels = window.Shown();
-        if (check(pixels)) {
-            break;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    } while (std::chrono::steady_clock::now() < deadline);
+    test_support::PumpUntil(
+        [&] {
+            pixels = window.Shown();
+            return check(pixels);
+        },
+        10000);
     return pixels;
 }
 
